@@ -1,0 +1,4 @@
+set(CORE_DATA_SOURCES
+    qlocalcodec.h qlocalcodec.cpp
+    tagerrlog.h
+)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "communicate_export.h"
+#include "tagserialconfig.h"
+
+#include <QObject>
+
+class QMissionManager;
+
+// The serial link: owns the port (in a worker thread) and the mission manager.
+// open() opens the port and starts sending the connect mission until the drive
+// answers; the first answer emits online(). Every loss of the port (closed(),
+// adapter unplugged, three missions in a row without any answer) emits
+// offline() once; missions still queued then fail with code 258.
+class COMMUNICATE_EXPORT QCommunicate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit QCommunicate(QObject *parent = nullptr);
+    ~QCommunicate() override;
+
+    bool open(const tagSerialConfig &config);
+    void closed();
+
+    // 0 while the port is open.
+    int serial_status() const;
+    // 0 while the port is open and the drive has answered.
+    int commu_status() const;
+
+    QMissionManager *mission_manager() const;
+
+    // Answer time-out in milliseconds (default 500) and retries after the
+    // first try (default 2).
+    void set_timeout(int ms);
+    int timeout() const;
+    void set_retries(int retries);
+    int retries() const;
+
+    // The device path that config names (port_name, or the port number mapped
+    // to a device as described in tagSerialConfig).
+    static QString port_for(const tagSerialConfig &config);
+
+signals:
+    void online();
+    void offline();
+
+private:
+    class Private;
+    Private *d;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Serial settings of one link. The first five fields keep their order; callers
+// fill them from the settings store. port_name, when not empty, names the
+// device directly (a pseudo-terminal, an adapter the system does not list);
+// when empty, serial_number chooses the port (1 = first).
+struct tagSerialConfig
+{
+    int baud_rate = 19200;
+    int data_length = 8;
+    int stop = 1;
+    char parity = 'n';
+    int serial_number = 1;
+    QString port_name;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+// A value's property slot: the column number of the description row it was
+// built from.
+enum enValuePropertyIndex {
+    VALUE_CODE = 0,      // code, unique per value ("F0-00")
+    VALUE_NAME = 1,      // name
+    VALUE_ADDRESS = 2,   // register address, decimal text
+    VALUE_LENGTH = 3,    // length in 16-bit words: 1 or 2
+    VALUE_SCALE = 4,     // |scale| divides the raw value; negative = signed
+    VALUE_DEFAULT = 5,   // default, display units
+    VALUE_MIN = 6,       // minimum, display units
+    VALUE_MAX = 7,       // maximum, display units
+    VALUE_UNIT = 8,      // unit
+    VALUE_ACCESS = 9,    // "rw", "ro" or "stop" (writable only while stopped)
+    VALUE_EDITOR = 10,   // "十进制" (decimal) or "选择" (choice)
+    VALUE_CHOICES = 11,  // choices, "value:text" pairs joined by ";"
+    VALUE_START = 12,    // "1" when the value is read right after connecting
+    VALUE_HELP = 13,     // help text
+    VALUE_PROPERTY_COUNT = 14
+};

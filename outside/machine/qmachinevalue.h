@@ -1,0 +1,57 @@
+#pragma once
+
+#include "machine_export.h"
+#include "envaluepropertyindex.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+// One parameter or runtime value: its description properties and its raw
+// value as last read from (or written to) the drive. Raw values are integers:
+// a one-word value holds 0..65535 (or -32768..32767 when signed), a two-word
+// value the full 32 bits.
+class MACHINE_EXPORT QMachineValue : public QObject
+{
+    Q_OBJECT
+public:
+    explicit QMachineValue(QObject *parent = nullptr);
+
+    void set_value_property(enValuePropertyIndex index, const QVariant &value);
+    QVariant get_value_property(enValuePropertyIndex index) const;
+
+    // Setting the raw value marks it as read and always emits value_changed().
+    void set_base_value(int raw);
+    int get_base_value() const;
+    // False until a raw value has been set.
+    bool has_value() const;
+
+    // Display text of the raw value: scaled with the decimals its scale gives
+    // (10 -> 1, 100 -> 2, 1000 -> 3, 5 -> 1, 20 -> 2), or the choice text.
+    // Empty while the value has never been read.
+    QString get_true_value_string() const;
+    // Raw value of a display text (a number in display units, rounded to the
+    // nearest raw step, or a choice text). Returns the current raw value when
+    // the text is refused; use convert_text() to tell a refusal apart.
+    int get_true_value_from_string(const QString &text) const;
+    // The same with an explicit outcome: false when the text is not a number,
+    // not a choice, or out of the raw range of the value's width.
+    bool convert_text(const QString &text, int *raw) const;
+    // Display text of any raw value (used for files and tests).
+    QString text_of_raw(int raw) const;
+
+    // Choice texts in order (for the choice editor).
+    QStringList get_combo_list() const;
+
+    // Decimal places shown for this value's scale.
+    int decimals() const;
+
+signals:
+    void value_changed();
+
+private:
+    QVector<QVariant> m_properties;
+    int m_raw = 0;
+    bool m_has_value = false;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+class QMachineValue;
+
+// One parameter group of a machine. Owned by QMachine, with its values.
+struct tagValueGroup
+{
+    QList<QMachineValue *> m_values;            // display order
+    QString m_name;
+    QMap<QString, QMachineValue *> m_code_map;  // code -> value
+};

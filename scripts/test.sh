@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets everything up (packages, configure, build) and runs the whole test suite.
+# An optional argument names the preset: dev (default), ci or asan.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+preset="${1:-dev}"
+
+"$here/scripts/setup.sh" "$preset"
+cd "$here"
+ctest --preset "$preset"
