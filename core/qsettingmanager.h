@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core_export.h"
+
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+class QByteArray;
+
+// The program's persistent settings: dotted keys ("Communicate.BaudRate") to
+// values, mirrored in config.xml (GBK) in the program directory. Every change
+// is written to the file at once; the file is read only by load().
+//
+// A key is a group name, a "." and an item name; a key without a group
+// (no dot, or a leading dot) lives only in memory. Byte arrays are stored as
+// "@ByteArray(\XX\XX...)"; every other value is stored as its text and comes
+// back as a string.
+class CORE_EXPORT QSettingManager
+{
+public:
+    // Uses the file set with set_default_file(), or config.xml beside the
+    // program when none is set.
+    QSettingManager();
+    explicit QSettingManager(const QString &file_path);
+
+    // The file that default-constructed stores use from now on; an empty path
+    // returns to config.xml beside the program. Lets tests keep their files
+    // out of the program directory.
+    static void set_default_file(const QString &file_path);
+    static QString default_file();
+
+    QString file_path() const;
+
+    QVariant get_value(const QString &key, const QVariant &default_value = QVariant()) const;
+    // The value takes effect in memory even when the file cannot be written;
+    // the result tells whether the file was written.
+    bool set_value(const QString &key, const QVariant &value);
+
+    // Replaces everything in memory with the file's contents; a missing or
+    // unusable file gives an empty store.
+    void load();
+    // Writes the file atomically: when writing fails, the previous file stays
+    // as it was. Returns false (and logs the file name) on failure.
+    bool save();
+
+    QString variant_to_string(const QVariant &value) const;
+    QVariant string_to_variant(const QString &text) const;
+    // Both append to their output instead of replacing it.
+    static void escaped_string(const QByteArray &bytes, QString &text);
+    static void unescaped_string(const QString &text, QByteArray &bytes);
+
+private:
+    QMap<QString, QVariant> m_values;
+    QString m_file_path;
+};
