@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class QMachineValue;
@@ -51,6 +52,8 @@ public:
     bool check_value_right(QMachineValue *value) const;
 
 private:
+    void take_runtime(QMachineValue *value);
+
     QString m_type;
     QString m_version;
     QList<tagValueGroup *> m_groups;
@@ -58,4 +61,11 @@ private:
     QHash<QString, QMachineValue *> m_by_code;
     QList<QMachineValue *> m_all_runtimes;
     QList<QMachineValue *> m_runtimes;
+    QHash<QString, tagValueGroup *> m_group_by_name;
+    // Every register a parameter occupies (both words of a two-word value),
+    // so a value cannot overlap another's high word.
+    QHash<int, QMachineValue *> m_registers;
+    QHash<QString, QMachineValue *> m_runtime_by_code;
+    QSet<QMachineValue *> m_runtime_set;
+    QSet<QMachineValue *> m_monitored_set;
 };

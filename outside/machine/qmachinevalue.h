@@ -51,7 +51,27 @@ signals:
     void value_changed();
 
 private:
+    struct Choice
+    {
+        qint64 value;
+        QString text;
+    };
+
+    // The number the drive means by a raw value: sign and width applied,
+    // not yet divided by the scale.
+    qint64 interpreted(int raw) const;
+    bool is_signed() const { return m_scale < 0; }
+    bool is_choice() const;
+    bool encode(qint64 number, int *raw) const;
+    bool parse_decimal(const QString &text, int *raw) const;
+    QString format_number(qint64 number) const;
+    void refresh_cache(enValuePropertyIndex index);
+
     QVector<QVariant> m_properties;
+    // Parsed forms of the properties the conversions read on every call.
+    int m_scale = 1;
+    int m_words = 1;
+    QVector<Choice> m_choices;
     int m_raw = 0;
     bool m_has_value = false;
 };

@@ -1,0 +1,277 @@
+#include "qmachinevalue.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QString editor_choice() { return QStringLiteral("选择"); }
+
+qint64 abs_scale(int scale)
+{
+    const qint64 a = std::abs(qint64(scale));
+    return a < 1 ? 1 : a;
+}
+
+quint64 power_of_ten(int exponent)
+{
+    quint64 p = 1;
+    for (int i = 0; i < exponent; ++i)
+        p *= 10;
+    return p;
+}
+
+} // namespace
+
+QMachineValue::QMachineValue(QObject *parent)
+    : QObject(parent), m_properties(VALUE_PROPERTY_COUNT)
+{
+}
+
+void QMachineValue::set_value_property(enValuePropertyIndex index, const QVariant &value)
+{
+    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+        return;
+    m_properties[index] = value;
+    refresh_cache(index);
+}
+
+QVariant QMachineValue::get_value_property(enValuePropertyIndex index) const
+{
+    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+        return QVariant();
+    return m_properties.at(index);
+}
+
+void QMachineValue::refresh_cache(enValuePropertyIndex index)
+{
+    switch (index) {
+    case VALUE_SCALE:
+        m_scale = m_properties.at(VALUE_SCALE).toInt();
+        break;
+    case VALUE_LENGTH:
+        // Callers that build missions treat anything but 2 as one word.
+        m_words = m_properties.at(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
+        break;
+    case VALUE_CHOICES: {
+        m_choices.clear();
+        const QStringList pairs = m_properties.at(VALUE_CHOICES).toString()
+                                      .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString &pair : pairs) {
+            const int colon = pair.indexOf(QLatin1Char(':'));
+            if (colon < 0)
+                continue;
+            bool ok = false;
+            const qint64 v = pair.left(colon).trimmed().toLongLong(&ok, 10);
+            if (ok)
+                m_choices.append(Choice{v, pair.mid(colon + 1)});
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void QMachineValue::set_base_value(int raw)
+{
+    m_raw = raw;
+    m_has_value = true;
+    emit value_changed();
+}
+
+int QMachineValue::get_base_value() const
+{
+    return m_raw;
+}
+
+bool QMachineValue::has_value() const
+{
+    return m_has_value;
+}
+
+bool QMachineValue::is_choice() const
+{
+    return m_properties.at(VALUE_EDITOR).toString() == editor_choice();
+}
+
+qint64 QMachineValue::interpreted(int raw) const
+{
+    if (m_words == 2)
+        return is_signed() ? qint64(raw) : qint64(quint32(raw));
+    const quint16 low = quint16(quint32(raw) & 0xFFFFu);
+    return is_signed() ? qint64(qint16(low)) : qint64(low);
+}
+
+int QMachineValue::decimals() const
+{
+    const qint64 a = std::abs(qint64(m_scale));
+    if (a <= 1)
+        return 0;
+    int d = 1;
+    qint64 q = a;
+    for (;;) {
+        q /= 10;
+        if (q <= 1)
+            break;
+        ++d;
+    }
+    return d;
+}
+
+QString QMachineValue::format_number(qint64 number) const
+{
+    const qint64 a = abs_scale(m_scale);
+    if (a == 1)
+        return QString::number(number);
+    const int d = decimals();
+    const quint64 p = power_of_ten(d);
+    const bool negative = number < 0;
+    const quint64 magnitude = negative ? quint64(-number) : quint64(number);
+    quint64 scaled = 0;
+    if (d > 9 || __builtin_mul_overflow(magnitude, p, &scaled))
+        return QString::number(double(number) / double(a), 'f', d);
+    // Integer arithmetic so that 0.35 is never shown as 0.34999.
+    quint64 q = scaled / quint64(a);
+    const quint64 rem = scaled % quint64(a);
+    if (2 * rem >= quint64(a))
+        ++q;
+    QString text = QString::number(q / p) + QLatin1Char('.')
+        + QStringLiteral("%1").arg(q % p, d, 10, QLatin1Char('0'));
+    if (negative && q != 0)
+        text.prepend(QLatin1Char('-'));
+    return text;
+}
+
+QString QMachineValue::text_of_raw(int raw) const
+{
+    const qint64 number = interpreted(raw);
+    if (is_choice()) {
+        for (const Choice &c : m_choices) {
+            if (c.value == number)
+                return c.text;
+        }
+        return QString::number(number);
+    }
+    return format_number(number);
+}
+
+QString QMachineValue::get_true_value_string() const
+{
+    if (!m_has_value)
+        return QString();
+    return text_of_raw(m_raw);
+}
+
+bool QMachineValue::encode(qint64 number, int *raw) const
+{
+    if (m_words == 2) {
+        if (is_signed()) {
+            if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+                return false;
+            *raw = int(number);
+        } else {
+            if (number < 0 || number > qint64(std::numeric_limits<quint32>::max()))
+                return false;
+            *raw = int(quint32(number));
+        }
+        return true;
+    }
+    if (is_signed()) {
+        if (number < -32768 || number > 32767)
+            return false;
+        *raw = int(quint16(qint16(number)));
+    } else {
+        if (number < 0 || number > 65535)
+            return false;
+        *raw = int(number);
+    }
+    return true;
+}
+
+bool QMachineValue::parse_decimal(const QString &text, int *raw) const
+{
+    const qint64 a = abs_scale(m_scale);
+    static const QRegularExpression plain(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
+    const QRegularExpressionMatch m = plain.match(text);
+    if (m.hasMatch() && (m.capturedLength(2) + m.capturedLength(3)) > 0) {
+        // Exact decimal arithmetic: "1.005" with scale 100 rounds to 101,
+        // which a double would get wrong.
+        QString frac = m.captured(3);
+        while (frac.endsWith(QLatin1Char('0')))
+            frac.chop(1);
+        const QString digits = m.captured(2) + frac;
+        quint64 n = 0;
+        bool fits = frac.size() <= 18;
+        for (const QChar c : digits) {
+            if (!fits)
+                break;
+            fits = !__builtin_mul_overflow(n, quint64(10), &n)
+                && !__builtin_add_overflow(n, quint64(c.unicode() - '0'), &n);
+        }
+        quint64 product = 0;
+        if (fits && !__builtin_mul_overflow(n, quint64(a), &product)) {
+            const quint64 p = power_of_ten(int(frac.size()));
+            quint64 q = product / p;
+            if (2 * (product % p) >= p)
+                ++q;
+            if (q > (quint64(1) << 40))
+                return false;
+            const qint64 number = m.captured(1) == QLatin1String("-") ? -qint64(q) : qint64(q);
+            return encode(number, raw);
+        }
+    }
+    // Exponent forms ("1e+06" is how a variant prints a million) and numbers
+    // too long for the exact path.
+    bool ok = false;
+    const double x = text.toDouble(&ok);
+    if (!ok || !std::isfinite(x))
+        return false;
+    const double scaled = x * double(a);
+    if (std::fabs(scaled) > 1e13)
+        return false;
+    return encode(std::llround(scaled), raw);
+}
+
+bool QMachineValue::convert_text(const QString &text, int *raw) const
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || raw == nullptr)
+        return false;
+    if (is_choice()) {
+        for (const Choice &c : m_choices) {
+            if (c.text == t || c.text.trimmed() == t)
+                return encode(c.value, raw);
+        }
+        // A number is taken only when it names one of the choices.
+        bool ok = false;
+        const qint64 v = t.toLongLong(&ok, 10);
+        if (ok) {
+            for (const Choice &c : m_choices) {
+                if (c.value == v)
+                    return encode(v, raw);
+            }
+        }
+        return false;
+    }
+    return parse_decimal(t, raw);
+}
+
+int QMachineValue::get_true_value_from_string(const QString &text) const
+{
+    int raw = m_raw;
+    if (!convert_text(text, &raw))
+        return m_raw;
+    return raw;
+}
+
+QStringList QMachineValue::get_combo_list() const
+{
+    QStringList list;
+    list.reserve(m_choices.size());
+    for (const Choice &c : m_choices)
+        list.append(c.text);
+    return list;
+}
