@@ -92,7 +92,7 @@ private:
     void skip_to_end();
     QStringList parse_param(bool runtime);
     void check_range(const QString &code, const QStringList &row, qint64 line);
-    void check_width(const QString &code, const QString &what, double value,
+    void check_width(const QString &code, const QString &what, const QString &text, double value,
                      int length, int scale, qint64 line);
     void take_registers(const QString &code, int address, int length, qint64 line);
 
@@ -196,8 +196,8 @@ void DescriptionParser::take_registers(const QString &code, int address, int len
         m_registers.insert(r, code);
 }
 
-void DescriptionParser::check_width(const QString &code, const QString &what, double value,
-                                    int length, int scale, qint64 line)
+void DescriptionParser::check_width(const QString &code, const QString &what, const QString &text,
+                                    double value, int length, int scale, qint64 line)
 {
     const double raw = std::round(value * std::abs(scale));
     double lo = 0;
@@ -211,7 +211,7 @@ void DescriptionParser::check_width(const QString &code, const QString &what, do
     }
     if (raw < lo || raw > hi) {
         fail_at(line, QStringLiteral("参数 %1 的%2 %3 超出 %4 位%5数的范围")
-                          .arg(code, what, QString::number(value))
+                          .arg(code, what, text)
                           .arg(length * 16)
                           .arg(scale < 0 ? QStringLiteral("有符号") : QStringLiteral("无符号")));
     }
@@ -232,7 +232,6 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
         if (!parse_number(text, &values[i]))
             fail_at(line, QStringLiteral("参数 %1 的%2 \"%3\" 不是数").arg(code, names[i], text));
         present[i] = true;
-        check_width(code, names[i], values[i], length, scale, line);
     }
     if (present[1] && present[2] && values[1] > values[2]) {
         fail_at(line, QStringLiteral("参数 %1 的最小值 %2 大于最大值 %3")
@@ -245,6 +244,10 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
                        || (present[2] && values[0] > values[2] + slack))) {
         fail_at(line, QStringLiteral("参数 %1 的默认值 %2 超出范围 [%3, %4]")
                           .arg(code, row.at(ColDefault), row.at(ColMin), row.at(ColMax)));
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (present[i])
+            check_width(code, names[i], row.at(ColDefault + i), values[i], length, scale, line);
     }
 }
 
@@ -355,7 +358,8 @@ QStringList DescriptionParser::parse_param(bool runtime)
             fail(QStringLiteral("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text));
         if (choice_values.contains(value))
             fail(QStringLiteral("参数 %1 的选择值 %2 重复").arg(code, value_text));
-        check_width(code, QStringLiteral("选择值"), double(value), length, scale, m_xml.lineNumber());
+        check_width(code, QStringLiteral("选择值"), value_text, double(value), length, scale,
+                    m_xml.lineNumber());
         choice_values.insert(value);
         pairs.append(QString::number(value) + QLatin1Char(':') + text);
         skip_to_end();

@@ -1,0 +1,323 @@
+#include "qmachineconfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A description around the given body; the body starts on line 3.
+QByteArray wrap(const QByteArray &body)
+{
+    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Machine>\n") + body
+        + QByteArrayLiteral("\n</Machine>\n");
+}
+
+bool write_file(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+const QByteArray kGroup = QByteArrayLiteral("<Group name=\"F0 基本功能组\">\n");
+
+} // namespace
+
+class tst_QMachineConfig : public QObject
+{
+    Q_OBJECT
+private slots:
+    void refused_data();
+    void refused();
+    void broken_files_data();
+    void broken_files();
+    void missing_file();
+    void small_description();
+    void load_from_machines_directory();
+    void type_cannot_leave_directory();
+    void failed_load_leaves_nothing();
+    void default_description_is_complete();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_QMachineConfig::refused_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("malformed xml") << kGroup + "<Param code=\"F0-00\" address=\"1\">\n</Group>"
+                                   << 5 << QString();
+    QTest::newRow("unknown element") << QByteArray("<Grup name=\"x\"/>") << 3 << QStringLiteral("<Grup>");
+    QTest::newRow("group without name") << QByteArray("<Group>\n</Group>") << 3
+                                        << QStringLiteral("参数组缺少名称");
+    QTest::newRow("duplicate group") << kGroup + "</Group>\n" + kGroup + "</Group>" << 5
+                                     << QStringLiteral("参数组名称 \"F0 基本功能组\" 重复");
+    QTest::newRow("two runtime pages") << QByteArray("<Runtime/>\n<Runtime/>") << 4
+                                       << QStringLiteral("只能有一个 <Runtime>");
+    QTest::newRow("no code") << kGroup + "<Param name=\"a\" address=\"1\"/>\n</Group>" << 4
+                             << QStringLiteral("参数缺少代码");
+    QTest::newRow("no address") << kGroup + "<Param code=\"F0-00\"/>\n</Group>" << 4
+                                << QStringLiteral("参数 F0-00 缺少地址");
+    QTest::newRow("address not a number") << kGroup + "<Param code=\"F0-00\" address=\"0xG1\"/>\n</Group>" << 4
+                                          << QStringLiteral("地址 \"0xG1\" 不是");
+    QTest::newRow("address too large") << kGroup + "<Param code=\"F0-00\" address=\"65536\"/>\n</Group>" << 4
+                                       << QStringLiteral("地址 \"65536\" 不是");
+    QTest::newRow("duplicate code") << kGroup + "<Param code=\"F0-00\" address=\"1\"/>\n</Group>\n"
+                                           "<Runtime>\n<Param code=\"F0-00\" address=\"2\"/>\n</Runtime>"
+                                    << 7 << QStringLiteral("代码 F0-00 重复 (第 4 行已使用)");
+    QTest::newRow("duplicate address") << kGroup + "<Param code=\"F0-00\" address=\"0x10\"/>\n"
+                                                   "<Param code=\"F0-01\" address=\"16\"/>\n</Group>"
+                                       << 5 << QStringLiteral("地址 16 (0x0010) 已被 F0-00 占用");
+    QTest::newRow("overlaps high word") << kGroup + "<Param code=\"F0-00\" address=\"16\" length=\"2\"/>\n"
+                                                    "<Param code=\"F0-01\" address=\"17\"/>\n</Group>"
+                                        << 5 << QStringLiteral("地址 17 (0x0011) 已被 F0-00 占用");
+    QTest::newRow("high word onto next") << kGroup + "<Param code=\"F0-01\" address=\"17\"/>\n"
+                                                     "<Param code=\"F0-00\" address=\"16\" length=\"2\"/>\n</Group>"
+                                         << 5 << QStringLiteral("已被 F0-01 占用");
+    QTest::newRow("length 3") << kGroup + "<Param code=\"F0-00\" address=\"1\" length=\"3\"/>\n</Group>" << 4
+                              << QStringLiteral("长度 \"3\" 不是 1 或 2");
+    QTest::newRow("length 0") << kGroup + "<Param code=\"F0-00\" address=\"1\" length=\"0\"/>\n</Group>" << 4
+                              << QStringLiteral("长度 \"0\" 不是 1 或 2");
+    QTest::newRow("two words past the end") << kGroup + "<Param code=\"F0-00\" address=\"65535\" length=\"2\"/>\n</Group>"
+                                            << 4 << QStringLiteral("高位寄存器超出地址范围");
+    QTest::newRow("scale 0") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"0\"/>\n</Group>" << 4
+                             << QStringLiteral("十进制参数 F0-00 的缩放为 0");
+    QTest::newRow("scale not integer") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"0.1\"/>\n</Group>"
+                                       << 4 << QStringLiteral("缩放 \"0.1\" 不是整数");
+    QTest::newRow("default above max") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"10\" default=\"10.1\""
+                                                   " min=\"0\" max=\"10.0\"/>\n</Group>"
+                                       << 4 << QStringLiteral("默认值 10.1 超出范围 [0, 10.0]");
+    QTest::newRow("default below min") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"-1\" default=\"-6\""
+                                                   " min=\"-5\" max=\"5\"/>\n</Group>"
+                                       << 4 << QStringLiteral("默认值 -6 超出范围");
+    QTest::newRow("min above max") << kGroup + "<Param code=\"F0-00\" address=\"1\" min=\"5\" max=\"4\"/>\n</Group>"
+                                   << 4 << QStringLiteral("最小值 5 大于最大值 4");
+    QTest::newRow("default not a number") << kGroup + "<Param code=\"F0-00\" address=\"1\" default=\"abc\"/>\n</Group>"
+                                          << 4 << QStringLiteral("默认值 \"abc\" 不是数");
+    QTest::newRow("max wider than one word") << kGroup + "<Param code=\"F0-00\" address=\"1\" max=\"70000\"/>\n</Group>"
+                                             << 4 << QStringLiteral("最大值 70000 超出 16 位无符号数的范围");
+    QTest::newRow("negative on unsigned") << kGroup + "<Param code=\"F0-00\" address=\"1\" min=\"-1\"/>\n</Group>"
+                                          << 4 << QStringLiteral("最小值 -1 超出 16 位无符号数");
+    QTest::newRow("unknown editor") << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"滑块\"/>\n</Group>"
+                                    << 4 << QStringLiteral("编辑方式 \"滑块\" 未知");
+    QTest::newRow("unknown access") << kGroup + "<Param code=\"F0-00\" address=\"1\" access=\"w\"/>\n</Group>"
+                                    << 4 << QStringLiteral("访问方式 \"w\" 未知");
+    QTest::newRow("bad start flag") << kGroup + "<Param code=\"F0-00\" address=\"1\" start=\"yes\"/>\n</Group>"
+                                    << 4 << QStringLiteral("启动标志 \"yes\"");
+    QTest::newRow("choice value not a number")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\">\n<Choice value=\"a\" text=\"甲\"/>\n</Param>\n</Group>"
+        << 5 << QStringLiteral("选择值 \"a\" 不是整数");
+    QTest::newRow("choice without text")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\">\n<Choice value=\"0\"/>\n</Param>\n</Group>"
+        << 5 << QStringLiteral("缺少文字");
+    QTest::newRow("choice text with separator")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\">\n<Choice value=\"0\" text=\"a;b\"/>\n</Param>\n</Group>"
+        << 5 << QStringLiteral("含有 ';'");
+    QTest::newRow("duplicate choice")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\">\n<Choice value=\"0\" text=\"a\"/>\n"
+                    "<Choice value=\"0\" text=\"b\"/>\n</Param>\n</Group>"
+        << 6 << QStringLiteral("选择值 0 重复");
+    QTest::newRow("choice editor without choices")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\"/>\n</Group>"
+        << 4 << QStringLiteral("没有选择值");
+    QTest::newRow("choice default not a choice")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\" default=\"2\">\n<Choice value=\"0\" text=\"a\"/>\n"
+                    "<Choice value=\"1\" text=\"b\"/>\n</Param>\n</Group>"
+        << 4 << QStringLiteral("默认值 2 不是它的选择值之一");
+    QTest::newRow("scaled choice")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\" scale=\"10\">\n<Choice value=\"0\" text=\"a\"/>\n</Param>\n</Group>"
+        << 4 << QStringLiteral("缩放 10 不是 1 或 -1");
+    QTest::newRow("element after root") << QByteArray("</Machine>\n<Machine>") << 4 << QString();
+}
+
+void tst_QMachineConfig::refused()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))
+                                        + QStringLiteral(".xml"));
+    QVERIFY(write_file(path, wrap(body)));
+    QMachineConfig config;
+    QVERIFY(!config.load_file(path));
+    const QString error = config.error_string();
+    const QString where = QDir::toNativeSeparators(path) + QLatin1Char(':') + QString::number(line) + QStringLiteral(": ");
+    QVERIFY2(error.startsWith(where), qPrintable(error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY(error.size() > where.size());
+    QVERIFY(!error.contains(QLatin1Char('\n')));
+    QCOMPARE(config.get_parvex_config()->page_count(), 0);
+    QCOMPARE(config.get_runtime_config()->page_count(), 0);
+}
+
+void tst_QMachineConfig::broken_files_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("malformed") << QStringLiteral("broken-desc-malformed.xml") << 5 << QString();
+    QTest::newRow("duplicate address") << QStringLiteral("broken-desc-duplicate-address.xml") << 7
+                                       << QStringLiteral("已被 F0-00 占用");
+    QTest::newRow("default out of range") << QStringLiteral("broken-desc-default-range.xml") << 5
+                                          << QStringLiteral("默认值 700.00 超出范围 [0.00, 600.00]");
+}
+
+void tst_QMachineConfig::broken_files()
+{
+    QFETCH(QString, file);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+    const QString path = QStringLiteral(TEST_DATA_DIR "/") + file;
+    QMachineConfig config;
+    QVERIFY(!config.load_file(path));
+    QVERIFY2(config.error_string().startsWith(QDir::toNativeSeparators(path) + QLatin1Char(':')
+                                              + QString::number(line) + QStringLiteral(": ")),
+             qPrintable(config.error_string()));
+    QVERIFY2(config.error_string().contains(reason), qPrintable(config.error_string()));
+    QCOMPARE(config.get_parvex_config()->page_count(), 0);
+}
+
+void tst_QMachineConfig::missing_file()
+{
+    QMachineConfig config;
+    const QString path = m_dir.filePath(QStringLiteral("nowhere.xml"));
+    QVERIFY(!config.load_file(path));
+    QVERIFY(config.error_string().startsWith(QDir::toNativeSeparators(path) + QStringLiteral(": ")));
+    QVERIFY(config.error_string().contains(QStringLiteral("无法打开")));
+}
+
+void tst_QMachineConfig::small_description()
+{
+    QMachineConfig config;
+    QVERIFY2(config.load_file(QStringLiteral(TEST_DATA_DIR "/desc-small.xml")), qPrintable(config.error_string()));
+    const QDataBaseLoader *parvex = config.get_parvex_config();
+    QCOMPARE(parvex->page_count(), 2);
+    QCOMPARE(parvex->get_page(0).name, QStringLiteral("F0 基本功能组"));
+    QCOMPARE(parvex->get_page(1).name, QStringLiteral("F1 电机参数组"));
+    QVERIFY(parvex->get_page(1).rows.isEmpty());
+    QCOMPARE(parvex->get_page(2).name, QString());
+
+    const QList<QStringList> rows = parvex->get_page(0).rows;
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0), QStringList({QStringLiteral("F0-00"), QStringLiteral("控制方式"), QStringLiteral("61440"),
+                                      QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
+                                      QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
+                                      QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
+                                      QStringLiteral("选择控制方式")}));
+    // Absent attributes take their defaults: one word, scale 1, writable,
+    // decimal editor, not in the start list.
+    QCOMPARE(rows.at(1), QStringList({QStringLiteral("F0-01"), QStringLiteral("频率"), QStringLiteral("61441"),
+                                      QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
+                                      QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
+                                      QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
+                                      QString()}));
+    QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
+    QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
+    QCOMPARE(rows.at(2).at(12), QStringLiteral("1"));
+
+    const QDataBaseLoader *runtime = config.get_runtime_config();
+    QCOMPARE(runtime->page_count(), 1);
+    const QList<QStringList> rt = runtime->get_page(0).rows;
+    QCOMPARE(rt.size(), 2);
+    QCOMPARE(rt.at(0).size(), 14);
+    QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
+    QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
+    QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));
+}
+
+void tst_QMachineConfig::load_from_machines_directory()
+{
+    const QString dir = m_dir.filePath(QStringLiteral("machines"));
+    QFile small(QStringLiteral(TEST_DATA_DIR "/desc-small.xml"));
+    QVERIFY(small.open(QIODevice::ReadOnly));
+    const QByteArray bytes = small.readAll();
+    QVERIFY(write_file(dir + QStringLiteral("/default.xml"), bytes));
+    QVERIFY(write_file(dir + QStringLiteral("/T1/2.xml"), bytes));
+
+    QMachineConfig::set_machines_directory(dir);
+    QMachineConfig config;
+    QVERIFY2(config.load(), qPrintable(config.error_string()));
+    QCOMPARE(config.get_parvex_config()->page_count(), 2);
+    QVERIFY2(config.load(QStringLiteral("T1"), QStringLiteral("2")), qPrintable(config.error_string()));
+    QCOMPARE(config.get_runtime_config()->page_count(), 1);
+    QVERIFY(!config.load(QStringLiteral("T1"), QStringLiteral("3")));
+    QVERIFY(config.error_string().contains(QDir::toNativeSeparators(dir + QStringLiteral("/T1/3.xml"))));
+
+    QMachineConfig::set_machines_directory(QString());
+    QCOMPARE(QMachineConfig::machines_directory(),
+             QCoreApplication::applicationDirPath() + QStringLiteral("/machines"));
+}
+
+void tst_QMachineConfig::type_cannot_leave_directory()
+{
+    QMachineConfig::set_machines_directory(m_dir.filePath(QStringLiteral("machines")));
+    QMachineConfig config;
+    QVERIFY(!config.load(QStringLiteral(".."), QStringLiteral("x")));
+    QVERIFY(!config.load(QStringLiteral("T1"), QStringLiteral("../../etc/passwd")));
+    QVERIFY(!config.error_string().isEmpty());
+    QMachineConfig::set_machines_directory(QString());
+}
+
+void tst_QMachineConfig::failed_load_leaves_nothing()
+{
+    QMachineConfig config;
+    QVERIFY(config.load_file(QStringLiteral(TEST_DATA_DIR "/desc-small.xml")));
+    QVERIFY(config.error_string().isEmpty());
+    QVERIFY(!config.load_file(QStringLiteral(TEST_DATA_DIR "/broken-desc-duplicate-address.xml")));
+    QCOMPARE(config.get_parvex_config()->page_count(), 0);
+    QCOMPARE(config.get_runtime_config()->page_count(), 0);
+    QVERIFY(config.get_runtime_config()->get_page(0).rows.isEmpty());
+}
+
+void tst_QMachineConfig::default_description_is_complete()
+{
+    QMachineConfig config;
+    QVERIFY2(config.load_file(QStringLiteral(TEST_SOURCE_DIR "/machines/default.xml")),
+             qPrintable(config.error_string()));
+    const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
+    QVERIFY(pages.size() >= 14);
+    int params = 0;
+    int signed_values = 0, two_words = 0, choices = 0, read_only = 0, stop_only = 0, helps = 0, start = 0, gaps = 0;
+    for (int g = 0; g < pages.size(); ++g) {
+        QVERIFY(!pages.at(g).rows.isEmpty());
+        int expected = 0xF000 + g * 0x100;
+        for (const QStringList &row : pages.at(g).rows) {
+            ++params;
+            const int address = row.at(2).toInt();
+            // Fg-ii at 0xF000 + g * 0x100 + ii, and never register 0 (the
+            // drive's software version).
+            QVERIFY(address != 0);
+            QCOMPARE(address, 0xF000 + g * 0x100 + row.at(0).mid(3).toInt());
+            if (address != expected)
+                ++gaps;
+            expected = address + row.at(3).toInt();
+            signed_values += row.at(4).toInt() < 0;
+            two_words += row.at(3) == QLatin1String("2");
+            choices += row.at(10) == QStringLiteral("选择");
+            read_only += row.at(9) == QLatin1String("ro");
+            stop_only += row.at(9) == QLatin1String("stop");
+            helps += !row.at(13).isEmpty();
+            start += row.at(12) == QLatin1String("1");
+        }
+    }
+    QVERIFY(params >= 350);
+    QVERIFY(signed_values > 0 && two_words > 0 && choices > 0 && read_only > 0 && stop_only > 0);
+    QVERIFY(helps > 20);
+    QVERIFY(gaps > 0);
+    QVERIFY(start > 0 && start < 40);
+    const QList<QStringList> runtime = config.get_runtime_config()->get_page(0).rows;
+    QVERIFY(runtime.size() >= 25);
+    for (const QStringList &row : runtime) {
+        QVERIFY(row.at(2).toInt() >= 0x1000);
+        QCOMPARE(row.at(9), QStringLiteral("ro"));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_QMachineConfig)
+#include "tst_qmachineconfig.moc"
