@@ -17,6 +17,7 @@ class QMission;
 class QMdiSubWindow;
 class QParamDialog;
 class QSettingManager;
+class QWidget;
 struct tagSerialConfig;
 
 // The one central object. Lives from the first get_core() until the process
@@ -84,6 +85,10 @@ protected slots:
     void new_machine_version(int version);
 
 private:
+    void build_machine(const QString &type, const QString &version, bool typed);
+    void announce_port_closed();
+    QWidget *main_window() const;
+
     static QSoftCore *m_core;
 
     QMenuActionMap *m_menu_action_map;
@@ -95,4 +100,5 @@ private:
     QMap<int, int> m_fault_values;
     QList<tagErrLog> m_err_logs;
     QString m_machine_error;
+    bool m_port_announced_open = false;
 };

@@ -1,0 +1,513 @@
+#include "qsoftcore.h"
+
+#include "qmenuactionmap.h"
+#include "qparamdialog.h"
+#include "qsettingmanager.h"
+
+#include "qcommunicate.h"
+#include "qmachine.h"
+#include "qmachineconfig.h"
+#include "qmachinevalue.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+#include "tagserialconfig.h"
+#include "tagvaluegroup.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// A read mission never asks for more registers than this.
+constexpr int kMaxRegistersPerRead = 8;
+
+// Levels of the missions the core queues itself.
+constexpr int kLevelConnectReads = 9;
+constexpr int kLevelRefresh = 5;
+constexpr int kTypeRead = 1;
+
+int value_address(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_ADDRESS).toInt();
+}
+
+// Anything but 2 counts as one word, as the decoder treats it.
+int value_width(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
+}
+
+int int_attribute(const QMission *mission, const QString &key)
+{
+    return mission->get_attribute(key, QVariant()).toInt();
+}
+
+// The registers an answer really holds: the byte count of the frame, never
+// more than the bytes that arrived and never more than the mission asked for.
+int answered_registers(const QByteArray &frame, int asked)
+{
+    if (frame.size() < 3)
+        return 0;
+    const int byte_count = static_cast<unsigned char>(frame.at(2));
+    const int present = std::min<qsizetype>(byte_count, frame.size() - 3);
+    return std::max(0, std::min(asked, present / 2));
+}
+
+int register_at(const QByteArray &frame, int k)
+{
+    const auto hi = static_cast<unsigned char>(frame.at(3 + 2 * k));
+    const auto lo = static_cast<unsigned char>(frame.at(4 + 2 * k));
+    return hi * 256 + lo;
+}
+
+// Low word in the value's own register, high word in the next one.
+int two_word_at(const QByteArray &frame, int k)
+{
+    const quint32 low = static_cast<quint32>(register_at(frame, k));
+    const quint32 high = static_cast<quint32>(register_at(frame, k + 1));
+    return static_cast<int>((high << 16) | low);
+}
+
+// Decodes the value whose first register is register k of the answer, when
+// every register it needs is part of the answer; otherwise it keeps its value.
+void decode_into(QMachineValue *value, const QByteArray &frame, int k, int available)
+{
+    if (value_width(value) == 2) {
+        if (k + 1 < available)
+            value->set_base_value(two_word_at(frame, k));
+    } else if (k < available) {
+        value->set_base_value(register_at(frame, k));
+    }
+}
+
+} // namespace
+
+QSoftCore *QSoftCore::m_core = nullptr;
+
+QSoftCore *QSoftCore::get_core()
+{
+    if (!m_core)
+        m_core = new QSoftCore(nullptr);
+    return m_core;
+}
+
+void QSoftCore::release_core()
+{
+    if (m_core) {
+        delete m_core;
+        m_core = nullptr;
+    }
+}
+
+QSoftCore::QSoftCore(QObject *parent)
+    : QObject(parent)
+    , m_show_err_log(false)
+    , m_menu_action_map(new QMenuActionMap)
+    , m_machine(nullptr)
+    , m_setting_manager(new QSettingManager)
+    , m_communicate(new QCommunicate(nullptr))
+    , m_machine_address(1)
+    , m_param_dialog(nullptr)
+{
+    m_setting_manager->load();
+
+    // The page must learn that the port is gone whichever way it went: by the
+    // operator's command or by the link itself (adapter unplugged, drive gone).
+    connect(m_communicate, &QCommunicate::offline, this, [this] { announce_port_closed(); });
+}
+
+QSoftCore::~QSoftCore()
+{
+    delete m_menu_action_map;
+    delete m_communicate;
+    delete m_setting_manager;
+    // No receiver is told: the core only goes away with the process (or a test).
+    delete m_machine;
+    m_machine = nullptr;
+}
+
+QMenuActionMap *QSoftCore::get_menu_action_map()
+{
+    return m_menu_action_map;
+}
+
+QMachine *QSoftCore::get_machine()
+{
+    return m_machine;
+}
+
+QCommunicate *QSoftCore::get_communicate()
+{
+    return m_communicate;
+}
+
+QParamDialog *QSoftCore::get_param_dialog()
+{
+    return m_param_dialog;
+}
+
+int QSoftCore::get_machine_address()
+{
+    return m_machine_address;
+}
+
+void QSoftCore::set_machine_address(int address)
+{
+    m_machine_address = address;
+}
+
+int QSoftCore::get_fault_value(int code)
+{
+    return m_fault_values.value(code, 0);
+}
+
+void QSoftCore::set_setting_value(const QString &key, const QVariant &value)
+{
+    m_setting_manager->set_value(key, value);
+}
+
+QVariant QSoftCore::get_setting_value(const QString &key)
+{
+    return m_setting_manager->get_value(key, QVariant());
+}
+
+void QSoftCore::emit_mission_group_done(bool success)
+{
+    emit mission_group_done(success);
+}
+
+void QSoftCore::sendUpdateAllPara()
+{
+    emit updateAlLFilish();
+}
+
+// ---------------------------------------------------------------------------
+// Serial connection
+
+bool QSoftCore::serial_connect(const tagSerialConfig &config)
+{
+    if (!m_communicate->open(config))
+        return false;
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
+    disconnect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
+    disconnect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
+    connect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
+    connect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
+    connect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
+
+    auto *probe = new QMission(MISSION_READ);
+    probe->set_attribute(QStringLiteral("Machine.Address"), QVariant(m_machine_address));
+    probe->set_attribute(QStringLiteral("Data.Address"), QVariant(0));
+    probe->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
+    probe->update_send_buffer();
+    probe->ready();
+    manager->set_connect_mission(probe);
+
+    m_port_announced_open = true;
+    emit openCom(true);
+    return true;
+}
+
+void QSoftCore::serial_disconnect()
+{
+    if (m_communicate->serial_status() != 0)
+        return;
+    m_communicate->closed();
+    announce_port_closed();
+}
+
+void QSoftCore::announce_port_closed()
+{
+    if (!m_port_announced_open)
+        return;
+    m_port_announced_open = false;
+    emit openCom(false);
+}
+
+// ---------------------------------------------------------------------------
+// Machine construction
+
+void QSoftCore::new_machine()
+{
+    build_machine(QString(), QString(), false);
+}
+
+void QSoftCore::new_machine(const QString &type, const QString &version)
+{
+    build_machine(type, version, true);
+}
+
+QString QSoftCore::machine_error() const
+{
+    return m_machine_error;
+}
+
+void QSoftCore::build_machine(const QString &type, const QString &version, bool typed)
+{
+    clear_machine();
+
+    QMachineConfig config;
+    const bool loaded = typed ? config.load(type, version) : config.load();
+    if (!loaded) {
+        m_machine_error = config.error_string();
+        return;
+    }
+    m_machine_error.clear();
+
+    m_machine = new QMachine(nullptr);
+    m_machine->set_type(typed ? type : QString());
+    m_machine->set_version(typed ? version : QString());
+
+    const auto build_value = [](const QStringList &row) {
+        auto *value = new QMachineValue(nullptr);
+        for (int i = 0; i < row.size(); ++i)
+            value->set_value_property(static_cast<enValuePropertyIndex>(i), QVariant(row.at(i)));
+        return value;
+    };
+
+    const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
+    for (const tagDataPage &page : pages) {
+        m_machine->add_group(page.name);
+        for (const QStringList &row : page.rows) {
+            QMachineValue *value = build_value(row);
+            if (!m_machine->add_value(page.name, value))
+                delete value;
+        }
+    }
+
+    emit parvex_changed();
+
+    const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
+    const QStringList selection =
+        get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
+
+    const tagDataPage runtime = config.get_runtime_config()->get_page(0);
+    for (const QStringList &row : runtime.rows) {
+        QMachineValue *value = build_value(row);
+        m_machine->add_all_runtime_value(value);
+        if (selection.isEmpty() || selection.contains(row.value(0)))
+            m_machine->add_runtime_value(value);
+    }
+
+    if (m_param_dialog) {
+        m_param_dialog->init();
+    } else {
+        m_param_dialog = new QParamDialog(main_window());
+        m_param_dialog->setVisible(false);
+    }
+
+    emit new_machine_signal();
+}
+
+QWidget *QSoftCore::main_window() const
+{
+    // The main window publishes itself as a pointer-sized value; anything
+    // else (missing, or an old integer form) means the dialog has no parent.
+    const QVariant property = qApp ? qApp->property("MainWindow") : QVariant();
+    if (!property.canConvert<QObject *>())
+        return nullptr;
+    return qobject_cast<QWidget *>(property.value<QObject *>());
+}
+
+void QSoftCore::clear_machine()
+{
+    if (!m_machine)
+        return;
+    emit clear_machine_signal();
+    delete m_machine;
+    m_machine = nullptr;
+    // The pick dialog must not keep rows that point into the deleted model.
+    if (m_param_dialog)
+        m_param_dialog->init();
+    emit parvex_changed();
+}
+
+void QSoftCore::release_machine()
+{
+    serial_disconnect();
+    clear_machine();
+}
+
+void QSoftCore::new_machine_version(int version)
+{
+    Q_UNUSED(version)
+    clear_machine();
+    new_machine();
+    if (!m_machine) {
+        serial_disconnect();
+        return;
+    }
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    const QList<QMission *> missions = make_mission(m_machine->get_start_list());
+    for (QMission *mission : missions) {
+        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelConnectReads));
+        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+        mission->ready();
+        manager->add_mission(mission);
+    }
+    manager->reset();
+    qDeleteAll(missions);
+
+    emit start_runtime();
+}
+
+// ---------------------------------------------------------------------------
+// Missions and refresh
+
+QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
+{
+    // Every register of every value is read by exactly one run; a run holds at
+    // most eight registers, never splits a two-word value and never reaches
+    // below its lowest or above its highest wanted register. Packing the
+    // values greedily in address order gives the fewest runs.
+    struct Span {
+        int first;
+        int last;
+    };
+    QList<Span> spans;
+    spans.reserve(values.size());
+    for (QMachineValue *value : values) {
+        if (!value)
+            continue;
+        const int address = value_address(value);
+        const int last = address + value_width(value) - 1;
+        if (address < 0 || last > 0xFFFF)
+            continue; // not a register of the drive: nothing can read it
+        spans.append({address, last});
+    }
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const Span &a, const Span &b) { return a.first < b.first; });
+
+    QList<QMission *> missions;
+    const auto emit_run = [&](int first, int last) {
+        auto *mission = new QMission(MISSION_READ);
+        mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(m_machine_address));
+        mission->set_attribute(QStringLiteral("Data.Address"), QVariant(first));
+        mission->set_attribute(QStringLiteral("Data.Length"), QVariant(last - first + 1));
+        mission->update_send_buffer();
+        missions.append(mission);
+    };
+
+    int run_first = -1;
+    int run_last = -1;
+    for (const Span &span : spans) {
+        if (run_first < 0) {
+            run_first = span.first;
+            run_last = span.last;
+            continue;
+        }
+        const int last = std::max(run_last, span.last);
+        if (last - run_first + 1 <= kMaxRegistersPerRead) {
+            run_last = last;
+        } else {
+            emit_run(run_first, run_last);
+            run_first = span.first;
+            run_last = span.last;
+        }
+    }
+    if (run_first >= 0)
+        emit_run(run_first, run_last);
+    return missions;
+}
+
+void QSoftCore::update_group(const QString &group)
+{
+    if (!m_machine)
+        return;
+    tagValueGroup *found = m_machine->get_group(group);
+    if (!found)
+        return;
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    const QList<QMission *> missions = make_mission(found->m_values);
+    for (QMission *mission : missions) {
+        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelRefresh));
+        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+        manager->add_mission(mission);
+    }
+    qDeleteAll(missions);
+}
+
+void QSoftCore::update_all()
+{
+    if (!m_machine)
+        return;
+
+    QList<QMission *> missions;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        missions += make_mission(group->m_values);
+    for (QMission *mission : std::as_const(missions)) {
+        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelRefresh));
+        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+    }
+    m_communicate->mission_manager()->add_mission_group(missions, QStringLiteral("刷新全部功能码"));
+    qDeleteAll(missions);
+}
+
+// ---------------------------------------------------------------------------
+// Mission results and error log
+
+void QSoftCore::mission_success(QMission *ms)
+{
+    if (!m_machine || !ms)
+        return;
+    const int type = int_attribute(ms, QStringLiteral("Mission.Type"));
+    if (type != 1 && type != 3)
+        return;
+
+    const int address = int_attribute(ms, QStringLiteral("Data.Address"));
+    const int length = int_attribute(ms, QStringLiteral("Data.Length"));
+    const QByteArray frame = ms->get_recv_buffer();
+    const int available = answered_registers(frame, length);
+
+    for (int i = 0; i < available;) {
+        QMachineValue *value = m_machine->get_value(address + i);
+        if (!value) {
+            ++i;
+            continue;
+        }
+        decode_into(value, frame, i, available);
+        i += value_width(value);
+    }
+
+    const QList<QMachineValue *> runtimes = m_machine->get_runtimes();
+    for (QMachineValue *value : runtimes) {
+        const int k = value_address(value) - address;
+        if (k >= 0 && k < length)
+            decode_into(value, frame, k, available);
+    }
+}
+
+void QSoftCore::mission_failed(QMission *ms, int code)
+{
+    const int length = ms ? int_attribute(ms, QStringLiteral("Data.Length")) : 0;
+    const int address = ms ? int_attribute(ms, QStringLiteral("Data.Address")) : 0;
+    const QString message =
+        QStringLiteral("地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]")
+            .arg(QString::number(address), QString::number(address, 16),
+                 QString::number(length), QString::number(code));
+    const int type = ms ? int_attribute(ms, QStringLiteral("Mission.Type")) : 0;
+    const QString prefix = (type == 0 || type == 2) ? QStringLiteral("写入错误 ")
+                                                    : QStringLiteral("读取错误 ");
+
+    tagErrLog entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.text = prefix + message;
+    m_err_logs.append(entry);
+}
+
+QList<tagErrLog> QSoftCore::getErrlogs()
+{
+    return m_err_logs;
+}
+
+void QSoftCore::clearErrLog()
+{
+    m_err_logs.clear();
+}
