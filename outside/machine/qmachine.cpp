@@ -20,15 +20,15 @@ QMachine::QMachine(QObject *parent)
 
 QMachine::~QMachine()
 {
-    // A value can reach the machine twice (a runtime value that is also a
-    // parameter object, for one); delete each object once.
-    QSet<QMachineValue *> owned = m_runtime_set;
+    // Groups and runtime values never share an object (add_value and
+    // take_runtime refuse that), so each value is deleted exactly once, in
+    // the order it was built: that walks memory front to back, which matters
+    // for descriptions of many thousands of values.
     for (tagValueGroup *group : std::as_const(m_groups)) {
-        for (QMachineValue *value : std::as_const(group->m_values))
-            owned.insert(value);
+        qDeleteAll(group->m_values);
         delete group;
     }
-    qDeleteAll(owned);
+    qDeleteAll(m_all_runtimes);
 }
 
 void QMachine::set_type(const QString &type)
@@ -87,15 +87,20 @@ bool QMachine::add_value(const QString &group_name, QMachineValue *value)
     return true;
 }
 
-void QMachine::take_runtime(QMachineValue *value)
+bool QMachine::take_runtime(QMachineValue *value)
 {
     if (m_runtime_set.contains(value))
-        return;
+        return true;
+    // A parameter object is owned through its group already.
+    const int address = value->get_value_property(VALUE_ADDRESS).toInt();
+    if (m_by_address.value(address, nullptr) == value)
+        return false;
     m_runtime_set.insert(value);
     m_all_runtimes.append(value);
     const QString code = value->get_value_property(VALUE_CODE).toString();
     if (!m_runtime_by_code.contains(code))
         m_runtime_by_code.insert(code, value);
+    return true;
 }
 
 void QMachine::add_all_runtime_value(QMachineValue *value)
@@ -111,8 +116,7 @@ void QMachine::add_runtime_value(QMachineValue *value)
         return;
     // A value marked as monitored without having been handed over first is
     // taken too, so that it is owned and deleted with the machine.
-    take_runtime(value);
-    if (m_monitored_set.contains(value))
+    if (!take_runtime(value) || m_monitored_set.contains(value))
         return;
     m_monitored_set.insert(value);
     m_runtimes.append(value);

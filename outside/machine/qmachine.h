@@ -52,7 +52,7 @@ public:
     bool check_value_right(QMachineValue *value) const;
 
 private:
-    void take_runtime(QMachineValue *value);
+    bool take_runtime(QMachineValue *value);
 
     QString m_type;
     QString m_version;
