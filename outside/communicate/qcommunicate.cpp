@@ -1,0 +1,144 @@
+#include "qcommunicate.h"
+
+#include "qmissionmanager.h"
+#include "qserialtransport.h"
+
+#include <QDebug>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+class QCommunicate::Private
+{
+public:
+    QSerialTransport *transport = nullptr;
+    QMissionManager *manager = nullptr;
+    bool open = false;
+    QString port_name;
+};
+
+QCommunicate::QCommunicate(QObject *parent)
+    : QObject(parent)
+    , d(new Private)
+{
+    d->transport = new QSerialTransport(this);
+    d->manager = new QMissionManager(this);
+    d->manager->set_transport(d->transport);
+    connect(d->manager, &QMissionManager::link_up, this, &QCommunicate::online);
+    connect(d->manager, &QMissionManager::link_down, this, &QCommunicate::offline);
+    connect(d->manager, &QMissionManager::link_silent, this, [this] {
+        qWarning("communicate: three missions in a row got no answer; closing %s", qPrintable(d->port_name));
+        d->transport->close();
+        d->open = false;
+    });
+    connect(d->transport, &QSerialTransport::port_lost, this, [this](const QString &reason) {
+        if (!d->open)
+            return;
+        qWarning("communicate: port %s lost: %s", qPrintable(d->port_name), qPrintable(reason));
+        d->open = false;
+        d->manager->link_closed();
+    });
+}
+
+QCommunicate::~QCommunicate()
+{
+    // No offline() from here: whoever deletes the link is not listening any more.
+    d->manager->blockSignals(true);
+    blockSignals(true);
+    d->transport->close();
+    d->open = false;
+    d->manager->link_closed();
+    delete d->manager;
+    delete d->transport;
+    delete d;
+}
+
+bool QCommunicate::open(const tagSerialConfig &config)
+{
+    const QString name = port_for(config);
+    if (name.isEmpty())
+        return false;
+    if (d->open && name == d->port_name) {
+        // The port is ours already; reopen it with the new settings (a device
+        // opened exclusively cannot be opened a second time beside itself).
+        closed();
+    }
+    QString error;
+    if (!d->transport->open(name, config, &error)) {
+        qWarning("communicate: cannot open %s: %s", qPrintable(name), qPrintable(error));
+        return false;
+    }
+    if (d->open) {
+        // A different port replaced the one that was open.
+        d->open = false;
+        d->manager->link_closed();
+    }
+    d->open = true;
+    d->port_name = name;
+    d->manager->link_opened();
+    return true;
+}
+
+void QCommunicate::closed()
+{
+    if (!d->open)
+        return;
+    d->transport->close();
+    d->open = false;
+    d->manager->link_closed();
+}
+
+int QCommunicate::serial_status() const
+{
+    return d->open ? 0 : 1;
+}
+
+int QCommunicate::commu_status() const
+{
+    return d->open && d->manager->is_online() ? 0 : 1;
+}
+
+QMissionManager *QCommunicate::mission_manager() const
+{
+    return d->manager;
+}
+
+void QCommunicate::set_timeout(int ms)
+{
+    d->transport->set_timeout(qMax(1, ms));
+}
+
+int QCommunicate::timeout() const
+{
+    return d->transport->timeout();
+}
+
+void QCommunicate::set_retries(int retries)
+{
+    d->transport->set_retries(qMax(0, retries));
+}
+
+int QCommunicate::retries() const
+{
+    return d->transport->retries();
+}
+
+QString QCommunicate::port_for(const tagSerialConfig &config)
+{
+    if (!config.port_name.isEmpty())
+        return config.port_name;
+    if (config.serial_number < 1)
+        return QString();
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(config.serial_number);
+#else
+    QStringList ports;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos)
+        ports.append(info.systemLocation());
+    std::sort(ports.begin(), ports.end());
+    if (config.serial_number <= ports.size())
+        return ports.at(config.serial_number - 1);
+    return QStringLiteral("/dev/ttyS%1").arg(config.serial_number - 1);
+#endif
+}

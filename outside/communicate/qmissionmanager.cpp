@@ -1,0 +1,409 @@
+#include "qmissionmanager.h"
+
+#include "qlinktransport.h"
+#include "qmission.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+constexpr int INVALID_REQUEST_CODE = 3; // Modbus ILLEGAL DATA VALUE
+
+struct Entry
+{
+    QMission mission;
+    quint64 group = 0;
+    bool valid = true;
+};
+
+struct Group
+{
+    quint64 id = 0;
+    QString name;
+    QList<Entry> entries;
+    int left = 0;
+    bool success = true;
+};
+
+} // namespace
+
+class QMissionManager::Private
+{
+public:
+    enum State { Closed, Probing, Online };
+
+    explicit Private(QMissionManager *q)
+        : q(q)
+    {
+        probe_timer.setSingleShot(true);
+        QObject::connect(&probe_timer, &QTimer::timeout, q, [this] { schedule(); });
+    }
+
+    QMissionManager *q;
+    QLinkTransport *transport = nullptr;
+    State state = Closed;
+    quint64 session = 0;
+
+    QMission *probe = nullptr; // owned
+    QTimer probe_timer;
+    int probe_interval = 100;
+
+    QList<Entry> queue;           // highest level first, equal levels in order of arrival
+    QList<Entry> closed_failures; // added while the port was closed
+    std::optional<Entry> current; // on the line
+    bool probe_on_line = false;
+
+    QList<Group> pending_groups;
+    std::optional<Group> active_group;
+    QString group_name;
+    quint64 next_group_id = 1;
+
+    int silent_count = 0;
+    bool pump_scheduled = false;
+    bool in_pump = false;
+
+    static constexpr int SILENT_LIMIT = 3;
+
+    void schedule()
+    {
+        if (pump_scheduled)
+            return;
+        pump_scheduled = true;
+        QMetaObject::invokeMethod(q, [this] { pump(); }, Qt::QueuedConnection);
+    }
+
+    Entry make_entry(const QMission &mission, quint64 group)
+    {
+        Entry e{ mission, group, true };
+        e.valid = e.mission.update_send_buffer();
+        return e;
+    }
+
+    void insert_sorted(const Entry &e)
+    {
+        const int level = e.mission.level();
+        int at = int(queue.size());
+        while (at > 0 && queue.at(at - 1).mission.level() < level)
+            --at;
+        queue.insert(at, e);
+    }
+
+    bool busy() const { return current.has_value() || probe_on_line; }
+
+    // Reports one finished mission and keeps its group's count.
+    void report(Entry &e, bool success, int code)
+    {
+        if (success)
+            emit q->mission_success(&e.mission);
+        else
+            emit q->mission_failed(&e.mission, code);
+        if (!active_group || e.group != active_group->id)
+            return;
+        active_group->success = active_group->success && success;
+        const int left = --active_group->left;
+        emit q->mission_group_progress(left);
+        if (left == 0 && active_group && active_group->id == e.group) {
+            const bool ok = active_group->success;
+            active_group.reset();
+            emit q->mission_group_end(ok);
+        }
+    }
+
+    void start_group()
+    {
+        Group g = pending_groups.takeFirst();
+        g.left = int(g.entries.size());
+        const quint64 id = g.id;
+        const int size = g.left;
+        group_name = g.name;
+        QList<Entry> entries = g.entries;
+        g.entries.clear();
+        active_group = g;
+        emit q->mission_group_start(size);
+        if (!active_group || active_group->id != id)
+            return;
+        if (size == 0) {
+            active_group.reset();
+            emit q->mission_group_end(true);
+            return;
+        }
+        if (state == Closed) {
+            for (Entry &e : entries)
+                report(e, false, ERR_LINK_CLOSED);
+            return;
+        }
+        for (const Entry &e : entries)
+            insert_sorted(e);
+    }
+
+    void send_probe()
+    {
+        QMission m = probe ? *probe : default_probe();
+        if (!m.update_send_buffer()) {
+            qWarning("communicate: the connect mission makes no valid request; probing with it is impossible");
+            probe_timer.start(probe_interval * 10);
+            return;
+        }
+        probe_on_line = true;
+        transport->start_exchange(m.get_send_buffer());
+    }
+
+    static QMission default_probe()
+    {
+        QMission m(MISSION_READ);
+        m.set_attribute(QStringLiteral("Machine.Address"), 1);
+        m.set_attribute(QStringLiteral("Data.Address"), 0);
+        m.set_attribute(QStringLiteral("Data.Length"), 1);
+        return m;
+    }
+
+    void pump()
+    {
+        pump_scheduled = false;
+        if (in_pump) {
+            schedule();
+            return;
+        }
+        QPointer<QMissionManager> guard(q);
+        in_pump = true;
+        for (;;) {
+            if (!closed_failures.isEmpty()) {
+                Entry e = closed_failures.takeFirst();
+                emit q->mission_failed(&e.mission, ERR_LINK_CLOSED);
+                if (!guard)
+                    return;
+                continue;
+            }
+            if (!active_group && !pending_groups.isEmpty()) {
+                start_group();
+                if (!guard)
+                    return;
+                continue;
+            }
+            if (busy() || !transport || state == Closed)
+                break;
+            if (state == Probing) {
+                if (!probe_timer.isActive())
+                    send_probe();
+                break;
+            }
+            if (queue.isEmpty())
+                break;
+            Entry e = queue.takeFirst();
+            if (!e.valid) {
+                report(e, false, INVALID_REQUEST_CODE);
+                if (!guard)
+                    return;
+                continue;
+            }
+            current = e;
+            transport->start_exchange(e.mission.get_send_buffer());
+            break;
+        }
+        in_pump = false;
+    }
+
+    void probe_finished(int result, const QByteArray &answer)
+    {
+        probe_on_line = false;
+        if (result != QLinkTransport::Answered || answer.size() < 5) {
+            probe_timer.start(probe_interval);
+            return;
+        }
+        QMission m = probe ? *probe : default_probe();
+        m.update_send_buffer();
+        m.set_recv_buffer(answer);
+        state = Online;
+        silent_count = 0;
+        const quint64 s = session;
+        const int version = quint8(answer.at(3)) * 256 + quint8(answer.at(4));
+        QPointer<QMissionManager> guard(q);
+        emit q->link_up();
+        if (!guard || session != s)
+            return;
+        emit q->machine_version(version);
+        if (!guard || session != s)
+            return;
+        emit q->mission_success(&m);
+        if (guard)
+            schedule();
+    }
+
+    void exchange_finished(int result, const QByteArray &answer, int code)
+    {
+        if (probe_on_line) {
+            probe_finished(result, answer);
+            return;
+        }
+        if (!current)
+            return; // a late report after the link was closed
+        Entry e = *current;
+        current.reset();
+        QPointer<QMissionManager> guard(q);
+        const quint64 s = session;
+        switch (result) {
+        case QLinkTransport::Answered:
+            silent_count = 0;
+            e.mission.set_recv_buffer(answer);
+            report(e, true, 0);
+            break;
+        case QLinkTransport::Exception:
+            silent_count = 0;
+            report(e, false, code);
+            break;
+        case QLinkTransport::Malformed:
+            silent_count = 0;
+            report(e, false, ERR_MALFORMED);
+            break;
+        default:
+            ++silent_count;
+            report(e, false, ERR_NO_ANSWER);
+            if (guard && session == s && silent_count >= SILENT_LIMIT) {
+                emit q->link_silent();
+                if (guard && session == s)
+                    link_closed();
+            }
+            break;
+        }
+        if (guard)
+            schedule();
+    }
+
+    void link_closed()
+    {
+        probe_timer.stop();
+        const bool was_open = state != Closed;
+        state = Closed;
+        ++session;
+        silent_count = 0;
+        probe_on_line = false;
+        QList<Entry> failing;
+        if (current)
+            failing.append(*current);
+        current.reset();
+        failing += queue;
+        queue.clear();
+        std::optional<Group> group = active_group;
+        active_group.reset();
+
+        QPointer<QMissionManager> guard(q);
+        if (was_open)
+            emit q->link_down();
+        for (Entry &e : failing) {
+            if (!guard)
+                return;
+            emit q->mission_failed(&e.mission, ERR_LINK_CLOSED);
+            if (guard && group && e.group == group->id)
+                emit q->mission_group_progress(--group->left);
+        }
+        if (guard && group)
+            emit q->mission_group_end(false);
+        if (guard)
+            schedule();
+    }
+};
+
+QMissionManager::QMissionManager(QObject *parent)
+    : QObject(parent)
+    , d(new Private(this))
+{
+}
+
+QMissionManager::~QMissionManager()
+{
+    delete d->probe;
+    delete d;
+}
+
+void QMissionManager::set_connect_mission(QMission *mission)
+{
+    if (mission == d->probe)
+        return;
+    delete d->probe;
+    d->probe = mission;
+}
+
+void QMissionManager::add_mission(QMission *mission)
+{
+    if (!mission)
+        return;
+    Entry e = d->make_entry(*mission, 0);
+    if (d->state == Private::Closed)
+        d->closed_failures.append(e);
+    else
+        d->insert_sorted(e);
+    d->schedule();
+}
+
+void QMissionManager::add_mission_group(const QList<QMission *> &missions, const QString &name)
+{
+    Group g;
+    g.id = d->next_group_id++;
+    g.name = name;
+    for (QMission *m : missions) {
+        if (m)
+            g.entries.append(d->make_entry(*m, g.id));
+    }
+    d->pending_groups.append(g);
+    d->schedule();
+}
+
+void QMissionManager::reset()
+{
+    // The connect-time reads are queued: a fresh start for the count of
+    // unanswered missions, whatever the probing phase saw.
+    d->silent_count = 0;
+    d->schedule();
+}
+
+QString QMissionManager::group_mission_name() const
+{
+    return d->group_name;
+}
+
+int QMissionManager::pending_count() const
+{
+    int n = int(d->queue.size() + d->closed_failures.size());
+    for (const Group &g : d->pending_groups)
+        n += int(g.entries.size());
+    return n;
+}
+
+void QMissionManager::set_transport(QLinkTransport *transport)
+{
+    if (d->transport)
+        disconnect(d->transport, nullptr, this, nullptr);
+    d->transport = transport;
+    if (transport) {
+        connect(transport, &QLinkTransport::exchange_finished, this,
+                [this](int result, const QByteArray &answer, int code) { d->exchange_finished(result, answer, code); });
+    }
+}
+
+void QMissionManager::link_opened()
+{
+    d->state = Private::Probing;
+    ++d->session;
+    d->silent_count = 0;
+    d->probe_timer.stop();
+    d->schedule();
+}
+
+void QMissionManager::link_closed()
+{
+    d->link_closed();
+}
+
+bool QMissionManager::is_online() const
+{
+    return d->state == Private::Online;
+}
+
+void QMissionManager::set_probe_interval(int ms)
+{
+    d->probe_interval = qMax(0, ms);
+}

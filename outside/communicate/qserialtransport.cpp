@@ -1,0 +1,67 @@
+#include "qserialtransport.h"
+
+#include "qserialworker.h"
+
+QSerialTransport::QSerialTransport(QObject *parent)
+    : QLinkTransport(parent)
+{
+    m_thread.setObjectName(QStringLiteral("serial link"));
+    m_worker = new QSerialWorker;
+    m_worker->moveToThread(&m_thread);
+    connect(m_worker, &QSerialWorker::finished, this, &QSerialTransport::on_finished, Qt::QueuedConnection);
+    connect(m_worker, &QSerialWorker::port_lost, this, [this](const QString &reason) {
+        m_current_id = 0;
+        emit port_lost(reason);
+    }, Qt::QueuedConnection);
+    m_thread.start();
+}
+
+QSerialTransport::~QSerialTransport()
+{
+    QSerialWorker *worker = m_worker;
+    // The port and its notifiers belong to the worker thread: they go there.
+    QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_worker = nullptr;
+    m_thread.quit();
+    m_thread.wait();
+}
+
+bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, QString *error)
+{
+    bool ok = false;
+    QString message;
+    QSerialWorker *worker = m_worker;
+    QMetaObject::invokeMethod(worker, [&] { ok = worker->open(name, config, &message); }, Qt::BlockingQueuedConnection);
+    if (ok)
+        m_current_id = 0;
+    if (error)
+        *error = message;
+    return ok;
+}
+
+void QSerialTransport::close()
+{
+    QSerialWorker *worker = m_worker;
+    QMetaObject::invokeMethod(worker, [worker] { worker->close(); }, Qt::BlockingQueuedConnection);
+    m_current_id = 0;
+}
+
+void QSerialTransport::start_exchange(const QByteArray &request)
+{
+    const quint64 id = m_next_id++;
+    m_current_id = id;
+    QSerialWorker *worker = m_worker;
+    const int timeout = m_timeout_ms;
+    const int retries = m_retries;
+    QMetaObject::invokeMethod(worker, [worker, id, request, timeout, retries] {
+        worker->exchange(id, request, timeout, retries);
+    }, Qt::QueuedConnection);
+}
+
+void QSerialTransport::on_finished(quint64 id, int result, const QByteArray &answer, int code)
+{
+    if (id != m_current_id)
+        return;
+    m_current_id = 0;
+    emit exchange_finished(result, answer, code);
+}

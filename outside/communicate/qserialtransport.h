@@ -1,0 +1,44 @@
+#pragma once
+
+#include "qlinktransport.h"
+#include "tagserialconfig.h"
+
+#include <QThread>
+
+class QSerialWorker;
+
+// The serial transport as the GUI thread sees it: starts and stops the worker
+// thread, hands it requests and passes its results on. Each exchange carries
+// an id, so a result that the worker reports after the port was closed (or
+// reopened) is never taken for the answer to a newer exchange.
+class QSerialTransport : public QLinkTransport
+{
+    Q_OBJECT
+public:
+    explicit QSerialTransport(QObject *parent = nullptr);
+    ~QSerialTransport() override;
+
+    // Blocking: the port is open (or not) when they return.
+    bool open(const QString &name, const tagSerialConfig &config, QString *error);
+    void close();
+
+    void start_exchange(const QByteArray &request) override;
+
+    void set_timeout(int ms) { m_timeout_ms = ms; }
+    int timeout() const { return m_timeout_ms; }
+    void set_retries(int retries) { m_retries = retries; }
+    int retries() const { return m_retries; }
+
+signals:
+    void port_lost(const QString &reason);
+
+private:
+    void on_finished(quint64 id, int result, const QByteArray &answer, int code);
+
+    QThread m_thread;
+    QSerialWorker *m_worker = nullptr;
+    quint64 m_next_id = 1;
+    quint64 m_current_id = 0;
+    int m_timeout_ms = 500;
+    int m_retries = 2;
+};

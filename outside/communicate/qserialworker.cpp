@@ -1,0 +1,257 @@
+#include "qserialworker.h"
+
+#include "qlinktransport.h"
+#include "qrtuframe.h"
+
+#include <QThread>
+
+#include <time.h>
+
+namespace {
+
+// Waiting shorter than this is done by sleeping in the worker thread: a
+// millisecond timer would stretch every 1.75 ms silence to 2 or 3 ms.
+constexpr qint64 SLEEP_LIMIT_NS = 5000000;
+// After a bad frame the rest of it may still be arriving.
+constexpr qint64 BAD_FRAME_QUIET_MS = 20;
+
+void sleep_ns(qint64 ns)
+{
+    if (ns <= 0)
+        return;
+    timespec ts;
+    ts.tv_sec = time_t(ns / 1000000000);
+    ts.tv_nsec = long(ns % 1000000000);
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}
+
+QSerialPort::Parity parity_of(char c, bool *ok)
+{
+    *ok = true;
+    switch (c) {
+    case 'n': case 'N': return QSerialPort::NoParity;
+    case 'o': case 'O': return QSerialPort::OddParity;
+    case 'e': case 'E': return QSerialPort::EvenParity;
+    default: *ok = false; return QSerialPort::NoParity;
+    }
+}
+
+} // namespace
+
+QSerialWorker::QSerialWorker(QObject *parent)
+    : QObject(parent)
+    , m_timer(this)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &QSerialWorker::on_timer);
+    m_clock.start();
+}
+
+QSerialWorker::~QSerialWorker()
+{
+    close();
+}
+
+bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, QString *error)
+{
+    bool parity_ok = false;
+    const QSerialPort::Parity parity = parity_of(config.parity, &parity_ok);
+    if (name.isEmpty() || config.baud_rate <= 0 || config.data_length < 5 || config.data_length > 8
+        || (config.stop != 1 && config.stop != 2) || !parity_ok) {
+        *error = QStringLiteral("invalid serial settings");
+        return false;
+    }
+    auto *port = new QSerialPort(this);
+    port->setPortName(name);
+    if (!port->open(QIODevice::ReadWrite)) {
+        *error = port->errorString();
+        delete port;
+        return false;
+    }
+    if (!port->setBaudRate(config.baud_rate) || !port->setDataBits(QSerialPort::DataBits(config.data_length))
+        || !port->setParity(parity) || !port->setStopBits(config.stop == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
+        || !port->setFlowControl(QSerialPort::NoFlowControl)) {
+        *error = port->errorString();
+        port->close();
+        delete port;
+        return false;
+    }
+    port->clear();
+    close();
+    m_port = port;
+    m_baud = config.baud_rate;
+    m_bits_per_char = 1 + config.data_length + (parity == QSerialPort::NoParity ? 0 : 1) + config.stop;
+    m_last_line_ns = now();
+    connect(m_port, &QSerialPort::readyRead, this, &QSerialWorker::on_ready_read);
+    connect(m_port, &QSerialPort::errorOccurred, this, &QSerialWorker::on_error);
+    return true;
+}
+
+void QSerialWorker::close()
+{
+    m_lost = false;
+    m_timer.stop();
+    m_phase = Idle;
+    m_has_exchange = false;
+    m_rx.clear();
+    if (m_port) {
+        m_port->disconnect(this);
+        m_port->close();
+        delete m_port;
+        m_port = nullptr;
+    }
+}
+
+void QSerialWorker::exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries)
+{
+    if (!m_port) {
+        // The port went away between the request and now; the transport has
+        // been told through port_lost() and ignores this id.
+        return;
+    }
+    m_has_exchange = true;
+    m_id = id;
+    m_request = request;
+    m_timeout_ms = qMax(1, timeout_ms);
+    m_tries_left = 1 + qMax(0, retries);
+    m_any_bytes = false;
+    if (m_phase == Idle)
+        start_attempt();
+    // While draining, the exchange starts once the line is quiet.
+}
+
+void QSerialWorker::start_attempt()
+{
+    if (!m_port || m_lost)
+        return;
+    // Bytes that came in between exchanges belong to nobody; they also show
+    // that the line was not quiet, so the silence counts from them.
+    if (!m_port->readAll().isEmpty())
+        m_last_line_ns = now();
+    const qint64 wait = QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char) - (now() - m_last_line_ns);
+    if (wait > SLEEP_LIMIT_NS) {
+        m_phase = Silence;
+        m_timer.start(int((wait + 999999) / 1000000));
+        return;
+    }
+    sleep_ns(wait);
+    send();
+}
+
+void QSerialWorker::send()
+{
+    m_rx.clear();
+    --m_tries_left;
+    if (m_lost)
+        return;
+    m_port->write(m_request);
+    m_port->flush();
+    // The time-out counts from the end of transmission, not from the write.
+    const qint64 tx_ns = QRtuFrame::frame_nanoseconds(int(m_request.size()), m_baud, m_bits_per_char);
+    m_last_line_ns = now() + tx_ns;
+    m_phase = Waiting;
+    m_timer.start(int(tx_ns / 1000000) + m_timeout_ms);
+}
+
+void QSerialWorker::on_ready_read()
+{
+    if (!m_port || m_lost)
+        return;
+    const QByteArray data = m_port->readAll();
+    if (data.isEmpty())
+        return;
+    m_last_line_ns = now();
+    switch (m_phase) {
+    case Waiting: {
+        m_rx += data;
+        m_any_bytes = true;
+        const QRtuFrame::Result r = QRtuFrame::match_answer(m_request, m_rx);
+        if (r.match == QRtuFrame::Answer) {
+            m_timer.stop();
+            const QByteArray answer = m_rx.mid(r.offset, r.length);
+            finish(QLinkTransport::Answered, answer, 0);
+        } else if (r.match == QRtuFrame::ExceptionAnswer) {
+            m_timer.stop();
+            finish(QLinkTransport::Exception, m_rx.mid(r.offset, r.length), r.exception_code);
+        } else if (r.match == QRtuFrame::Bad) {
+            m_timer.stop();
+            attempt_failed(true);
+        }
+        break;
+    }
+    case Draining:
+        m_timer.start(int(m_drain_quiet_ms));
+        break;
+    case Idle:
+    case Silence:
+        break; // noise; the silence before the next request counts from it
+    }
+}
+
+void QSerialWorker::on_timer()
+{
+    switch (m_phase) {
+    case Silence:
+        start_attempt();
+        break;
+    case Waiting:
+        attempt_failed(!m_rx.isEmpty());
+        break;
+    case Draining:
+        m_phase = Idle;
+        if (m_has_exchange)
+            start_attempt();
+        break;
+    case Idle:
+        break;
+    }
+}
+
+void QSerialWorker::attempt_failed(bool got_bytes)
+{
+    // A late answer is as likely as the one that just failed to come: wait
+    // for a whole time-out of quiet before anything else goes on the line.
+    const qint64 quiet = got_bytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, m_timeout_ms / 10) : m_timeout_ms;
+    if (m_tries_left <= 0) {
+        finish(m_any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
+    }
+    drain(quiet);
+}
+
+void QSerialWorker::drain(qint64 quiet_ms)
+{
+    m_rx.clear();
+    m_drain_quiet_ms = quiet_ms;
+    m_phase = Draining;
+    m_timer.start(int(quiet_ms));
+}
+
+void QSerialWorker::finish(int result, const QByteArray &answer, int code)
+{
+    m_has_exchange = false;
+    m_phase = Idle;
+    emit finished(m_id, result, answer, code);
+}
+
+void QSerialWorker::on_error(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
+        return;
+    if (!m_port || m_lost)
+        return;
+    // The port reports this from inside its own read or write, so it is
+    // closed right after, not here. Closed it must be: a hung-up device stays
+    // readable forever, and reading it again and again is exactly the
+    // spinning this must not do.
+    m_lost = true;
+    m_timer.stop();
+    const QString reason = m_port->errorString();
+    QMetaObject::invokeMethod(this, [this, reason] {
+        if (!m_lost)
+            return;
+        close();
+        emit port_lost(reason);
+    }, Qt::QueuedConnection);
+}

@@ -1,0 +1,142 @@
+#include "driveregisters.h"
+
+#include "qdatabaseloader.h"
+#include "qmachineconfig.h"
+
+#include <QtMath>
+
+namespace {
+
+enum Column { CODE = 0, ADDRESS = 2, LENGTH = 3, SCALE = 4, DEFAULT = 5, MINIMUM = 6, MAXIMUM = 7, ACCESS = 9 };
+
+QString cell(const QStringList &row, int column)
+{
+    return column < row.size() ? row.at(column).trimmed() : QString();
+}
+
+} // namespace
+
+bool DriveRegisters::load(const QString &path, int version, QString *error)
+{
+    QMachineConfig config;
+    if (!config.load_file(path)) {
+        *error = config.error_string();
+        return false;
+    }
+    m_ranges.clear();
+    m_access.clear();
+    m_values.clear();
+    m_moving.clear();
+
+    auto add_page = [&](const tagDataPage &page, bool runtime) -> bool {
+        int first = -1;
+        int last = -1;
+        for (const QStringList &row : page.rows) {
+            bool ok_address = false;
+            bool ok_length = false;
+            const int address = cell(row, ADDRESS).toInt(&ok_address);
+            const int length = cell(row, LENGTH).toInt(&ok_length);
+            if (!ok_address || !ok_length || length < 1 || length > 2 || address < 0 || address + length - 1 > 0xFFFF) {
+                *error = QStringLiteral("%1: parameter %2 has no usable address or length").arg(path, cell(row, CODE));
+                return false;
+            }
+            const QString access = cell(row, ACCESS);
+            const bool writable = !runtime && (access == QLatin1String("rw") || access == QLatin1String("stop"));
+            const double scale = qMax(1.0, qAbs(cell(row, SCALE).toDouble()));
+            const double def = cell(row, DEFAULT).toDouble();
+            for (int i = 0; i < length; ++i)
+                m_access.insert(address + i, writable ? READ_WRITE : READ_ONLY);
+            store(address, length, qRound64(def * scale));
+            if (runtime) {
+                Moving m;
+                m.address = address;
+                m.length = length;
+                m.scale = scale;
+                const double max = cell(row, MAXIMUM).toDouble();
+                m.centre = def != 0 ? def : (max > 0 ? max / 2 : 50);
+                m.swing = m.centre * 0.05;
+                m.period = 7 + (address % 7);
+                m.phase = address * 0.7;
+                m_moving.append(m);
+            }
+            first = first < 0 ? address : qMin(first, address);
+            last = qMax(last, address + length - 1);
+        }
+        if (first >= 0)
+            m_ranges.append(qMakePair(first, last));
+        return true;
+    };
+
+    for (const tagDataPage &page : config.get_parvex_config()->get_pages()) {
+        if (!add_page(page, false))
+            return false;
+    }
+    for (const tagDataPage &page : config.get_runtime_config()->get_pages()) {
+        if (!add_page(page, true))
+            return false;
+    }
+    // Register 0: the software version, read-only.
+    m_ranges.append(qMakePair(0, 0));
+    m_access.insert(0, READ_ONLY);
+    m_values.insert(0, quint16(version));
+    advance(0);
+    return true;
+}
+
+bool DriveRegisters::in_range(int address) const
+{
+    for (const auto &range : m_ranges) {
+        if (address >= range.first && address <= range.second)
+            return true;
+    }
+    return false;
+}
+
+int DriveRegisters::read(int address, int count, QList<quint16> *values) const
+{
+    if (count < 1 || count > 125)
+        return ILLEGAL_VALUE;
+    for (int a = address; a < address + count; ++a) {
+        if (!in_range(a))
+            return ILLEGAL_ADDRESS;
+    }
+    for (int a = address; a < address + count; ++a)
+        values->append(m_values.value(a, 0));
+    return OK;
+}
+
+int DriveRegisters::write(int address, const QList<quint16> &values)
+{
+    const int count = int(values.size());
+    for (int a = address; a < address + count; ++a) {
+        if (!in_range(a))
+            return ILLEGAL_VALUE;
+    }
+    for (int a = address; a < address + count; ++a) {
+        if (m_access.value(a, RESERVED) != READ_WRITE)
+            return REFUSED;
+    }
+    for (int i = 0; i < count; ++i)
+        m_values.insert(address + i, values.at(i));
+    return OK;
+}
+
+void DriveRegisters::store(int address, int length, qint64 raw)
+{
+    const quint32 bits = quint32(raw);
+    m_values.insert(address, quint16(bits & 0xFFFF));
+    if (length == 2)
+        m_values.insert(address + 1, quint16(bits >> 16));
+}
+
+void DriveRegisters::advance(double seconds)
+{
+    m_time += seconds;
+    for (const Moving &m : std::as_const(m_moving)) {
+        const double display = m.centre + m.swing * qSin(2 * M_PI * m_time / m.period + m.phase);
+        qint64 raw = qRound64(display * m.scale);
+        if (m.length == 1)
+            raw = qBound(qint64(-32768), raw, qint64(65535));
+        store(m.address, m.length, raw);
+    }
+}

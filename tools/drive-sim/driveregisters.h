@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+
+// The register space of the simulated drive, built from a machine
+// description: every parameter and runtime value at its address, initialised
+// from its default, and register 0 holding the software version.
+//
+// Like the real drive: a reserved register inside a group's address range
+// reads as 0; a read touching an address outside every range is refused with
+// exception 2, a write outside with exception 3, a write to a read-only or
+// reserved register with exception 4.
+class DriveRegisters
+{
+public:
+    enum Exception { OK = 0, ILLEGAL_ADDRESS = 2, ILLEGAL_VALUE = 3, REFUSED = 4 };
+
+    bool load(const QString &path, int version, QString *error);
+
+    // Modbus reads and writes: 0 or the exception code.
+    int read(int address, int count, QList<quint16> *values) const;
+    int write(int address, const QList<quint16> &values);
+
+    // Control channel: any address inside a range (read-only ones included).
+    bool in_range(int address) const;
+    quint16 value(int address) const { return m_values.value(address, 0); }
+    void set_value(int address, quint16 value) { m_values.insert(address, value); }
+    // Registers that hold a parameter, a runtime value or the version.
+    QList<int> served_addresses() const { return m_values.keys(); }
+
+    // Runtime values follow a motor running at about its rated values.
+    void advance(double seconds);
+
+private:
+    enum Access { RESERVED, READ_ONLY, READ_WRITE };
+    struct Moving
+    {
+        int address = 0;
+        int length = 1;
+        double scale = 1;
+        double centre = 0;
+        double swing = 0;
+        double period = 10;
+        double phase = 0;
+    };
+
+    void store(int address, int length, qint64 raw);
+
+    QList<QPair<int, int>> m_ranges; // first and last address, inclusive
+    QHash<int, Access> m_access;
+    QMap<int, quint16> m_values;
+    QList<Moving> m_moving;
+    double m_time = 0;
+};

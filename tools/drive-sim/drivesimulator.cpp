@@ -1,0 +1,573 @@
+#include "drivesimulator.h"
+
+#include "qrtuframe.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// A request that stops growing for this long is given up (a master writes a
+// frame in one go; only a broken one leaves half a frame behind).
+constexpr int GAP_MS = 50;
+// Waits shorter than this are slept through, so that line timing is exact to
+// well below a millisecond; longer ones (late answers) go through a timer.
+constexpr qint64 SLEEP_LIMIT_NS = 20000000;
+constexpr int MOTOR_TICK_MS = 100;
+
+int byte_at(const QByteArray &data, int index)
+{
+    return quint8(data.at(index));
+}
+
+int word_at(const QByteArray &data, int index)
+{
+    return byte_at(data, index) * 256 + byte_at(data, index + 1);
+}
+
+void append_word(QByteArray &frame, int word)
+{
+    frame.append(char((word >> 8) & 0xFF));
+    frame.append(char(word & 0xFF));
+}
+
+QByteArray recrc(const QByteArray &frame)
+{
+    return QRtuFrame::with_crc(frame.left(frame.size() - 2));
+}
+
+bool parse_int(const QString &text, qint64 *value)
+{
+    bool ok = false;
+    const qint64 v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
+                                                                               : text.toLongLong(&ok, 10);
+    if (ok)
+        *value = v;
+    return ok;
+}
+
+speed_t speed_of(int baud)
+{
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0;
+    }
+}
+
+} // namespace
+
+DriveSimulator::DriveSimulator(const DriveOptions &options, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_random(options.seed)
+{
+    m_clock.start();
+    m_gap_timer.setSingleShot(true);
+    connect(&m_gap_timer, &QTimer::timeout, this, [this] {
+        if (m_rx.isEmpty())
+            return;
+        // Only a function this drive does not know has no length of its own:
+        // such a frame ends where the line goes quiet.
+        if (m_rx.size() >= 4 && QRtuFrame::crc_ok(m_rx)) {
+            const QByteArray frame = m_rx;
+            m_rx.clear();
+            handle_request(frame, m_rx_last_ns);
+            return;
+        }
+        ++m_bad_frames;
+        m_rx.clear();
+    });
+    m_piece_timer.setSingleShot(true);
+    m_piece_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_piece_timer, &QTimer::timeout, this, &DriveSimulator::flush_pieces);
+    connect(&m_motor_timer, &QTimer::timeout, this, [this] { m_registers.advance(MOTOR_TICK_MS / 1000.0); });
+}
+
+DriveSimulator::~DriveSimulator()
+{
+    stop();
+}
+
+bool DriveSimulator::start(QString *error)
+{
+    if (!m_registers.load(m_options.machine, m_options.version, error))
+        return false;
+
+    if (!m_options.port.isEmpty()) {
+        const QByteArray path = QFile::encodeName(m_options.port);
+        m_master_fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_master_fd < 0) {
+            *error = QStringLiteral("cannot open %1: %2").arg(m_options.port, QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        termios tio;
+        tcgetattr(m_master_fd, &tio);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, speed_of(m_options.port_baud));
+        tio.c_cflag |= CLOCAL | CREAD;
+        if (m_options.bits_per_char == 12)
+            tio.c_cflag |= CSTOPB;
+        tcsetattr(m_master_fd, TCSANOW, &tio);
+        m_device = m_options.port;
+        // A real line takes its own time: no simulated line timing on top.
+        m_options.baud = 0;
+    } else {
+        m_master_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_master_fd < 0 || grantpt(m_master_fd) != 0 || unlockpt(m_master_fd) != 0) {
+            *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        const char *name = ptsname(m_master_fd);
+        if (!name) {
+            *error = QStringLiteral("cannot name the pseudo-terminal");
+            return false;
+        }
+        m_device = QFile::decodeName(name);
+        m_slave_fd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_slave_fd < 0) {
+            *error = QStringLiteral("cannot open %1: %2").arg(m_device, QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        termios tio;
+        tcgetattr(m_slave_fd, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(m_slave_fd, TCSANOW, &tio);
+
+        // Publish through a symbolic link: replace a stale link from an
+        // earlier run, never a real file.
+        const QString link = m_options.link;
+        const QFileInfo info(link);
+        if (info.exists() && !info.isSymLink()) {
+            *error = QStringLiteral("%1 exists and is not a link").arg(link);
+            return false;
+        }
+        const QString temporary = link + QStringLiteral(".%1.tmp").arg(getpid());
+        ::unlink(QFile::encodeName(temporary).constData());
+        if (::symlink(name, QFile::encodeName(temporary).constData()) != 0
+            || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(link).constData()) != 0) {
+            *error = QStringLiteral("cannot create the link %1: %2").arg(link, QString::fromLocal8Bit(strerror(errno)));
+            ::unlink(QFile::encodeName(temporary).constData());
+            return false;
+        }
+        m_published_link = link;
+    }
+    m_notifier = new QSocketNotifier(m_master_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &DriveSimulator::on_readable);
+    m_motor_timer.start(MOTOR_TICK_MS);
+    return true;
+}
+
+void DriveSimulator::hangup()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_master_fd >= 0)
+        ::close(m_master_fd);
+    if (m_slave_fd >= 0)
+        ::close(m_slave_fd);
+    m_master_fd = -1;
+    m_slave_fd = -1;
+    m_pieces.clear();
+    m_piece_timer.stop();
+    m_gap_timer.stop();
+    m_rx.clear();
+    if (!m_published_link.isEmpty()) {
+        // Only our own link: another run may have taken the path since.
+        const QString target = QFileInfo(m_published_link).symLinkTarget();
+        if (QFileInfo(m_published_link).isSymLink() && (target == m_device || target.isEmpty()))
+            ::unlink(QFile::encodeName(m_published_link).constData());
+        m_published_link.clear();
+    }
+}
+
+void DriveSimulator::stop()
+{
+    hangup();
+    m_motor_timer.stop();
+}
+
+void DriveSimulator::on_readable()
+{
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(m_master_fd, buffer, sizeof buffer);
+        if (n > 0) {
+            m_rx.append(buffer, int(n));
+            m_rx_last_ns = m_clock.nsecsElapsed();
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            break;
+        // EOF or an error on the master: nobody can reach us any more.
+        hangup();
+        return;
+    }
+    parse_requests();
+}
+
+void DriveSimulator::parse_requests()
+{
+    while (m_rx.size() >= 2 && m_master_fd >= 0) {
+        const int function = byte_at(m_rx, 1);
+        int need = 0;
+        if (function == QRtuFrame::READ_HOLDING || function == QRtuFrame::WRITE_SINGLE) {
+            need = 8;
+        } else if (function == QRtuFrame::WRITE_MULTIPLE) {
+            if (m_rx.size() < 7)
+                break;
+            need = 9 + byte_at(m_rx, 6);
+        } else {
+            break; // unknown function: the gap ends it
+        }
+        if (m_rx.size() < need)
+            break;
+        const QByteArray frame = m_rx.left(need);
+        if (QRtuFrame::crc_ok(frame)) {
+            m_rx.remove(0, need);
+            handle_request(frame, m_rx_last_ns);
+        } else {
+            ++m_bad_frames;
+            m_rx.remove(0, 1);
+        }
+    }
+    if (m_rx.isEmpty())
+        m_gap_timer.stop();
+    else
+        m_gap_timer.start(GAP_MS);
+}
+
+void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
+{
+    const int station = byte_at(frame, 0);
+    if (station != m_options.station && station != 0)
+        return; // another drive's business
+    ++m_requests;
+    if (m_options.hangup_after >= 0 && m_requests > m_options.hangup_after) {
+        hangup();
+        return;
+    }
+    bool broadcast = false;
+    const QByteArray answer = answer_for(frame, &broadcast);
+    if (broadcast)
+        return;
+    const int bits = m_options.bits_per_char;
+    const qint64 ready = received_ns + QRtuFrame::frame_nanoseconds(int(frame.size()), m_options.baud, bits)
+        + qint64(m_options.turnaround_ms * 1e6) + QRtuFrame::frame_nanoseconds(int(answer.size()), m_options.baud, bits);
+    schedule(answer, pick_fault(), ready);
+}
+
+QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
+{
+    const int station = byte_at(frame, 0);
+    const int function = byte_at(frame, 1);
+    *broadcast = station == 0;
+    int code = 1; // ILLEGAL FUNCTION
+    QByteArray answer;
+    if (function == QRtuFrame::READ_HOLDING) {
+        QList<quint16> values;
+        code = m_registers.read(word_at(frame, 2), word_at(frame, 4), &values);
+        if (code == 0) {
+            answer.append(char(station));
+            answer.append(char(function));
+            answer.append(char(values.size() * 2));
+            for (quint16 v : values)
+                append_word(answer, v);
+        }
+    } else if (function == QRtuFrame::WRITE_SINGLE) {
+        code = m_registers.write(word_at(frame, 2), { quint16(word_at(frame, 4)) });
+        if (code == 0)
+            answer = frame.left(6);
+    } else if (function == QRtuFrame::WRITE_MULTIPLE) {
+        const int count = word_at(frame, 4);
+        if (count < 1 || count > QRtuFrame::MAX_WRITE_COUNT || byte_at(frame, 6) != 2 * count) {
+            code = DriveRegisters::ILLEGAL_VALUE;
+        } else {
+            QList<quint16> values;
+            for (int i = 0; i < count; ++i)
+                values.append(quint16(word_at(frame, 7 + 2 * i)));
+            code = m_registers.write(word_at(frame, 2), values);
+            if (code == 0)
+                answer = frame.left(6);
+        }
+    }
+    if (code != 0)
+        return QRtuFrame::exception_answer(station, function, code);
+    return QRtuFrame::with_crc(answer);
+}
+
+DriveSimulator::Fault DriveSimulator::pick_fault()
+{
+    if (!m_next_faults.isEmpty())
+        return m_next_faults.takeFirst();
+    const struct
+    {
+        double rate;
+        Fault fault;
+    } table[] = {
+        { m_options.drop_rate, DROP },
+        { m_options.late_rate, LATE },
+        { m_options.corrupt_rate, CORRUPT },
+        { m_options.garbage_rate, GARBAGE },
+        { m_options.truncate_rate, TRUNCATE },
+        { m_options.split_rate, SPLIT },
+        { m_options.wrong_station_rate, WRONG_STATION },
+        { m_options.wrong_function_rate, WRONG_FUNCTION },
+        { m_options.wrong_count_rate, WRONG_COUNT },
+    };
+    for (const auto &entry : table) {
+        if (entry.rate > 0 && m_random.generateDouble() < entry.rate)
+            return entry.fault;
+    }
+    return NONE;
+}
+
+void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 ready_ns)
+{
+    QByteArray bytes = answer;
+    QList<Piece> pieces;
+    switch (fault) {
+    case DROP:
+        return;
+    case CORRUPT:
+        bytes[bytes.size() - 1] = char(bytes.at(bytes.size() - 1) ^ 0x5A);
+        break;
+    case LATE:
+        ready_ns += qint64(m_options.late_ms) * 1000000;
+        break;
+    case GARBAGE: {
+        QByteArray noise;
+        const int n = 3 + int(m_random.bounded(4));
+        for (int i = 0; i < n; ++i)
+            noise.append(char(m_random.bounded(256)));
+        bytes.prepend(noise);
+        break;
+    }
+    case TRUNCATE:
+        bytes.chop(qMin<qsizetype>(3, bytes.size() - 1));
+        break;
+    case WRONG_STATION:
+        bytes[0] = char(m_options.station % 247 + 1);
+        bytes = recrc(bytes);
+        break;
+    case WRONG_FUNCTION:
+        bytes[1] = char(byte_at(bytes, 1) ^ 0x07);
+        bytes = recrc(bytes);
+        break;
+    case WRONG_COUNT:
+        if (byte_at(bytes, 1) == QRtuFrame::READ_HOLDING) {
+            bytes[2] = char(byte_at(bytes, 2) + 2);
+            bytes.insert(bytes.size() - 2, QByteArray(2, '\0'));
+            bytes = recrc(bytes);
+        } else {
+            bytes[bytes.size() - 1] = char(bytes.at(bytes.size() - 1) ^ 0x5A);
+        }
+        break;
+    case SPLIT: {
+        const int third = qMax<int>(1, int(bytes.size()) / 3);
+        const qint64 pause = qint64(m_options.split_ms) * 1000000;
+        pieces.append({ ready_ns, bytes.left(third) });
+        pieces.append({ ready_ns + pause, bytes.mid(third, third) });
+        pieces.append({ ready_ns + 2 * pause, bytes.mid(2 * third) });
+        break;
+    }
+    case NONE:
+        break;
+    }
+    if (pieces.isEmpty())
+        pieces.append({ ready_ns, bytes });
+    for (const Piece &p : pieces) {
+        auto at = std::upper_bound(m_pieces.begin(), m_pieces.end(), p.at_ns,
+                                   [](qint64 t, const Piece &q) { return t < q.at_ns; });
+        m_pieces.insert(at, p);
+    }
+    flush_pieces();
+}
+
+void DriveSimulator::flush_pieces()
+{
+    while (!m_pieces.isEmpty() && m_master_fd >= 0) {
+        const qint64 wait = m_pieces.first().at_ns - m_clock.nsecsElapsed();
+        if (wait > SLEEP_LIMIT_NS) {
+            m_piece_timer.start(int(wait / 1000000));
+            return;
+        }
+        if (wait > 0) {
+            timespec ts;
+            ts.tv_sec = time_t(wait / 1000000000);
+            ts.tv_nsec = long(wait % 1000000000);
+            while (nanosleep(&ts, &ts) != 0) {
+            }
+        }
+        write_bytes(m_pieces.takeFirst().bytes);
+        ++m_answers;
+    }
+}
+
+void DriveSimulator::write_bytes(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size() && m_master_fd >= 0) {
+        const ssize_t n = ::write(m_master_fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EAGAIN) {
+            usleep(1000); // the master is not reading; a real line would not wait either
+        } else if (n < 0 && errno != EINTR) {
+            return;
+        }
+    }
+}
+
+DriveSimulator::Fault DriveSimulator::fault_from_name(const QString &name, bool *ok)
+{
+    static const QList<QPair<QString, Fault>> names = {
+        { QStringLiteral("none"), NONE }, { QStringLiteral("drop"), DROP },
+        { QStringLiteral("corrupt"), CORRUPT }, { QStringLiteral("late"), LATE },
+        { QStringLiteral("garbage"), GARBAGE }, { QStringLiteral("truncate"), TRUNCATE },
+        { QStringLiteral("split"), SPLIT }, { QStringLiteral("wrong-station"), WRONG_STATION },
+        { QStringLiteral("wrong-function"), WRONG_FUNCTION }, { QStringLiteral("wrong-count"), WRONG_COUNT },
+    };
+    for (const auto &entry : names) {
+        if (entry.first == name) {
+            *ok = true;
+            return entry.second;
+        }
+    }
+    *ok = false;
+    return NONE;
+}
+
+bool DriveSimulator::set_fault(const QString &name, const QString &value, QString *error)
+{
+    if (name == QLatin1String("next")) {
+        bool ok = false;
+        const Fault f = fault_from_name(value, &ok);
+        if (!ok) {
+            *error = QStringLiteral("unknown fault %1").arg(value);
+            return false;
+        }
+        m_next_faults.append(f);
+        return true;
+    }
+    struct RateOption
+    {
+        const char *name;
+        double *target;
+    };
+    const RateOption rates[] = {
+        { "drop-rate", &m_options.drop_rate }, { "corrupt-rate", &m_options.corrupt_rate },
+        { "late-rate", &m_options.late_rate }, { "garbage-rate", &m_options.garbage_rate },
+        { "truncate-rate", &m_options.truncate_rate }, { "split-rate", &m_options.split_rate },
+        { "wrong-station-rate", &m_options.wrong_station_rate },
+        { "wrong-function-rate", &m_options.wrong_function_rate },
+        { "wrong-count-rate", &m_options.wrong_count_rate }, { "turnaround", &m_options.turnaround_ms },
+    };
+    for (const RateOption &r : rates) {
+        if (name == QLatin1String(r.name)) {
+            bool ok = false;
+            const double v = value.toDouble(&ok);
+            const double high = r.target == &m_options.turnaround_ms ? 10000 : 1;
+            if (!ok || v < 0 || v > high) {
+                *error = QStringLiteral("%1 must be a number from 0 to %2").arg(name).arg(high);
+                return false;
+            }
+            *r.target = v;
+            return true;
+        }
+    }
+    struct IntOption
+    {
+        const char *name;
+        int *target;
+        int low;
+        int high;
+    };
+    const IntOption ints[] = {
+        { "late-ms", &m_options.late_ms, 0, 600000 }, { "split-ms", &m_options.split_ms, 0, 60000 },
+        { "baud", &m_options.baud, 0, 10000000 }, { "hangup-after", &m_options.hangup_after, -1, INT_MAX },
+    };
+    for (const IntOption &o : ints) {
+        if (name == QLatin1String(o.name)) {
+            qint64 v = 0;
+            if (!parse_int(value, &v) || v < o.low || v > o.high) {
+                *error = QStringLiteral("%1 must be an integer from %2 to %3").arg(name).arg(o.low).arg(o.high);
+                return false;
+            }
+            *o.target = int(v);
+            if (o.target == &m_options.hangup_after && v >= 0)
+                m_options.hangup_after = int(m_requests + v); // counted from now
+            return true;
+        }
+    }
+    *error = QStringLiteral("unknown fault option %1").arg(name);
+    return false;
+}
+
+QStringList DriveSimulator::command(const QString &line)
+{
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return { QStringLiteral("error empty command") };
+    const QString &verb = words.first();
+    if (verb == QLatin1String("get") && (words.size() == 2 || words.size() == 3)) {
+        qint64 address = 0;
+        qint64 count = 1;
+        if (!parse_int(words.at(1), &address) || (words.size() == 3 && !parse_int(words.at(2), &count))
+            || address < 0 || count < 1 || address + count - 1 > 0xFFFF)
+            return { QStringLiteral("error get needs an address and a count within 0..65535") };
+        QStringList values;
+        for (qint64 a = address; a < address + count; ++a) {
+            if (!m_registers.in_range(int(a)))
+                return { QStringLiteral("error address %1 is not served").arg(a) };
+            values.append(QString::number(m_registers.value(int(a))));
+        }
+        return { QStringLiteral("ok ") + values.join(QLatin1Char(' ')) };
+    }
+    if (verb == QLatin1String("set") && words.size() == 3) {
+        qint64 address = 0;
+        qint64 value = 0;
+        if (!parse_int(words.at(1), &address) || !parse_int(words.at(2), &value) || address < 0 || address > 0xFFFF
+            || value < -32768 || value > 0xFFFF)
+            return { QStringLiteral("error set needs an address and a 16-bit value") };
+        if (!m_registers.in_range(int(address)))
+            return { QStringLiteral("error address %1 is not served").arg(address) };
+        m_registers.set_value(int(address), quint16(value));
+        return { QStringLiteral("ok") };
+    }
+    if (verb == QLatin1String("dump") && words.size() == 1) {
+        QStringList out;
+        for (int a : m_registers.served_addresses())
+            out.append(QStringLiteral("%1=%2").arg(a).arg(m_registers.value(a)));
+        out.append(QStringLiteral("ok"));
+        return out;
+    }
+    if (verb == QLatin1String("fault") && words.size() == 3) {
+        QString error;
+        if (!set_fault(words.at(1), words.at(2), &error))
+            return { QStringLiteral("error ") + error };
+        return { QStringLiteral("ok") };
+    }
+    if (verb == QLatin1String("stats") && words.size() == 1) {
+        return { QStringLiteral("ok requests=%1 answers=%2 bad=%3").arg(m_requests).arg(m_answers).arg(m_bad_frames) };
+    }
+    if (verb == QLatin1String("hangup") && words.size() == 1) {
+        hangup();
+        return { QStringLiteral("ok") };
+    }
+    return { QStringLiteral("error unknown command: ") + line };
+}

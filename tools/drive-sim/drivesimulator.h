@@ -1,0 +1,106 @@
+#pragma once
+
+#include "driveregisters.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// Options of one simulated drive; the command line fills them, the control
+// channel changes the fault ones while it runs.
+struct DriveOptions
+{
+    QString link;           // where the pseudo-terminal's device is published
+    QString port;           // or a real serial port to serve instead
+    QString machine;        // description file
+    int station = 1;
+    int version = 100;
+    int baud = 0;           // line timing; 0 = answers go out at once
+    int bits_per_char = 10; // 8N1
+    int port_baud = 19200;  // speed set on a real port
+    double turnaround_ms = 0;
+    double drop_rate = 0;
+    double corrupt_rate = 0;
+    double late_rate = 0;
+    int late_ms = 1000;
+    double garbage_rate = 0;
+    double truncate_rate = 0;
+    double split_rate = 0;
+    int split_ms = 20;
+    double wrong_station_rate = 0;
+    double wrong_function_rate = 0;
+    double wrong_count_rate = 0;
+    int hangup_after = -1;  // frames answered before the adapter is pulled
+    quint32 seed = 1;
+};
+
+// The simulated drive: a pseudo-terminal (or a real port) on which it answers
+// Modbus RTU requests for one station from its register space, with line
+// timing and faults on demand.
+class DriveSimulator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DriveSimulator(const DriveOptions &options, QObject *parent = nullptr);
+    ~DriveSimulator() override;
+
+    bool start(QString *error);
+    // The device the master opens (the pty's slave, or the real port).
+    QString device() const { return m_device; }
+    // Closes the line now, like an unplugged adapter; removes the link.
+    void hangup();
+    void stop();
+
+    // One control command; returns the reply lines (the last one "ok ..." or
+    // "error ...").
+    QStringList command(const QString &line);
+
+private:
+    enum Fault { NONE, DROP, CORRUPT, LATE, GARBAGE, TRUNCATE, SPLIT, WRONG_STATION, WRONG_FUNCTION, WRONG_COUNT };
+
+    struct Piece
+    {
+        qint64 at_ns; // when to write, on m_clock
+        QByteArray bytes;
+    };
+
+    void on_readable();
+    void parse_requests();
+    void handle_request(const QByteArray &frame, qint64 received_ns);
+    QByteArray answer_for(const QByteArray &frame, bool *broadcast);
+    Fault pick_fault();
+    void schedule(const QByteArray &answer, Fault fault, qint64 ready_ns);
+    void flush_pieces();
+    void write_bytes(const QByteArray &bytes);
+    bool set_fault(const QString &name, const QString &value, QString *error);
+    static Fault fault_from_name(const QString &name, bool *ok);
+
+    DriveOptions m_options;
+    DriveRegisters m_registers;
+    QRandomGenerator m_random;
+    QElapsedTimer m_clock;
+
+    int m_master_fd = -1;
+    int m_slave_fd = -1; // held open so the master never sees a hang-up between clients
+    QString m_device;
+    QString m_published_link;
+    QSocketNotifier *m_notifier = nullptr;
+
+    QByteArray m_rx;
+    qint64 m_rx_last_ns = 0;
+    QTimer m_gap_timer;     // an incomplete frame that stops growing is dropped
+    QList<Piece> m_pieces;  // answers (or pieces of them) waiting for their time
+    QTimer m_piece_timer;
+    QTimer m_motor_timer;
+    QList<Fault> m_next_faults;
+
+    qint64 m_requests = 0;
+    qint64 m_answers = 0;
+    qint64 m_bad_frames = 0;
+};

@@ -1,0 +1,227 @@
+// drive-sim: a simulated drive answering Modbus RTU on a pseudo-terminal.
+
+#include "drivesimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signal_pipe[2] = { -1, -1 };
+
+void on_signal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signal_pipe[1], &c, 1);
+}
+
+void print_line(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void fail(const QString &reason)
+{
+    const QByteArray bytes = QStringLiteral("drive-sim: %1\n").arg(reason).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::exit(2);
+}
+
+const char HELP[] =
+    "A simulated drive: answers Modbus RTU requests (functions 0x03, 0x06, 0x10)\n"
+    "for one station on a pseudo-terminal published at --link (or on a real\n"
+    "port, --port), from a machine description. Register 0 holds the software\n"
+    "version. Reserved registers inside a group's address range read as 0. A\n"
+    "read touching an address outside every range answers exception 2, a write\n"
+    "outside exception 3, a write to a read-only or reserved register\n"
+    "exception 4; a request it does not know answers exception 1.\n"
+    "\n"
+    "Control channel on stdin, one command per line, replies on stdout ending\n"
+    "with a line \"ok ...\" or \"error <reason>\":\n"
+    "  get <addr> [count]     values of registers (decimal, or 0x hex address)\n"
+    "  set <addr> <value>     change any served register\n"
+    "  dump                   every served register as addr=value\n"
+    "  fault <name> <value>   change a fault option (names as the options below,\n"
+    "                         without --, and \"turnaround\"); \"fault next <kind>\"\n"
+    "                         applies one fault to the next answer: drop, corrupt,\n"
+    "                         late, garbage, truncate, split, wrong-station,\n"
+    "                         wrong-function, wrong-count, none\n"
+    "  stats                  requests received and answers sent\n"
+    "  hangup                 close the line now (an unplugged adapter)\n"
+    "  quit                   exit\n"
+    "It prints \"ready <device>\" once the device is published. SIGTERM and\n"
+    "SIGINT end it cleanly and remove the link; so does the end of stdin when\n"
+    "--quit-on-eof is given (otherwise the end of stdin only stops the channel).";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("drive-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(HELP));
+    parser.addHelpOption();
+    struct Opt
+    {
+        const char *name;
+        const char *value;
+        const char *help;
+    };
+    const Opt options[] = {
+        { "link", "path", "publish the pseudo-terminal's device at this path" },
+        { "port", "device", "serve a real serial port instead of a pseudo-terminal" },
+        { "station", "n", "station address, 1..247 (default 1)" },
+        { "machine", "file", "machine description (default <program dir>/machines/default.xml)" },
+        { "version", "n", "software version in register 0 (default 100)" },
+        { "baud", "rate", "line timing: answers take the line time at this rate (default 0: none); with --port, the port speed" },
+        { "parity", "n|e|o", "parity for line timing and --port (default n)" },
+        { "stop", "1|2", "stop bits for line timing and --port (default 1)" },
+        { "turnaround", "ms", "time from the end of a request to the answer (default 0)" },
+        { "drop-rate", "p", "share of answers not sent (0..1)" },
+        { "corrupt-rate", "p", "share of answers with a bad CRC" },
+        { "late-rate", "p", "share of answers sent late" },
+        { "late-ms", "ms", "how late a late answer comes (default 1000)" },
+        { "garbage-rate", "p", "share of answers with noise before them" },
+        { "truncate-rate", "p", "share of answers cut short" },
+        { "split-rate", "p", "share of answers sent in three pieces" },
+        { "split-ms", "ms", "pause between the pieces (default 20)" },
+        { "wrong-station-rate", "p", "share of answers from the wrong station" },
+        { "wrong-function-rate", "p", "share of answers with the wrong function" },
+        { "wrong-count-rate", "p", "share of read answers with a wrong byte count" },
+        { "hangup-after", "n", "answer n requests, then hang up at the next" },
+        { "seed", "n", "seed of the random faults (default 1)" },
+    };
+    for (const Opt &o : options)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help), QString::fromLatin1(o.value)));
+    parser.addOption(QCommandLineOption(QStringLiteral("quit-on-eof"), QStringLiteral("exit when stdin ends")));
+
+    if (!parser.parse(app.arguments()))
+        fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        print_line(parser.helpText());
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    DriveOptions o;
+    auto number = [&](const char *name, double low, double high, double fallback) {
+        const QString key = QString::fromLatin1(name);
+        if (!parser.isSet(key))
+            return fallback;
+        bool ok = false;
+        const double v = parser.value(key).toDouble(&ok);
+        if (!ok || v < low || v > high)
+            fail(QStringLiteral("--%1 must be a number from %2 to %3").arg(key).arg(low).arg(high));
+        return v;
+    };
+    auto integer = [&](const char *name, qint64 low, qint64 high, qint64 fallback) {
+        const QString key = QString::fromLatin1(name);
+        if (!parser.isSet(key))
+            return fallback;
+        bool ok = false;
+        const qint64 v = parser.value(key).toLongLong(&ok);
+        if (!ok || v < low || v > high)
+            fail(QStringLiteral("--%1 must be an integer from %2 to %3").arg(key).arg(low).arg(high));
+        return v;
+    };
+
+    o.link = parser.value(QStringLiteral("link"));
+    o.port = parser.value(QStringLiteral("port"));
+    if (o.link.isEmpty() == o.port.isEmpty())
+        fail(QStringLiteral("give exactly one of --link and --port"));
+    o.machine = parser.isSet(QStringLiteral("machine"))
+        ? parser.value(QStringLiteral("machine"))
+        : QCoreApplication::applicationDirPath() + QStringLiteral("/machines/default.xml");
+    o.station = int(integer("station", 1, 247, 1));
+    o.version = int(integer("version", 0, 65535, 100));
+    const int baud = int(integer("baud", 0, 10000000, 0));
+    o.baud = baud;
+    o.port_baud = baud > 0 ? baud : 19200;
+    const QString parity = parser.isSet(QStringLiteral("parity")) ? parser.value(QStringLiteral("parity")) : QStringLiteral("n");
+    if (parity != QLatin1String("n") && parity != QLatin1String("e") && parity != QLatin1String("o"))
+        fail(QStringLiteral("--parity must be n, e or o"));
+    const int stop = int(integer("stop", 1, 2, 1));
+    o.bits_per_char = 1 + 8 + (parity == QLatin1String("n") ? 0 : 1) + stop;
+    o.turnaround_ms = number("turnaround", 0, 10000, 0);
+    o.drop_rate = number("drop-rate", 0, 1, 0);
+    o.corrupt_rate = number("corrupt-rate", 0, 1, 0);
+    o.late_rate = number("late-rate", 0, 1, 0);
+    o.late_ms = int(integer("late-ms", 0, 600000, 1000));
+    o.garbage_rate = number("garbage-rate", 0, 1, 0);
+    o.truncate_rate = number("truncate-rate", 0, 1, 0);
+    o.split_rate = number("split-rate", 0, 1, 0);
+    o.split_ms = int(integer("split-ms", 0, 60000, 20));
+    o.wrong_station_rate = number("wrong-station-rate", 0, 1, 0);
+    o.wrong_function_rate = number("wrong-function-rate", 0, 1, 0);
+    o.wrong_count_rate = number("wrong-count-rate", 0, 1, 0);
+    o.hangup_after = int(integer("hangup-after", 0, INT_MAX, -1));
+    o.seed = quint32(integer("seed", 0, 0xFFFFFFFFLL, 1));
+    const bool quit_on_eof = parser.isSet(QStringLiteral("quit-on-eof"));
+
+    if (::pipe(g_signal_pipe) != 0)
+        fail(QStringLiteral("cannot create a pipe"));
+    struct sigaction sa = {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    DriveSimulator sim(o);
+    QString error;
+    if (!sim.start(&error)) {
+        sim.stop();
+        fail(error);
+    }
+
+    QSocketNotifier signal_notifier(g_signal_pipe[0], QSocketNotifier::Read);
+    QObject::connect(&signal_notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+
+    QByteArray pending;
+    ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (n <= 0) {
+            input.setEnabled(false);
+            if (quit_on_eof)
+                QCoreApplication::quit();
+            return;
+        }
+        pending.append(buffer, int(n));
+        int end;
+        while ((end = int(pending.indexOf('\n'))) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+            pending.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            if (line == QLatin1String("quit")) {
+                print_line(QStringLiteral("ok"));
+                QCoreApplication::quit();
+                return;
+            }
+            for (const QString &reply : sim.command(line))
+                print_line(reply);
+        }
+    });
+
+    print_line(QStringLiteral("ready ") + (o.port.isEmpty() ? o.link : sim.device()));
+    const int rc = app.exec();
+    sim.stop();
+    return rc;
+}
