@@ -1,0 +1,51 @@
+#include "parvexmissions.h"
+
+#include "qmachinevalue.h"
+#include "qmission.h"
+
+namespace ParvexMissions {
+
+namespace {
+
+QMission *write_word(int station, int address, quint16 word)
+{
+    auto *mission = new QMission(MISSION_WRITE);
+    mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(station));
+    mission->set_attribute(QStringLiteral("Data.Address"), QVariant(address));
+    mission->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
+    mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevel));
+    mission->set_attribute(QStringLiteral("Mission.Write.Data"), QVariant(int(word)));
+    mission->update_send_buffer();
+    return mission;
+}
+
+} // namespace
+
+QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
+{
+    QList<QMission *> missions;
+    if (!value)
+        return missions;
+    const int address = value->get_value_property(VALUE_ADDRESS).toInt();
+    const int words = value->get_value_property(VALUE_LENGTH).toInt();
+    const quint32 bits = quint32(raw);
+    missions.append(write_word(station, address, quint16(bits & 0xFFFFu)));
+    if (words != 1)
+        missions.append(write_word(station, address + 1, quint16(bits >> 16)));
+    return missions;
+}
+
+QMission *read_back_mission(QMachineValue *value, int station)
+{
+    auto *mission = new QMission(MISSION_READ_BACK);
+    mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(station));
+    mission->set_attribute(QStringLiteral("Data.Address"),
+                           QVariant(value->get_value_property(VALUE_ADDRESS).toInt()));
+    mission->set_attribute(QStringLiteral("Data.Length"),
+                           QVariant(value->get_value_property(VALUE_LENGTH).toInt()));
+    mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevel));
+    mission->update_send_buffer();
+    return mission;
+}
+
+} // namespace ParvexMissions

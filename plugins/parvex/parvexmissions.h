@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+
+class QMachineValue;
+class QMission;
+
+// The missions that put a raw value into the drive. Shared by the table
+// (one edit) and the page (download), so both write a two-word value the
+// same way: low word at the value's address, high word at the next one.
+namespace ParvexMissions {
+
+// Priority of every mission the page queues: above the refresh reads (5),
+// below the connect-time reads (9).
+inline constexpr int kLevel = 7;
+
+// Write missions of type 0, one register each, send buffers built. The
+// caller owns them.
+QList<QMission *> write_missions(QMachineValue *value, int raw, int station);
+// The read-back of the value's registers (type 1), send buffer built.
+QMission *read_back_mission(QMachineValue *value, int station);
+
+} // namespace ParvexMissions

@@ -1,0 +1,158 @@
+#include "qparamitemdelegate.h"
+
+#include "parvexmissions.h"
+#include "qparamtreewidget.h"
+
+#include "qsoftcore.h"
+
+#include "qcommunicate.h"
+#include "qmachine.h"
+#include "qmachinevalue.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QMessageBox>
+#include <QMetaProperty>
+#include <QSpinBox>
+
+#include <cstdlib>
+
+namespace {
+
+const QString kEditorDecimal = QStringLiteral("十进制");
+const QString kEditorChoice = QStringLiteral("选择");
+
+// A two-word value is edited within eight digits, whatever its sign.
+constexpr int kTwoWordLimit = 99999999;
+
+// 10 -> 1, 100 -> 2, 1000 -> 3; 5 -> 1, 20 -> 2.
+int decimals_of_scale(int a)
+{
+    int d = 1;
+    int q = a;
+    for (;;) {
+        q /= 10;
+        if (q > 1)
+            ++d;
+        else
+            break;
+    }
+    return d;
+}
+
+} // namespace
+
+QParamItemDelegate::QParamItemDelegate(QParamTreeWidget *tree)
+    : QBaseItemDelegate(tree)
+    , m_tree(tree)
+{
+}
+
+QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                                          const QModelIndex &index) const
+{
+    if (index.column() != QParamTreeWidget::ValueColumn)
+        return nullptr;
+    QMachineValue *value = m_tree->value_of_index(index);
+    if (!value)
+        return nullptr;
+
+    QWidget *editor = nullptr;
+    const QString kind = value->get_value_property(VALUE_EDITOR).toString();
+    if (kind == kEditorDecimal) {
+        const int s = value->get_value_property(VALUE_SCALE).toInt();
+        const int a = std::abs(s);
+        const int n = value->get_value_property(VALUE_LENGTH).toInt();
+        if (a <= 1) {
+            auto *spin = new QSpinBox(parent);
+            if (n == 1)
+                spin->setRange(s < 0 ? -32768 : 0, s < 0 ? 32767 : 65535);
+            else
+                spin->setRange(-kTwoWordLimit, kTwoWordLimit);
+            editor = spin;
+        } else {
+            auto *spin = new QDoubleSpinBox(parent);
+            spin->setDecimals(decimals_of_scale(a));
+            if (n == 1) {
+                if (s < 0)
+                    spin->setRange(-32768.0 / a, 32767.0 / a);
+                else
+                    spin->setRange(0.0, 65535.0 / a);
+            } else {
+                spin->setRange(-double(kTwoWordLimit) / a, double(kTwoWordLimit) / a);
+            }
+            editor = spin;
+        }
+    } else if (kind == kEditorChoice) {
+        auto *combo = new QComboBox(parent);
+        combo->addItems(value->get_combo_list());
+        editor = combo;
+    }
+
+    if (editor)
+        editor->setProperty("no-ManhattanStyle", true);
+    return editor;
+}
+
+void QParamItemDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        return;
+    }
+    QBaseItemDelegate::setEditorData(editor, index);
+}
+
+void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
+                                      const QModelIndex &index) const
+{
+    QMachineValue *value = m_tree->value_of_index(index);
+    if (!value)
+        return;
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!machine || !machine->check_value_right(value))
+        return;
+
+    const QString code = value->get_value_property(VALUE_CODE).toString();
+    if (core->get_communicate()->commu_status() != 0) {
+        QMessageBox::warning(m_tree, QStringLiteral("警告"),
+                             QStringLiteral("设备未连接，%1 的修改没有写入！").arg(code));
+        return;
+    }
+
+    QString text;
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        text = combo->currentText();
+    } else if (auto *spin = qobject_cast<QDoubleSpinBox *>(editor)) {
+        // Fixed decimals: the shortest form of a double may carry noise digits.
+        text = QString::number(spin->value(), 'f', spin->decimals());
+    } else {
+        const QMetaProperty user = editor->metaObject()->userProperty();
+        if (user.isValid())
+            text = user.read(editor).toString();
+    }
+
+    int raw = 0;
+    if (!value->convert_text(text, &raw)) {
+        QMessageBox::warning(m_tree, QStringLiteral("警告"),
+                             QStringLiteral("%1 的数值“%2”无效，没有写入！").arg(code, text));
+        return;
+    }
+    if (value->has_value() && raw == value->get_base_value())
+        return;
+
+    // Shown at once; the read-back then shows what the drive really took.
+    value->set_base_value(raw);
+
+    const int station = core->get_machine_address();
+    QList<QMission *> missions = ParvexMissions::write_missions(value, raw, station);
+    missions.append(ParvexMissions::read_back_mission(value, station));
+    QMissionManager *manager = core->get_communicate()->mission_manager();
+    for (QMission *mission : qAsConst(missions))
+        manager->add_mission(mission);
+    qDeleteAll(missions);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QTreeWidget>
+
+class QMachineValue;
+struct tagValueGroup;
+
+// The table of the parameters of one group, with the current value in
+// column 2 edited in place through QParamItemDelegate. The group and its
+// values belong to the machine model; the table must be emptied
+// (clear_params()) before the model goes away. Rows follow their values:
+// every value shown is connected once to value_changed().
+class QParamTreeWidget : public QTreeWidget
+{
+    Q_OBJECT
+public:
+    enum Column {
+        CodeColumn = 0,
+        NameColumn,
+        ValueColumn,
+        DefaultColumn,
+        MinimumColumn,
+        MaximumColumn,
+        UnitColumn,
+        ColumnCount
+    };
+
+    explicit QParamTreeWidget(QWidget *parent = nullptr);
+
+    void clear_params();
+    void edit_value_cell(QTreeWidgetItem *item);
+    // The value a row shows, or null.
+    QMachineValue *value_of_item(QTreeWidgetItem *item) const;
+    QMachineValue *value_of_index(const QModelIndex &index) const;
+
+public slots:
+    void set_params(tagValueGroup *group);
+    void value_changed();
+    void update_all();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    QMap<QString, QTreeWidgetItem *> m_item_of_code;
+    QMap<QTreeWidgetItem *, QString> m_code_of_item;
+    tagValueGroup *m_group = nullptr;
+};

@@ -1,0 +1,250 @@
+#include "qparvexwidget.h"
+
+#include "parvexcsv.h"
+#include "parvexmissions.h"
+#include "qparamtreewidget.h"
+#include "qparvextreewidget.h"
+
+#include "minisplitter.h"
+#include "qactiontoolbar.h"
+#include "qlocalcodec.h"
+#include "qsoftcore.h"
+#include "styledbar.h"
+
+#include "qcommunicate.h"
+#include "qmachine.h"
+#include "qmachinevalue.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+#include "tagvaluegroup.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kFileFilter = QStringLiteral("数据文件(*.csv)");
+const QString kWarning = QStringLiteral("警告");
+// A refused row list longer than this is cut short in the message.
+constexpr int kMaxListedRows = 20;
+
+constexpr int kUploadLevel = 7;
+constexpr int kUploadType = 1;
+
+QString listed_rows(const QStringList &rows)
+{
+    QStringList shown = rows.mid(0, kMaxListedRows);
+    if (rows.size() > kMaxListedRows)
+        shown.append(QStringLiteral("……共 %1 行").arg(rows.size()));
+    return shown.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QParvexWidget::QParvexWidget(QWidget *parent)
+    : QAbstractPageWidget(parent)
+    , m_group_tree(new QParvexTreeWidget)
+    , m_param_tree(new QParamTreeWidget)
+{
+    setObjectName(QStringLiteral("QParvexWidget"));
+
+    auto *upload = new QAction(QIcon(QStringLiteral(":/images/upload.png")),
+                               QStringLiteral("上传参数"), this);
+    upload->setObjectName(QStringLiteral("actionUpload"));
+    connect(upload, &QAction::triggered, this, &QParvexWidget::up_load);
+    auto *download = new QAction(QIcon(QStringLiteral(":/images/download.png")),
+                                 QStringLiteral("下载参数"), this);
+    download->setObjectName(QStringLiteral("actionDownload"));
+    connect(download, &QAction::triggered, this, &QParvexWidget::down_load);
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    m_actions << upload << download << separator;
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *bar = new StyledBar;
+    auto *bar_layout = new QVBoxLayout(bar);
+    bar_layout->setContentsMargins(5, 0, 5, 0);
+    auto *toolbar = new QActionToolBar(Qt::AlignLeft);
+    toolbar->addButtonActions(m_actions);
+    bar_layout->addWidget(toolbar);
+    layout->addWidget(bar);
+
+    auto *splitter = new MiniSplitter;
+    splitter->addWidget(m_group_tree);
+    splitter->addWidget(m_param_tree);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter);
+
+    QSoftCore *core = QSoftCore::get_core();
+    connect(core, &QSoftCore::parvex_changed, this, &QParvexWidget::parvex_changed);
+    connect(core, &QSoftCore::clear_machine_signal, this, &QParvexWidget::release_machine);
+    connect(m_group_tree, &QParvexTreeWidget::select_changed, m_param_tree,
+            &QParamTreeWidget::set_params);
+    setAllToolBtn(false);
+    connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
+
+    // A core that already holds a model (a plug-in loaded late) is shown at once.
+    parvex_changed();
+}
+
+void QParvexWidget::parvex_changed()
+{
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (machine)
+        m_group_tree->set_groups(machine->get_groups());
+    else
+        m_group_tree->clear_groups();
+}
+
+void QParvexWidget::release_machine()
+{
+    m_group_tree->clear_groups();
+    m_param_tree->clear_params();
+}
+
+void QParvexWidget::setAllToolBtn(bool bVisual)
+{
+    for (QAction *action : qAsConst(m_actions)) {
+        if (!action->isSeparator())
+            action->setEnabled(bVisual);
+    }
+}
+
+void QParvexWidget::up_load()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!machine) {
+        QMessageBox::warning(this, kWarning, QStringLiteral("还没有读到设备的参数表，无法上传！"));
+        return;
+    }
+
+    QList<QMission *> missions;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups)
+        missions.append(core->make_mission(group->m_values));
+    for (QMission *mission : qAsConst(missions)) {
+        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kUploadLevel));
+        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kUploadType));
+    }
+
+    // Unique: a second upload started before the first one ended must not
+    // save the file twice.
+    connect(core, &QSoftCore::mission_group_done, this, &QParvexWidget::up_load_finish,
+            Qt::UniqueConnection);
+    core->get_communicate()->mission_manager()->add_mission_group(missions, QString());
+    qDeleteAll(missions);
+}
+
+void QParvexWidget::up_load_finish(bool success)
+{
+    disconnect(QSoftCore::get_core(), &QSoftCore::mission_group_done, this,
+               &QParvexWidget::up_load_finish);
+    if (success)
+        save(false);
+    else
+        QMessageBox::critical(this, kWarning, QStringLiteral("上传参数失败！"), QMessageBox::Ok);
+}
+
+void QParvexWidget::save(bool)
+{
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (!machine)
+        return;
+
+    QList<QMachineValue *> values;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups)
+        values.append(group->m_values);
+
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存"),
+                                                      QDir::currentPath(), kFileFilter);
+    if (path.isEmpty())
+        return;
+
+    const QByteArray bytes = QLocalCodec::encode(ParvexCsv::build_table(values).save());
+    // The previous backup survives a failed write: the file is replaced only
+    // once the new one is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        QMessageBox::warning(this, kWarning,
+                             QStringLiteral("参数文件 %1 保存失败：%2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+}
+
+void QParvexWidget::down_load()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->clearErrLog();
+    core->m_show_err_log = true;
+
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
+                                                      QDir::currentPath(), kFileFilter);
+    if (path.isEmpty())
+        return;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::warning(this, kWarning,
+                             QStringLiteral("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    const QString text = QLocalCodec::decode(file.readAll());
+    file.close();
+
+    QCSVFile table;
+    table.load(text);
+    const QString header_error = ParvexCsv::check_header(table);
+    if (!header_error.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(header_error);
+        box.exec();
+        return;
+    }
+
+    QMachine *machine = core->get_machine();
+    const int station = core->get_machine_address();
+    QList<QMission *> missions;
+    QStringList refused;
+    for (int row = 1; row < table.size(); ++row) {
+        const ParvexCsv::RowResult result = ParvexCsv::check_row(table, row, machine);
+        if (result.kind == ParvexCsv::RowResult::Refused) {
+            refused.append(QStringLiteral("第 %1 行 %2：%3")
+                               .arg(row + 1)
+                               .arg(table.get_text(0, row).trimmed(), result.reason));
+        }
+        if (result.kind != ParvexCsv::RowResult::Write)
+            continue;
+        missions.append(ParvexMissions::write_missions(result.value, result.raw, station));
+        result.value->set_base_value(result.raw);
+    }
+
+    if (missions.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("没有可以下载的参数！"),
+                        QMessageBox::Ok, this);
+        if (!refused.isEmpty())
+            box.setDetailedText(refused.join(QLatin1Char('\n')));
+        box.exec();
+        return;
+    }
+    if (!refused.isEmpty()) {
+        QMessageBox::warning(this, kWarning,
+                             QStringLiteral("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
+    }
+
+    core->get_communicate()->mission_manager()->add_mission_group(missions,
+                                                                   QStringLiteral("下载功能参数"));
+    qDeleteAll(missions);
+}
