@@ -59,6 +59,7 @@ public:
 
     QList<Group> pending_groups;
     std::optional<Group> active_group;
+    bool start_pending = false; // active_group's start is not yet announced
     QString group_name;
     quint64 next_group_id = 1;
 
@@ -111,6 +112,37 @@ public:
             active_group.reset();
             emit q->mission_group_end(ok);
         }
+    }
+
+    // A group added while no other one runs takes its place in the queue at
+    // once, so that missions added after it keep their order behind it; its
+    // start is announced from the event loop.
+    void activate_now(Group g)
+    {
+        g.left = int(g.entries.size());
+        group_name = g.name;
+        for (const Entry &e : std::as_const(g.entries))
+            insert_sorted(e);
+        g.entries.clear();
+        active_group = g;
+        start_pending = true;
+    }
+
+    // Returns false when the group went away while its start was announced.
+    bool announce_start()
+    {
+        start_pending = false;
+        const quint64 id = active_group->id;
+        const int size = active_group->left;
+        emit q->mission_group_start(size);
+        if (!active_group || active_group->id != id)
+            return false;
+        if (size == 0) {
+            active_group.reset();
+            emit q->mission_group_end(true);
+            return false;
+        }
+        return true;
     }
 
     void start_group()
@@ -174,6 +206,12 @@ public:
             if (!closed_failures.isEmpty()) {
                 Entry e = closed_failures.takeFirst();
                 emit q->mission_failed(&e.mission, ERR_LINK_CLOSED);
+                if (!guard)
+                    return;
+                continue;
+            }
+            if (start_pending && active_group) {
+                announce_start();
                 if (!guard)
                     return;
                 continue;
@@ -287,10 +325,14 @@ public:
         current.reset();
         failing += queue;
         queue.clear();
+        QPointer<QMissionManager> guard(q);
+        if (start_pending && active_group && !announce_start())
+            active_group.reset();
+        if (!guard)
+            return;
         std::optional<Group> group = active_group;
         active_group.reset();
 
-        QPointer<QMissionManager> guard(q);
         if (was_open)
             emit q->link_down();
         for (Entry &e : failing) {
@@ -348,7 +390,10 @@ void QMissionManager::add_mission_group(const QList<QMission *> &missions, const
         if (m)
             g.entries.append(d->make_entry(*m, g.id));
     }
-    d->pending_groups.append(g);
+    if (!d->active_group && d->pending_groups.isEmpty() && d->state != Private::Closed)
+        d->activate_now(g);
+    else
+        d->pending_groups.append(g);
     d->schedule();
 }
 
