@@ -1,7 +1,6 @@
 #include "minisplitter.h"
 #include "qbasedialog.h"
 #include "qbaseitemdelegate.h"
-#include "styledbar.h"
 
 #include <QSplitterHandle>
 #include <QTest>
@@ -14,7 +13,6 @@ private slots:
     void baseDialog();
     void delegateRowHeight_data();
     void delegateRowHeight();
-    void styledBar();
     void miniSplitter_data();
     void miniSplitter();
 };
@@ -58,18 +56,6 @@ void tst_BaseWidgets::delegateRowHeight()
     QStyleOptionViewItem option;
     option.initFrom(&tree);
     QCOMPARE(delegate.sizeHint(option, tree.model()->index(0, 0)).height(), 24);
-}
-
-void tst_BaseWidgets::styledBar()
-{
-    StyledBar bar;
-    QCOMPARE(bar.height(), 24);
-    QCOMPARE(bar.minimumHeight(), 24);
-    QCOMPARE(bar.maximumHeight(), 24);
-    QVERIFY(bar.property("panelwidget").toBool());
-    QVERIFY(bar.property("panelwidget_singlerow").toBool());
-    QVERIFY(bar.property("lightColored").isValid());
-    QVERIFY(!bar.property("lightColored").toBool());
 }
 
 void tst_BaseWidgets::miniSplitter_data()

@@ -8,6 +8,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QToolButton>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,8 +100,16 @@ void tst_WidgetPictures::styledBar()
     text->setStyleSheet(QStringLiteral("color:rgb(255,255,255);"));
     auto *edit = new QLineEdit;
     edit->setPlaceholderText(QStringLiteral("功能码"));
+    auto *combo = new QComboBox;
+    combo->addItems({QStringLiteral("F0 基本功能组"), QStringLiteral("F1 电机参数")});
+    auto *menuButton = new QToolButton;
+    menuButton->setIcon(QIcon(QStringLiteral(":/images/find.png")));
+    menuButton->setMenu(new QMenu(menuButton));
+    menuButton->setPopupMode(QToolButton::InstantPopup);
     barLayout->addWidget(lamp);
     barLayout->addWidget(text);
+    barLayout->addWidget(combo);
+    barLayout->addWidget(menuButton);
     barLayout->addStretch();
     barLayout->addWidget(edit);
     layout->addWidget(bar);
@@ -107,7 +118,7 @@ void tst_WidgetPictures::styledBar()
     auto *status = new QStatusBar;
     status->addPermanentWidget(new QLabel(QStringLiteral("离线")));
     window.setStatusBar(status);
-    window.resize(360, 90);
+    window.resize(460, 90);
     save(&window, QStringLiteral("styledbar.png"));
 }
 
