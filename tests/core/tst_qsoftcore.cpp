@@ -235,8 +235,10 @@ void tst_QSoftCore::makeMissionRandom()
         int previous = -1;
         for (const Run &run : runs) {
             QVERIFY2(run.second >= 1 && run.second <= 8, "a run holds 1 to 8 registers");
+            // A two-word value that starts inside a full run begins the next
+            // one, so runs may share a register, but they never go backwards.
             QVERIFY2(run.first > previous, "runs come out in ascending order");
-            previous = run.first + run.second - 1;
+            previous = run.first;
             QVERIFY2(wanted.contains(run.first), "a run starts at a wanted register");
             QVERIFY2(wanted.contains(run.first + run.second - 1), "a run ends at a wanted register");
         }
@@ -547,9 +549,10 @@ void tst_QSoftCore::refreshWithoutLinkFailsEveryMission()
     core()->update_all();
     QTRY_COMPARE(ended.count(), 1);
     QCOMPARE(ended.first().first().toBool(), false);
-    // F0: 0xF000..0xF005 is one run; F1: one run.
+    // F0: 0xF000..0xF005 is one run; F1: one run. The core listens to the
+    // manager only once it opened a port, so nothing reaches the error log.
     QCOMPARE(stations, (QList<int>{5, 5}));
-    QCOMPARE(core()->getErrlogs().size(), 2);
+    QVERIFY(core()->getErrlogs().isEmpty());
 
     stations.clear();
     core()->update_group(QStringLiteral("F1 电机参数"));

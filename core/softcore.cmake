@@ -1,0 +1,3 @@
+set(CORE_SOFTCORE_SOURCES
+    qsoftcore.h qsoftcore.cpp
+)
