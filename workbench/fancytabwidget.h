@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+
+class FancyActionBar;
+class FancyTabBar;
+class MiniSplitter;
+class QLabel;
+class QStackedLayout;
+class QStatusBar;
+
+// The main window's central widget: on the left the navigation column (colour
+// strip, one large tab per page, the connect and disconnect buttons), on the
+// right the current page above a status bar with the link lamp. The pages are
+// reparented into the page stack; the widget owns everything it shows except
+// the actions behind the buttons.
+class FancyTabWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FancyTabWidget(QWidget *parent = nullptr);
+
+    void insertTab(int index, QWidget *page, const QIcon &icon, const QString &title);
+    void removeTab(int index);
+    void setTabEnabled(int index, bool enable);
+    void setTabToolTip(int index, const QString &toolTip);
+    int currentIndex() const;
+    int count() const;
+
+    FancyTabBar *tabBar() const { return m_tabBar; }
+    FancyActionBar *actionBar() const { return m_actionBar; }
+    QStatusBar *statusBar() const { return m_statusBar; }
+
+signals:
+    void currentAboutToShow(int index);
+    void currentChanged(int index);
+
+public slots:
+    void setCurrentIndex(int index);
+    void setSelectionWidgetHidden(bool hidden);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private slots:
+    void online();
+    void offline();
+    void showWidget(int index);
+
+private:
+    FancyTabBar *m_tabBar;
+    QStackedLayout *m_modesStack;
+    QStatusBar *m_statusBar;
+    QWidget *m_selectionWidget;
+    FancyActionBar *m_actionBar;
+    MiniSplitter *m_splitter;
+    QLabel *m_linkText;
+    QLabel *m_linkLamp;
+};

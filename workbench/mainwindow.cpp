@@ -1,0 +1,261 @@
+#include "mainwindow.h"
+#include "fancytabwidget.h"
+#include "qcommunicatedialog.h"
+#include "qgroupmissionprogressdialog.h"
+#include "workbenchresources.h"
+
+#include "manhattanstyle.h"
+#include "pluginloader.h"
+#include "qabstractpage.h"
+#include "qmenuactionmap.h"
+#include "qsoftcore.h"
+
+#include "qcommunicate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+#include <algorithm>
+
+namespace {
+
+const QString KeyBaudRate = QStringLiteral("Communicate.BaudRate");
+const QString KeyDataLength = QStringLiteral("Communicate.DataLength");
+const QString KeyParity = QStringLiteral("Communicate.Parity");
+const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
+const QString KeyStop = QStringLiteral("Communicate.Stop");
+const QString KeyPortName = QStringLiteral("Communicate.PortName");
+
+const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
+const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
+
+constexpr int DefaultBaudRate = 19200;
+constexpr int DefaultDataLength = 8;
+constexpr char DefaultParity = 'n';
+constexpr int DefaultSerialNumber = 1;
+constexpr int DefaultStop = 1;
+
+QAction *menu_action(const QString &key)
+{
+    tagActionInfo *info = QSoftCore::get_core()->get_menu_action_map()->get_action(key);
+    return info ? info->action : nullptr;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_menu_bar(new QMenuBar)
+    , m_progress_dialog(nullptr)
+    , m_tab_widget(nullptr)
+{
+    init_workbench_resources();
+    QApplication::setStyle(new ManhattanStyle(QApplication::style()->name()));
+    // The core reads the window back as a QObject* to parent its dialogs.
+    qApp->setProperty("MainWindow", QVariant::fromValue<QObject *>(this));
+    setMenuBar(m_menu_bar);
+    setWindowTitle(QStringLiteral("Vantorel"));
+    setProperty("panelWidget", true);
+
+    register_menus();
+    build_menu_bar();
+
+    m_tab_widget = new FancyTabWidget;
+
+    QSoftCore *core = QSoftCore::get_core();
+    connect(core, &QSoftCore::add_sub_window, this, &MainWindow::add_sub_window);
+    connect(core->get_communicate(), &QCommunicate::offline, this, &MainWindow::offline);
+    connect(core->get_communicate(), &QCommunicate::online, this, &MainWindow::online);
+
+    setCentralWidget(m_tab_widget);
+    add_pages();
+    m_tab_widget->setCurrentIndex(0);
+
+    core->new_machine();
+    if (!core->get_machine()) {
+        const QString reason = core->machine_error();
+        QMessageBox::warning(this, QStringLiteral("警告"),
+                             reason.isEmpty() ? QStringLiteral("无法加载机型描述。") : reason,
+                             QMessageBox::Ok);
+        core->release_machine();
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    // Reports a group still running; the window is still whole here.
+    delete m_progress_dialog;
+    m_progress_dialog = nullptr;
+    if (qApp && qApp->property("MainWindow").value<QObject *>() == this)
+        qApp->setProperty("MainWindow", QVariant());
+}
+
+void MainWindow::register_menus()
+{
+    QMenuActionMap *map = QSoftCore::get_core()->get_menu_action_map();
+
+    map->insert_group(QStringLiteral("Menu.Communation"), QStringLiteral("通信"), 0);
+
+    auto add = [map](const QString &group, const QString &key, QAction *action) {
+        auto *info = new tagActionInfo;
+        info->key = key;
+        info->action = action;
+        if (!map->insert_action(group, info, -1))
+            delete info;
+    };
+
+    auto *connect_fast = new QAction(this);
+    connect_fast->setText(QStringLiteral("连接设备"));
+    connect_fast->setIcon(QIcon(QStringLiteral(":/images/connect.png")));
+    connect(connect_fast, &QAction::triggered, this, &MainWindow::serial_connect_fast);
+    add(QStringLiteral("Menu.Communation"), ActionConnectFast, connect_fast);
+
+    auto *disconnect_action = new QAction(this);
+    disconnect_action->setText(QStringLiteral("断开连接"));
+    disconnect_action->setIcon(QIcon(QStringLiteral(":/images/disconnect.png")));
+    connect(disconnect_action, &QAction::triggered, this, &MainWindow::serial_disconnect);
+    add(QStringLiteral("Menu.Communation"), ActionDisconnect, disconnect_action);
+    disconnect_action->setEnabled(false);
+
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    add(QStringLiteral("Menu.Communation"), QStringLiteral("Menu.Communation.Separator_1"),
+        separator);
+
+    map->insert_group(QStringLiteral("Menu.Setting"), QStringLiteral("设置"), 1);
+    auto *settings = new QAction(this);
+    settings->setText(QStringLiteral("通信设置"));
+    connect(settings, &QAction::triggered, this, &MainWindow::serial_connect);
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Communicate"), settings);
+}
+
+void MainWindow::build_menu_bar()
+{
+    QMenuActionMap *map = QSoftCore::get_core()->get_menu_action_map();
+    for (int i = 0; i < map->group_count(); ++i) {
+        tagGroupInfo *group = map->get_group(i);
+        QMenu *menu = m_menu_bar->addMenu(group->text);
+        QList<QAction *> actions;
+        for (tagActionInfo *info : std::as_const(group->actions))
+            actions.append(info->action);
+        menu->addActions(actions);
+    }
+}
+
+void MainWindow::add_pages()
+{
+    const QMap<QString, QAbstractPlugin *> plugins =
+        PluginLoader::get_plugin_by_type(QStringLiteral("Plugin.Page"));
+    for (QAbstractPlugin *plugin : plugins) {
+        if (auto *page = qobject_cast<QAbstractPage *>(plugin))
+            m_pages.append(page);
+    }
+    std::stable_sort(m_pages.begin(), m_pages.end(), [](QAbstractPage *a, QAbstractPage *b) {
+        return a->get_page_order() < b->get_page_order();
+    });
+    for (int i = 0; i < m_pages.count(); ++i) {
+        QAbstractPage *page = m_pages.at(i);
+        m_tab_widget->insertTab(i, page->get_widget(), page->get_page_icon(),
+                                page->get_page_title());
+    }
+}
+
+void MainWindow::read_serial_config()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    m_serial_config.baud_rate = core->get_setting_value(KeyBaudRate).toInt();
+    m_serial_config.data_length = core->get_setting_value(KeyDataLength).toInt();
+    m_serial_config.parity = char(core->get_setting_value(KeyParity).toInt());
+    m_serial_config.serial_number = core->get_setting_value(KeySerialNumber).toInt();
+    m_serial_config.stop = core->get_setting_value(KeyStop).toInt();
+    m_serial_config.port_name = core->get_setting_value(KeyPortName).toString();
+
+    if (m_serial_config.baud_rate == 0)
+        m_serial_config.baud_rate = DefaultBaudRate;
+    if (m_serial_config.data_length == 0)
+        m_serial_config.data_length = DefaultDataLength;
+    if (m_serial_config.parity == 0)
+        m_serial_config.parity = DefaultParity;
+    if (m_serial_config.serial_number == 0)
+        m_serial_config.serial_number = DefaultSerialNumber;
+    if (m_serial_config.stop == 0)
+        m_serial_config.stop = DefaultStop;
+}
+
+void MainWindow::write_serial_config()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->set_setting_value(KeyBaudRate, QVariant(m_serial_config.baud_rate));
+    core->set_setting_value(KeyDataLength, QVariant(m_serial_config.data_length));
+    core->set_setting_value(KeyParity, QVariant(int(m_serial_config.parity)));
+    core->set_setting_value(KeySerialNumber, QVariant(m_serial_config.serial_number));
+    core->set_setting_value(KeyStop, QVariant(m_serial_config.stop));
+    core->set_setting_value(KeyPortName, QVariant(m_serial_config.port_name));
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    // The navigation widget covers the whole window and paints itself.
+    Q_UNUSED(event)
+}
+
+void MainWindow::add_sub_window(QMdiSubWindow *sub_window)
+{
+    // The window has no sub-window area.
+    Q_UNUSED(sub_window)
+}
+
+void MainWindow::serial_connect_fast()
+{
+    read_serial_config();
+    if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
+        QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("打开串口失败！"),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    if (QAction *action = menu_action(ActionConnectFast))
+        action->setEnabled(false);
+    if (QAction *action = menu_action(ActionDisconnect))
+        action->setEnabled(true);
+}
+
+void MainWindow::serial_connect()
+{
+    read_serial_config();
+    QCommunicateDialog dialog(m_serial_config, this);
+    dialog.exec();
+    if (dialog.get_ret() != 1)
+        return;
+    m_serial_config = dialog.get_config();
+    write_serial_config();
+}
+
+void MainWindow::serial_disconnect()
+{
+    QSoftCore::get_core()->serial_disconnect();
+}
+
+void MainWindow::online()
+{
+    write_serial_config();
+    if (!m_progress_dialog)
+        m_progress_dialog = new QGroupMissionProgressDialog(this);
+}
+
+void MainWindow::offline()
+{
+    if (QAction *action = menu_action(ActionConnectFast))
+        action->setEnabled(true);
+    if (QAction *action = menu_action(ActionDisconnect))
+        action->setEnabled(false);
+    if (m_progress_dialog) {
+        // Cleared first: the dialog's destructor may run an event loop.
+        QGroupMissionProgressDialog *dialog = m_progress_dialog;
+        m_progress_dialog = nullptr;
+        delete dialog;
+    }
+}

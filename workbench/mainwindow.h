@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tagserialconfig.h"
+
+#include <QList>
+#include <QMainWindow>
+
+class FancyTabWidget;
+class QAbstractPage;
+class QGroupMissionProgressDialog;
+class QMdiSubWindow;
+class QMenuBar;
+
+// The program's one window: menus from the core's menu action map, the
+// navigation widget with the pages of the loaded page plug-ins, and the link
+// state. Publishes itself to the core through the application's "MainWindow"
+// property. Owns the progress dialog while the link is online; the pages'
+// plug-ins belong to the plug-in loader, their widgets to the navigation
+// widget.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    FancyTabWidget *tab_widget() const { return m_tab_widget; }
+    QGroupMissionProgressDialog *progress_dialog() const { return m_progress_dialog; }
+    tagSerialConfig serial_config() const { return m_serial_config; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+protected slots:
+    void add_sub_window(QMdiSubWindow *sub_window);
+    void serial_connect_fast();
+    void serial_connect();
+    void serial_disconnect();
+    void offline();
+    void online();
+
+private:
+    void register_menus();
+    void build_menu_bar();
+    void add_pages();
+    void read_serial_config();
+    void write_serial_config();
+
+    QMenuBar *m_menu_bar;
+    tagSerialConfig m_serial_config;
+    QGroupMissionProgressDialog *m_progress_dialog;
+    FancyTabWidget *m_tab_widget;
+    QList<QAbstractPage *> m_pages;
+};

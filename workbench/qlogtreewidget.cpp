@@ -1,0 +1,68 @@
+#include "qlogtreewidget.h"
+
+#include "qbaseitemdelegate.h"
+#include "qsoftcore.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+
+namespace {
+constexpr int TimeColumnWidth = 170;
+// Room left under the list for the dialog's buttons.
+constexpr int ButtonRowHeight = 35;
+} // namespace
+
+QLogTreeWidget::QLogTreeWidget(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setFrameStyle(0);
+    // Parented to the tree so it goes with it.
+    setItemDelegate(new QBaseItemDelegate(this));
+    setRootIsDecorated(false);
+    setAlternatingRowColors(true);
+    setHeaderLabels({QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("信息")});
+    header()->setSectionsMovable(false);
+    if (parent) {
+        setFixedWidth(parent->width());
+        setFixedHeight(parent->height() - ButtonRowHeight);
+    }
+    fill();
+    setColumnWidth(1, TimeColumnWidth);
+
+    // The selected row looks the same when the list has no focus.
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
+                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
+    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
+                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
+    setPalette(pal);
+}
+
+QString QLogTreeWidget::format_time(const QDateTime &time)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", date.year(), date.month(),
+                             date.day(), clock.hour(), clock.minute(), clock.second(),
+                             clock.msec());
+}
+
+void QLogTreeWidget::fill()
+{
+    clear();
+    m_items.clear();
+    const QList<tagErrLog> logs = QSoftCore::get_core()->getErrlogs();
+    int number = 1;
+    for (const tagErrLog &log : logs) {
+        auto *item = new QTreeWidgetItem(this);
+        item->setText(0, QString::number(number++));
+        const QString stamp = format_time(log.time);
+        item->setText(1, stamp);
+        item->setToolTip(1, stamp);
+        item->setText(2, log.text);
+        item->setToolTip(2, log.text);
+        m_items.append(item);
+    }
+    if (!m_items.isEmpty())
+        setCurrentItem(m_items.last());
+}
