@@ -123,6 +123,16 @@ int QCommunicate::retries() const
     return d->transport->retries();
 }
 
+void QCommunicate::set_silent_interval(int microseconds)
+{
+    d->transport->set_silent_interval(qMax(-1, microseconds));
+}
+
+int QCommunicate::silent_interval() const
+{
+    return d->transport->silent_interval();
+}
+
 QString QCommunicate::port_for(const tagSerialConfig &config)
 {
     if (!config.port_name.isEmpty())

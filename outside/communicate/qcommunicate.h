@@ -36,6 +36,13 @@ public:
     void set_retries(int retries);
     int retries() const;
 
+    // Silent interval kept before each request, in microseconds; -1 (the
+    // default) keeps the protocol's 3.5 characters (1.75 ms above 19200
+    // baud). A link that is no line (a pseudo-terminal without a simulated
+    // line) may set 0.
+    void set_silent_interval(int microseconds);
+    int silent_interval() const;
+
     // The device path that config names (port_name, or the port number mapped
     // to a device as described in tagSerialConfig).
     static QString port_for(const tagSerialConfig &config);

@@ -29,6 +29,12 @@ public:
     // link is lost first (the owner then tells the manager with link_closed()).
     virtual void start_exchange(const QByteArray &request) = 0;
 
+    // How many exchanges the manager may hand over before the first one
+    // finished. They still go on the line one at a time, in order, and
+    // finish in order; with 2 the next request is ready the moment the
+    // answer to the current one is in.
+    virtual int pipeline_depth() const { return 1; }
+
 signals:
     void exchange_finished(int result, const QByteArray &answer, int exception_code);
 };

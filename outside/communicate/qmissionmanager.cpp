@@ -54,7 +54,10 @@ public:
 
     QList<Entry> queue;           // highest level first, equal levels in order of arrival
     QList<Entry> closed_failures; // added while the port was closed
-    std::optional<Entry> current; // on the line
+    // Handed to the transport, oldest first: the one on the line, and with a
+    // pipelining transport the next one, so that it goes out the moment the
+    // answer is in. A mission handed over is not overtaken any more.
+    QList<Entry> in_flight;
     bool probe_on_line = false;
 
     QList<Group> pending_groups;
@@ -93,7 +96,6 @@ public:
         queue.insert(at, e);
     }
 
-    bool busy() const { return current.has_value() || probe_on_line; }
 
     // Reports one finished mission and keeps its group's count.
     void report(Entry &e, bool success, int code)
@@ -195,11 +197,11 @@ public:
 
     void pump()
     {
-        pump_scheduled = false;
         if (in_pump) {
             schedule();
             return;
         }
+        pump_scheduled = false;
         QPointer<QMissionManager> guard(q);
         in_pump = true;
         for (;;) {
@@ -222,14 +224,14 @@ public:
                     return;
                 continue;
             }
-            if (busy() || !transport || state == Closed)
+            if (!transport || state == Closed || probe_on_line)
                 break;
             if (state == Probing) {
-                if (!probe_timer.isActive())
+                if (in_flight.isEmpty() && !probe_timer.isActive())
                     send_probe();
                 break;
             }
-            if (queue.isEmpty())
+            if (queue.isEmpty() || in_flight.size() >= qMax(1, transport->pipeline_depth()))
                 break;
             Entry e = queue.takeFirst();
             if (!e.valid) {
@@ -238,9 +240,10 @@ public:
                     return;
                 continue;
             }
-            current = e;
+            in_flight.append(e);
             transport->start_exchange(e.mission.get_send_buffer());
-            break;
+            if (!guard)
+                return;
         }
         in_pump = false;
     }
@@ -277,10 +280,9 @@ public:
             probe_finished(result, answer);
             return;
         }
-        if (!current)
+        if (in_flight.isEmpty())
             return; // a late report after the link was closed
-        Entry e = *current;
-        current.reset();
+        Entry e = in_flight.takeFirst();
         QPointer<QMissionManager> guard(q);
         const quint64 s = session;
         switch (result) {
@@ -307,8 +309,10 @@ public:
             }
             break;
         }
+        // Straight on to the next exchange: a trip through the event loop
+        // here is a good part of the time of a short exchange.
         if (guard)
-            schedule();
+            pump();
     }
 
     void link_closed()
@@ -320,9 +324,8 @@ public:
         silent_count = 0;
         probe_on_line = false;
         QList<Entry> failing;
-        if (current)
-            failing.append(*current);
-        current.reset();
+        failing += in_flight;
+        in_flight.clear();
         failing += queue;
         queue.clear();
         QPointer<QMissionManager> guard(q);

@@ -35,6 +35,11 @@ class QMission;
 // failed probes are repeated, not reported. Its first answer emits link_up()
 // (QCommunicate::online()), machine_version(register 0) and mission_success
 // for the probe. Missions added meanwhile wait for that answer.
+//
+// Higher "Mission.Level" first, equal levels in order of arrival. The serial
+// transport is handed the next request while the current one is on the line
+// (QLinkTransport::pipeline_depth()), so a mission of higher level that comes
+// later goes after at most that one.
 class COMMUNICATE_EXPORT QMissionManager : public QObject
 {
     Q_OBJECT

@@ -10,7 +10,7 @@ QSerialTransport::QSerialTransport(QObject *parent)
     m_worker->moveToThread(&m_thread);
     connect(m_worker, &QSerialWorker::finished, this, &QSerialTransport::on_finished, Qt::QueuedConnection);
     connect(m_worker, &QSerialWorker::port_lost, this, [this](const QString &reason) {
-        m_current_id = 0;
+        m_outstanding.clear();
         emit port_lost(reason);
     }, Qt::QueuedConnection);
     m_thread.start();
@@ -33,7 +33,7 @@ bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, 
     QSerialWorker *worker = m_worker;
     QMetaObject::invokeMethod(worker, [&] { ok = worker->open(name, config, &message); }, Qt::BlockingQueuedConnection);
     if (ok)
-        m_current_id = 0;
+        m_outstanding.clear();
     if (error)
         *error = message;
     return ok;
@@ -43,25 +43,26 @@ void QSerialTransport::close()
 {
     QSerialWorker *worker = m_worker;
     QMetaObject::invokeMethod(worker, [worker] { worker->close(); }, Qt::BlockingQueuedConnection);
-    m_current_id = 0;
+    m_outstanding.clear();
 }
 
 void QSerialTransport::start_exchange(const QByteArray &request)
 {
     const quint64 id = m_next_id++;
-    m_current_id = id;
+    m_outstanding.append(id);
     QSerialWorker *worker = m_worker;
     const int timeout = m_timeout_ms;
     const int retries = m_retries;
-    QMetaObject::invokeMethod(worker, [worker, id, request, timeout, retries] {
-        worker->exchange(id, request, timeout, retries);
+    const int silence = m_silence_us;
+    QMetaObject::invokeMethod(worker, [worker, id, request, timeout, retries, silence] {
+        worker->exchange(id, request, timeout, retries, silence);
     }, Qt::QueuedConnection);
 }
 
 void QSerialTransport::on_finished(quint64 id, int result, const QByteArray &answer, int code)
 {
-    if (id != m_current_id)
+    if (m_outstanding.isEmpty() || m_outstanding.first() != id)
         return;
-    m_current_id = 0;
+    m_outstanding.removeFirst();
     emit exchange_finished(result, answer, code);
 }

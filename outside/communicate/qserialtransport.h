@@ -23,11 +23,14 @@ public:
     void close();
 
     void start_exchange(const QByteArray &request) override;
+    int pipeline_depth() const override { return 2; }
 
     void set_timeout(int ms) { m_timeout_ms = ms; }
     int timeout() const { return m_timeout_ms; }
     void set_retries(int retries) { m_retries = retries; }
     int retries() const { return m_retries; }
+    void set_silent_interval(int us) { m_silence_us = us; }
+    int silent_interval() const { return m_silence_us; }
 
 signals:
     void port_lost(const QString &reason);
@@ -38,7 +41,8 @@ private:
     QThread m_thread;
     QSerialWorker *m_worker = nullptr;
     quint64 m_next_id = 1;
-    quint64 m_current_id = 0;
+    QList<quint64> m_outstanding; // handed to the worker, oldest first
     int m_timeout_ms = 500;
     int m_retries = 2;
+    int m_silence_us = -1;
 };

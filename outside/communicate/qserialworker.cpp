@@ -12,6 +12,8 @@ namespace {
 // Waiting shorter than this is done by sleeping in the worker thread: a
 // millisecond timer would stretch every 1.75 ms silence to 2 or 3 ms.
 constexpr qint64 SLEEP_LIMIT_NS = 5000000;
+// How long send() waits for the answer itself before it returns to the loop.
+constexpr qint64 SYNC_WAIT_NS = 3000000;
 // After a bad frame the rest of it may still be arriving.
 constexpr qint64 BAD_FRAME_QUIET_MS = 20;
 
@@ -95,6 +97,7 @@ void QSerialWorker::close()
     m_timer.stop();
     m_phase = Idle;
     m_has_exchange = false;
+    m_waiting.clear();
     m_rx.clear();
     if (m_port) {
         m_port->disconnect(this);
@@ -104,22 +107,39 @@ void QSerialWorker::close()
     }
 }
 
-void QSerialWorker::exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries)
+void QSerialWorker::exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
 {
     if (!m_port) {
         // The port went away between the request and now; the transport has
         // been told through port_lost() and ignores this id.
         return;
     }
-    m_has_exchange = true;
-    m_id = id;
-    m_request = request;
-    m_timeout_ms = qMax(1, timeout_ms);
-    m_tries_left = 1 + qMax(0, retries);
-    m_any_bytes = false;
-    if (m_phase == Idle)
+    m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries),
+                       silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
+                                      : qint64(silence_us) * 1000 });
+    kick();
+}
+
+void QSerialWorker::kick()
+{
+    // A loop, not recursion: an exchange that finishes inside send() of the
+    // one before comes back here through finish().
+    if (m_in_kick)
+        return;
+    m_in_kick = true;
+    // While draining, the next exchange starts once the line is quiet.
+    while (!m_has_exchange && m_phase == Idle && !m_waiting.isEmpty() && m_port && !m_lost) {
+        const Request next = m_waiting.takeFirst();
+        m_has_exchange = true;
+        m_id = next.id;
+        m_request = next.request;
+        m_timeout_ms = next.timeout_ms;
+        m_tries_left = next.tries;
+        m_silence_ns = next.silence_ns;
+        m_any_bytes = false;
         start_attempt();
-    // While draining, the exchange starts once the line is quiet.
+    }
+    m_in_kick = false;
 }
 
 void QSerialWorker::start_attempt()
@@ -130,7 +150,7 @@ void QSerialWorker::start_attempt()
     // that the line was not quiet, so the silence counts from them.
     if (!m_port->readAll().isEmpty())
         m_last_line_ns = now();
-    const qint64 wait = QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char) - (now() - m_last_line_ns);
+    const qint64 wait = m_silence_ns - (now() - m_last_line_ns);
     if (wait > SLEEP_LIMIT_NS) {
         m_phase = Silence;
         m_timer.start(int((wait + 999999) / 1000000));
@@ -153,6 +173,16 @@ void QSerialWorker::send()
     m_last_line_ns = now() + tx_ns;
     m_phase = Waiting;
     m_timer.start(int(tx_ns / 1000000) + m_timeout_ms);
+
+    // A drive close by (or a pseudo-terminal) answers within a few
+    // milliseconds: waiting for that right here saves a turn of the event
+    // loop per exchange. Anything slower is left to readyRead and the timer.
+    const qint64 until = now() + tx_ns + SYNC_WAIT_NS;
+    while (m_phase == Waiting && m_port && !m_lost) {
+        const qint64 left = until - now();
+        if (left <= 0 || !m_port->waitForReadyRead(int(qMax<qint64>(1, left / 1000000))))
+            break;
+    }
 }
 
 void QSerialWorker::on_ready_read()
@@ -203,6 +233,8 @@ void QSerialWorker::on_timer()
         m_phase = Idle;
         if (m_has_exchange)
             start_attempt();
+        else
+            kick();
         break;
     case Idle:
         break;
@@ -214,10 +246,10 @@ void QSerialWorker::attempt_failed(bool got_bytes)
     // A late answer is as likely as the one that just failed to come: wait
     // for a whole time-out of quiet before anything else goes on the line.
     const qint64 quiet = got_bytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, m_timeout_ms / 10) : m_timeout_ms;
-    if (m_tries_left <= 0) {
-        finish(m_any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
-    }
     drain(quiet);
+    // Reported at once; the next exchange waits for the drain.
+    if (m_tries_left <= 0)
+        finish(m_any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
 }
 
 void QSerialWorker::drain(qint64 quiet_ms)
@@ -231,8 +263,10 @@ void QSerialWorker::drain(qint64 quiet_ms)
 void QSerialWorker::finish(int result, const QByteArray &answer, int code)
 {
     m_has_exchange = false;
-    m_phase = Idle;
+    if (m_phase != Draining)
+        m_phase = Idle;
     emit finished(m_id, result, answer, code);
+    kick();
 }
 
 void QSerialWorker::on_error(QSerialPort::SerialPortError error)

@@ -24,8 +24,10 @@ public:
     bool open(const QString &name, const tagSerialConfig &config, QString *error);
     void close();
 
-    // Queued from the transport.
-    void exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries);
+    // Queued from the transport; exchanges handed over while one runs wait
+    // for it and go on the line one after another.
+    // silence_us: the silent interval before the request; -1 = 3.5 characters.
+    void exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
@@ -35,6 +37,16 @@ signals:
 private:
     enum Phase { Idle, Silence, Waiting, Draining };
 
+    struct Request
+    {
+        quint64 id;
+        QByteArray request;
+        int timeout_ms;
+        int tries;
+        qint64 silence_ns;
+    };
+
+    void kick();
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
     void on_timer();
@@ -55,11 +67,14 @@ private:
     int m_bits_per_char = 10;
     qint64 m_last_line_ns = 0; // last byte seen on the line (either way)
 
+    QList<Request> m_waiting; // handed over ahead, run one after another
     bool m_has_exchange = false;
+    bool m_in_kick = false;
     quint64 m_id = 0;
     QByteArray m_request;
     int m_timeout_ms = 500;
     int m_tries_left = 0;
+    qint64 m_silence_ns = 0;
     bool m_any_bytes = false;
     QByteArray m_rx;
     qint64 m_drain_quiet_ms = 0;
