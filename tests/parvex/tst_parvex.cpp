@@ -165,6 +165,7 @@ private slots:
     void editWritesAndReadsBack_data();
     void editWritesAndReadsBack();
     void editRefusedByDriveShowsDriveValue();
+    void editNotWrittenIsReported();
     void uploadSavesEveryParameter();
     void uploadFailureSavesNothing();
     void saveFailureKeepsOldFileAndWarns();
@@ -236,6 +237,7 @@ void tst_Parvex::init()
     m_answer->boxes.clear();
     m_answer->file_dialogs.clear();
     m_answer->file.clear();
+    QSoftCore::get_core()->clearErrLog();
 }
 
 void tst_Parvex::cleanup()
@@ -619,6 +621,38 @@ void tst_Parvex::editRefusedByDriveShowsDriveValue()
     QTRY_COMPARE(row(QStringLiteral("P0-09"))->text(2), QStringLiteral("10"));
     QCOMPARE(value_of(QStringLiteral("P0-09"))->get_base_value(), 10);
     QCOMPARE(reg(0x2009), 10);
+}
+
+void tst_Parvex::editNotWrittenIsReported()
+{
+    const auto commit = [this](const QString &code, int number) {
+        auto *spin = qobject_cast<QSpinBox *>(open_editor(code));
+        QVERIFY(spin);
+        spin->setValue(number);
+        QTest::keyClick(spin, Qt::Key_Return);
+        QTRY_VERIFY(!m_answer->boxes.isEmpty());
+    };
+
+    // The port is closed but the model is still there: the edit cannot be
+    // written, and the operator is told instead of seeing it vanish.
+    QSoftCore::get_core()->new_machine();
+    m_widget->show();
+    commit(QStringLiteral("P0-08"), 42);
+    QCOMPARE(m_answer->boxes.first().icon, QMessageBox::Warning);
+    QVERIFY(m_answer->boxes.first().text.contains(QStringLiteral("P0-08")));
+    QVERIFY(!value_of(QStringLiteral("P0-08"))->has_value());
+    QVERIFY(row(QStringLiteral("P0-08"))->text(2).isEmpty());
+
+    // A number the value cannot hold (negative for an unsigned two-word
+    // value, which its spin box allows) is refused before anything is sent.
+    m_answer->boxes.clear();
+    QVERIFY(connect_drive());
+    const int low = reg(0x2003);
+    commit(QStringLiteral("P0-03"), -5);
+    QVERIFY(m_answer->boxes.first().text.contains(QStringLiteral("-5")));
+    QTest::qWait(100);
+    QCOMPARE(reg(0x2003), low);
+    QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
 }
 
 void tst_Parvex::uploadSavesEveryParameter()
