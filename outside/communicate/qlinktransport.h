@@ -35,6 +35,12 @@ public:
     // answer to the current one is in.
     virtual int pipeline_depth() const { return 1; }
 
+    // Asks for the exchanges handed over that have not gone on the line yet
+    // (a mission of higher level came). exchanges_recalled(n) follows: the
+    // last n exchanges handed over will not run and report nothing.
+    virtual void recall() { emit exchanges_recalled(0); }
+
 signals:
     void exchange_finished(int result, const QByteArray &answer, int exception_code);
+    void exchanges_recalled(int count);
 };

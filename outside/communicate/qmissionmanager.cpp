@@ -18,6 +18,7 @@ struct Entry
     QMission mission;
     quint64 group = 0;
     bool valid = true;
+    bool recallable = false; // handed over behind another, maybe not started yet
 };
 
 struct Group
@@ -58,6 +59,7 @@ public:
     // pipelining transport the next one, so that it goes out the moment the
     // answer is in. A mission handed over is not overtaken any more.
     QList<Entry> in_flight;
+    bool recall_pending = false;
     bool probe_on_line = false;
 
     QList<Group> pending_groups;
@@ -82,7 +84,7 @@ public:
 
     Entry make_entry(const QMission &mission, quint64 group)
     {
-        Entry e{ mission, group, true };
+        Entry e{ mission, group, true, false };
         e.valid = e.mission.update_send_buffer();
         return e;
     }
@@ -231,7 +233,19 @@ public:
                     send_probe();
                 break;
             }
-            if (queue.isEmpty() || in_flight.size() >= qMax(1, transport->pipeline_depth()))
+            if (queue.isEmpty() || recall_pending)
+                break;
+            if (!in_flight.isEmpty() && in_flight.last().recallable
+                && queue.first().mission.level() > in_flight.last().mission.level()) {
+                // A mission of higher level came after lower ones were
+                // handed over: take back those not on the line yet.
+                recall_pending = true;
+                transport->recall();
+                if (!guard)
+                    return;
+                continue;
+            }
+            if (in_flight.size() >= qMax(1, transport->pipeline_depth()))
                 break;
             Entry e = queue.takeFirst();
             if (!e.valid) {
@@ -240,6 +254,7 @@ public:
                     return;
                 continue;
             }
+            e.recallable = !in_flight.isEmpty();
             in_flight.append(e);
             transport->start_exchange(e.mission.get_send_buffer());
             if (!guard)
@@ -315,8 +330,29 @@ public:
             pump();
     }
 
+    void exchanges_recalled(int count)
+    {
+        recall_pending = false;
+        count = qBound(0, count, int(in_flight.size()) - 1);
+        // What was not given back is on the line or done already.
+        for (Entry &e : in_flight)
+            e.recallable = false;
+        // Back at the head of their level: they are older than anything queued.
+        for (int i = 0; i < count; ++i) {
+            Entry e = in_flight.takeLast();
+            e.recallable = false;
+            const int level = e.mission.level();
+            int at = 0;
+            while (at < queue.size() && queue.at(at).mission.level() > level)
+                ++at;
+            queue.insert(at, e);
+        }
+        pump();
+    }
+
     void link_closed()
     {
+        recall_pending = false;
         probe_timer.stop();
         const bool was_open = state != Closed;
         state = Closed;
@@ -429,6 +465,7 @@ void QMissionManager::set_transport(QLinkTransport *transport)
     if (transport) {
         connect(transport, &QLinkTransport::exchange_finished, this,
                 [this](int result, const QByteArray &answer, int code) { d->exchange_finished(result, answer, code); });
+        connect(transport, &QLinkTransport::exchanges_recalled, this, [this](int count) { d->exchanges_recalled(count); });
     }
 }
 

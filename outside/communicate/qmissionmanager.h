@@ -37,9 +37,10 @@ class QMission;
 // for the probe. Missions added meanwhile wait for that answer.
 //
 // Higher "Mission.Level" first, equal levels in order of arrival. The serial
-// transport is handed the next request while the current one is on the line
-// (QLinkTransport::pipeline_depth()), so a mission of higher level that comes
-// later goes after at most that one.
+// transport is handed the next requests while the current one is on the line
+// (QLinkTransport::pipeline_depth()); when a mission of higher level comes,
+// those not yet on the line are taken back, so it goes right after the one
+// on the line.
 class COMMUNICATE_EXPORT QMissionManager : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,7 @@ QSerialTransport::QSerialTransport(QObject *parent)
     m_worker = new QSerialWorker;
     m_worker->moveToThread(&m_thread);
     connect(m_worker, &QSerialWorker::finished, this, &QSerialTransport::on_finished, Qt::QueuedConnection);
+    connect(m_worker, &QSerialWorker::recalled, this, &QSerialTransport::on_recalled, Qt::QueuedConnection);
     connect(m_worker, &QSerialWorker::port_lost, this, [this](const QString &reason) {
         m_outstanding.clear();
         emit port_lost(reason);
@@ -57,6 +58,26 @@ void QSerialTransport::start_exchange(const QByteArray &request)
     QMetaObject::invokeMethod(worker, [worker, id, request, timeout, retries, silence] {
         worker->exchange(id, request, timeout, retries, silence);
     }, Qt::QueuedConnection);
+}
+
+void QSerialTransport::recall()
+{
+    QSerialWorker *worker = m_worker;
+    QMetaObject::invokeMethod(worker, [worker] { worker->recall(); }, Qt::QueuedConnection);
+}
+
+void QSerialTransport::on_recalled(const QList<quint64> &ids)
+{
+    // Only the tail of what is outstanding can come back; anything else is
+    // from before a close and means nothing now.
+    int count = 0;
+    while (count < ids.size() && count < m_outstanding.size()
+           && m_outstanding.at(m_outstanding.size() - 1 - count) == ids.at(ids.size() - 1 - count))
+        ++count;
+    if (count != ids.size())
+        count = 0;
+    m_outstanding.resize(m_outstanding.size() - count);
+    emit exchanges_recalled(count);
 }
 
 void QSerialTransport::on_finished(quint64 id, int result, const QByteArray &answer, int code)

@@ -24,6 +24,7 @@ public:
 
     void start_exchange(const QByteArray &request) override;
     int pipeline_depth() const override { return 4; }
+    void recall() override;
 
     void set_timeout(int ms) { m_timeout_ms = ms; }
     int timeout() const { return m_timeout_ms; }
@@ -37,6 +38,7 @@ signals:
 
 private:
     void on_finished(quint64 id, int result, const QByteArray &answer, int code);
+    void on_recalled(const QList<quint64> &ids);
 
     QThread m_thread;
     QSerialWorker *m_worker = nullptr;

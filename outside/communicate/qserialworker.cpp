@@ -120,6 +120,15 @@ void QSerialWorker::exchange(quint64 id, const QByteArray &request, int timeout_
     kick();
 }
 
+void QSerialWorker::recall()
+{
+    QList<quint64> ids;
+    for (const Request &r : std::as_const(m_waiting))
+        ids.append(r.id);
+    m_waiting.clear();
+    emit recalled(ids);
+}
+
 void QSerialWorker::kick()
 {
     // A loop, not recursion: an exchange that finishes inside send() of the

@@ -28,9 +28,12 @@ public:
     // for it and go on the line one after another.
     // silence_us: the silent interval before the request; -1 = 3.5 characters.
     void exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
+    // Gives back the exchanges that have not started.
+    void recall();
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
+    void recalled(const QList<quint64> &ids);
     // The port failed (adapter unplugged, device gone); it is closed already.
     void port_lost(const QString &reason);
 

@@ -84,6 +84,7 @@ private slots:
     void faults();
     void late_answer_is_never_taken_for_the_next();
     void missions_wait_for_the_first_answer();
+    void higher_level_goes_next();
     void hangup_under_running_group();
     void closed_fails_queued_missions_once();
     void three_silent_missions_close_the_link();
@@ -289,6 +290,35 @@ void tst_QCommunicate::missions_wait_for_the_first_answer()
     QCOMPARE(version.first().first().toInt(), 100);
     QTRY_VERIFY(results->by_tag.contains(tag));
     QVERIFY(results->by_tag.value(tag).ok);
+}
+
+void tst_QCommunicate::higher_level_goes_next()
+{
+    // 9600 baud: every exchange takes some 40 ms, time enough for the queue
+    // to be handed ahead to the worker thread.
+    QVERIFY(start_online({ QStringLiteral("--baud"), QStringLiteral("9600") }));
+    QList<int> order;
+    connect(link->mission_manager(), &QMissionManager::mission_success, this,
+            [&](QMission *m) { order << m->get_attribute(QStringLiteral("Data.Address")).toInt(); });
+    for (int i = 0; i < 8; ++i) {
+        QMission *m = mission(MISSION_READ, 0xF100 + i, 1);
+        m->set_attribute(QStringLiteral("Mission.Level"), 5);
+        link->mission_manager()->add_mission(m);
+        delete m;
+    }
+    QTRY_VERIFY(!order.isEmpty());
+    const int seen = int(order.size());
+    QMission *urgent = mission(MISSION_WRITE, 0xF10F, 1, 77);
+    urgent->set_attribute(QStringLiteral("Mission.Level"), 9);
+    link->mission_manager()->add_mission(urgent);
+    delete urgent;
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 9, 5000);
+    // Right after the one on the line when it came.
+    QVERIFY2(order.indexOf(0xF10F) <= seen + 1, qPrintable(QStringLiteral("%1 of 9 after %2").arg(order.indexOf(0xF10F)).arg(seen)));
+    QCOMPARE(sim->get_one(0xF10F), 77);
+    QList<int> reads = order;
+    reads.removeAll(0xF10F);
+    QCOMPARE(reads, (QList<int>{ 0xF100, 0xF101, 0xF102, 0xF103, 0xF104, 0xF105, 0xF106, 0xF107 }));
 }
 
 void tst_QCommunicate::hangup_under_running_group()

@@ -15,6 +15,8 @@ class ScriptedTransport : public QLinkTransport
 public:
     using QLinkTransport::QLinkTransport;
     void start_exchange(const QByteArray &request) override { sent.append(request); }
+    int pipeline_depth() const override { return depth; }
+    void recall() override { ++recalls; }
 
     void answer(const QList<int> &words)
     {
@@ -35,6 +37,8 @@ public:
     int address(int i) const { return quint8(sent.at(i).at(2)) * 256 + quint8(sent.at(i).at(3)); }
 
     QList<QByteArray> sent;
+    int depth = 1;
+    int recalls = 0;
 };
 
 QMission *read_mission(int address, int level = 5, int length = 1, int station = 1)
@@ -69,6 +73,7 @@ private slots:
     void groups_run_one_after_another();
     void link_lost_under_running_group();
     void three_silent_missions_lose_the_link();
+    void pipelined_missions_are_taken_back_for_higher_levels();
 
 private:
     void go_online(int version = 100);
@@ -374,6 +379,36 @@ void tst_QMissionManager::three_silent_missions_lose_the_link()
     QVERIFY(!manager->is_online());
     QTest::qWait(20);
     QCOMPARE(transport->sent.size(), 6);
+}
+
+void tst_QMissionManager::pipelined_missions_are_taken_back_for_higher_levels()
+{
+    transport->depth = 3;
+    go_online();
+    for (int a = 1; a <= 5; ++a)
+        add(read_mission(a, 5));
+    QTRY_COMPARE(transport->sent.size(), 3); // one on the line, two handed ahead
+    QTest::qWait(10);
+    QCOMPARE(transport->sent.size(), 3);
+
+    add(read_mission(90, 9));
+    QTRY_COMPARE(transport->recalls, 1);
+    QCOMPARE(transport->sent.size(), 3); // nothing more handed over meanwhile
+    // The transport had started the second already: only the third comes back.
+    emit transport->exchanges_recalled(1);
+    QTRY_COMPARE(transport->sent.size(), 4);
+    QCOMPARE(transport->address(3), 90);
+    // Results come in the order things went on the line; the taken-back one
+    // reports nothing and goes again, first of its level.
+    for (int i = 1; i <= 6; ++i) {
+        transport->answer({ i });
+        QTRY_COMPARE(log.size(), i);
+    }
+    QCOMPARE(log, (QStringList{ QStringLiteral("ok 1"), QStringLiteral("ok 2"), QStringLiteral("ok 90"),
+                                QStringLiteral("ok 3"), QStringLiteral("ok 4"), QStringLiteral("ok 5") }));
+    QCOMPARE(transport->address(4), 3);
+    QCOMPARE(transport->sent.size(), 7);
+    QCOMPARE(transport->recalls, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_QMissionManager)
