@@ -1,0 +1,135 @@
+#include "testenv.h"
+
+#include "drivesim.h"
+
+#include "fancytabwidget.h"
+#include "mainwindow.h"
+#include "qgroupmissionprogressdialog.h"
+
+#include "pluginloader.h"
+#include "qmenuactionmap.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+
+// The main window against the simulated drive: connecting and disconnecting
+// through the menu actions, with the page plug-in of the program loaded.
+class tst_MainWindowLink : public QObject
+{
+    Q_OBJECT
+
+private:
+    QSoftCore *core() { return QSoftCore::get_core(); }
+    QAction *action(const QString &key)
+    {
+        tagActionInfo *info = core()->get_menu_action_map()->get_action(key);
+        return info ? info->action : nullptr;
+    }
+    QString link_text()
+    {
+        return m_window->tab_widget()->findChild<QLabel *>(QStringLiteral("linkText"))->text();
+    }
+
+    DriveSim m_sim;
+    MainWindow *m_window = nullptr;
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void connect_and_disconnect();
+    void link_lost_while_connected();
+};
+
+void tst_MainWindowLink::initTestCase()
+{
+    QVERIFY(TestEnv::prepare());
+    QVERIFY2(m_sim.start(), qPrintable(m_sim.error_string()));
+
+    // The program's own page plug-in, seen from the test program's directory.
+    const QString list = TestEnv::temp_dir().filePath(QStringLiteral("plugins.xml"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString plugins = QDir(QCoreApplication::applicationDirPath())
+                                .relativeFilePath(QStringLiteral(TEST_APP_DIR "/plugins"));
+    file.write("<Plugin><Plugins path=\"" + plugins.toLatin1() + "\"/></Plugin>");
+    file.close();
+    PluginLoader::load_plugin(list);
+
+    TestEnv::ModalCatcher catcher;
+    m_window = new MainWindow;
+    m_window->resize(1100, 700);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QCOMPARE(catcher.boxes.size(), 0);
+    QVERIFY(core()->get_machine());
+}
+
+void tst_MainWindowLink::cleanupTestCase()
+{
+    delete m_window;
+    m_sim.stop();
+}
+
+void tst_MainWindowLink::connect_and_disconnect()
+{
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), m_sim.device());
+    QAction *connectFast = action(QStringLiteral("Menu.Communation.ConnectFast"));
+    QAction *disconnect = action(QStringLiteral("Menu.Communation.Disconnect"));
+    QSignalSpy online(core()->get_communicate(), &QCommunicate::online);
+
+    TestEnv::ModalCatcher catcher;
+    connectFast->trigger();
+    QCOMPARE(catcher.boxes.size(), 0);
+    QVERIFY(!connectFast->isEnabled());
+    QVERIFY(disconnect->isEnabled());
+
+    QTRY_COMPARE_WITH_TIMEOUT(online.count(), 1, 10000);
+    QCOMPARE(link_text(), QStringLiteral("在线"));
+    QVERIFY(m_window->progress_dialog());
+    // The settings that worked are remembered, defaults included.
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.BaudRate")).toInt(), 19200);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.DataLength")).toInt(), 8);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.Parity")).toInt(), int('n'));
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.SerialNumber")).toInt(), 1);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.Stop")).toInt(), 1);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.PortName")).toString(),
+             m_sim.device());
+
+    // Let the connect-time reads fill the page before the picture.
+    QTRY_VERIFY_WITH_TIMEOUT(core()->get_communicate()->mission_manager()->pending_count() == 0, 10000);
+    QTest::qWait(300);
+    const QString path = QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+        QStringLiteral("mainwindow-online.png"));
+    QVERIFY(m_window->grab().save(path));
+
+    QPointer<QGroupMissionProgressDialog> dialog = m_window->progress_dialog();
+    disconnect->trigger();
+    QTRY_VERIFY(connectFast->isEnabled());
+    QVERIFY(!disconnect->isEnabled());
+    QCOMPARE(link_text(), QStringLiteral("离线"));
+    QVERIFY(dialog.isNull());
+    QCOMPARE(catcher.boxes.size(), 0);
+}
+
+void tst_MainWindowLink::link_lost_while_connected()
+{
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), m_sim.device());
+    QAction *connectFast = action(QStringLiteral("Menu.Communation.ConnectFast"));
+    QSignalSpy online(core()->get_communicate(), &QCommunicate::online);
+    connectFast->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(online.count(), 1, 10000);
+    QVERIFY(m_window->progress_dialog());
+
+    // The adapter is pulled: the window goes offline by itself.
+    QVERIFY(m_sim.hangup());
+    QTRY_VERIFY_WITH_TIMEOUT(connectFast->isEnabled(), 10000);
+    QVERIFY(!action(QStringLiteral("Menu.Communation.Disconnect"))->isEnabled());
+    QCOMPARE(link_text(), QStringLiteral("离线"));
+    QVERIFY(!m_window->progress_dialog());
+}
+
+QTEST_MAIN(tst_MainWindowLink)
+#include "tst_mainwindow_link.moc"
