@@ -23,7 +23,7 @@ public:
     void close();
 
     void start_exchange(const QByteArray &request) override;
-    int pipeline_depth() const override { return 4; }
+    int pipeline_depth() const override { return 16; }
     void recall() override;
 
     void set_timeout(int ms) { m_timeout_ms = ms; }
