@@ -139,7 +139,10 @@ struct ReceiverCount : public QObject
 {
     static int of(QObject *object)
     {
-        return static_cast<ReceiverCount *>(object)->receivers(SIGNAL(value_changed()));
+        // Named through this class, the member pointer is QObject's own, so
+        // it applies to any object without a cast.
+        int (QObject::*receivers)(const char *) const = &ReceiverCount::receivers;
+        return (object->*receivers)(SIGNAL(value_changed()));
     }
 };
 
