@@ -1,0 +1,214 @@
+// Upload of every parameter of machines/default.xml the way the operator
+// does it: the main window with the page plug-in loaded from a plug-in list,
+// connected through the menu, the page's upload command, the progress
+// dialog, the core's group-done signal. drive-sim times the line at 19200
+// baud 8N1 and answers after 2 ms. The figure is the time from the command
+// to the group-done signal against the protocol's limit for the same
+// missions: per mission the 3.5-character silence, the 8-byte request, the
+// turnaround and the 5 + 2N byte answer.
+
+#include "simprocess.h"
+
+#include "mainwindow.h"
+
+#include "pluginloader.h"
+#include "qabstractpage.h"
+#include "qlocalcodec.h"
+#include "qmenuactionmap.h"
+#include "qsettingmanager.h"
+#include "qsoftcore.h"
+
+#include "qcommunicate.h"
+#include "qmachine.h"
+#include "qmachineconfig.h"
+#include "qmachinevalue.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+#include "tagvaluegroup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kBaud = 19200;
+constexpr double kBitsPerChar = 10; // 8N1
+constexpr double kTurnaroundMs = 2;
+constexpr int kRounds = 5;
+constexpr int kTimeoutMs = 60000;
+
+int fail(const QString &reason)
+{
+    std::fprintf(stderr, "bench_upload: %s\n", qPrintable(reason));
+    return 1;
+}
+
+bool wait_for(const std::function<bool()> &condition, int timeout_ms)
+{
+    QDeadlineTimer deadline(timeout_ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+double char_ms(double chars)
+{
+    return chars * kBitsPerChar * 1000.0 / kBaud;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Widgets without a screen unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (!QLocalCodec::install())
+        return fail(QStringLiteral("no GBK codec"));
+
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return fail(QStringLiteral("no temporary directory"));
+    QSettingManager::set_default_file(dir.filePath(QStringLiteral("config.xml")));
+    const QString machine_file = QStringLiteral(SOURCE_DIR "/machines/default.xml");
+    QMachineConfig::set_machines_directory(QStringLiteral(SOURCE_DIR "/machines"));
+
+    // The plug-in list names the page's directory relative to this program.
+    const QString list = dir.filePath(QStringLiteral("plugins.xml"));
+    {
+        QFile file(list);
+        const QString relative = QDir(QCoreApplication::applicationDirPath())
+                                     .relativeFilePath(QStringLiteral(APP_DIR "/plugins"));
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(QStringLiteral("<Plugin><Item path=\"%1\"/></Plugin>\n").arg(relative).toUtf8()) < 0)
+            return fail(QStringLiteral("cannot write %1").arg(list));
+    }
+    PluginLoader::load_plugin(list);
+    auto *page = qobject_cast<QAbstractPage *>(
+        PluginLoader::get_plugin(QStringLiteral("Plugin.Page"), QStringLiteral("Plugin.Page.Parvex")));
+    if (!page)
+        return fail(QStringLiteral("the parameter page plug-in did not load from %1").arg(QStringLiteral(APP_DIR "/plugins")));
+
+    SimProcess sim;
+    QString error;
+    if (!sim.start({QStringLiteral("--machine"), machine_file, QStringLiteral("--baud"), QString::number(kBaud),
+                    QStringLiteral("--turnaround"), QString::number(kTurnaroundMs)},
+                   &error))
+        return fail(error);
+
+    MainWindow window;
+    window.resize(1100, 700);
+    window.show();
+    QSoftCore *core = QSoftCore::get_core();
+    QMissionManager *manager = core->get_communicate()->mission_manager();
+    QWidget *widget = page->get_widget();
+    auto *upload = widget ? widget->findChild<QAction *>(QStringLiteral("actionUpload")) : nullptr;
+    tagActionInfo *connect_info =
+        core->get_menu_action_map()->get_action(QStringLiteral("Menu.Communation.ConnectFast"));
+    if (!upload || !connect_info)
+        return fail(QStringLiteral("the upload command or the connect menu entry is missing"));
+
+    // Whatever the program asks after a group: no file is saved, nothing blocks.
+    QStringList boxes;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, &app, [&boxes] {
+        const QWidgetList widgets = QApplication::topLevelWidgets();
+        for (QWidget *w : widgets) {
+            if (!w->isVisible())
+                continue;
+            if (auto *file = qobject_cast<QFileDialog *>(w)) {
+                file->reject();
+            } else if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                boxes << box->text();
+                box->done(QMessageBox::Ok);
+            }
+        }
+    });
+    answer.start();
+
+    core->set_setting_value(QStringLiteral("Communicate.PortName"), sim.device());
+    connect_info->action->trigger();
+    const bool connected = wait_for([&] {
+        QMachine *machine = core->get_machine();
+        return core->get_communicate()->commu_status() == 0 && machine && manager->pending_count() == 0
+               && !machine->get_start_list().isEmpty() && machine->get_start_list().first()->has_value();
+    }, kTimeoutMs);
+    if (!connected)
+        return fail(QStringLiteral("the drive did not answer on %1").arg(sim.device()));
+
+    // The missions the page hands over, for the limit.
+    QMachine *machine = core->get_machine();
+    QList<QMachineValue *> values;
+    for (tagValueGroup *group : machine->get_groups())
+        values += group->m_values;
+    int missions = 0;
+    int registers = 0;
+    double limit_ms = 0;
+    for (tagValueGroup *group : machine->get_groups()) {
+        const QList<QMission *> list = core->make_mission(group->m_values);
+        for (QMission *mission : list) {
+            const int count = mission->get_attribute(QStringLiteral("Data.Length")).toInt();
+            ++missions;
+            registers += count;
+            limit_ms += char_ms(3.5) + char_ms(8) + kTurnaroundMs + char_ms(5 + 2 * count);
+        }
+        qDeleteAll(list);
+    }
+
+    bool outcome = false;
+    qint64 done_ns = -1;
+    QElapsedTimer clock;
+    QObject::connect(core, &QSoftCore::mission_group_done, &app, [&](bool success) {
+        if (done_ns < 0) {
+            done_ns = clock.nsecsElapsed();
+            outcome = success;
+        }
+    });
+
+    QList<double> measured;
+    for (int round = 0; round < kRounds; ++round) {
+        done_ns = -1;
+        clock.start();
+        upload->trigger();
+        if (!wait_for([&] { return done_ns >= 0; }, kTimeoutMs))
+            return fail(QStringLiteral("the upload did not end"));
+        if (!outcome)
+            return fail(QStringLiteral("the upload failed: %1 entries in the error log")
+                            .arg(core->getErrlogs().size()));
+        measured << done_ns / 1e6;
+        std::printf("  round %d: %.1f ms\n", round + 1, done_ns / 1e6);
+        // Let the page finish with its file dialog before the next round.
+        wait_for([] { return !QApplication::activeModalWidget(); }, kTimeoutMs);
+    }
+    if (!boxes.isEmpty())
+        return fail(QStringLiteral("the program reported: %1").arg(boxes.join(QStringLiteral("; "))));
+    core->serial_disconnect();
+
+    std::sort(measured.begin(), measured.end());
+    const double best = measured.first();
+    const double median = measured.at(measured.size() / 2);
+    std::printf("Upload through the page: %lld parameters, %d missions (%d registers), %d baud 8N1, "
+                "turnaround %.0f ms\n",
+                static_cast<long long>(values.size()), missions, registers, kBaud, kTurnaroundMs);
+    std::printf("  measured        %.1f ms best, %.1f ms median of %d\n", best, median, kRounds);
+    std::printf("  protocol limit  %.1f ms (silences + requests + turnarounds + answers)\n", limit_ms);
+    std::printf("  measured/limit  %.3f best, %.3f median (target <= 1.05)\n", best / limit_ms,
+                median / limit_ms);
+    return 0;
+}
