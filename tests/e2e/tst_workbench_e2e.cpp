@@ -114,7 +114,7 @@ public:
     // Saves the window with the progress dialog over it once the group is
     // under way (at least this share done), then clears it.
     QString progress_picture;
-    int progress_picture_at = 3;
+    int progress_picture_at = 20;
     // Log dialogs the test opens itself stay up.
     bool leave_log_dialogs = false;
 
@@ -623,6 +623,8 @@ void tst_WorkbenchE2E::refreshesAllGroups()
     QCOMPARE(value_of(QStringLiteral("F1-05"))->get_base_value(), 555);
     QVERIFY(core()->getErrlogs().isEmpty());
     QTRY_VERIFY(!QApplication::activeModalWidget());
+    // Every parameter of the group now holds what the drive holds.
+    QVERIFY(m_window->grab().save(picture_path(QStringLiteral("refreshed.png"))));
 }
 
 void tst_WorkbenchE2E::survivesAHangupDuringDownload()
