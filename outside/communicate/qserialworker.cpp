@@ -177,21 +177,26 @@ void QSerialWorker::send()
         return;
     m_port->write(m_request);
     m_port->flush();
+    m_request_sent_ns = now();
     // The time-out counts from the end of transmission, not from the write.
     const qint64 tx_ns = QRtuFrame::frame_nanoseconds(int(m_request.size()), m_baud, m_bits_per_char);
     m_last_line_ns = now() + tx_ns;
     m_phase = Waiting;
-    m_timer.start(int(tx_ns / 1000000) + m_timeout_ms);
+    const qint64 sent_ns = m_request_sent_ns;
+    const qint64 deadline_ns = sent_ns + tx_ns + qint64(m_timeout_ms) * 1000000;
 
     // A drive close by (or a pseudo-terminal) answers within a few
     // milliseconds: waiting for that right here saves a turn of the event
-    // loop per exchange. Anything slower is left to readyRead and the timer.
-    const qint64 until = now() + tx_ns + SYNC_WAIT_NS;
+    // loop (and a timer) per exchange. Anything slower is left to readyRead
+    // and the time-out timer.
+    const qint64 until = qMin(deadline_ns, sent_ns + tx_ns + SYNC_WAIT_NS);
     while (m_phase == Waiting && m_port && !m_lost) {
         const qint64 left = until - now();
         if (left <= 0 || !m_port->waitForReadyRead(int(qMax<qint64>(1, left / 1000000))))
             break;
     }
+    if (m_phase == Waiting && m_port && !m_lost && m_has_exchange && m_request_sent_ns == sent_ns)
+        m_timer.start(int(qMax<qint64>(0, deadline_ns - now() + 999999) / 1000000));
 }
 
 void QSerialWorker::on_ready_read()

@@ -78,6 +78,7 @@ private:
     int m_timeout_ms = 500;
     int m_tries_left = 0;
     qint64 m_silence_ns = 0;
+    qint64 m_request_sent_ns = 0;
     bool m_any_bytes = false;
     QByteArray m_rx;
     qint64 m_drain_quiet_ms = 0;
