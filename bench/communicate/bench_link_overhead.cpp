@@ -103,6 +103,8 @@ double run_libmodbus(const QString &device, int reads)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // --verbose prints every block, which shows a slow start or a slow spell.
+    const bool verbose = app.arguments().contains(QStringLiteral("--verbose"));
     QString machine = QStringLiteral(APP_DIR "/machines/default.xml");
     if (!QFileInfo::exists(machine))
         machine = QStringLiteral(SOURCE_DIR "/tests/data/frames-drive.xml");
@@ -126,6 +128,10 @@ int main(int argc, char *argv[])
             return 1;
         ours_s += o;
         baseline_s += b;
+        if (verbose)
+            std::printf("  block %2d: communicate %8.0f/s  libmodbus %8.0f/s\n", block, READS / BLOCKS / o,
+                        READS / BLOCKS / b);
+        std::fflush(stdout);
     }
     const double ours_silence_s = run_ours(sim.device(), -1, READS);
     if (ours_silence_s < 0)

@@ -194,12 +194,22 @@ void QSerialWorker::send()
         const qint64 left = until - now();
         if (left <= 0 || !m_port->waitForReadyRead(int(qMax<qint64>(1, left / 1000000))))
             break;
+        // When this runs inside readyRead (the answer before came late, through
+        // the event loop), the port does not emit readyRead again: the bytes
+        // wait in its buffer and must be taken here, or this answer would be
+        // missed and its request sent again after a time-out.
+        take_input();
     }
     if (m_phase == Waiting && m_port && !m_lost && m_has_exchange && m_request_sent_ns == sent_ns)
         m_timer.start(int(qMax<qint64>(0, deadline_ns - now() + 999999) / 1000000));
 }
 
 void QSerialWorker::on_ready_read()
+{
+    take_input();
+}
+
+void QSerialWorker::take_input()
 {
     if (!m_port || m_lost)
         return;

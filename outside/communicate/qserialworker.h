@@ -51,6 +51,8 @@ private:
 
     void kick();
     void on_ready_read();
+    // Takes what the port has buffered (an answer, noise, or a late reply).
+    void take_input();
     void on_error(QSerialPort::SerialPortError error);
     void on_timer();
     void start_attempt();

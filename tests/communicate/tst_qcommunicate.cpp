@@ -83,6 +83,7 @@ private slots:
     void faults_data();
     void faults();
     void late_answer_is_never_taken_for_the_next();
+    void quick_answer_after_a_slow_one_is_taken();
     void missions_wait_for_the_first_answer();
     void higher_level_goes_next();
     void hangup_under_running_group();
@@ -261,6 +262,36 @@ void tst_QCommunicate::late_answer_is_never_taken_for_the_next()
     QVERIFY(r.ok);
     QCOMPARE(words_of(r.answer, 4), (QList<int>{ 4, 5, 6, 7 }));
     QCOMPARE(results->by_tag.value(first_tag).code, 256);
+}
+
+void tst_QCommunicate::quick_answer_after_a_slow_one_is_taken()
+{
+    // The first answer comes well inside its time-out but after the link
+    // stopped waiting for it on the spot; the answer to the second comes at
+    // once. Both are answers, and without retries a missed one would fail.
+    link->set_timeout(1000);
+    link->set_retries(0);
+    QVERIFY(start_online());
+    QVERIFY(sim->fault(QStringLiteral("late-ms"), QStringLiteral("40")));
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(sim->fault(QStringLiteral("next"), QStringLiteral("late")));
+        QMission *first = mission(MISSION_READ, 0xF100, 4);
+        QMission *second = mission(MISSION_READ, 0xF104, 4);
+        QMission *third = mission(MISSION_READ, 0xF100, 2);
+        const int first_tag = first->get_attribute(TAG).toInt();
+        const int second_tag = second->get_attribute(TAG).toInt();
+        link->mission_manager()->add_mission(first);
+        link->mission_manager()->add_mission(second);
+        delete first;
+        delete second;
+        const Results::Outcome r = run(third);
+        QVERIFY(r.ok);
+        QCOMPARE(words_of(r.answer, 2), (QList<int>{ 0, 1 }));
+        QVERIFY(results->by_tag.value(first_tag).ok);
+        QCOMPARE(words_of(results->by_tag.value(first_tag).answer, 4), (QList<int>{ 0, 1, 2, 3 }));
+        QVERIFY2(results->by_tag.value(second_tag).ok, "the answer to the second request was missed");
+        QCOMPARE(words_of(results->by_tag.value(second_tag).answer, 4), (QList<int>{ 4, 5, 6, 7 }));
+    }
 }
 
 void tst_QCommunicate::missions_wait_for_the_first_answer()
