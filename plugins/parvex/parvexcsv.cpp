@@ -47,6 +47,24 @@ QString value_cell(QMachineValue *value)
     return QString::number(x, 'g', words_of(value) == 2 ? 10 : 6);
 }
 
+QString range_error(QMachineValue *value, quint32 bits)
+{
+    const int s = std::abs(value->get_value_property(VALUE_SCALE).toInt());
+    const double scale = s < 1 ? 1.0 : double(s);
+    const double x = double(interpreted(value, bits)) / scale;
+    const double half_step = 0.5 / scale;
+    bool min_ok = false;
+    bool max_ok = false;
+    const QString min_text = value->get_value_property(VALUE_MIN).toString();
+    const QString max_text = value->get_value_property(VALUE_MAX).toString();
+    const double min = min_text.toDouble(&min_ok);
+    const double max = max_text.toDouble(&max_ok);
+    if ((min_ok && x < min - half_step) || (max_ok && x > max + half_step))
+        return QStringLiteral("%1 超出范围 %2～%3")
+            .arg(value->text_of_raw(int(bits)), min_text, max_text);
+    return QString();
+}
+
 QCSVFile build_table(const QList<QMachineValue *> &values)
 {
     QCSVFile table;
@@ -129,19 +147,9 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     }
     const quint32 bits = words_of(value) == 2 ? quint32(number) : quint32(number) & 0xFFFFu;
 
-    const int s = std::abs(value->get_value_property(VALUE_SCALE).toInt());
-    const double scale = s < 1 ? 1.0 : double(s);
-    const double x = double(interpreted(value, bits)) / scale;
-    const double half_step = 0.5 / scale;
-    bool min_ok = false;
-    bool max_ok = false;
-    const QString min_text = value->get_value_property(VALUE_MIN).toString();
-    const QString max_text = value->get_value_property(VALUE_MAX).toString();
-    const double min = min_text.toDouble(&min_ok);
-    const double max = max_text.toDouble(&max_ok);
-    if ((min_ok && x < min - half_step) || (max_ok && x > max + half_step)) {
-        result.reason = QStringLiteral("原始值 %1 超出范围 %2～%3")
-                            .arg(raw_text, min_text, max_text);
+    const QString out_of_range = range_error(value, bits);
+    if (!out_of_range.isEmpty()) {
+        result.reason = QStringLiteral("原始值 %1：%2").arg(raw_text, out_of_range);
         return result;
     }
 

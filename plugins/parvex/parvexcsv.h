@@ -37,6 +37,12 @@ struct RowResult
     QString reason;
 };
 
+// Why a raw value (its register bits) lies outside the parameter's minimum
+// and maximum; empty when it lies within them or the description gives none.
+// The editor and the download both refuse such values: they must not reach
+// the drive.
+QString range_error(QMachineValue *value, quint32 bits);
+
 // Checks one data row of a download file against the model. A raw value is
 // written only when it is an integer that fits the parameter's width and
 // lies within its minimum and maximum; anything else must not reach the drive.

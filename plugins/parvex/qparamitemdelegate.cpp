@@ -1,5 +1,6 @@
 #include "qparamitemdelegate.h"
 
+#include "parvexcsv.h"
 #include "parvexmissions.h"
 #include "qparamtreewidget.h"
 
@@ -144,6 +145,14 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
     }
     if (value->has_value() && raw == value->get_base_value())
         return;
+    // The spin box spans the register's width; the parameter's own limits
+    // are narrower, and a value beyond them must not reach the drive.
+    const QString out_of_range = ParvexCsv::range_error(value, quint32(raw));
+    if (!out_of_range.isEmpty()) {
+        QMessageBox::warning(m_tree, QStringLiteral("警告"),
+                             QStringLiteral("%1 的数值%2，没有写入！").arg(code, out_of_range));
+        return;
+    }
 
     // Shown at once; the read-back then shows what the drive really took.
     value->set_base_value(raw);

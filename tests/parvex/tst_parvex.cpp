@@ -655,6 +655,16 @@ void tst_Parvex::editNotWrittenIsReported()
     QVERIFY(m_answer->boxes.first().text.contains(QStringLiteral("-5")));
     QTest::qWait(100);
     QCOMPARE(reg(0x2003), low);
+
+    // The spin box spans the register; the parameter's limits (0..100) are
+    // narrower, and a value beyond them never reaches the drive.
+    m_answer->boxes.clear();
+    const int jog = reg(0x2008);
+    commit(QStringLiteral("P0-08"), 150);
+    QVERIFY2(m_answer->boxes.first().text.contains(QStringLiteral("超出范围")),
+             qPrintable(m_answer->boxes.first().text));
+    QTest::qWait(100);
+    QCOMPARE(reg(0x2008), jog);
     QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
 }
 
