@@ -96,6 +96,16 @@ qreal StyleHelper::sidebarFontSize()
     return SidebarFontSize;
 }
 
+void StyleHelper::keepSelectionColorsWhenInactive(QWidget *widget)
+{
+    QPalette pal = widget->palette();
+    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
+                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
+    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
+                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
+    widget->setPalette(pal);
+}
+
 QPalette StyleHelper::sidebarFontPalette(const QPalette &original)
 {
     QPalette palette = original;

@@ -15,11 +15,16 @@ class QStyleOption;
 // Colours, gradients and icon drawing of the panel look, shared by the panel
 // style and by custom widgets. The only state is the panel base colour, which
 // the operator can change at run time; every colour here derives from it.
+class QWidget;
+
 class CORE_EXPORT StyleHelper
 {
 public:
     static qreal sidebarFontSize();
     static QPalette sidebarFontPalette(const QPalette &original);
+    // Gives the widget's inactive colour group the active group's selection
+    // colours, so a selected row looks the same when its view loses focus.
+    static void keepSelectionColorsWhenInactive(QWidget *widget);
 
     static int navigationWidgetHeight();
 

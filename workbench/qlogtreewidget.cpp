@@ -2,6 +2,7 @@
 
 #include "qbaseitemdelegate.h"
 #include "qsoftcore.h"
+#include "stylehelper.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -30,12 +31,7 @@ QLogTreeWidget::QLogTreeWidget(QWidget *parent)
     setColumnWidth(1, TimeColumnWidth);
 
     // The selected row looks the same when the list has no focus.
-    QPalette pal = palette();
-    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
-                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
-    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
-                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
-    setPalette(pal);
+    StyleHelper::keepSelectionColorsWhenInactive(this);
 }
 
 QString QLogTreeWidget::format_time(const QDateTime &time)

@@ -3,6 +3,7 @@
 #include "qparamitemdelegate.h"
 
 #include "qsoftcore.h"
+#include "stylehelper.h"
 
 #include "qcommunicate.h"
 #include "qmachine.h"
@@ -46,12 +47,7 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
     setColumnWidth(ValueColumn, kValueColumnWidth);
 
     // A selected row looks the same when the table loses the focus.
-    QPalette pal = palette();
-    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
-                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
-    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
-                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
-    setPalette(pal);
+    StyleHelper::keepSelectionColorsWhenInactive(this);
 
     setItemDelegate(new QParamItemDelegate(this));
 }

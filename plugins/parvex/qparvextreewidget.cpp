@@ -4,6 +4,7 @@
 
 #include "qbaseitemdelegate.h"
 #include "qsoftcore.h"
+#include "stylehelper.h"
 
 #include "qcommunicate.h"
 #include "tagvaluegroup.h"
@@ -30,12 +31,7 @@ QParvexTreeWidget::QParvexTreeWidget(QWidget *parent)
     setItemDelegate(new QBaseItemDelegate(this));
 
     // The marked row keeps its colour when the focus moves to the table.
-    QPalette pal = palette();
-    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
-                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
-    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
-                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
-    setPalette(pal);
+    StyleHelper::keepSelectionColorsWhenInactive(this);
     setMinimumSize(200, 200);
 
     connect(this, &QTreeWidget::itemDoubleClicked, this,
