@@ -1,5 +1,6 @@
 set(CORE_DATA_SOURCES
     qlocalcodec.h qlocalcodec.cpp
+    qsafefile.h qsafefile.cpp
     tagerrlog.h
     xmlobject.h xmlobject.cpp
     qsettingmanager.h qsettingmanager.cpp

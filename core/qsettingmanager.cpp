@@ -1,12 +1,12 @@
 #include "qsettingmanager.h"
 
 #include "qlocalcodec.h"
+#include "qsafefile.h"
 #include "xmlobject.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextCodec>
 #include <QtDebug>
 
@@ -153,21 +153,10 @@ bool QSettingManager::save()
     }
     const QByteArray bytes = QLocalCodec::encode(text);
 
-    // Unbuffered on purpose: with Qt's buffer, a write that fails only while
-    // the buffer is flushed in commit() still reports success (Qt 6.4), and
-    // the truncated file replaces the good one. Unbuffered, a full disk shows
-    // as a short write here, before anything is renamed.
-    QSaveFile file(m_file_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qWarning("Settings file %s cannot be written (%s); the change holds until the program ends",
-                 qUtf8Printable(m_file_path), qUtf8Printable(file.errorString()));
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError || !file.commit()) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                    : QStringLiteral("short write, disk full?");
-        file.cancelWriting();
-        qWarning("Settings file %s could not be written (%s); the previous file is kept",
+    QString reason;
+    if (!QSafeFile::write(m_file_path, bytes, &reason)) {
+        qWarning("Settings file %s could not be written (%s); the previous file is kept, "
+                 "the change holds until the program ends",
                  qUtf8Printable(m_file_path), qUtf8Printable(reason));
         return false;
     }

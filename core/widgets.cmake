@@ -10,15 +10,8 @@ set(CORE_WIDGET_SOURCES
     qtoolbarbutton.h qtoolbarbutton.cpp
     qactiontoolbar.h qactiontoolbar.cpp
     qbaseitemdelegate.h qbaseitemdelegate.cpp
-)
-
-# The pick view and dialog read the model through the soft core; they join
-# the library once its sources are part of it.
-set(CORE_PICK_SOURCES
+    qfilechooser.h qfilechooser.cpp
     qparampicktreeview.h qparampicktreeview.cpp
     qparampickitemdelegate.h qparampickitemdelegate.cpp
     qparamdialog.h qparamdialog.cpp qparamdialog.ui
 )
-if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/softcore.cmake" OR CORE_SOFTCORE_SOURCES)
-    list(APPEND CORE_WIDGET_SOURCES ${CORE_PICK_SOURCES})
-endif()

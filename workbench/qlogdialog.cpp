@@ -2,20 +2,18 @@
 #include "qlogtreewidget.h"
 #include "ui_qlogdialog.h"
 
+#include "qfilechooser.h"
+#include "qsafefile.h"
 #include "qsoftcore.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace {
 constexpr int DialogWidth = 680;
 constexpr int DialogHeight = 352;
 constexpr int SeparatorLength = 48;
 } // namespace
-
-QLogDialog::FileNameProvider QLogDialog::m_file_name_provider;
 
 QLogDialog::QLogDialog(QWidget *parent)
     : QDialog(parent)
@@ -29,11 +27,6 @@ QLogDialog::QLogDialog(QWidget *parent)
 QLogDialog::~QLogDialog()
 {
     delete ui;
-}
-
-void QLogDialog::set_file_name_provider(FileNameProvider provider)
-{
-    m_file_name_provider = std::move(provider);
 }
 
 QByteArray QLogDialog::log_text()
@@ -52,29 +45,20 @@ QByteArray QLogDialog::log_text()
 
 void QLogDialog::on_btn_save_clicked()
 {
-    const QString file_name = m_file_name_provider
-        ? m_file_name_provider(this)
-        : QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QDir::currentPath(),
-                                       QStringLiteral("文本文件(*.txt)"));
+    const QString file_name = QFileChooser::get_save_file_name(
+        this, QStringLiteral("保存"), QDir::currentPath(), QStringLiteral("文本文件(*.txt)"));
     if (file_name.isEmpty()) {
         close();
         return;
     }
 
     // Written whole or not at all: after a failure the old file is intact.
-    QSaveFile file(file_name);
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written) {
-        const QByteArray bytes = log_text();
-        written = file.write(bytes) == bytes.size() && file.commit();
-        if (!written)
-            file.cancelWriting();
-    }
-    if (!written) {
+    QString reason;
+    if (!QSafeFile::write(file_name, log_text(), &reason)) {
         // Stay open so the operator can choose another file.
         QMessageBox::warning(this, QStringLiteral("警告"),
                              QStringLiteral("保存日志文件失败：%1\n%2")
-                                 .arg(QDir::toNativeSeparators(file_name), file.errorString()),
+                                 .arg(QDir::toNativeSeparators(file_name), reason),
                              QMessageBox::Ok);
         return;
     }

@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLogTreeWidget;
 
 namespace Ui {
@@ -19,11 +17,6 @@ public:
     explicit QLogDialog(QWidget *parent = nullptr);
     ~QLogDialog() override;
 
-    // Asks for the file to save to; an empty name cancels. The file dialog by
-    // default; tests put their own answer here.
-    using FileNameProvider = std::function<QString(QWidget *parent)>;
-    static void set_file_name_provider(FileNameProvider provider);
-
     // The saved form of the whole log.
     static QByteArray log_text();
 
@@ -34,6 +27,4 @@ private slots:
 private:
     Ui::QLogDialog *ui;
     QLogTreeWidget *m_tree;
-
-    static FileNameProvider m_file_name_provider;
 };

@@ -7,7 +7,9 @@
 
 #include "minisplitter.h"
 #include "qactiontoolbar.h"
+#include "qfilechooser.h"
 #include "qlocalcodec.h"
+#include "qsafefile.h"
 #include "qsoftcore.h"
 #include "styledbar.h"
 
@@ -21,9 +23,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 namespace {
@@ -166,19 +166,19 @@ void QParvexWidget::save(bool)
     for (tagValueGroup *group : groups)
         values.append(group->m_values);
 
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存"),
-                                                      QDir::currentPath(), kFileFilter);
+    const QString path = QFileChooser::get_save_file_name(this, QStringLiteral("保存"),
+                                                          QDir::currentPath(), kFileFilter);
     if (path.isEmpty())
         return;
 
     const QByteArray bytes = QLocalCodec::encode(ParvexCsv::build_table(values).save());
     // The previous backup survives a failed write: the file is replaced only
     // once the new one is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!QSafeFile::write(path, bytes, &reason)) {
         QMessageBox::warning(this, kWarning,
                              QStringLiteral("参数文件 %1 保存失败：%2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                 .arg(QDir::toNativeSeparators(path), reason));
     }
 }
 
@@ -188,8 +188,8 @@ void QParvexWidget::down_load()
     core->clearErrLog();
     core->m_show_err_log = true;
 
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
-                                                      QDir::currentPath(), kFileFilter);
+    const QString path = QFileChooser::get_open_file_name(this, QStringLiteral("打开"),
+                                                          QDir::currentPath(), kFileFilter);
     if (path.isEmpty())
         return;
 

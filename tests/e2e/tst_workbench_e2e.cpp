@@ -14,6 +14,7 @@
 #include "qlogdialog.h"
 
 #include "pluginloader.h"
+#include "qfilechooser.h"
 #include "qcsvfile.h"
 #include "qlocalcodec.h"
 #include "qmenuactionmap.h"
@@ -34,7 +35,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -95,7 +95,15 @@ public:
         m_timer.setInterval(10);
         connect(&m_timer, &QTimer::timeout, this, &Operator::poll);
         m_timer.start();
+        // The operator answers every question for a file: the path set in
+        // `file` once, then cancel.
+        QFileChooser::set_answerer(
+            [this](QWidget *, QFileChooser::Mode, const QString &caption, const QString &) {
+                file_dialogs << caption;
+                return std::exchange(file, QString());
+            });
     }
+    ~Operator() override { QFileChooser::set_answerer(nullptr); }
 
     void reset()
     {
@@ -145,8 +153,6 @@ private:
             if (auto *box = qobject_cast<QMessageBox *>(widget)) {
                 boxes.append({box->icon(), box->windowTitle(), box->text()});
                 box->done(QMessageBox::Ok);
-            } else if (auto *dialog = qobject_cast<QFileDialog *>(widget)) {
-                answer_file(dialog);
             } else if (auto *log = qobject_cast<QLogDialog *>(widget)) {
                 if (leave_log_dialogs)
                     continue;
@@ -171,28 +177,6 @@ private:
             }
         }
         menu->close();
-    }
-
-    void answer_file(QFileDialog *dialog)
-    {
-        file_dialogs << dialog->windowTitle();
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        if (file.isEmpty() || !name) {
-            dialog->reject();
-            return;
-        }
-        // The dialog's own accept() would walk into a directory or ask before
-        // replacing a file, and a selection in its list depends on how far
-        // the list has filled; the typed name is what the page reads.
-        dialog->setDirectory(QFileInfo(file).absolutePath());
-        name->setText(QFileInfo(file).fileName());
-        const auto views = dialog->findChildren<QAbstractItemView *>();
-        for (QAbstractItemView *view : views) {
-            if (view->selectionModel())
-                view->selectionModel()->clearSelection();
-        }
-        file.clear();
-        dialog->QDialog::accept();
     }
 
     void take_progress_picture(QGroupMissionProgressDialog *progress)
@@ -674,7 +658,7 @@ void tst_WorkbenchE2E::showsAndSavesTheErrorLog()
     const QList<tagErrLog> logs = core()->getErrlogs();
     QVERIFY(!logs.isEmpty());
     const QString saved = m_dir.filePath(QStringLiteral("errors.txt"));
-    QLogDialog::set_file_name_provider([saved](QWidget *) { return saved; });
+    m_operator->file = saved;
     m_operator->leave_log_dialogs = true;
 
     QLogDialog dialog(nullptr);
@@ -684,7 +668,6 @@ void tst_WorkbenchE2E::showsAndSavesTheErrorLog()
     auto *save = dialog.findChild<QPushButton *>(QStringLiteral("btn_save"));
     QVERIFY(save);
     QTest::mouseClick(save, Qt::LeftButton);
-    QLogDialog::set_file_name_provider(nullptr);
     QTRY_VERIFY(!dialog.isVisible());
     QVERIFY(m_operator->boxes.isEmpty());
 

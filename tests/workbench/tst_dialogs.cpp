@@ -2,6 +2,7 @@
 
 #include "qcommunicatedialog.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qfilechooser.h"
 #include "qlogdialog.h"
 #include "qlogtreewidget.h"
 
@@ -82,7 +83,7 @@ void tst_Dialogs::init()
 {
     core()->clearErrLog();
     core()->m_show_err_log = false;
-    QLogDialog::set_file_name_provider(nullptr);
+    QFileChooser::set_answerer(nullptr);
 }
 
 void tst_Dialogs::settings_shown_and_returned_data()
@@ -432,7 +433,7 @@ void tst_Dialogs::log_saved_byte_for_byte()
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(10000, 'x'));
     }
-    QLogDialog::set_file_name_provider([path](QWidget *) { return path; });
+    QFileChooser::set_answerer([path](QWidget *, QFileChooser::Mode, const QString &, const QString &) { return path; });
 
     QLogDialog dialog;
     dialog.show();
@@ -453,7 +454,7 @@ void tst_Dialogs::log_save_empty_log()
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old text");
     }
-    QLogDialog::set_file_name_provider([path](QWidget *) { return path; });
+    QFileChooser::set_answerer([path](QWidget *, QFileChooser::Mode, const QString &, const QString &) { return path; });
     QLogDialog dialog;
     dialog.show();
     dialog.findChild<QPushButton *>(QStringLiteral("btn_save"))->click();
@@ -465,7 +466,7 @@ void tst_Dialogs::log_save_empty_log()
 void tst_Dialogs::log_save_cancelled_closes()
 {
     TestEnv::add_error_log(0xF000, 2);
-    QLogDialog::set_file_name_provider([](QWidget *) { return QString(); });
+    QFileChooser::set_answerer([](QWidget *, QFileChooser::Mode, const QString &, const QString &) { return QString(); });
     QLogDialog dialog;
     dialog.show();
     TestEnv::ModalCatcher catcher;
@@ -479,7 +480,7 @@ void tst_Dialogs::log_save_failure_warns_and_stays_open()
 {
     TestEnv::add_error_log(0xF000, 2);
     const QString path = TestEnv::temp_dir().filePath(QStringLiteral("no-such-dir/log.txt"));
-    QLogDialog::set_file_name_provider([path](QWidget *) { return path; });
+    QFileChooser::set_answerer([path](QWidget *, QFileChooser::Mode, const QString &, const QString &) { return path; });
     QLogDialog dialog;
     dialog.show();
     TestEnv::ModalCatcher catcher;
