@@ -17,6 +17,11 @@ QGroupMissionProgressDialog::QGroupMissionProgressDialog(QWidget *parent)
     , m_total(0)
 {
     ui->setupUi(this);
+    // The form's 30 pixels hold "42.9%" only in a small Latin font; with the
+    // Chinese interface font the percent sign was cut off. Wide enough for
+    // the widest text it shows, never narrower than the form's width.
+    const int widest = ui->label->fontMetrics().horizontalAdvance(QStringLiteral("100.0%"));
+    ui->label->setFixedWidth(qMax(ui->label->minimumWidth(), widest + 2));
     QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();
     // Queued: the manager's signals must never run these slots inside the
     // call that emitted them.

@@ -9,6 +9,8 @@
 
 namespace {
 constexpr int TimeColumnWidth = 170;
+// Room for a five-digit running number; the rest goes to the message.
+constexpr int NumberColumnWidth = 60;
 // Room left under the list for the dialog's buttons.
 constexpr int ButtonRowHeight = 35;
 } // namespace
@@ -28,6 +30,7 @@ QLogTreeWidget::QLogTreeWidget(QWidget *parent)
         setFixedHeight(parent->height() - ButtonRowHeight);
     }
     fill();
+    setColumnWidth(0, NumberColumnWidth);
     setColumnWidth(1, TimeColumnWidth);
 
     // The selected row looks the same when the list has no focus.

@@ -223,6 +223,8 @@ void tst_Dialogs::progress_arithmetic()
         QTRY_COMPARE(bar->value(), 100);
         QCOMPARE(label->text(), QStringLiteral("100.0%"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("100.0%"));
+        // The whole text fits, percent sign included.
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
         emit manager()->mission_group_end(true);
     });
     emit manager()->mission_group_start(7);
