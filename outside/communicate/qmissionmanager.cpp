@@ -16,6 +16,7 @@ constexpr int INVALID_REQUEST_CODE = 3; // Modbus ILLEGAL DATA VALUE
 struct Entry
 {
     QMission mission;
+    int level = 0; // the mission's "Mission.Level", looked up once
     quint64 group = 0;
     bool valid = true;
     bool recallable = false; // handed over behind another, maybe not started yet
@@ -84,18 +85,17 @@ public:
 
     Entry make_entry(const QMission &mission, quint64 group)
     {
-        Entry e{ mission, group, true, false };
+        Entry e{ mission, mission.level(), group, true, false };
         e.valid = e.mission.update_send_buffer();
         return e;
     }
 
-    void insert_sorted(const Entry &e)
+    void insert_sorted(Entry e)
     {
-        const int level = e.mission.level();
         int at = int(queue.size());
-        while (at > 0 && queue.at(at - 1).mission.level() < level)
+        while (at > 0 && queue.at(at - 1).level < e.level)
             --at;
-        queue.insert(at, e);
+        queue.insert(at, std::move(e));
     }
 
 
@@ -125,10 +125,10 @@ public:
     {
         g.left = int(g.entries.size());
         group_name = g.name;
-        for (const Entry &e : std::as_const(g.entries))
-            insert_sorted(e);
+        for (Entry &e : g.entries)
+            insert_sorted(std::move(e));
         g.entries.clear();
-        active_group = g;
+        active_group = std::move(g);
         start_pending = true;
     }
 
@@ -156,9 +156,9 @@ public:
         const quint64 id = g.id;
         const int size = g.left;
         group_name = g.name;
-        QList<Entry> entries = g.entries;
+        QList<Entry> entries = std::move(g.entries);
         g.entries.clear();
-        active_group = g;
+        active_group = std::move(g);
         emit q->mission_group_start(size);
         if (!active_group || active_group->id != id)
             return;
@@ -172,8 +172,8 @@ public:
                 report(e, false, ERR_LINK_CLOSED);
             return;
         }
-        for (const Entry &e : entries)
-            insert_sorted(e);
+        for (Entry &e : entries)
+            insert_sorted(std::move(e));
     }
 
     void send_probe()
@@ -236,7 +236,7 @@ public:
             if (queue.isEmpty() || recall_pending)
                 break;
             if (!in_flight.isEmpty() && in_flight.last().recallable
-                && queue.first().mission.level() > in_flight.last().mission.level()) {
+                && queue.first().level > in_flight.last().level) {
                 // A mission of higher level came after lower ones were
                 // handed over: take back those not on the line yet.
                 recall_pending = true;
@@ -255,8 +255,9 @@ public:
                 continue;
             }
             e.recallable = !in_flight.isEmpty();
-            in_flight.append(e);
-            transport->start_exchange(e.mission.get_send_buffer());
+            const QByteArray request = e.mission.get_send_buffer();
+            in_flight.append(std::move(e));
+            transport->start_exchange(request);
             if (!guard)
                 return;
         }
@@ -341,11 +342,10 @@ public:
         for (int i = 0; i < count; ++i) {
             Entry e = in_flight.takeLast();
             e.recallable = false;
-            const int level = e.mission.level();
             int at = 0;
-            while (at < queue.size() && queue.at(at).mission.level() > level)
+            while (at < queue.size() && queue.at(at).level > e.level)
                 ++at;
-            queue.insert(at, e);
+            queue.insert(at, std::move(e));
         }
         pump();
     }
@@ -414,9 +414,9 @@ void QMissionManager::add_mission(QMission *mission)
         return;
     Entry e = d->make_entry(*mission, 0);
     if (d->state == Private::Closed)
-        d->closed_failures.append(e);
+        d->closed_failures.append(std::move(e));
     else
-        d->insert_sorted(e);
+        d->insert_sorted(std::move(e));
     d->schedule();
 }
 
@@ -430,9 +430,9 @@ void QMissionManager::add_mission_group(const QList<QMission *> &missions, const
             g.entries.append(d->make_entry(*m, g.id));
     }
     if (!d->active_group && d->pending_groups.isEmpty() && d->state != Private::Closed)
-        d->activate_now(g);
+        d->activate_now(std::move(g));
     else
-        d->pending_groups.append(g);
+        d->pending_groups.append(std::move(g));
     d->schedule();
 }
 

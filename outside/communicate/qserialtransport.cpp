@@ -9,7 +9,6 @@ QSerialTransport::QSerialTransport(QObject *parent)
     m_worker = new QSerialWorker;
     m_worker->moveToThread(&m_thread);
     connect(m_worker, &QSerialWorker::finished, this, &QSerialTransport::on_finished, Qt::QueuedConnection);
-    connect(m_worker, &QSerialWorker::recalled, this, &QSerialTransport::on_recalled, Qt::QueuedConnection);
     connect(m_worker, &QSerialWorker::port_lost, this, [this](const QString &reason) {
         m_outstanding.clear();
         emit port_lost(reason);
@@ -51,31 +50,22 @@ void QSerialTransport::start_exchange(const QByteArray &request)
 {
     const quint64 id = m_next_id++;
     m_outstanding.append(id);
-    QSerialWorker *worker = m_worker;
-    const int timeout = m_timeout_ms;
-    const int retries = m_retries;
-    const int silence = m_silence_us;
-    QMetaObject::invokeMethod(worker, [worker, id, request, timeout, retries, silence] {
-        worker->exchange(id, request, timeout, retries, silence);
-    }, Qt::QueuedConnection);
+    // Straight into the worker's queue: a busy worker takes it from there
+    // without a turn of its event loop, and nobody wakes it.
+    m_worker->enqueue(id, request, m_timeout_ms, m_retries, m_silence_us);
 }
 
 void QSerialTransport::recall()
 {
-    QSerialWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker] { worker->recall(); }, Qt::QueuedConnection);
-}
-
-void QSerialTransport::on_recalled(const QList<quint64> &ids)
-{
-    // Only the tail of what is outstanding can come back; anything else is
-    // from before a close and means nothing now.
+    // Whatever the worker has not started yet comes back at once, so the
+    // mission of higher level goes right after the one on the line.
+    const QList<quint64> ids = m_worker->take_waiting();
+    // They are the tail of what is outstanding; ids in front of that were
+    // handed over before the port was lost and mean nothing now.
     int count = 0;
     while (count < ids.size() && count < m_outstanding.size()
            && m_outstanding.at(m_outstanding.size() - 1 - count) == ids.at(ids.size() - 1 - count))
         ++count;
-    if (count != ids.size())
-        count = 0;
     m_outstanding.resize(m_outstanding.size() - count);
     emit exchanges_recalled(count);
 }

@@ -38,7 +38,6 @@ signals:
 
 private:
     void on_finished(quint64 id, int result, const QByteArray &answer, int code);
-    void on_recalled(const QList<quint64> &ids);
 
     QThread m_thread;
     QSerialWorker *m_worker = nullptr;

@@ -7,6 +7,12 @@
 
 #include <time.h>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Waiting shorter than this is done by sleeping in the worker thread: a
@@ -97,7 +103,12 @@ void QSerialWorker::close()
     m_timer.stop();
     m_phase = Idle;
     m_has_exchange = false;
-    m_waiting.clear();
+    m_report.reset();
+    {
+        QMutexLocker lock(&m_queue_lock);
+        m_waiting.clear();
+        m_asleep = true;
+    }
     m_rx.clear();
     if (m_port) {
         m_port->disconnect(this);
@@ -107,26 +118,44 @@ void QSerialWorker::close()
     }
 }
 
-void QSerialWorker::exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
+void QSerialWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
 {
-    if (!m_port) {
-        // The port went away between the request and now; the transport has
-        // been told through port_lost() and ignores this id.
-        return;
+    bool wake = false;
+    {
+        QMutexLocker lock(&m_queue_lock);
+        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us });
+        wake = m_asleep;
+        m_asleep = false;
     }
-    m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries),
-                       silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
-                                      : qint64(silence_us) * 1000 });
-    kick();
+    if (wake)
+        QMetaObject::invokeMethod(this, &QSerialWorker::kick, Qt::QueuedConnection);
 }
 
-void QSerialWorker::recall()
+QList<quint64> QSerialWorker::take_waiting()
 {
     QList<quint64> ids;
+    QMutexLocker lock(&m_queue_lock);
+    ids.reserve(m_waiting.size());
     for (const Request &r : std::as_const(m_waiting))
         ids.append(r.id);
     m_waiting.clear();
-    emit recalled(ids);
+    return ids;
+}
+
+bool QSerialWorker::take_next(Request *next)
+{
+    QMutexLocker lock(&m_queue_lock);
+    if (!m_port || m_lost) {
+        // The port went away between the request and now; the transport
+        // is told through port_lost() and forgets these ids.
+        m_waiting.clear();
+    }
+    if (m_waiting.isEmpty()) {
+        m_asleep = true;
+        return false;
+    }
+    *next = m_waiting.takeFirst();
+    return true;
 }
 
 void QSerialWorker::kick()
@@ -137,18 +166,29 @@ void QSerialWorker::kick()
         return;
     m_in_kick = true;
     // While draining, the next exchange starts once the line is quiet.
-    while (!m_has_exchange && m_phase == Idle && !m_waiting.isEmpty() && m_port && !m_lost) {
-        const Request next = m_waiting.takeFirst();
+    Request next;
+    while (!m_has_exchange && m_phase == Idle && take_next(&next)) {
         m_has_exchange = true;
         m_id = next.id;
-        m_request = next.request;
+        m_request = std::move(next.request);
         m_timeout_ms = next.timeout_ms;
         m_tries_left = next.tries;
-        m_silence_ns = next.silence_ns;
+        m_silence_ns = next.silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
+                                           : qint64(next.silence_us) * 1000;
         m_any_bytes = false;
         start_attempt();
     }
     m_in_kick = false;
+    flush_report();
+}
+
+void QSerialWorker::flush_report()
+{
+    if (!m_report)
+        return;
+    Report r = std::move(*m_report);
+    m_report.reset();
+    emit finished(r.id, r.result, r.answer, r.code);
 }
 
 void QSerialWorker::start_attempt()
@@ -157,9 +197,13 @@ void QSerialWorker::start_attempt()
         return;
     // Bytes that came in between exchanges belong to nobody; they also show
     // that the line was not quiet, so the silence counts from them.
-    if (!m_port->readAll().isEmpty())
+    if (m_port->bytesAvailable() > 0) {
+        m_port->readAll();
         m_last_line_ns = now();
+    }
     const qint64 wait = m_silence_ns - (now() - m_last_line_ns);
+    if (wait > 0)
+        flush_report(); // no holding a result back while the line keeps silent
     if (wait > SLEEP_LIMIT_NS) {
         m_phase = Silence;
         m_timer.start(int((wait + 999999) / 1000000));
@@ -175,13 +219,15 @@ void QSerialWorker::send()
     --m_tries_left;
     if (m_lost)
         return;
-    m_port->write(m_request);
-    m_port->flush();
+    write_request();
     m_request_sent_ns = now();
     // The time-out counts from the end of transmission, not from the write.
     const qint64 tx_ns = QRtuFrame::frame_nanoseconds(int(m_request.size()), m_baud, m_bits_per_char);
     m_last_line_ns = now() + tx_ns;
     m_phase = Waiting;
+    // The result of the exchange before goes to the manager now that this
+    // request is on its way: passing it on costs nothing on the line.
+    flush_report();
     const qint64 sent_ns = m_request_sent_ns;
     const qint64 deadline_ns = sent_ns + tx_ns + qint64(m_timeout_ms) * 1000000;
 
@@ -192,16 +238,86 @@ void QSerialWorker::send()
     const qint64 until = qMin(deadline_ns, sent_ns + tx_ns + SYNC_WAIT_NS);
     while (m_phase == Waiting && m_port && !m_lost) {
         const qint64 left = until - now();
-        if (left <= 0 || !m_port->waitForReadyRead(int(qMax<qint64>(1, left / 1000000))))
+        if (left <= 0 || !wait_input(left))
             break;
-        // When this runs inside readyRead (the answer before came late, through
-        // the event loop), the port does not emit readyRead again: the bytes
-        // wait in its buffer and must be taken here, or this answer would be
-        // missed and its request sent again after a time-out.
-        take_input();
     }
     if (m_phase == Waiting && m_port && !m_lost && m_has_exchange && m_request_sent_ns == sent_ns)
         m_timer.start(int(qMax<qint64>(0, deadline_ns - now() + 999999) / 1000000));
+}
+
+void QSerialWorker::write_request()
+{
+#ifdef Q_OS_UNIX
+    // Straight to the device when nothing waits in the port's own buffer;
+    // whatever the device does not take at once (or refuses) goes through
+    // the port, which reports a failure as usual.
+    const int fd = int(m_port->handle());
+    if (fd >= 0 && m_port->bytesToWrite() == 0) {
+        const char *data = m_request.constData();
+        qint64 left = m_request.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, size_t(left));
+            if (n > 0) {
+                data += n;
+                left -= n;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                break;
+            }
+        }
+        if (left > 0) {
+            m_port->write(data, left);
+            m_port->flush();
+        }
+        return;
+    }
+#endif
+    m_port->write(m_request);
+    m_port->flush();
+}
+
+bool QSerialWorker::wait_input(qint64 left_ns)
+{
+    // Bytes the port read already (this may run inside readyRead, when the
+    // answer before came late through the event loop: the port does not emit
+    // readyRead again, so they must be taken here).
+    if (m_port->bytesAvailable() > 0) {
+        take_input();
+        return true;
+    }
+#ifdef Q_OS_UNIX
+    // One poll and one read on the device itself. Anything unusual (hang-up,
+    // error, end of file) is left to the port in the event loop, which
+    // reports it through errorOccurred.
+    const int fd = int(m_port->handle());
+    if (fd >= 0) {
+        pollfd p{ fd, POLLIN, 0 };
+#ifdef Q_OS_LINUX
+        timespec ts;
+        ts.tv_sec = time_t(left_ns / 1000000000);
+        ts.tv_nsec = long(left_ns % 1000000000);
+        const int ready = ::ppoll(&p, 1, &ts, nullptr);
+#else
+        const int ready = ::poll(&p, 1, int(qMax<qint64>(1, left_ns / 1000000)));
+#endif
+        if (ready < 0 && errno == EINTR)
+            return true;
+        if (ready <= 0 || (p.revents & ~POLLIN) != 0)
+            return false;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            handle_input(buffer, n);
+            return true;
+        }
+        return n < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+#endif
+    if (!m_port->waitForReadyRead(int(qMax<qint64>(1, left_ns / 1000000))))
+        return false;
+    take_input();
+    return true;
 }
 
 void QSerialWorker::on_ready_read()
@@ -214,12 +330,16 @@ void QSerialWorker::take_input()
     if (!m_port || m_lost)
         return;
     const QByteArray data = m_port->readAll();
-    if (data.isEmpty())
-        return;
+    if (!data.isEmpty())
+        handle_input(data.constData(), data.size());
+}
+
+void QSerialWorker::handle_input(const char *data, qsizetype size)
+{
     m_last_line_ns = now();
     switch (m_phase) {
     case Waiting: {
-        m_rx += data;
+        m_rx.append(data, size);
         m_any_bytes = true;
         const QRtuFrame::Result r = QRtuFrame::match_answer(m_request, m_rx);
         if (r.match == QRtuFrame::Answer) {
@@ -289,7 +409,10 @@ void QSerialWorker::finish(int result, const QByteArray &answer, int code)
     m_has_exchange = false;
     if (m_phase != Draining)
         m_phase = Idle;
-    emit finished(m_id, result, answer, code);
+    // Held back until the next request has gone out (kick() and send()
+    // report it; kick() at the latest before the worker waits for anything).
+    flush_report();
+    m_report = Report{ m_id, result, answer, code };
     kick();
 }
 

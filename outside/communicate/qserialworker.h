@@ -4,9 +4,12 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
+
+#include <optional>
 
 // The line side of the link; lives in the transport's worker thread and owns
 // the port there. It runs one exchange at a time: silent interval, request,
@@ -24,16 +27,18 @@ public:
     bool open(const QString &name, const tagSerialConfig &config, QString *error);
     void close();
 
-    // Queued from the transport; exchanges handed over while one runs wait
-    // for it and go on the line one after another.
+    // Called from the transport's thread (safe from any thread). Exchanges
+    // handed over while one runs wait for it and go on the line one after
+    // another. The worker thread is woken only when it has nothing to do: a
+    // busy worker takes the next request straight from the queue.
     // silence_us: the silent interval before the request; -1 = 3.5 characters.
-    void exchange(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
-    // Gives back the exchanges that have not started.
-    void recall();
+    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
+    // Takes back the exchanges that have not started (safe from any thread);
+    // their ids, oldest first. Whatever is not returned is on the line or done.
+    QList<quint64> take_waiting();
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
-    void recalled(const QList<quint64> &ids);
     // The port failed (adapter unplugged, device gone); it is closed already.
     void port_lost(const QString &reason);
 
@@ -42,17 +47,36 @@ private:
 
     struct Request
     {
-        quint64 id;
+        quint64 id = 0;
         QByteArray request;
-        int timeout_ms;
-        int tries;
-        qint64 silence_ns;
+        int timeout_ms = 0;
+        int tries = 0;
+        int silence_us = -1;
+    };
+
+    struct Report
+    {
+        quint64 id = 0;
+        int result = 0;
+        QByteArray answer;
+        int code = 0;
     };
 
     void kick();
+    // The next waiting request; false (and the worker counts as asleep) when
+    // there is none.
+    bool take_next(Request *next);
+    // Emits the result held back by finish(), if any.
+    void flush_report();
     void on_ready_read();
     // Takes what the port has buffered (an answer, noise, or a late reply).
     void take_input();
+    // Bytes off the line, whoever read them.
+    void handle_input(const char *data, qsizetype size);
+    // Waits up to left_ns for input and takes it; false on time-out or when
+    // the port must deal with the device itself (error, hang-up).
+    bool wait_input(qint64 left_ns);
+    void write_request();
     void on_error(QSerialPort::SerialPortError error);
     void on_timer();
     void start_attempt();
@@ -72,7 +96,14 @@ private:
     int m_bits_per_char = 10;
     qint64 m_last_line_ns = 0; // last byte seen on the line (either way)
 
+    // Shared with the transport's thread, under m_queue_lock.
+    QMutex m_queue_lock;
     QList<Request> m_waiting; // handed over ahead, run one after another
+    bool m_asleep = true;     // the worker looks at m_waiting again only when woken
+
+    // A finished exchange whose report waits until the next request is on
+    // its way (or the worker has nothing more to do).
+    std::optional<Report> m_report;
     bool m_has_exchange = false;
     bool m_in_kick = false;
     quint64 m_id = 0;
