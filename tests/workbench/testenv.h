@@ -2,6 +2,7 @@
 
 #include "qlocalcodec.h"
 #include "qmachineconfig.h"
+#include "qmenuactionmap.h"
 #include "qsettingmanager.h"
 #include "qsoftcore.h"
 
@@ -9,6 +10,7 @@
 #include "qmission.h"
 #include "qmissionmanager.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -55,6 +57,13 @@ inline void add_error_log(int address, int code)
 
 // Lets the mission manager run a group with the link closed, so that
 // group_mission_name() answers `name` afterwards.
+// The action the window registered under a menu key, or null.
+inline QAction *menu_action(const QString &key)
+{
+    tagActionInfo *info = QSoftCore::get_core()->get_menu_action_map()->get_action(key);
+    return info ? info->action : nullptr;
+}
+
 inline bool set_group_name(const QString &name)
 {
     QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();

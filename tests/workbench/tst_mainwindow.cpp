@@ -30,11 +30,7 @@ class tst_MainWindow : public QObject
 
 private:
     QSoftCore *core() { return QSoftCore::get_core(); }
-    QAction *action(const QString &key)
-    {
-        tagActionInfo *info = core()->get_menu_action_map()->get_action(key);
-        return info ? info->action : nullptr;
-    }
+    QAction *action(const QString &key) { return TestEnv::menu_action(key); }
     void clear_settings();
 
     QTemporaryDir m_machines;   // holds no description

@@ -23,11 +23,7 @@ class tst_MainWindowLink : public QObject
 
 private:
     QSoftCore *core() { return QSoftCore::get_core(); }
-    QAction *action(const QString &key)
-    {
-        tagActionInfo *info = core()->get_menu_action_map()->get_action(key);
-        return info ? info->action : nullptr;
-    }
+    QAction *action(const QString &key) { return TestEnv::menu_action(key); }
     QString link_text()
     {
         return m_window->tab_widget()->findChild<QLabel *>(QStringLiteral("linkText"))->text();
