@@ -133,6 +133,16 @@ int QCommunicate::silent_interval() const
     return d->transport->silent_interval();
 }
 
+void QCommunicate::set_line_timing(int mode)
+{
+    d->transport->set_line_timing(qBound(-1, mode, 1));
+}
+
+int QCommunicate::line_timing() const
+{
+    return d->transport->line_timing();
+}
+
 QString QCommunicate::port_for(const tagSerialConfig &config)
 {
     if (!config.port_name.isEmpty())

@@ -43,6 +43,14 @@ public:
     void set_silent_interval(int microseconds);
     int silent_interval() const;
 
+    // Whether the line runs at its baud rate, so that an answer cannot begin
+    // before the request has left the wire (bytes that come sooner are
+    // stale): -1 (the default) decides by the device (a real serial port is
+    // timed, a pseudo-terminal is not), 0 untimed, 1 timed (a pseudo-terminal
+    // behind a simulated line). Takes effect at the next open().
+    void set_line_timing(int mode);
+    int line_timing() const;
+
     // The device path that config names (port_name, or the port number mapped
     // to a device as described in tagSerialConfig).
     static QString port_for(const tagSerialConfig &config);

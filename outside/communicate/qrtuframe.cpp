@@ -149,37 +149,59 @@ QRtuFrame::Result QRtuFrame::match_answer(const QByteArray &request, const QByte
     const int size = int(buffer.size());
     const char *data = buffer.constData();
 
-    auto echo_ok = [&](int at) {
+    // Whether the bytes from at on agree with the answer as far as they go:
+    // a read's byte count, a write's echo (0x06 echoes the whole request,
+    // 0x10 its address and count).
+    auto prefix_fits = [&](int at) {
+        const int have = size - at;
         if (function == READ_HOLDING)
-            return byte_at(buffer, at + 2) == expected - 5;
-        // 0x06 echoes the whole request, 0x10 its address and count.
-        for (int i = 2; i < 6; ++i)
+            return have < 3 || byte_at(buffer, at + 2) == expected - 5;
+        for (int i = 2; i < 6 && i < have; ++i)
             if (byte_at(buffer, at + i) != byte_at(request, i))
                 return false;
         return true;
     };
 
-    // A correct answer anywhere in the buffer wins: whatever precedes it is noise.
-    for (int i = 0; i + 1 < size; ++i) {
+    // Every place where the answer may start: a correct one there wins
+    // (whatever precedes it is noise); one that may still become correct
+    // with more bytes keeps the buffer undecided.
+    bool pending = false;
+    for (int i = 0; i < size; ++i) {
         if (byte_at(buffer, i) != station)
             continue;
-        const int f = byte_at(buffer, i + 1);
-        if (f == (function | 0x80) && i + 5 <= size && crc_ok(data + i, 5)) {
-            result.match = ExceptionAnswer;
-            result.offset = i;
-            result.length = 5;
-            result.exception_code = byte_at(buffer, i + 2);
-            return result;
+        if (i + 1 >= size) {
+            pending = true;
+            break;
         }
-        if (f == function && i + expected <= size && crc_ok(data + i, expected) && echo_ok(i)) {
+        const int f = byte_at(buffer, i + 1);
+        if (f == (function | 0x80)) {
+            if (i + 5 > size) {
+                pending = true;
+            } else if (crc_ok(data + i, 5)) {
+                result.match = ExceptionAnswer;
+                result.offset = i;
+                result.length = 5;
+                result.exception_code = byte_at(buffer, i + 2);
+                return result;
+            }
+            continue;
+        }
+        if (f != function || !prefix_fits(i))
+            continue;
+        if (i + expected > size) {
+            pending = true;
+        } else if (crc_ok(data + i, expected)) {
             result.match = Answer;
             result.offset = i;
             result.length = expected;
             return result;
         }
     }
+    if (pending)
+        return result;
 
-    // No correct answer: is there a complete one that is wrong?
+    // Nothing here can become the answer any more: is there a complete
+    // answer that is wrong?
     auto bad = [&](int offset, int length) {
         result.match = Bad;
         result.offset = offset;
@@ -192,8 +214,8 @@ QRtuFrame::Result QRtuFrame::match_answer(const QByteArray &request, const QByte
         if (s == station && f == function) {
             if (i + expected <= size)
                 return bad(i, expected); // complete, but CRC or echo wrong
-            if (function == READ_HOLDING && i + 3 <= size && byte_at(buffer, i + 2) != expected - 5)
-                return bad(i, size - i); // wrong byte count: known at once
+            if (!prefix_fits(i))
+                return bad(i, size - i); // wrong byte count or echo: known at once
             continue;
         }
         if (s == station && f == (function | 0x80)) {

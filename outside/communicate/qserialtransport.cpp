@@ -19,6 +19,7 @@ QSerialTransport::QSerialTransport(QObject *parent)
 QSerialTransport::~QSerialTransport()
 {
     QSerialWorker *worker = m_worker;
+    worker->abort();
     // The port and its notifiers belong to the worker thread: they go there.
     QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
     m_worker = nullptr;
@@ -31,7 +32,10 @@ bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, 
     bool ok = false;
     QString message;
     QSerialWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [&] { ok = worker->open(name, config, &message); }, Qt::BlockingQueuedConnection);
+    const int timing = m_line_timing;
+    worker->abort();
+    QMetaObject::invokeMethod(worker, [&] { ok = worker->open(name, config, timing, &message); },
+                              Qt::BlockingQueuedConnection);
     if (ok)
         m_outstanding.clear();
     if (error)
@@ -42,6 +46,8 @@ bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, 
 void QSerialTransport::close()
 {
     QSerialWorker *worker = m_worker;
+    // The exchange on the line is abandoned, not waited for.
+    worker->abort();
     QMetaObject::invokeMethod(worker, [worker] { worker->close(); }, Qt::BlockingQueuedConnection);
     m_outstanding.clear();
 }

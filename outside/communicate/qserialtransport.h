@@ -32,6 +32,10 @@ public:
     int retries() const { return m_retries; }
     void set_silent_interval(int us) { m_silence_us = us; }
     int silent_interval() const { return m_silence_us; }
+    // -1 auto (a real serial line runs at its baud rate, a pseudo-terminal
+    // does not), 0 untimed, 1 timed; takes effect at the next open().
+    void set_line_timing(int mode) { m_line_timing = mode; }
+    int line_timing() const { return m_line_timing; }
 
 signals:
     void port_lost(const QString &reason);
@@ -46,4 +50,5 @@ private:
     int m_timeout_ms = 500;
     int m_retries = 2;
     int m_silence_us = -1;
+    int m_line_timing = -1;
 };

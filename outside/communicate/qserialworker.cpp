@@ -5,34 +5,36 @@
 
 #include <QThread>
 
-#include <time.h>
+#if defined(Q_OS_UNIX) && !defined(COMMUNICATE_PORTABLE_IO)
+#define COMMUNICATE_DIRECT_IO 1
+#endif
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-// Waiting shorter than this is done by sleeping in the worker thread: a
-// millisecond timer would stretch every 1.75 ms silence to 2 or 3 ms.
-constexpr qint64 SLEEP_LIMIT_NS = 5000000;
-// How long send() waits for the answer itself before it returns to the loop.
-constexpr qint64 SYNC_WAIT_NS = 3000000;
-// After a bad frame the rest of it may still be arriving.
+// The longest single wait: an abort() is seen within this.
+constexpr qint64 SLICE_NS = 20000000;
+// After a bad answer the rest of it may still be arriving.
 constexpr qint64 BAD_FRAME_QUIET_MS = 20;
-
-void sleep_ns(qint64 ns)
-{
-    if (ns <= 0)
-        return;
-    timespec ts;
-    ts.tv_sec = time_t(ns / 1000000000);
-    ts.tv_nsec = long(ns % 1000000000);
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}
+// A line that never goes quiet (a babbling peer) does not hold the link
+// forever: after this many quiet periods the next attempt goes out anyway.
+constexpr int DRAIN_LIMIT_PERIODS = 4;
+constexpr qint64 DRAIN_LIMIT_MIN_NS = 1000000000;
+// Line times computed from the baud rate are cut by this share before they
+// prove anything: the two ends' clocks need not agree exactly.
+constexpr double TIMING_MARGIN = 0.9;
+// No answer is longer than 255 data bytes and five of framing; a peer that
+// sends more is not answering.
+constexpr qsizetype MAX_ANSWER_BUFFER = 4096;
 
 QSerialPort::Parity parity_of(char c, bool *ok)
 {
@@ -45,15 +47,26 @@ QSerialPort::Parity parity_of(char c, bool *ok)
     }
 }
 
+bool is_pseudo_terminal(qintptr handle)
+{
+#ifdef Q_OS_LINUX
+    struct stat st;
+    if (handle < 0 || ::fstat(int(handle), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    // Unix 98 pseudo-terminal slaves.
+    const unsigned int m = major(st.st_rdev);
+    return m >= 136 && m <= 143;
+#else
+    Q_UNUSED(handle);
+    return false;
+#endif
+}
+
 } // namespace
 
 QSerialWorker::QSerialWorker(QObject *parent)
     : QObject(parent)
-    , m_timer(this)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &QSerialWorker::on_timer);
     m_clock.start();
 }
 
@@ -62,13 +75,14 @@ QSerialWorker::~QSerialWorker()
     close();
 }
 
-bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, QString *error)
+bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, int line_timing, QString *error)
 {
     bool parity_ok = false;
     const QSerialPort::Parity parity = parity_of(config.parity, &parity_ok);
     if (name.isEmpty() || config.baud_rate <= 0 || config.data_length < 5 || config.data_length > 8
         || (config.stop != 1 && config.stop != 2) || !parity_ok) {
         *error = QStringLiteral("invalid serial settings");
+        resume();
         return false;
     }
     auto *port = new QSerialPort(this);
@@ -76,6 +90,7 @@ bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, QSt
     if (!port->open(QIODevice::ReadWrite)) {
         *error = port->errorString();
         delete port;
+        resume();
         return false;
     }
     if (!port->setBaudRate(config.baud_rate) || !port->setDataBits(QSerialPort::DataBits(config.data_length))
@@ -84,13 +99,16 @@ bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, QSt
         *error = port->errorString();
         port->close();
         delete port;
+        resume();
         return false;
     }
     port->clear();
     close();
+    m_abort.storeRelaxed(0);
     m_port = port;
     m_baud = config.baud_rate;
     m_bits_per_char = 1 + config.data_length + (parity == QSerialPort::NoParity ? 0 : 1) + config.stop;
+    m_timed = line_timing == AutoTiming ? !is_pseudo_terminal(port->handle()) : line_timing == Timed;
     m_last_line_ns = now();
     connect(m_port, &QSerialPort::readyRead, this, &QSerialWorker::on_ready_read);
     connect(m_port, &QSerialPort::errorOccurred, this, &QSerialWorker::on_error);
@@ -100,22 +118,19 @@ bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, QSt
 void QSerialWorker::close()
 {
     m_lost = false;
-    m_timer.stop();
-    m_phase = Idle;
-    m_has_exchange = false;
     m_report.reset();
     {
         QMutexLocker lock(&m_queue_lock);
         m_waiting.clear();
         m_asleep = true;
     }
-    m_rx.clear();
     if (m_port) {
         m_port->disconnect(this);
         m_port->close();
         delete m_port;
         m_port = nullptr;
     }
+    m_abort.storeRelaxed(0);
 }
 
 void QSerialWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
@@ -142,12 +157,27 @@ QList<quint64> QSerialWorker::take_waiting()
     return ids;
 }
 
+void QSerialWorker::abort()
+{
+    m_abort.storeRelaxed(1);
+}
+
+void QSerialWorker::resume()
+{
+    // The port that was open stays: what the abort interrupted runs again.
+    m_abort.storeRelaxed(0);
+    if (m_port)
+        QMetaObject::invokeMethod(this, &QSerialWorker::kick, Qt::QueuedConnection);
+}
+
 bool QSerialWorker::take_next(Request *next)
 {
     QMutexLocker lock(&m_queue_lock);
+    if (m_abort.loadRelaxed())
+        return false; // close() or open() follows, or resume()
     if (!m_port || m_lost) {
         // The port went away between the request and now; the transport
-        // is told through port_lost() and forgets these ids.
+        // forgets these ids.
         m_waiting.clear();
     }
     if (m_waiting.isEmpty()) {
@@ -160,26 +190,179 @@ bool QSerialWorker::take_next(Request *next)
 
 void QSerialWorker::kick()
 {
-    // A loop, not recursion: an exchange that finishes inside send() of the
-    // one before comes back here through finish().
-    if (m_in_kick)
-        return;
-    m_in_kick = true;
-    // While draining, the next exchange starts once the line is quiet.
+    if (m_busy)
+        return; // cannot happen from the loop below, but a queued kick may meet a waiting function
+    m_busy = true;
     Request next;
-    while (!m_has_exchange && m_phase == Idle && take_next(&next)) {
-        m_has_exchange = true;
-        m_id = next.id;
-        m_request = std::move(next.request);
-        m_timeout_ms = next.timeout_ms;
-        m_tries_left = next.tries;
-        m_silence_ns = next.silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
-                                           : qint64(next.silence_us) * 1000;
-        m_any_bytes = false;
-        start_attempt();
+    while (take_next(&next)) {
+        if (!run(next))
+            break;
     }
-    m_in_kick = false;
+    m_busy = false;
     flush_report();
+    if (m_lost && m_port)
+        lose(m_lost_reason);
+}
+
+bool QSerialWorker::stopping() const
+{
+    return !m_port || m_lost || m_abort.loadRelaxed() != 0;
+}
+
+qint64 QSerialWorker::line_ns(int bytes) const
+{
+    return QRtuFrame::frame_nanoseconds(bytes, m_baud, m_bits_per_char);
+}
+
+bool QSerialWorker::run(const Request &request)
+{
+    m_silence_ns = request.silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
+                                          : qint64(request.silence_us) * 1000;
+    bool any_bytes = false;
+    for (int tries_left = request.tries; tries_left > 0; --tries_left) {
+        Report report;
+        const Attempt a = attempt(request, &report);
+        if (a == Abandoned)
+            return abandon(request);
+        if (a == Accepted) {
+            m_report = std::move(report);
+            return true;
+        }
+        any_bytes = any_bytes || a == BadBytes;
+        if (tries_left == 1) {
+            // Reported at once; the next exchange waits for the drain below.
+            m_report = Report{ request.id, any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer,
+                               QByteArray(), 0 };
+            flush_report();
+        }
+        // An answer that did not come may still come late, and the rest of a
+        // bad one may still be arriving: the line stays quiet before anything
+        // else goes on it (a whole time-out after silence).
+        const qint64 quiet_ns = (a == BadBytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, request.timeout_ms / 10)
+                                               : qint64(request.timeout_ms)) * 1000000;
+        if (!keep_quiet(quiet_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * quiet_ns)))
+            return tries_left == 1 || abandon(request); // after the last try it is reported already
+    }
+    return true;
+}
+
+bool QSerialWorker::abandon(const Request &request)
+{
+    // An answered exchange before this one still counts.
+    flush_report();
+    if (m_port && !m_lost && m_abort.loadRelaxed()) {
+        // Interrupted for an open() that may fail and leave this port as it
+        // is: then the exchange runs again from the start.
+        QMutexLocker lock(&m_queue_lock);
+        m_waiting.prepend(request);
+    }
+    return false;
+}
+
+QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *report)
+{
+    const QByteArray &frame = request.request;
+    if (!keep_quiet(m_silence_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * m_silence_ns)))
+        return Abandoned;
+    const qint64 write_ns = now();
+    if (!write_request(frame))
+        return Abandoned;
+    // The exchange before is answered; passing that on now costs the line
+    // nothing.
+    flush_report();
+
+    const int expected = QRtuFrame::answer_length(frame);
+    const qint64 request_ns = line_ns(int(frame.size()));
+    m_last_line_ns = write_ns + request_ns;
+    // The wait counts from the end of the request and allows the answer its
+    // own time on the line.
+    const qint64 deadline = write_ns + request_ns + line_ns(expected) + qint64(request.timeout_ms) * 1000000;
+    // On a timed line the answer cannot begin before the request is out.
+    const qint64 wire_free = write_ns + qint64(double(request_ns) * TIMING_MARGIN);
+
+    QByteArray rx;
+    bool any = false;
+    for (;;) {
+        const qint64 left = deadline - now();
+        if (left <= 0)
+            return any ? BadBytes : NoBytes;
+        QByteArray chunk;
+        const Wait w = wait_input(qMin(left, SLICE_NS), &chunk);
+        if (w == Lost || w == Stopped)
+            return Abandoned;
+        if (w == Nothing)
+            continue;
+        const qint64 at = now();
+        m_last_line_ns = at;
+        if (m_timed && at < wire_free)
+            continue; // stale: it was on its way before the request left
+        rx.append(chunk);
+        any = true;
+        if (rx.size() > MAX_ANSWER_BUFFER)
+            return BadBytes; // far more than any answer: noise
+        for (;;) {
+            const QRtuFrame::Result m = QRtuFrame::match_answer(frame, rx);
+            if (m.match == QRtuFrame::Incomplete)
+                break;
+            if (m.match == QRtuFrame::Bad)
+                return BadBytes;
+            const qint64 earliest = write_ns + qint64(double(request_ns + line_ns(m.length)) * TIMING_MARGIN);
+            if (m_timed && at < earliest) {
+                // Complete before it could have been sent in answer: an
+                // earlier request's. What follows it may be ours.
+                rx.remove(0, m.offset + m.length);
+                continue;
+            }
+            if (m.offset + m.length < rx.size())
+                return BadBytes; // more came right after it: whose answer was it?
+            // The line must stay quiet for the silent interval after it.
+            QByteArray after;
+            const qint64 settle_end = at + m_silence_ns;
+            for (qint64 l = settle_end - now(); l > 0; l = settle_end - now()) {
+                const Wait s = wait_input(qMin(l, SLICE_NS), &after);
+                if (s == Lost || s == Stopped)
+                    return Abandoned;
+                if (s == GotBytes) {
+                    m_last_line_ns = now();
+                    return BadBytes;
+                }
+            }
+            report->id = request.id;
+            if (m.match == QRtuFrame::Answer) {
+                report->result = QLinkTransport::Answered;
+                report->answer = rx.mid(m.offset, m.length);
+            } else {
+                report->result = QLinkTransport::Exception;
+                report->answer = rx.mid(m.offset, m.length);
+                report->code = m.exception_code;
+            }
+            return Accepted;
+        }
+    }
+}
+
+bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
+{
+    const qint64 start = now();
+    for (;;) {
+        if (stopping())
+            return false;
+        QByteArray junk;
+        const Wait r = read_now(&junk);
+        if (r == Lost || r == Stopped)
+            return false;
+        if (r == GotBytes)
+            m_last_line_ns = now();
+        const qint64 left = m_last_line_ns + quiet_ns - now();
+        if (left <= 0 || now() - start > limit_ns)
+            return true;
+        junk.clear();
+        const Wait w = wait_input(qMin(left, SLICE_NS), &junk);
+        if (w == Lost || w == Stopped)
+            return false;
+        if (w == GotBytes)
+            m_last_line_ns = now();
+    }
 }
 
 void QSerialWorker::flush_report()
@@ -191,229 +374,161 @@ void QSerialWorker::flush_report()
     emit finished(r.id, r.result, r.answer, r.code);
 }
 
-void QSerialWorker::start_attempt()
-{
-    if (!m_port || m_lost)
-        return;
-    // Bytes that came in between exchanges belong to nobody; they also show
-    // that the line was not quiet, so the silence counts from them.
-    if (m_port->bytesAvailable() > 0) {
-        m_port->readAll();
-        m_last_line_ns = now();
-    }
-    const qint64 wait = m_silence_ns - (now() - m_last_line_ns);
-    if (wait > 0)
-        flush_report(); // no holding a result back while the line keeps silent
-    if (wait > SLEEP_LIMIT_NS) {
-        m_phase = Silence;
-        m_timer.start(int((wait + 999999) / 1000000));
-        return;
-    }
-    sleep_ns(wait);
-    send();
-}
+#ifdef COMMUNICATE_DIRECT_IO
 
-void QSerialWorker::send()
+bool QSerialWorker::write_request(const QByteArray &request)
 {
-    m_rx.clear();
-    --m_tries_left;
-    if (m_lost)
-        return;
-    write_request();
-    m_request_sent_ns = now();
-    // The time-out counts from the end of transmission, not from the write.
-    const qint64 tx_ns = QRtuFrame::frame_nanoseconds(int(m_request.size()), m_baud, m_bits_per_char);
-    m_last_line_ns = now() + tx_ns;
-    m_phase = Waiting;
-    // The result of the exchange before goes to the manager now that this
-    // request is on its way: passing it on costs nothing on the line.
-    flush_report();
-    const qint64 sent_ns = m_request_sent_ns;
-    const qint64 deadline_ns = sent_ns + tx_ns + qint64(m_timeout_ms) * 1000000;
-
-    // A drive close by (or a pseudo-terminal) answers within a few
-    // milliseconds: waiting for that right here saves a turn of the event
-    // loop (and a timer) per exchange. Anything slower is left to readyRead
-    // and the time-out timer.
-    const qint64 until = qMin(deadline_ns, sent_ns + tx_ns + SYNC_WAIT_NS);
-    while (m_phase == Waiting && m_port && !m_lost) {
-        const qint64 left = until - now();
-        if (left <= 0 || !wait_input(left))
-            break;
-    }
-    if (m_phase == Waiting && m_port && !m_lost && m_has_exchange && m_request_sent_ns == sent_ns)
-        m_timer.start(int(qMax<qint64>(0, deadline_ns - now() + 999999) / 1000000));
-}
-
-void QSerialWorker::write_request()
-{
-#ifdef Q_OS_UNIX
-    // Straight to the device when nothing waits in the port's own buffer;
-    // whatever the device does not take at once (or refuses) goes through
-    // the port, which reports a failure as usual.
     const int fd = int(m_port->handle());
-    if (fd >= 0 && m_port->bytesToWrite() == 0) {
-        const char *data = m_request.constData();
-        qint64 left = m_request.size();
-        while (left > 0) {
-            const ssize_t n = ::write(fd, data, size_t(left));
-            if (n > 0) {
-                data += n;
-                left -= n;
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                break;
-            }
-        }
-        if (left > 0) {
-            m_port->write(data, left);
-            m_port->flush();
-        }
-        return;
-    }
-#endif
-    m_port->write(m_request);
-    m_port->flush();
-}
-
-bool QSerialWorker::wait_input(qint64 left_ns)
-{
-    // Bytes the port read already (this may run inside readyRead, when the
-    // answer before came late through the event loop: the port does not emit
-    // readyRead again, so they must be taken here).
-    if (m_port->bytesAvailable() > 0) {
-        take_input();
-        return true;
-    }
-#ifdef Q_OS_UNIX
-    // One poll and one read on the device itself. Anything unusual (hang-up,
-    // error, end of file) is left to the port in the event loop, which
-    // reports it through errorOccurred.
-    const int fd = int(m_port->handle());
-    if (fd >= 0) {
-        pollfd p{ fd, POLLIN, 0 };
-#ifdef Q_OS_LINUX
-        timespec ts;
-        ts.tv_sec = time_t(left_ns / 1000000000);
-        ts.tv_nsec = long(left_ns % 1000000000);
-        const int ready = ::ppoll(&p, 1, &ts, nullptr);
-#else
-        const int ready = ::poll(&p, 1, int(qMax<qint64>(1, left_ns / 1000000)));
-#endif
-        if (ready < 0 && errno == EINTR)
-            return true;
-        if (ready <= 0 || (p.revents & ~POLLIN) != 0)
+    const char *data = request.constData();
+    qint64 left = request.size();
+    QElapsedTimer waited;
+    waited.start();
+    while (left > 0) {
+        if (stopping())
             return false;
-        char buffer[512];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::write(fd, data, size_t(left));
         if (n > 0) {
-            handle_input(buffer, n);
-            return true;
+            data += n;
+            left -= n;
+            continue;
         }
-        return n < 0 && (errno == EAGAIN || errno == EINTR);
-    }
-#endif
-    if (!m_port->waitForReadyRead(int(qMax<qint64>(1, left_ns / 1000000))))
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN && waited.elapsed() < 1000) {
+            pollfd p{ fd, POLLOUT, 0 };
+            ::poll(&p, 1, 20);
+            continue;
+        }
+        m_lost = true;
+        m_lost_reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("write failed");
         return false;
-    take_input();
+    }
     return true;
 }
 
+QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
+{
+    if (stopping())
+        return m_lost ? Lost : Stopped;
+    const qsizetype before = into->size();
+    if (m_port->bytesAvailable() > 0)
+        into->append(m_port->readAll());
+    const int fd = int(m_port->handle());
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            into->append(buffer, n);
+            // A peer that never stops must not grow memory: what the caller
+            // keeps is bounded, the rest is noise anyway.
+            if (into->size() - before > 4096)
+                break;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A terminal in raw mode without a minimum count reads 0 when it has
+        // nothing; a hang-up shows as an error (or in poll()).
+        if (n == 0 || (n < 0 && errno == EAGAIN))
+            break;
+        m_lost = true;
+        m_lost_reason = QString::fromLocal8Bit(std::strerror(errno));
+        return Lost;
+    }
+    return into->size() > before ? GotBytes : Nothing;
+}
+
+QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
+{
+    if (stopping())
+        return m_lost ? Lost : Stopped;
+    if (m_port->bytesAvailable() > 0) {
+        into->append(m_port->readAll());
+        return GotBytes;
+    }
+    const int fd = int(m_port->handle());
+    pollfd p{ fd, POLLIN, 0 };
+    timespec ts;
+    ts.tv_sec = time_t(left_ns / 1000000000);
+    ts.tv_nsec = long(left_ns % 1000000000);
+    const int ready = ::ppoll(&p, 1, &ts, nullptr);
+    if (ready < 0 && errno == EINTR)
+        return Nothing;
+    if (ready < 0) {
+        m_lost = true;
+        m_lost_reason = QString::fromLocal8Bit(std::strerror(errno));
+        return Lost;
+    }
+    if (ready == 0)
+        return Nothing;
+    // Readable, or hung up: what is left is still read first.
+    const Wait r = read_now(into);
+    if (r == Nothing && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        m_lost = true;
+        m_lost_reason = QStringLiteral("the device hung up");
+        return Lost;
+    }
+    return r;
+}
+
+#else // portable: QSerialPort's own waiting functions
+
+bool QSerialWorker::write_request(const QByteArray &request)
+{
+    if (m_port->write(request) != request.size() && !m_lost) {
+        m_lost = true;
+        m_lost_reason = m_port->errorString();
+    }
+    while (!m_lost && m_port->bytesToWrite() > 0) {
+        if (!m_port->waitForBytesWritten(1000)) {
+            if (!m_lost) {
+                m_lost = true;
+                m_lost_reason = m_port->errorString();
+            }
+        }
+    }
+    return !stopping();
+}
+
+QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
+{
+    if (stopping())
+        return m_lost ? Lost : Stopped;
+    if (m_port->bytesAvailable() == 0)
+        m_port->waitForReadyRead(0);
+    if (m_lost)
+        return Lost;
+    if (m_port->bytesAvailable() == 0)
+        return Nothing;
+    into->append(m_port->readAll());
+    return GotBytes;
+}
+
+QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
+{
+    if (stopping())
+        return m_lost ? Lost : Stopped;
+    if (m_port->bytesAvailable() == 0)
+        m_port->waitForReadyRead(int(qMax<qint64>(1, (left_ns + 999999) / 1000000)));
+    if (m_lost)
+        return Lost;
+    if (m_port->bytesAvailable() == 0)
+        return Nothing;
+    into->append(m_port->readAll());
+    return GotBytes;
+}
+
+#endif
+
 void QSerialWorker::on_ready_read()
 {
-    take_input();
-}
-
-void QSerialWorker::take_input()
-{
-    if (!m_port || m_lost)
+    // Inside an exchange the exchange reads for itself. Between exchanges
+    // the bytes belong to nobody; they show that the line was not quiet, so
+    // the silence before the next request counts from them.
+    if (m_busy || !m_port)
         return;
-    const QByteArray data = m_port->readAll();
-    if (!data.isEmpty())
-        handle_input(data.constData(), data.size());
-}
-
-void QSerialWorker::handle_input(const char *data, qsizetype size)
-{
+    m_port->readAll();
     m_last_line_ns = now();
-    switch (m_phase) {
-    case Waiting: {
-        m_rx.append(data, size);
-        m_any_bytes = true;
-        const QRtuFrame::Result r = QRtuFrame::match_answer(m_request, m_rx);
-        if (r.match == QRtuFrame::Answer) {
-            m_timer.stop();
-            const QByteArray answer = m_rx.mid(r.offset, r.length);
-            finish(QLinkTransport::Answered, answer, 0);
-        } else if (r.match == QRtuFrame::ExceptionAnswer) {
-            m_timer.stop();
-            finish(QLinkTransport::Exception, m_rx.mid(r.offset, r.length), r.exception_code);
-        } else if (r.match == QRtuFrame::Bad) {
-            m_timer.stop();
-            attempt_failed(true);
-        }
-        break;
-    }
-    case Draining:
-        m_timer.start(int(m_drain_quiet_ms));
-        break;
-    case Idle:
-    case Silence:
-        break; // noise; the silence before the next request counts from it
-    }
-}
-
-void QSerialWorker::on_timer()
-{
-    switch (m_phase) {
-    case Silence:
-        start_attempt();
-        break;
-    case Waiting:
-        attempt_failed(!m_rx.isEmpty());
-        break;
-    case Draining:
-        m_phase = Idle;
-        if (m_has_exchange)
-            start_attempt();
-        else
-            kick();
-        break;
-    case Idle:
-        break;
-    }
-}
-
-void QSerialWorker::attempt_failed(bool got_bytes)
-{
-    // A late answer is as likely as the one that just failed to come: wait
-    // for a whole time-out of quiet before anything else goes on the line.
-    const qint64 quiet = got_bytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, m_timeout_ms / 10) : m_timeout_ms;
-    drain(quiet);
-    // Reported at once; the next exchange waits for the drain.
-    if (m_tries_left <= 0)
-        finish(m_any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
-}
-
-void QSerialWorker::drain(qint64 quiet_ms)
-{
-    m_rx.clear();
-    m_drain_quiet_ms = quiet_ms;
-    m_phase = Draining;
-    m_timer.start(int(quiet_ms));
-}
-
-void QSerialWorker::finish(int result, const QByteArray &answer, int code)
-{
-    m_has_exchange = false;
-    if (m_phase != Draining)
-        m_phase = Idle;
-    // Held back until the next request has gone out (kick() and send()
-    // report it; kick() at the latest before the worker waits for anything).
-    flush_report();
-    m_report = Report{ m_id, result, answer, code };
-    kick();
 }
 
 void QSerialWorker::on_error(QSerialPort::SerialPortError error)
@@ -427,12 +542,18 @@ void QSerialWorker::on_error(QSerialPort::SerialPortError error)
     // readable forever, and reading it again and again is exactly the
     // spinning this must not do.
     m_lost = true;
-    m_timer.stop();
-    const QString reason = m_port->errorString();
-    QMetaObject::invokeMethod(this, [this, reason] {
-        if (!m_lost)
-            return;
-        close();
-        emit port_lost(reason);
+    m_lost_reason = m_port->errorString();
+    if (m_busy)
+        return; // the exchange sees m_lost and kick() closes the port
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_lost && m_port)
+            lose(m_lost_reason);
     }, Qt::QueuedConnection);
+}
+
+void QSerialWorker::lose(const QString &reason)
+{
+    const QString why = reason;
+    close();
+    emit port_lost(why);
 }

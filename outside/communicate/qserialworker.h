@@ -2,30 +2,48 @@
 
 #include "tagserialconfig.h"
 
+#include <QAtomicInt>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
 #include <QSerialPort>
-#include <QTimer>
 
 #include <optional>
 
 // The line side of the link; lives in the transport's worker thread and owns
-// the port there. It runs one exchange at a time: silent interval, request,
-// answer framing, retries, and draining the line after a time-out or a bad
-// frame so that a late answer is never taken for the answer to the next
-// request. Only byte arrays and numbers cross to the GUI thread.
+// the port there. It runs one exchange at a time, start to end, without
+// returning to its event loop: silent interval, request, answer, the quiet
+// after the answer, retries, and draining the line after a time-out or a bad
+// answer. Only byte arrays and numbers cross to the GUI thread.
+//
+// The rules that keep a stale answer out (one that belongs to an earlier
+// request): whatever the device holds is read and thrown away right before a
+// request is written; an answer counts only once the line stayed quiet for the
+// silent interval after its last byte (bytes after it make it suspect: the
+// attempt fails and is retried); on a line that really runs at its baud rate,
+// bytes that come before the request can have left the wire, and a frame that
+// is complete before it could have been sent, are stale.
+//
+// On Unix the worker reads and writes the device itself (one poll and one
+// read per wake-up). Built with COMMUNICATE_PORTABLE_IO, it goes through
+// QSerialPort's waiting functions only, as it does on every other system.
 class QSerialWorker : public QObject
 {
     Q_OBJECT
 public:
+    // Whether the line runs at its baud rate (a real serial line) or passes
+    // bytes at once (a pseudo-terminal). Auto: real unless the device is a
+    // pseudo-terminal.
+    enum LineTiming { AutoTiming = -1, Untimed = 0, Timed = 1 };
+
     explicit QSerialWorker(QObject *parent = nullptr);
     ~QSerialWorker() override;
 
     // Run in the worker thread (the transport calls them blocking).
-    bool open(const QString &name, const tagSerialConfig &config, QString *error);
+    bool open(const QString &name, const tagSerialConfig &config, int line_timing, QString *error);
     void close();
+    bool line_timed() const { return m_timed; }
 
     // Called from the transport's thread (safe from any thread). Exchanges
     // handed over while one runs wait for it and go on the line one after
@@ -36,6 +54,9 @@ public:
     // Takes back the exchanges that have not started (safe from any thread);
     // their ids, oldest first. Whatever is not returned is on the line or done.
     QList<quint64> take_waiting();
+    // Safe from any thread: the exchange on the line is abandoned within a
+    // few milliseconds, without a report (close() or open() follows).
+    void abort();
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
@@ -43,8 +64,6 @@ signals:
     void port_lost(const QString &reason);
 
 private:
-    enum Phase { Idle, Silence, Waiting, Draining };
-
     struct Request
     {
         quint64 id = 0;
@@ -62,57 +81,55 @@ private:
         int code = 0;
     };
 
+    enum Wait { GotBytes, Nothing, Lost, Stopped };
+    enum Attempt { Accepted, NoBytes, BadBytes, Abandoned };
+
     void kick();
-    // The next waiting request; false (and the worker counts as asleep) when
-    // there is none.
+    // After an abort() that no close follows (a failed open of another port).
+    void resume();
     bool take_next(Request *next);
-    // Emits the result held back by finish(), if any.
+    // The whole exchange with its retries; false when it was abandoned (port
+    // lost, closed, aborted).
+    bool run(const Request &request);
+    Attempt attempt(const Request &request, Report *report);
+    // Gives up the exchange on the line; always false.
+    bool abandon(const Request &request);
+    // Waits until the line was quiet for quiet_ns (bytes are thrown away), or
+    // limit_ns passed; false when the exchange must be abandoned.
+    bool keep_quiet(qint64 quiet_ns, qint64 limit_ns);
+    bool write_request(const QByteArray &request);
+    // Appends what the device holds now, without waiting.
+    Wait read_now(QByteArray *into);
+    // Appends what comes within left_ns.
+    Wait wait_input(qint64 left_ns, QByteArray *into);
+    bool stopping() const;
     void flush_report();
+    void lose(const QString &reason);
     void on_ready_read();
-    // Takes what the port has buffered (an answer, noise, or a late reply).
-    void take_input();
-    // Bytes off the line, whoever read them.
-    void handle_input(const char *data, qsizetype size);
-    // Waits up to left_ns for input and takes it; false on time-out or when
-    // the port must deal with the device itself (error, hang-up).
-    bool wait_input(qint64 left_ns);
-    void write_request();
     void on_error(QSerialPort::SerialPortError error);
-    void on_timer();
-    void start_attempt();
-    void send();
-    void attempt_failed(bool got_bytes);
-    void finish(int result, const QByteArray &answer, int code);
-    void drain(qint64 quiet_ms);
     qint64 now() const { return m_clock.nsecsElapsed(); }
+    qint64 line_ns(int bytes) const;
 
     QSerialPort *m_port = nullptr;
-    bool m_lost = false; // the port failed; it is closed on the next turn of the loop
-    QTimer m_timer;
+    bool m_lost = false; // the port reported a failure; it is closed at the next look
+    QString m_lost_reason;
+    QAtomicInt m_abort;
     QElapsedTimer m_clock;
-    Phase m_phase = Idle;
+    bool m_busy = false; // inside kick(): the exchange reads the line itself
 
     int m_baud = 19200;
     int m_bits_per_char = 10;
+    bool m_timed = false;
     qint64 m_last_line_ns = 0; // last byte seen on the line (either way)
+    qint64 m_silence_ns = 0;
 
     // Shared with the transport's thread, under m_queue_lock.
     QMutex m_queue_lock;
     QList<Request> m_waiting; // handed over ahead, run one after another
     bool m_asleep = true;     // the worker looks at m_waiting again only when woken
 
-    // A finished exchange whose report waits until the next request is on
-    // its way (or the worker has nothing more to do).
+    // The result of an answered exchange waits until the next request is on
+    // its way (or the worker has nothing more to do): the manager's work on
+    // it then overlaps the line.
     std::optional<Report> m_report;
-    bool m_has_exchange = false;
-    bool m_in_kick = false;
-    quint64 m_id = 0;
-    QByteArray m_request;
-    int m_timeout_ms = 500;
-    int m_tries_left = 0;
-    qint64 m_silence_ns = 0;
-    qint64 m_request_sent_ns = 0;
-    bool m_any_bytes = false;
-    QByteArray m_rx;
-    qint64 m_drain_quiet_ms = 0;
 };

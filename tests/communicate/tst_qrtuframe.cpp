@@ -143,6 +143,15 @@ void tst_QRtuFrame::match_answer_data()
     QTest::newRow("echo of another write") << write << QRtuFrame::write_request(1, 0xF001, 501) << int(QRtuFrame::Bad) << 0 << 0;
     const QByteArray multi = QRtuFrame::write_multi_request(1, 0xF100, { 1, 2, 3 });
     QTest::newRow("write multiple answer") << multi << QRtuFrame::with_crc(hex("01 10 F1 00 00 03")) << int(QRtuFrame::Answer) << 0 << 0;
+    // Register data that look like the start of a frame, or hold a whole
+    // frame with a valid CRC, must not decide a partial answer.
+    const QByteArray read4 = QRtuFrame::read_request(1, 0xF000, 4);
+    QTest::newRow("data holding station and function") << read4 << read_answer({ 0, 0x0103, 0, 0 }) << int(QRtuFrame::Answer) << 0 << 0;
+    const QByteArray inner = hex("00") + QRtuFrame::exception_answer(1, 6, 2) + hex("00 00");
+    QList<int> inner_words;
+    for (int k = 0; k < 4; ++k)
+        inner_words << quint8(inner.at(2 * k)) * 256 + quint8(inner.at(2 * k + 1));
+    QTest::newRow("data holding a whole frame") << read4 << read_answer(inner_words) << int(QRtuFrame::Answer) << 0 << 0;
     QTest::newRow("write multiple, wrong count") << multi << QRtuFrame::with_crc(hex("01 10 F1 00 00 02")) << int(QRtuFrame::Bad) << 0 << 0;
 }
 
