@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 #if defined(Q_OS_UNIX) && !defined(COMMUNICATE_PORTABLE_IO)
 #define COMMUNICATE_DIRECT_IO 1
 #endif
@@ -35,6 +37,15 @@ constexpr double TIMING_MARGIN = 0.9;
 // No answer is longer than 255 data bytes and five of framing; a peer that
 // sends more is not answering.
 constexpr qsizetype MAX_ANSWER_BUFFER = 4096;
+// How long an unanswered request may still be answered, in time-outs.
+constexpr int ORPHAN_TIMEOUTS = 10;
+constexpr qint64 ORPHAN_MIN_NS = 1000000000;
+// While such an answer may still come, a frame that could be it is taken only
+// when it comes within this of the usual response time (the slowest of the
+// last few answers, beyond their line time).
+constexpr int RESPONSE_HISTORY = 8;
+constexpr int RESPONSE_FACTOR = 2;
+constexpr qint64 RESPONSE_SLACK_NS = 2000000;
 
 QSerialPort::Parity parity_of(char c, bool *ok)
 {
@@ -119,6 +130,8 @@ void QSerialWorker::close()
 {
     m_lost = false;
     m_report.reset();
+    m_orphans.clear();
+    m_excess_ns.clear();
     {
         QMutexLocker lock(&m_queue_lock);
         m_waiting.clear();
@@ -229,6 +242,8 @@ bool QSerialWorker::run(const Request &request)
             return true;
         }
         any_bytes = any_bytes || a == BadBytes;
+        // Its answer may still be on its way.
+        m_orphans.append({ request.request, now() + qMax(ORPHAN_MIN_NS, ORPHAN_TIMEOUTS * qint64(request.timeout_ms) * 1000000) });
         if (tries_left == 1) {
             // Reported at once; the next exchange waits for the drain below.
             m_report = Report{ request.id, any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer,
@@ -307,14 +322,21 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
             if (m.match == QRtuFrame::Bad)
                 return BadBytes;
             const qint64 earliest = write_ns + qint64(double(request_ns + line_ns(m.length)) * TIMING_MARGIN);
+            const QByteArray answer = rx.mid(m.offset, m.length);
             if (m_timed && at < earliest) {
                 // Complete before it could have been sent in answer: an
                 // earlier request's. What follows it may be ours.
+                forget_orphan(answer);
                 rx.remove(0, m.offset + m.length);
                 continue;
             }
-            if (m.offset + m.length < rx.size())
-                return BadBytes; // more came right after it: whose answer was it?
+            if (m.offset + m.length < rx.size()) {
+                forget_orphan(rx); // more came right after it: whose answer was it?
+                return BadBytes;
+            }
+            const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
+            if (may_be_orphans(answer, excess))
+                return BadBytes;
             // The line must stay quiet for the silent interval after it.
             QByteArray after;
             const qint64 settle_end = at + m_silence_ns;
@@ -324,16 +346,17 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                     return Abandoned;
                 if (s == GotBytes) {
                     m_last_line_ns = now();
+                    forget_orphan(rx + after);
                     return BadBytes;
                 }
             }
+            note_response(excess);
             report->id = request.id;
+            report->answer = answer;
             if (m.match == QRtuFrame::Answer) {
                 report->result = QLinkTransport::Answered;
-                report->answer = rx.mid(m.offset, m.length);
             } else {
                 report->result = QLinkTransport::Exception;
-                report->answer = rx.mid(m.offset, m.length);
                 report->code = m.exception_code;
             }
             return Accepted;
@@ -351,8 +374,10 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
         const Wait r = read_now(&junk);
         if (r == Lost || r == Stopped)
             return false;
-        if (r == GotBytes)
+        if (r == GotBytes) {
             m_last_line_ns = now();
+            forget_orphan(junk);
+        }
         const qint64 left = m_last_line_ns + quiet_ns - now();
         if (left <= 0 || now() - start > limit_ns)
             return true;
@@ -360,9 +385,51 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
         const Wait w = wait_input(qMin(left, SLICE_NS), &junk);
         if (w == Lost || w == Stopped)
             return false;
-        if (w == GotBytes)
+        if (w == GotBytes) {
             m_last_line_ns = now();
+            forget_orphan(junk);
+        }
     }
+}
+
+bool QSerialWorker::may_be_orphans(const QByteArray &frame, qint64 excess_ns)
+{
+    const qint64 t = now();
+    m_orphans.removeIf([t](const Orphan &o) { return o.until_ns < t; });
+    if (m_orphans.isEmpty() || m_excess_ns.isEmpty())
+        return false;
+    const auto fits = [&frame](const Orphan &o) {
+        const QRtuFrame::Result r = QRtuFrame::match_answer(o.request, frame);
+        return (r.match == QRtuFrame::Answer || r.match == QRtuFrame::ExceptionAnswer) && r.offset == 0;
+    };
+    const auto orphan = std::find_if(m_orphans.begin(), m_orphans.end(), fits);
+    if (orphan == m_orphans.end())
+        return false;
+    const qint64 usual = *std::max_element(m_excess_ns.cbegin(), m_excess_ns.cend());
+    if (excess_ns <= RESPONSE_FACTOR * usual + RESPONSE_SLACK_NS)
+        return false;
+    // Far slower than answers come: most likely the answer that did not
+    // come before. Taken for that one; this request is asked again.
+    m_orphans.erase(orphan);
+    return true;
+}
+
+void QSerialWorker::forget_orphan(const QByteArray &bytes)
+{
+    for (auto it = m_orphans.begin(); it != m_orphans.end(); ++it) {
+        const QRtuFrame::Match m = QRtuFrame::match_answer(it->request, bytes).match;
+        if (m == QRtuFrame::Answer || m == QRtuFrame::ExceptionAnswer) {
+            m_orphans.erase(it);
+            return;
+        }
+    }
+}
+
+void QSerialWorker::note_response(qint64 excess_ns)
+{
+    m_excess_ns.append(qMax<qint64>(0, excess_ns));
+    if (m_excess_ns.size() > RESPONSE_HISTORY)
+        m_excess_ns.removeFirst();
 }
 
 void QSerialWorker::flush_report()

@@ -84,6 +84,13 @@ private:
     enum Wait { GotBytes, Nothing, Lost, Stopped };
     enum Attempt { Accepted, NoBytes, BadBytes, Abandoned };
 
+    // A request that got no answer: the drive may still answer it, late.
+    struct Orphan
+    {
+        QByteArray request;
+        qint64 until_ns = 0; // after this nobody waits for its answer any more
+    };
+
     void kick();
     // After an abort() that no close follows (a failed open of another port).
     void resume();
@@ -103,6 +110,12 @@ private:
     // Appends what comes within left_ns.
     Wait wait_input(qint64 left_ns, QByteArray *into);
     bool stopping() const;
+    // Whether frame could be the late answer to a request that got none;
+    // such an answer is taken only when it comes as quickly as answers do.
+    bool may_be_orphans(const QByteArray &frame, qint64 excess_ns);
+    // Bytes thrown away: a frame in them was the late answer it could be.
+    void forget_orphan(const QByteArray &bytes);
+    void note_response(qint64 excess_ns);
     void flush_report();
     void lose(const QString &reason);
     void on_ready_read();
@@ -122,6 +135,9 @@ private:
     bool m_timed = false;
     qint64 m_last_line_ns = 0; // last byte seen on the line (either way)
     qint64 m_silence_ns = 0;
+    QList<Orphan> m_orphans;
+    // How long answers take beyond their line time, the last few of them.
+    QList<qint64> m_excess_ns;
 
     // Shared with the transport's thread, under m_queue_lock.
     QMutex m_queue_lock;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -94,7 +95,10 @@ DriveSimulator::DriveSimulator(const DriveOptions &options, QObject *parent)
     });
     m_piece_timer.setSingleShot(true);
     m_piece_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_piece_timer, &QTimer::timeout, this, &DriveSimulator::flush_pieces);
+    connect(&m_piece_timer, &QTimer::timeout, this, [this] {
+        flush_pieces();
+        take_pending_requests();
+    });
     connect(&m_motor_timer, &QTimer::timeout, this, [this] { m_registers.advance(MOTOR_TICK_MS / 1000.0); });
 }
 
@@ -220,8 +224,20 @@ void DriveSimulator::on_readable()
     parse_requests();
 }
 
+void DriveSimulator::take_pending_requests()
+{
+    // Requests read while an answer waited for its time: handled now (from
+    // the event loop, never from inside parse_requests()).
+    if (m_rx_pending && !m_in_parse) {
+        m_rx_pending = false;
+        parse_requests();
+    }
+}
+
 void DriveSimulator::parse_requests()
 {
+    m_in_parse = true;
+    m_rx_pending = false;
     while (m_rx.size() >= 2 && m_master_fd >= 0) {
         const int function = byte_at(m_rx, 1);
         int need = 0;
@@ -249,6 +265,7 @@ void DriveSimulator::parse_requests()
         m_gap_timer.stop();
     else
         m_gap_timer.start(GAP_MS);
+    m_in_parse = false;
 }
 
 void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
@@ -398,6 +415,39 @@ void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 read
     flush_pieces();
 }
 
+void DriveSimulator::wait_receiving(qint64 ns)
+{
+    // A drive's receiver works while it waits to send: requests that come
+    // meanwhile are read now, so their line timing counts from when they
+    // really arrived. They are handled once the answer is out.
+    const qint64 until = m_clock.nsecsElapsed() + ns;
+    for (qint64 left = ns; left > 0 && m_master_fd >= 0; left = until - m_clock.nsecsElapsed()) {
+        pollfd p{ m_master_fd, POLLIN, 0 };
+        timespec ts;
+        ts.tv_sec = time_t(left / 1000000000);
+        ts.tv_nsec = long(left % 1000000000);
+        if (::ppoll(&p, 1, &ts, nullptr) <= 0 || !(p.revents & POLLIN))
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(m_master_fd, buffer, sizeof buffer);
+        if (n > 0) {
+            m_rx.append(buffer, int(n));
+            m_rx_last_ns = m_clock.nsecsElapsed();
+            m_rx_pending = true;
+        } else {
+            // Hung up, or nothing after all: let the notifier deal with it
+            // after the answer; sleep out the rest.
+            const qint64 rest = until - m_clock.nsecsElapsed();
+            if (rest > 0) {
+                timespec r{ time_t(rest / 1000000000), long(rest % 1000000000) };
+                while (nanosleep(&r, &r) != 0) {
+                }
+            }
+            break;
+        }
+    }
+}
+
 void DriveSimulator::flush_pieces()
 {
     while (!m_pieces.isEmpty() && m_master_fd >= 0) {
@@ -406,13 +456,10 @@ void DriveSimulator::flush_pieces()
             m_piece_timer.start(int(wait / 1000000));
             return;
         }
-        if (wait > 0) {
-            timespec ts;
-            ts.tv_sec = time_t(wait / 1000000000);
-            ts.tv_nsec = long(wait % 1000000000);
-            while (nanosleep(&ts, &ts) != 0) {
-            }
-        }
+        if (wait > 0)
+            wait_receiving(wait);
+        if (m_pieces.isEmpty() || m_master_fd < 0)
+            return;
         write_bytes(m_pieces.takeFirst().bytes);
         ++m_answers;
     }

@@ -77,6 +77,8 @@ private:
     Fault pick_fault();
     void schedule(const QByteArray &answer, Fault fault, qint64 ready_ns);
     void flush_pieces();
+    void wait_receiving(qint64 ns);
+    void take_pending_requests();
     void write_bytes(const QByteArray &bytes);
     bool set_fault(const QString &name, const QString &value, QString *error);
     static Fault fault_from_name(const QString &name, bool *ok);
@@ -94,6 +96,8 @@ private:
 
     QByteArray m_rx;
     qint64 m_rx_last_ns = 0;
+    bool m_rx_pending = false; // read while waiting to send, not parsed yet
+    bool m_in_parse = false;
     QTimer m_gap_timer;     // an incomplete frame that stops growing is dropped
     QList<Piece> m_pieces;  // answers (or pieces of them) waiting for their time
     QTimer m_piece_timer;

@@ -1,0 +1,188 @@
+// Streams of reads against drive-sim with late and broken answers: no read may
+// ever report another read's registers. SOAK_SECONDS in the environment
+// stretches the fault mix to a soak run (the counts are printed).
+
+#include "drivesim.h"
+#include "qcommunicate.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+// F1-00..F1-15 of frames-drive.xml hold 0..15: a read of four words at
+// 0xF100 + k answers k..k+3, so an answer taken for the wrong read shows.
+constexpr int BASE = 0xF100;
+constexpr int WORDS = 4;
+constexpr int STARTS = 13;
+
+struct Counts
+{
+    int reads = 0;
+    int right = 0;
+    int wrong = 0;
+    int failed = 0;
+};
+
+class Stream : public QObject
+{
+public:
+    explicit Stream(QMissionManager *manager)
+        : m_manager(manager)
+    {
+        connect(manager, &QMissionManager::mission_success, this, [this](QMission *m) { done(m, true); });
+        connect(manager, &QMissionManager::mission_failed, this, [this](QMission *m, int) { done(m, false); });
+    }
+
+    // Reads in batches of batch missions until count reads are done (or
+    // until ms passed, when ms > 0); between batches, between() runs.
+    Counts run(int count, int batch, int ms, const std::function<void(int)> &between = {})
+    {
+        Counts before = m_counts;
+        QElapsedTimer clock;
+        clock.start();
+        int issued = 0;
+        while ((ms > 0 ? clock.elapsed() < ms : issued < count)) {
+            if (between)
+                between(issued);
+            const int target = m_counts.reads + batch;
+            for (int i = 0; i < batch; ++i, ++issued) {
+                QMission m(MISSION_READ);
+                m.set_attribute(QStringLiteral("Machine.Address"), 1);
+                m.set_attribute(QStringLiteral("Data.Address"), BASE + issued % STARTS);
+                m.set_attribute(QStringLiteral("Data.Length"), WORDS);
+                m.set_attribute(QStringLiteral("Test.Start"), issued % STARTS);
+                m.update_send_buffer();
+                m_manager->add_mission(&m);
+            }
+            QElapsedTimer wait;
+            wait.start();
+            while (m_counts.reads < target && wait.elapsed() < 60000)
+                QTest::qWait(2);
+            if (m_counts.reads < target)
+                break;
+        }
+        Counts c;
+        c.reads = m_counts.reads - before.reads;
+        c.right = m_counts.right - before.right;
+        c.wrong = m_counts.wrong - before.wrong;
+        c.failed = m_counts.failed - before.failed;
+        return c;
+    }
+
+private:
+    void done(QMission *m, bool ok)
+    {
+        const QVariant start = m->get_attribute(QStringLiteral("Test.Start"));
+        if (!start.isValid())
+            return; // the connect probe
+        ++m_counts.reads;
+        if (!ok) {
+            ++m_counts.failed;
+            return;
+        }
+        const QByteArray a = m->get_recv_buffer();
+        bool right = a.size() == 5 + 2 * WORDS;
+        for (int k = 0; right && k < WORDS; ++k)
+            right = quint8(a.at(3 + 2 * k)) * 256 + quint8(a.at(4 + 2 * k)) == start.toInt() + k;
+        if (!right && qEnvironmentVariableIsSet("STALE_DEBUG"))
+            qInfo("wrong: start %d got %s", start.toInt(), a.toHex(' ').constData());
+        ++(right ? m_counts.right : m_counts.wrong);
+    }
+
+    QMissionManager *m_manager;
+    Counts m_counts;
+};
+
+QString describe(const Counts &c)
+{
+    return QStringLiteral("%1 reads: %2 right, %3 wrong, %4 failed").arg(c.reads).arg(c.right).arg(c.wrong).arg(c.failed);
+}
+
+} // namespace
+
+class tst_StaleAnswers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void late_answer_in_a_stream_data();
+    void late_answer_in_a_stream();
+    void fault_mix_without_drops();
+};
+
+void tst_StaleAnswers::late_answer_in_a_stream_data()
+{
+    QTest::addColumn<QStringList>("line");
+    QTest::addColumn<int>("timing");
+    QTest::newRow("pty, 1 ms turnaround") << QStringList{ QStringLiteral("--turnaround"), QStringLiteral("1") } << -1;
+    QTest::newRow("line timing at 19200")
+        << QStringList{ QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("--turnaround"), QStringLiteral("1") }
+        << 1;
+}
+
+void tst_StaleAnswers::late_answer_in_a_stream()
+{
+    // One answer comes after the time-out and the quiet period after it, in
+    // the middle of a stream of reads of the same size.
+    QFETCH(QStringList, line);
+    QFETCH(int, timing);
+    DriveSim sim;
+    QVERIFY2(sim.start(QStringList{ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml") } + line),
+             qPrintable(sim.error_string()));
+    QCommunicate link;
+    link.set_line_timing(timing);
+    Stream stream(link.mission_manager());
+    tagSerialConfig config;
+    config.port_name = sim.device();
+    QSignalSpy online(&link, &QCommunicate::online);
+    QVERIFY(link.open(config));
+    QVERIFY(online.wait(5000));
+
+    QVERIFY(sim.fault(QStringLiteral("late-ms"), QStringLiteral("1100")));
+    const Counts c = stream.run(timing == 1 ? 240 : 600, 20, 0, [&](int issued) {
+        if (issued == 40)
+            QVERIFY(sim.fault(QStringLiteral("next"), QStringLiteral("late")));
+    });
+    qInfo("%s", qPrintable(describe(c)));
+    QCOMPARE(c.wrong, 0);
+    QCOMPARE(c.failed, 0); // the late answer cost a retry, nothing more
+    QCOMPARE(c.right, c.reads);
+}
+
+void tst_StaleAnswers::fault_mix_without_drops()
+{
+    const int seconds = qMax(4, qEnvironmentVariableIntValue("SOAK_SECONDS"));
+    DriveSim sim;
+    const QString rate = QStringLiteral("0.02");
+    QVERIFY2(sim.start({ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml"),
+                         QStringLiteral("--turnaround"), QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("7") }),
+             qPrintable(sim.error_string()));
+    QCommunicate link;
+    link.set_timeout(100);
+    Stream stream(link.mission_manager());
+    tagSerialConfig config;
+    config.port_name = sim.device();
+    QSignalSpy online(&link, &QCommunicate::online);
+    QVERIFY(link.open(config));
+    QVERIFY(online.wait(5000));
+    // Late answers come after the time-out and the quiet period after it.
+    QVERIFY(sim.fault(QStringLiteral("late-ms"), QStringLiteral("250")));
+    QVERIFY(sim.fault(QStringLiteral("split-ms"), QStringLiteral("5")));
+    for (const char *fault : { "corrupt-rate", "late-rate", "garbage-rate", "truncate-rate", "split-rate",
+                               "wrong-station-rate", "wrong-function-rate", "wrong-count-rate" })
+        QVERIFY(sim.fault(QString::fromLatin1(fault), rate));
+
+    const Counts c = stream.run(0, 50, seconds * 1000);
+    qInfo("fault mix, %d s: %s", seconds, qPrintable(describe(c)));
+    QVERIFY(c.reads > 100);
+    QCOMPARE(c.wrong, 0);
+    QCOMPARE(c.right + c.failed, c.reads);
+}
+
+QTEST_GUILESS_MAIN(tst_StaleAnswers)
+#include "tst_stale_answers.moc"
