@@ -241,6 +241,15 @@ bool QSerialWorker::run(const Request &request)
             m_report = std::move(report);
             return true;
         }
+        if (a == OrphansAnswer) {
+            // Taken for the late answer of an earlier request (which is
+            // forgotten now, so this happens once per such request): asked
+            // again without counting it as a try.
+            if (!keep_quiet(BAD_FRAME_QUIET_MS * 1000000, DRAIN_LIMIT_MIN_NS))
+                return abandon(request);
+            ++tries_left;
+            continue;
+        }
         any_bytes = any_bytes || a == BadBytes;
         // Its answer may still be on its way.
         m_orphans.append({ request.request, now() + qMax(ORPHAN_MIN_NS, ORPHAN_TIMEOUTS * qint64(request.timeout_ms) * 1000000) });
@@ -336,7 +345,7 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
             }
             const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
             if (may_be_orphans(answer, excess))
-                return BadBytes;
+                return OrphansAnswer;
             // The line must stay quiet for the silent interval after it.
             QByteArray after;
             const qint64 settle_end = at + m_silence_ns;

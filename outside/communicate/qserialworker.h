@@ -82,7 +82,7 @@ private:
     };
 
     enum Wait { GotBytes, Nothing, Lost, Stopped };
-    enum Attempt { Accepted, NoBytes, BadBytes, Abandoned };
+    enum Attempt { Accepted, NoBytes, BadBytes, OrphansAnswer, Abandoned };
 
     // A request that got no answer: the drive may still answer it, late.
     struct Orphan
