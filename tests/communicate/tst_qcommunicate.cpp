@@ -84,6 +84,7 @@ private slots:
     void faults();
     void late_answer_is_never_taken_for_the_next();
     void quick_answer_after_a_slow_one_is_taken();
+    void long_answer_on_a_slow_line();
     void missions_wait_for_the_first_answer();
     void higher_level_goes_next();
     void hangup_under_running_group();
@@ -292,6 +293,25 @@ void tst_QCommunicate::quick_answer_after_a_slow_one_is_taken()
         QVERIFY2(results->by_tag.value(second_tag).ok, "the answer to the second request was missed");
         QCOMPARE(words_of(results->by_tag.value(second_tag).answer, 4), (QList<int>{ 4, 5, 6, 7 }));
     }
+}
+
+void tst_QCommunicate::long_answer_on_a_slow_line()
+{
+    // At 1200 baud an answer of 28 registers is longer on the line (508 ms)
+    // than the time-out: the wait allows the answer its own line time.
+    QVERIFY2(sim->start({ QStringLiteral("--baud"), QStringLiteral("1200") }), qPrintable(sim->error_string()));
+    link->set_retries(0);
+    QSignalSpy online(link, &QCommunicate::online);
+    tagSerialConfig config;
+    config.baud_rate = 1200;
+    config.port_name = sim->device();
+    QVERIFY(link->open(config));
+    QVERIFY(online.wait(5000));
+    const Results::Outcome r = run(mission(MISSION_READ, 0xF000, 28), 5000);
+    QCOMPARE(r.code, 0);
+    bool ok = false;
+    QCOMPARE(words_of(r.answer, 28), sim->get(0xF000, 28, &ok));
+    QVERIFY(ok);
 }
 
 void tst_QCommunicate::missions_wait_for_the_first_answer()
