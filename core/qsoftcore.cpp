@@ -23,10 +23,6 @@ namespace {
 // A read mission never asks for more registers than this.
 constexpr int kMaxRegistersPerRead = 8;
 
-// Levels of the missions the core queues itself.
-constexpr int kLevelConnectReads = 9;
-constexpr int kLevelRefresh = 5;
-constexpr int kTypeRead = 1;
 
 int value_address(QMachineValue *value)
 {
@@ -200,9 +196,9 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
     connect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
 
     auto *probe = new QMission(MISSION_READ);
-    probe->set_attribute(QStringLiteral("Machine.Address"), QVariant(m_machine_address));
-    probe->set_attribute(QStringLiteral("Data.Address"), QVariant(0));
-    probe->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
+    probe->set_attribute(MissionKey::station(), QVariant(m_machine_address));
+    probe->set_attribute(MissionKey::address(), QVariant(0));
+    probe->set_attribute(MissionKey::length(), QVariant(1));
     probe->update_send_buffer();
     probe->ready();
     manager->set_connect_mission(probe);
@@ -345,8 +341,8 @@ void QSoftCore::new_machine_version(int version)
     QMissionManager *manager = m_communicate->mission_manager();
     const QList<QMission *> missions = make_mission(m_machine->get_start_list());
     for (QMission *mission : missions) {
-        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelConnectReads));
-        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
         mission->ready();
         manager->add_mission(mission);
     }
@@ -386,9 +382,9 @@ QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
     QList<QMission *> missions;
     const auto emit_run = [&](int first, int last) {
         auto *mission = new QMission(MISSION_READ);
-        mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(m_machine_address));
-        mission->set_attribute(QStringLiteral("Data.Address"), QVariant(first));
-        mission->set_attribute(QStringLiteral("Data.Length"), QVariant(last - first + 1));
+        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
+        mission->set_attribute(MissionKey::address(), QVariant(first));
+        mission->set_attribute(MissionKey::length(), QVariant(last - first + 1));
         mission->update_send_buffer();
         missions.append(mission);
     };
@@ -426,8 +422,8 @@ void QSoftCore::update_group(const QString &group)
     QMissionManager *manager = m_communicate->mission_manager();
     const QList<QMission *> missions = make_mission(found->m_values);
     for (QMission *mission : missions) {
-        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelRefresh));
-        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
         manager->add_mission(mission);
     }
     qDeleteAll(missions);
@@ -443,8 +439,8 @@ void QSoftCore::update_all()
     for (tagValueGroup *group : groups)
         missions += make_mission(group->m_values);
     for (QMission *mission : std::as_const(missions)) {
-        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevelRefresh));
-        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kTypeRead));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
     m_communicate->mission_manager()->add_mission_group(missions, QStringLiteral("刷新全部功能码"));
     qDeleteAll(missions);
@@ -457,12 +453,12 @@ void QSoftCore::mission_success(QMission *ms)
 {
     if (!m_machine || !ms)
         return;
-    const int type = int_attribute(ms, QStringLiteral("Mission.Type"));
-    if (type != 1 && type != 3)
+    const int type = int_attribute(ms, MissionKey::type());
+    if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
 
-    const int address = int_attribute(ms, QStringLiteral("Data.Address"));
-    const int length = int_attribute(ms, QStringLiteral("Data.Length"));
+    const int address = int_attribute(ms, MissionKey::address());
+    const int length = int_attribute(ms, MissionKey::length());
     const QByteArray frame = ms->get_recv_buffer();
     const int available = answered_registers(frame, length);
 
@@ -486,14 +482,14 @@ void QSoftCore::mission_success(QMission *ms)
 
 void QSoftCore::mission_failed(QMission *ms, int code)
 {
-    const int length = ms ? int_attribute(ms, QStringLiteral("Data.Length")) : 0;
-    const int address = ms ? int_attribute(ms, QStringLiteral("Data.Address")) : 0;
+    const int length = ms ? int_attribute(ms, MissionKey::length()) : 0;
+    const int address = ms ? int_attribute(ms, MissionKey::address()) : 0;
     const QString message =
         QStringLiteral("地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]")
             .arg(QString::number(address), QString::number(address, 16),
                  QString::number(length), QString::number(code));
-    const int type = ms ? int_attribute(ms, QStringLiteral("Mission.Type")) : 0;
-    const QString prefix = (type == 0 || type == 2) ? QStringLiteral("写入错误 ")
+    const int type = ms ? int_attribute(ms, MissionKey::type()) : 0;
+    const QString prefix = (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) ? QStringLiteral("写入错误 ")
                                                     : QStringLiteral("读取错误 ");
 
     tagErrLog entry;

@@ -17,9 +17,9 @@ bool to_int(const QVariant &v, int *out)
     return ok;
 }
 
-// The words of "Mission.Write.Data" for a write of several registers: a list
+// The words of the write data for a write of several registers: a list
 // of words, or one int that is split low word first (the layout of a two-word
-// value) when "Data.Length" asks for two registers.
+// value) when the length asks for two registers.
 bool write_words(const QVariant &data, const QVariant &length, QList<quint16> *words)
 {
     if (data.typeId() == QMetaType::QVariantList || data.typeId() == QMetaType::QStringList) {
@@ -66,7 +66,7 @@ void QMission::set_attribute(const QString &key, const QVariant &value)
 
 QVariant QMission::get_attribute(const QString &key, const QVariant &def) const
 {
-    if (key == QLatin1String("Mission.Type") && !m_attributes.contains(key))
+    if (key == MissionKey::type() && !m_attributes.contains(key))
         return QVariant(int(m_type));
     return m_attributes.value(key, def);
 }
@@ -76,11 +76,11 @@ bool QMission::update_send_buffer()
     m_send_buffer.clear();
     int station = 0;
     int address = 0;
-    if (!to_int(m_attributes.value(QStringLiteral("Machine.Address")), &station)
-        || !to_int(m_attributes.value(QStringLiteral("Data.Address")), &address))
+    if (!to_int(m_attributes.value(MissionKey::station()), &station)
+        || !to_int(m_attributes.value(MissionKey::address()), &address))
         return false;
-    const QVariant length = m_attributes.value(QStringLiteral("Data.Length"));
-    const QVariant data = m_attributes.value(QStringLiteral("Mission.Write.Data"));
+    const QVariant length = m_attributes.value(MissionKey::length());
+    const QVariant data = m_attributes.value(MissionKey::write_data());
 
     switch (m_type) {
     case MISSION_READ:
@@ -115,10 +115,10 @@ int QMission::expected_answer_length() const
 
 int QMission::level() const
 {
-    return m_attributes.value(QStringLiteral("Mission.Level")).toInt();
+    return m_attributes.value(MissionKey::level()).toInt();
 }
 
 int QMission::station() const
 {
-    return m_attributes.value(QStringLiteral("Machine.Address")).toInt();
+    return m_attributes.value(MissionKey::station()).toInt();
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "missionvocabulary.h"
+
 // What a mission does on the line.
 enum enMissionType {
     MISSION_WRITE = 0,        // write one register (0x06)
@@ -19,10 +21,7 @@ enum enMissionType {
 // One request and answer exchange. A plain value: the mission manager keeps
 // its own copy of every mission handed to it, so callers delete theirs at once.
 //
-// Attributes (QVariant(int)): "Machine.Address" station, "Data.Address" first
-// register, "Data.Length" register count, "Mission.Write.Data" word(s) to
-// write, "Mission.Level" priority (higher first), "Mission.Type" the caller's
-// own type tag (reads as the constructor's type until set).
+// Attributes: the keys of MissionKey (missionvocabulary.h).
 class COMMUNICATE_EXPORT QMission
 {
 public:

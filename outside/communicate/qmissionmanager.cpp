@@ -16,7 +16,7 @@ constexpr int INVALID_REQUEST_CODE = 3; // Modbus ILLEGAL DATA VALUE
 struct Entry
 {
     QMission mission;
-    int level = 0; // the mission's "Mission.Level", looked up once
+    int level = 0; // the mission's level, looked up once
     quint64 group = 0;
     bool valid = true;
     bool recallable = false; // handed over behind another, maybe not started yet
@@ -191,9 +191,9 @@ public:
     static QMission default_probe()
     {
         QMission m(MISSION_READ);
-        m.set_attribute(QStringLiteral("Machine.Address"), 1);
-        m.set_attribute(QStringLiteral("Data.Address"), 0);
-        m.set_attribute(QStringLiteral("Data.Length"), 1);
+        m.set_attribute(MissionKey::station(), 1);
+        m.set_attribute(MissionKey::address(), 0);
+        m.set_attribute(MissionKey::length(), 1);
         return m;
     }
 

@@ -36,7 +36,7 @@ class QMission;
 // (QCommunicate::online()), machine_version(register 0) and mission_success
 // for the probe. Missions added meanwhile wait for that answer.
 //
-// Higher "Mission.Level" first, equal levels in order of arrival. The serial
+// Higher level (MissionKey::level()) first, equal levels in order of arrival. The serial
 // transport is handed the next requests while the current one is on the line
 // (QLinkTransport::pipeline_depth()); when a mission of higher level comes,
 // those not yet on the line are taken back, so it goes right after the one

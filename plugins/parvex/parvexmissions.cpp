@@ -10,11 +10,11 @@ namespace {
 QMission *write_word(int station, int address, quint16 word)
 {
     auto *mission = new QMission(MISSION_WRITE);
-    mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(station));
-    mission->set_attribute(QStringLiteral("Data.Address"), QVariant(address));
-    mission->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
-    mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevel));
-    mission->set_attribute(QStringLiteral("Mission.Write.Data"), QVariant(int(word)));
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(), QVariant(address));
+    mission->set_attribute(MissionKey::length(), QVariant(1));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    mission->set_attribute(MissionKey::write_data(), QVariant(int(word)));
     mission->update_send_buffer();
     return mission;
 }
@@ -38,12 +38,12 @@ QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
 QMission *read_back_mission(QMachineValue *value, int station)
 {
     auto *mission = new QMission(MISSION_READ_BACK);
-    mission->set_attribute(QStringLiteral("Machine.Address"), QVariant(station));
-    mission->set_attribute(QStringLiteral("Data.Address"),
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(),
                            QVariant(value->get_value_property(VALUE_ADDRESS).toInt()));
-    mission->set_attribute(QStringLiteral("Data.Length"),
+    mission->set_attribute(MissionKey::length(),
                            QVariant(value->get_value_property(VALUE_LENGTH).toInt()));
-    mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kLevel));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
     mission->update_send_buffer();
     return mission;
 }

@@ -10,10 +10,6 @@ class QMission;
 // same way: low word at the value's address, high word at the next one.
 namespace ParvexMissions {
 
-// Priority of every mission the page queues: above the refresh reads (5),
-// below the connect-time reads (9).
-inline constexpr int kLevel = 7;
-
 // Write missions of type 0, one register each, send buffers built. The
 // caller owns them.
 QList<QMission *> write_missions(QMachineValue *value, int raw, int station);

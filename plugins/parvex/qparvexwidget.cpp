@@ -33,8 +33,6 @@ const QString kWarning = QStringLiteral("警告");
 // A refused row list longer than this is cut short in the message.
 constexpr int kMaxListedRows = 20;
 
-constexpr int kUploadLevel = 7;
-constexpr int kUploadType = 1;
 
 QString listed_rows(const QStringList &rows)
 {
@@ -133,8 +131,8 @@ void QParvexWidget::up_load()
     for (tagValueGroup *group : groups)
         missions.append(core->make_mission(group->m_values));
     for (QMission *mission : qAsConst(missions)) {
-        mission->set_attribute(QStringLiteral("Mission.Level"), QVariant(kUploadLevel));
-        mission->set_attribute(QStringLiteral("Mission.Type"), QVariant(kUploadType));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
 
     // Unique: a second upload started before the first one ended must not
