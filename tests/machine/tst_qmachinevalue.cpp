@@ -226,10 +226,10 @@ void tst_QMachineValue::every_text_converts_back()
             for (int r = 0; r < magnitude; ++r)
                 residues.append(r);
         } else {
-            for (int r = 0; r < 24; ++r)
-                residues << r << magnitude - 1 - r << magnitude / 2 - 12 + r;
-            for (int k = 1; k < 32; ++k)
-                residues.append(int(qint64(magnitude) * k / 32));
+            for (int r = 0; r < 8; ++r)
+                residues << r << magnitude - 1 - r << magnitude / 2 - 4 + r;
+            for (int k = 1; k < 16; ++k)
+                residues.append(magnitude * k / 16);
         }
         for (const int scale : {magnitude, -magnitude}) {
             const auto v = make_value(scale, 1);
