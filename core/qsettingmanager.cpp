@@ -110,6 +110,13 @@ void QSettingManager::load()
         const QString group_name = group->get_property(QStringLiteral("name"));
         if (group_name.isEmpty())
             continue;
+        if (group_name.startsWith(QLatin1Char('.'))) {
+            // Its keys would start with a dot, which save() keeps in memory
+            // only: read, it would vanish from the file at the next save.
+            qWarning("Settings file %s: group \"%s\" starts with a dot; its items are not read",
+                     qUtf8Printable(m_file_path), qUtf8Printable(group_name.simplified()));
+            continue;
+        }
         const QList<XMLObject *> items = group->get_children();
         for (const XMLObject *item : items) {
             const QString item_name = item->get_property(QStringLiteral("name"));

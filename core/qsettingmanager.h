@@ -38,7 +38,8 @@ public:
     bool set_value(const QString &key, const QVariant &value);
 
     // Replaces everything in memory with the file's contents; a missing or
-    // unusable file gives an empty store.
+    // unusable file gives an empty store. A group whose name starts with a
+    // dot is left out with a warning (its keys could not be saved).
     void load();
     // Writes the file atomically: when writing fails, the previous file stays
     // as it was. Returns false (and logs the file name) on failure.

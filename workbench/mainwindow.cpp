@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -65,6 +66,10 @@ MainWindow::MainWindow(QWidget *parent)
     build_menu_bar();
 
     m_tab_widget = new FancyTabWidget;
+
+    m_no_answer_timer.setSingleShot(true);
+    m_no_answer_timer.setInterval(NoAnswerNoticeMs);
+    connect(&m_no_answer_timer, &QTimer::timeout, this, &MainWindow::no_answer);
 
     QSoftCore *core = QSoftCore::get_core();
     connect(core, &QSoftCore::add_sub_window, this, &MainWindow::add_sub_window);
@@ -221,6 +226,38 @@ void MainWindow::serial_connect_fast()
         action->setEnabled(false);
     if (QAction *action = menu_action(ActionDisconnect))
         action->setEnabled(true);
+    // The probe repeats without a sound until the drive answers; the
+    // operator must see that it is still waiting.
+    if (QSoftCore::get_core()->get_communicate()->commu_status() != 0) {
+        m_tab_widget->statusBar()->showMessage(QStringLiteral("正在连接…"));
+        m_no_answer_timer.start();
+    }
+}
+
+void MainWindow::stop_waiting_for_answer()
+{
+    m_no_answer_timer.stop();
+    m_tab_widget->statusBar()->clearMessage();
+}
+
+void MainWindow::no_answer()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() != 0 || core->get_communicate()->commu_status() == 0)
+        return;
+    // Not modal: the probe goes on behind it, and an answer closes it.
+    if (m_no_answer_box)
+        m_no_answer_box->close();
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("警告"),
+                                QStringLiteral("设备无应答：端口 %1，波特率 %2，站号 %3。请检查接线和通信设置。")
+                                    .arg(QCommunicate::port_for(m_serial_config))
+                                    .arg(m_serial_config.baud_rate)
+                                    .arg(core->get_machine_address()),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    m_no_answer_box = box;
+    box->show();
 }
 
 void MainWindow::serial_connect()
@@ -241,6 +278,9 @@ void MainWindow::serial_disconnect()
 
 void MainWindow::online()
 {
+    stop_waiting_for_answer();
+    if (m_no_answer_box)
+        m_no_answer_box->close();
     write_serial_config();
     if (!m_progress_dialog)
         m_progress_dialog = new QGroupMissionProgressDialog(this);
@@ -248,6 +288,7 @@ void MainWindow::online()
 
 void MainWindow::offline()
 {
+    stop_waiting_for_answer();
     if (QAction *action = menu_action(ActionConnectFast))
         action->setEnabled(true);
     if (QAction *action = menu_action(ActionDisconnect))

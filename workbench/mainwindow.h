@@ -4,12 +4,15 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
 
 class FancyTabWidget;
 class QAbstractPage;
 class QGroupMissionProgressDialog;
 class QMdiSubWindow;
 class QMenuBar;
+class QMessageBox;
 
 // The program's one window: menus from the core's menu action map, the
 // navigation widget with the pages of the loaded page plug-ins, and the link
@@ -23,6 +26,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // How long the probe after 连接设备 may go unanswered before the
+    // operator is told, once per attempt.
+    static constexpr int NoAnswerNoticeMs = 3000;
 
     FancyTabWidget *tab_widget() const { return m_tab_widget; }
     QGroupMissionProgressDialog *progress_dialog() const { return m_progress_dialog; }
@@ -45,10 +52,16 @@ private:
     void add_pages();
     void read_serial_config();
     void write_serial_config();
+    void stop_waiting_for_answer();
+    void no_answer();
 
     QMenuBar *m_menu_bar;
     tagSerialConfig m_serial_config;
     QGroupMissionProgressDialog *m_progress_dialog;
     FancyTabWidget *m_tab_widget;
     QList<QAbstractPage *> m_pages;
+    // Runs from a successful 连接设备 until the drive answers or the link
+    // closes; the notice it shows is not modal and deletes itself on close.
+    QTimer m_no_answer_timer;
+    QPointer<QMessageBox> m_no_answer_box;
 };

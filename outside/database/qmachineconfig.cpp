@@ -38,6 +38,30 @@ QString editor_choice() { return QStringLiteral("选择"); }
 
 QString override_directory;
 
+// The largest scale magnitude a value's conversions take: up to nine decimal
+// places, which they still compute exactly in 64-bit integers.
+constexpr qint64 kMaxScaleMagnitude = 1000000000;
+
+// The magnitude of a scale, in 64 bits: that of the most negative int does
+// not fit an int.
+qint64 scale_magnitude(int scale)
+{
+    return std::abs(qint64(scale));
+}
+
+// A reason is one line: a line break inside a name, a path or a system
+// message would otherwise start a line that reads as a reason of its own.
+QString one_line(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator || c == QChar(0x85) || c == QLatin1Char('\v')
+            || c == QLatin1Char('\f'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 // Thrown inside the parser only; carries the line the fault was found on.
 struct ParseError
 {
@@ -199,7 +223,7 @@ void DescriptionParser::take_registers(const QString &code, int address, int len
 void DescriptionParser::check_width(const QString &code, const QString &what, const QString &text,
                                     double value, int length, int scale, qint64 line)
 {
-    const double raw = std::round(value * std::abs(scale));
+    const double raw = std::round(value * double(scale_magnitude(scale)));
     double lo = 0;
     double hi = 0;
     if (length == 1) {
@@ -239,7 +263,7 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
     }
     // A tolerance of a tenth of a raw step keeps "0.1" inside [0.1, ...]
     // despite binary rounding.
-    const double slack = 0.1 / std::max(1, std::abs(scale));
+    const double slack = 0.1 / double(std::max<qint64>(1, scale_magnitude(scale)));
     if (present[0] && ((present[1] && values[0] < values[1] - slack)
                        || (present[2] && values[0] > values[2] + slack))) {
         fail_at(line, QStringLiteral("参数 %1 的默认值 %2 超出范围 [%3, %4]")
@@ -296,6 +320,10 @@ QStringList DescriptionParser::parse_param(bool runtime)
     const int scale = scale_text.toInt(&ok);
     if (!ok)
         fail(QStringLiteral("参数 %1 的缩放 \"%2\" 不是整数").arg(code, scale_text));
+    if (scale_magnitude(scale) > kMaxScaleMagnitude) {
+        fail(QStringLiteral("参数 %1 的缩放 %2 的绝对值大于 %3")
+                 .arg(code, scale_text).arg(kMaxScaleMagnitude));
+    }
     row[ColScale] = scale_text;
 
     const QString editor = attr("editor").isEmpty() ? editor_decimal() : attr("editor");
@@ -305,7 +333,7 @@ QStringList DescriptionParser::parse_param(bool runtime)
     if (scale == 0) {
         fail(QStringLiteral("%1参数 %2 的缩放为 0").arg(editor, code));
     }
-    if (editor == editor_choice() && std::abs(scale) != 1)
+    if (editor == editor_choice() && scale_magnitude(scale) != 1)
         fail(QStringLiteral("选择参数 %1 的缩放 %2 不是 1 或 -1").arg(code, scale_text));
 
     const QString access = attr("access").isEmpty()
@@ -403,8 +431,8 @@ bool QMachineConfig::load(const QString &type, const QString &version)
     if (unsafe(type) || unsafe(version)) {
         m_parvex.clear();
         m_runtime.clear();
-        m_error = QStringLiteral("%1: 机型 \"%2\" 或版本 \"%3\" 不能用作文件名")
-                      .arg(QDir::toNativeSeparators(path), type, version);
+        m_error = one_line(QStringLiteral("%1: 机型 \"%2\" 或版本 \"%3\" 不能用作文件名")
+                               .arg(QDir::toNativeSeparators(path), type, version));
         return false;
     }
     return load_file(path);
@@ -419,7 +447,7 @@ bool QMachineConfig::load_file(const QString &path)
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString());
+        m_error = one_line(QStringLiteral("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString()));
         return false;
     }
     QXmlStreamReader xml(&file);
@@ -430,9 +458,7 @@ bool QMachineConfig::load_file(const QString &path)
         DescriptionParser parser(xml);
         parser.parse(&groups, &runtime, &has_runtime);
     } catch (const ParseError &e) {
-        QString reason = e.reason;
-        reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        m_error = QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(reason);
+        m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(e.reason));
         return false;
     }
     for (const tagDataPage &page : std::as_const(groups))

@@ -107,17 +107,13 @@ qint64 QMachineValue::interpreted(int raw) const
 
 int QMachineValue::decimals() const
 {
-    const qint64 a = std::abs(qint64(m_scale));
-    if (a <= 1)
-        return 0;
-    int d = 1;
-    qint64 q = a;
-    for (;;) {
-        q /= 10;
-        if (q <= 1)
-            break;
+    // Enough places that every raw step has its own text: with fewer (one
+    // place at scale 15), neighbouring raw values would share a text and an
+    // edit that only confirms the shown value would write another one.
+    const qint64 a = abs_scale(m_scale);
+    int d = 0;
+    for (qint64 p = 1; p < a; p *= 10)
         ++d;
-    }
     return d;
 }
 

@@ -28,7 +28,7 @@ public:
     bool has_value() const;
 
     // Display text of the raw value: scaled with the decimals its scale gives
-    // (10 -> 1, 100 -> 2, 1000 -> 3, 5 -> 1, 20 -> 2), or the choice text.
+    // (10 -> 1, 100 -> 2, 1000 -> 3, 5 -> 1, 15 -> 2, 20 -> 2), or the choice text.
     // Empty while the value has never been read.
     QString get_true_value_string() const;
     // Raw value of a display text (a number in display units, rounded to the
@@ -44,7 +44,8 @@ public:
     // Choice texts in order (for the choice editor).
     QStringList get_combo_list() const;
 
-    // Decimal places shown for this value's scale.
+    // Decimal places shown for this value's scale: the fewest d with
+    // 10^d >= |scale|, so every raw value's text converts back to it.
     int decimals() const;
 
 signals:

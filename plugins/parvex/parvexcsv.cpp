@@ -41,7 +41,7 @@ QString value_cell(QMachineValue *value)
     if (s == 0)
         return QString();
     const quint32 bits = quint32(value->get_base_value());
-    const double x = double(interpreted(value, bits)) / double(std::abs(s));
+    const double x = double(interpreted(value, bits)) / double(std::abs(qint64(s)));
     // Six significant digits hold every one-word value; a two-word value
     // needs up to ten, or the backup would show 1.23457e+07 for 12345678.
     return QString::number(x, 'g', words_of(value) == 2 ? 10 : 6);
@@ -49,7 +49,8 @@ QString value_cell(QMachineValue *value)
 
 QString range_error(QMachineValue *value, quint32 bits)
 {
-    const int s = std::abs(value->get_value_property(VALUE_SCALE).toInt());
+    // 64 bits: the magnitude of the most negative int does not fit an int.
+    const qint64 s = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
     const double scale = s < 1 ? 1.0 : double(s);
     const double x = double(interpreted(value, bits)) / scale;
     const double half_step = 0.5 / scale;

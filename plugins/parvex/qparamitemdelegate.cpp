@@ -28,21 +28,6 @@ const QString kEditorChoice = QStringLiteral("选择");
 // A two-word value is edited within eight digits, whatever its sign.
 constexpr int kTwoWordLimit = 99999999;
 
-// 10 -> 1, 100 -> 2, 1000 -> 3; 5 -> 1, 20 -> 2.
-int decimals_of_scale(int a)
-{
-    int d = 1;
-    int q = a;
-    for (;;) {
-        q /= 10;
-        if (q > 1)
-            ++d;
-        else
-            break;
-    }
-    return d;
-}
-
 } // namespace
 
 QParamItemDelegate::QParamItemDelegate(QParamTreeWidget *tree)
@@ -64,7 +49,8 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
     const QString kind = value->get_value_property(VALUE_EDITOR).toString();
     if (kind == kEditorDecimal) {
         const int s = value->get_value_property(VALUE_SCALE).toInt();
-        const int a = std::abs(s);
+        // 64 bits: the magnitude of the most negative int does not fit an int.
+        const qint64 a = std::abs(qint64(s));
         const int n = value->get_value_property(VALUE_LENGTH).toInt();
         if (a <= 1) {
             auto *spin = new QSpinBox(parent);
@@ -75,14 +61,14 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
             editor = spin;
         } else {
             auto *spin = new QDoubleSpinBox(parent);
-            spin->setDecimals(decimals_of_scale(a));
+            spin->setDecimals(value->decimals());
             if (n == 1) {
                 if (s < 0)
-                    spin->setRange(-32768.0 / a, 32767.0 / a);
+                    spin->setRange(-32768.0 / double(a), 32767.0 / double(a));
                 else
-                    spin->setRange(0.0, 65535.0 / a);
+                    spin->setRange(0.0, 65535.0 / double(a));
             } else {
-                spin->setRange(-double(kTwoWordLimit) / a, double(kTwoWordLimit) / a);
+                spin->setRange(-double(kTwoWordLimit) / double(a), double(kTwoWordLimit) / double(a));
             }
             editor = spin;
         }

@@ -265,6 +265,9 @@ void tst_QSettingManager::badFiles_data()
         << QByteArray("<Settings><Group name=\"Communicate\"><Item name=\"BaudRate\" value=\"9600\"/>"
                       "<Item name=\"Port\" value=\"\xFF\x80\xFE\"/></Group></Settings>")
         << QString() << false << baud;
+    QTest::newRow("group with a leading dot: refused, the rest read")
+        << QByteArray(good).insert(10, "<Group name=\".Hidden\"><Item name=\"X\" value=\"1\"/></Group>")
+        << QString() << true << baud;
 }
 
 void tst_QSettingManager::badFiles()
@@ -295,6 +298,7 @@ void tst_QSettingManager::badFiles()
     }
     if (expected.isEmpty())
         QCOMPARE(store.get_value(QStringLiteral("Communicate.BaudRate")), QVariant());
+    QCOMPARE(store.get_value(QStringLiteral(".Hidden.X")), QVariant());
 }
 
 void tst_QSettingManager::utf8FileThenBrokenFile()

@@ -89,6 +89,12 @@ void tst_QMachineConfig::refused_data()
                              << QStringLiteral("十进制参数 F0-00 的缩放为 0");
     QTest::newRow("scale not integer") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"0.1\"/>\n</Group>"
                                        << 4 << QStringLiteral("缩放 \"0.1\" 不是整数");
+    QTest::newRow("scale most negative") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"-2147483648\"/>\n</Group>"
+                                         << 4 << QStringLiteral("缩放 -2147483648 的绝对值大于 1000000000");
+    QTest::newRow("scale too large") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"1000000001\"/>\n</Group>"
+                                     << 4 << QStringLiteral("缩放 1000000001 的绝对值大于 1000000000");
+    QTest::newRow("line breaks in code") << kGroup + "<Param code=\"F0&#13;00&#10;&#x2028;\"/>\n</Group>" << 4
+                                         << QStringLiteral("参数 F0 00 缺少地址");
     QTest::newRow("default above max") << kGroup + "<Param code=\"F0-00\" address=\"1\" scale=\"10\" default=\"10.1\""
                                                    " min=\"0\" max=\"10.0\"/>\n</Group>"
                                        << 4 << QStringLiteral("默认值 10.1 超出范围 [0, 10.0]");
@@ -152,6 +158,8 @@ void tst_QMachineConfig::refused()
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY(error.size() > where.size());
     QVERIFY(!error.contains(QLatin1Char('\n')));
+    QVERIFY(!error.contains(QLatin1Char('\r')));
+    QVERIFY(!error.contains(QChar::LineSeparator));
     QCOMPARE(config.get_parvex_config()->page_count(), 0);
     QCOMPARE(config.get_runtime_config()->page_count(), 0);
 }

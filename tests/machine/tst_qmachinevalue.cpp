@@ -44,6 +44,7 @@ private slots:
     void parse();
     void decimals_data();
     void decimals();
+    void every_text_converts_back();
     void choices();
     void never_read_shows_nothing();
     void refused_text_keeps_raw();
@@ -196,6 +197,12 @@ void tst_QMachineValue::decimals_data()
     QTest::newRow("100") << 100 << 2;
     QTest::newRow("1000") << 1000 << 3;
     QTest::newRow("10000") << 10000 << 4;
+    QTest::newRow("11") << 11 << 2;
+    QTest::newRow("15") << 15 << 2;
+    QTest::newRow("-15") << -15 << 2;
+    QTest::newRow("101") << 101 << 3;
+    QTest::newRow("1001") << 1001 << 4;
+    QTest::newRow("most negative") << std::numeric_limits<int>::min() << 10;
 }
 
 void tst_QMachineValue::decimals()
@@ -203,6 +210,65 @@ void tst_QMachineValue::decimals()
     QFETCH(int, scale);
     QFETCH(int, decimals);
     QCOMPARE(make_value(scale, 1)->decimals(), decimals);
+}
+
+// The editor shows a value's text and writes back what that text converts
+// to, so a text that converts to another raw value changes the drive on a
+// mere Enter. The text depends on the raw value only through its remainder
+// modulo the scale; per scale, the remainders near 0, near the half and near
+// the scale, an even spread between, and the width's ends are tried.
+void tst_QMachineValue::every_text_converts_back()
+{
+    int failures = 0;
+    for (int magnitude = 1; magnitude <= 10000; ++magnitude) {
+        QList<int> residues;
+        if (magnitude <= 200) {
+            for (int r = 0; r < magnitude; ++r)
+                residues.append(r);
+        } else {
+            for (int r = 0; r < 8; ++r)
+                residues << r << magnitude - 1 - r << magnitude / 2 - 4 + r;
+            for (int k = 1; k < 16; ++k)
+                residues.append(magnitude * k / 16);
+        }
+        for (const int scale : {magnitude, -magnitude}) {
+            const auto v = make_value(scale, 1);
+            // Signed one-word raws are the register's bits: -1 is 65535.
+            const int low = scale < 0 ? -32768 : 0;
+            const int high = scale < 0 ? 32767 : 65535;
+            QList<int> numbers{low, low + 1, high - 1, high, 0};
+            // Near the lowest and the highest multiple of the scale in range.
+            const int top = high - high % magnitude;
+            for (const int r : std::as_const(residues)) {
+                numbers << r << top - magnitude + r;
+                if (scale < 0)
+                    numbers << -r << -top + magnitude - r;
+            }
+            for (const int number : std::as_const(numbers)) {
+                if (number < low || number > high)
+                    continue;
+                const int raw = int(quint16(number));
+                const QString text = v->text_of_raw(raw);
+                int back = -1;
+                if (!v->convert_text(text, &back) || back != raw) {
+                    if (++failures <= 5)
+                        qWarning("scale %d raw %d shows \"%s\", which converts to %d", scale,
+                                 raw, qPrintable(text), back);
+                }
+            }
+        }
+    }
+    QCOMPARE(failures, 0);
+
+    // Two-word values at the ends of their width, where the display is longest.
+    for (const int scale : {15, -15, 9999, -9999, 10000}) {
+        const auto v = make_value(scale, 2);
+        for (const int raw : {0, 1, -1, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+            int back = 0;
+            QVERIFY(v->convert_text(v->text_of_raw(raw), &back));
+            QCOMPARE(back, raw);
+        }
+    }
 }
 
 void tst_QMachineValue::choices()

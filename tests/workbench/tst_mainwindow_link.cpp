@@ -11,9 +11,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QStatusBar>
 
 // The main window against the simulated drive: connecting and disconnecting
 // through the menu actions, with the page plug-in of the program loaded.
@@ -37,6 +39,7 @@ private slots:
     void cleanupTestCase();
     void connect_and_disconnect();
     void link_lost_while_connected();
+    void drive_that_never_answers();
 };
 
 void tst_MainWindowLink::initTestCase()
@@ -125,6 +128,50 @@ void tst_MainWindowLink::link_lost_while_connected()
     QVERIFY(!action(QStringLiteral("Menu.Communation.Disconnect"))->isEnabled());
     QCOMPARE(link_text(), QStringLiteral("离线"));
     QVERIFY(!m_window->progress_dialog());
+}
+
+void tst_MainWindowLink::drive_that_never_answers()
+{
+    // A drive on another station: the line is there, nobody answers station 1.
+    DriveSim silent;
+    QVERIFY2(silent.start({QStringLiteral("--station"), QStringLiteral("2")}),
+             qPrintable(silent.error_string()));
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), silent.device());
+    QAction *connectFast = action(QStringLiteral("Menu.Communation.ConnectFast"));
+    QStatusBar *status = m_window->tab_widget()->statusBar();
+
+    TestEnv::ModalCatcher catcher;
+    QElapsedTimer clock;
+    clock.start();
+    connectFast->trigger();
+    QVERIFY(!connectFast->isEnabled());
+    QCOMPARE(status->currentMessage(), QStringLiteral("正在连接…"));
+    QTRY_COMPARE_WITH_TIMEOUT(catcher.boxes.size(), 1, MainWindow::NoAnswerNoticeMs + 3000);
+    QVERIFY(clock.elapsed() >= MainWindow::NoAnswerNoticeMs - 100);
+    QCOMPARE(catcher.boxes.at(0).text,
+             QStringLiteral("设备无应答：端口 %1，波特率 19200，站号 1。请检查接线和通信设置。")
+                 .arg(silent.device()));
+
+    // Still probing, still saying so, and told only once.
+    QTest::qWait(1500);
+    QCOMPARE(catcher.boxes.size(), 1);
+    QCOMPARE(status->currentMessage(), QStringLiteral("正在连接…"));
+    QCOMPARE(link_text(), QStringLiteral("离线"));
+    QVERIFY(!connectFast->isEnabled());
+
+    action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
+    QTRY_VERIFY(connectFast->isEnabled());
+    QCOMPARE(status->currentMessage(), QString());
+
+    // An attempt the operator ends before the notice is due gets none.
+    connectFast->trigger();
+    QCOMPARE(status->currentMessage(), QStringLiteral("正在连接…"));
+    QTest::qWait(MainWindow::NoAnswerNoticeMs / 3);
+    action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
+    QTRY_VERIFY(connectFast->isEnabled());
+    QTest::qWait(MainWindow::NoAnswerNoticeMs);
+    QCOMPARE(catcher.boxes.size(), 1);
+    QCOMPARE(status->currentMessage(), QString());
 }
 
 QTEST_MAIN(tst_MainWindowLink)

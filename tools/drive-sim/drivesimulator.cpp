@@ -34,6 +34,21 @@ int word_at(const QByteArray &data, int index)
     return byte_at(data, index) * 256 + byte_at(data, index + 1);
 }
 
+// The length a request of a known function must have, from the bytes at
+// hand: 0 while they do not tell yet, -1 for a function without a length of
+// its own (the line going quiet ends it).
+int request_length(const QByteArray &data)
+{
+    if (data.size() < 2)
+        return 0;
+    const int function = byte_at(data, 1);
+    if (function == QRtuFrame::READ_HOLDING || function == QRtuFrame::WRITE_SINGLE)
+        return 8;
+    if (function == QRtuFrame::WRITE_MULTIPLE)
+        return data.size() < 7 ? 0 : 9 + byte_at(data, 6);
+    return -1;
+}
+
 void append_word(QByteArray &frame, int word)
 {
     frame.append(char((word >> 8) & 0xFF));
@@ -83,8 +98,11 @@ DriveSimulator::DriveSimulator(const DriveOptions &options, QObject *parent)
         if (m_rx.isEmpty())
             return;
         // Only a function this drive does not know has no length of its own:
-        // such a frame ends where the line goes quiet.
-        if (m_rx.size() >= 4 && QRtuFrame::crc_ok(m_rx)) {
+        // such a frame ends where the line goes quiet. A known function cut
+        // short is broken, even when its last two bytes happen to make a
+        // valid CRC: a real drive ignores it rather than answer from bytes
+        // that never came.
+        if (m_rx.size() >= 4 && request_length(m_rx) < 0 && QRtuFrame::crc_ok(m_rx)) {
             const QByteArray frame = m_rx;
             m_rx.clear();
             handle_request(frame, m_rx_last_ns);
@@ -239,18 +257,10 @@ void DriveSimulator::parse_requests()
     m_in_parse = true;
     m_rx_pending = false;
     while (m_rx.size() >= 2 && m_master_fd >= 0) {
-        const int function = byte_at(m_rx, 1);
-        int need = 0;
-        if (function == QRtuFrame::READ_HOLDING || function == QRtuFrame::WRITE_SINGLE) {
-            need = 8;
-        } else if (function == QRtuFrame::WRITE_MULTIPLE) {
-            if (m_rx.size() < 7)
-                break;
-            need = 9 + byte_at(m_rx, 6);
-        } else {
+        const int need = request_length(m_rx);
+        if (need < 0)
             break; // unknown function: the gap ends it
-        }
-        if (m_rx.size() < need)
+        if (need == 0 || m_rx.size() < need)
             break;
         const QByteArray frame = m_rx.left(need);
         if (QRtuFrame::crc_ok(frame)) {
@@ -270,6 +280,12 @@ void DriveSimulator::parse_requests()
 
 void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
 {
+    // The answers read the frame at the offsets its function gives.
+    const int need = request_length(frame);
+    if (frame.size() < 4 || (need >= 0 && frame.size() != need)) {
+        ++m_bad_frames;
+        return;
+    }
     const int station = byte_at(frame, 0);
     if (station != m_options.station && station != 0)
         return; // another drive's business
