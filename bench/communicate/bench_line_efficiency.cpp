@@ -3,13 +3,14 @@
 // line at 19200 baud 8N1 and answering after 2 ms, against the protocol's
 // limit: frame times plus the 3.5-character silence plus the turnaround.
 
+#include "drivesim.h"
+
 #include "qcommunicate.h"
 #include "qdatabaseloader.h"
 #include "qmachineconfig.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
 #include "qrtuframe.h"
-#include "simprocess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,12 +77,10 @@ int main(int argc, char *argv[])
     }
     const QList<Read> reads = reads_of(config);
 
-    SimProcess sim;
-    QString error;
+    DriveSim sim;
     if (!sim.start({ QStringLiteral("--machine"), machine, QStringLiteral("--baud"), QString::number(BAUD),
-                     QStringLiteral("--turnaround"), QString::number(TURNAROUND_MS) },
-                   &error)) {
-        std::fprintf(stderr, "bench_line_efficiency: %s\n", qPrintable(error));
+                     QStringLiteral("--turnaround"), QString::number(TURNAROUND_MS) })) {
+        std::fprintf(stderr, "bench_line_efficiency: %s\n", qPrintable(sim.error_string()));
         return 1;
     }
 

@@ -2,10 +2,11 @@
 // mission manager against drive-sim on a pseudo-terminal without line timing,
 // and the same reads by a baseline master built on libmodbus.
 
+#include "drivesim.h"
+
 #include "qcommunicate.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
-#include "simprocess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -108,10 +109,9 @@ int main(int argc, char *argv[])
     QString machine = QStringLiteral(APP_DIR "/machines/default.xml");
     if (!QFileInfo::exists(machine))
         machine = QStringLiteral(SOURCE_DIR "/tests/data/frames-drive.xml");
-    SimProcess sim;
-    QString error;
-    if (!sim.start({ QStringLiteral("--machine"), machine }, &error)) {
-        std::fprintf(stderr, "bench_link_overhead: %s\n", qPrintable(error));
+    DriveSim sim;
+    if (!sim.start({ QStringLiteral("--machine"), machine })) {
+        std::fprintf(stderr, "bench_link_overhead: %s\n", qPrintable(sim.error_string()));
         return 1;
     }
     // Rounds alternate so that a neighbour's load hits both alike; the best

@@ -7,7 +7,7 @@
 // missions: per mission the 3.5-character silence, the 8-byte request, the
 // turnaround and the 5 + 2N byte answer.
 
-#include "simprocess.h"
+#include "drivesim.h"
 
 #include "mainwindow.h"
 
@@ -104,12 +104,10 @@ int main(int argc, char *argv[])
     if (!page)
         return fail(QStringLiteral("the parameter page plug-in did not load from %1").arg(QStringLiteral(APP_DIR "/plugins")));
 
-    SimProcess sim;
-    QString error;
+    DriveSim sim;
     if (!sim.start({QStringLiteral("--machine"), machine_file, QStringLiteral("--baud"), QString::number(kBaud),
-                    QStringLiteral("--turnaround"), QString::number(kTurnaroundMs)},
-                   &error))
-        return fail(error);
+                    QStringLiteral("--turnaround"), QString::number(kTurnaroundMs)}))
+        return fail(sim.error_string());
 
     MainWindow window;
     window.resize(1100, 700);

@@ -1,3 +1,0 @@
-set(CORE_SOFTCORE_SOURCES
-    qsoftcore.h qsoftcore.cpp
-)

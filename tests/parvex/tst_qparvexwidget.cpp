@@ -1,0 +1,144 @@
+// The page: its commands follow the port, an upload that fails or cannot be
+// saved, a backup put back, a cancelled download.
+
+#include "parvexfixture.h"
+
+#include "qsoftcore.h"
+
+#include "qcommunicate.h"
+#include "qmissionmanager.h"
+#include "tagserialconfig.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QSignalSpy>
+#include <QTest>
+
+class tst_QParvexWidget : public ParvexFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { load_page(); }
+    void init() { reset_answers(); }
+    void cleanup() { close_drive(); }
+
+    void commandsFollowThePort();
+    void uploadFailureSavesNothing();
+    void saveFailureKeepsOldFileAndWarns();
+    void downloadRoundTrip();
+    void downloadCancelledKeepsLogRequest();
+};
+
+void tst_QParvexWidget::commandsFollowThePort()
+{
+    QVERIFY(!m_upload->isEnabled());
+    QVERIFY(connect_drive());
+    QVERIFY(m_upload->isEnabled());
+    QVERIFY(m_download->isEnabled());
+
+    QSoftCore::get_core()->serial_disconnect();
+    QVERIFY(!m_upload->isEnabled());
+    QVERIFY(!m_download->isEnabled());
+
+    // The link lost by itself (the adapter pulled out) disables them as well.
+    tagSerialConfig config;
+    config.port_name = m_sim.device();
+    QVERIFY(QSoftCore::get_core()->serial_connect(config));
+    QVERIFY(m_upload->isEnabled());
+    QVERIFY(m_sim.hangup());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_upload->isEnabled(), 10000);
+    QVERIFY(!m_download->isEnabled());
+}
+
+void tst_QParvexWidget::uploadFailureSavesNothing()
+{
+    // The drive stops answering in the middle of the upload.
+    QVERIFY(connect_drive({QStringLiteral("--hangup-after"), QStringLiteral("5")}));
+    m_answer->file = m_dir.filePath(QStringLiteral("never.csv"));
+    m_upload->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_answer->boxes.isEmpty(), 15000);
+    QCOMPARE(m_answer->boxes.first().icon, QMessageBox::Critical);
+    QCOMPARE(m_answer->boxes.first().title, QStringLiteral("警告"));
+    QCOMPARE(m_answer->boxes.first().text, QStringLiteral("上传参数失败！"));
+    QVERIFY(m_answer->file_dialogs.isEmpty());
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("never.csv"))));
+
+    // The connection served that upload only: a later group end saves nothing.
+    QSoftCore::get_core()->emit_mission_group_done(true);
+    QTest::qWait(100);
+    QVERIFY(m_answer->file_dialogs.isEmpty());
+}
+
+void tst_QParvexWidget::saveFailureKeepsOldFileAndWarns()
+{
+    QVERIFY(connect_drive());
+    // The chosen name is taken by a directory holding the old backup: the
+    // save cannot replace it, and must say so.
+    const QString path = m_dir.filePath(QStringLiteral("taken.csv"));
+    QVERIFY(QDir().mkpath(path));
+    const QString old_backup = gbk_file(path + QStringLiteral("/old.csv"), QStringLiteral("old"));
+    QVERIFY(!old_backup.isEmpty());
+
+    m_answer->file = path;
+    m_upload->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_answer->boxes.isEmpty(), 15000);
+    QCOMPARE(m_answer->boxes.first().icon, QMessageBox::Warning);
+    QVERIFY2(m_answer->boxes.first().text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(m_answer->boxes.first().text));
+    QVERIFY(QFileInfo(path).isDir());
+    QVERIFY(QFile::exists(old_backup));
+}
+
+void tst_QParvexWidget::downloadRoundTrip()
+{
+    QVERIFY(connect_drive());
+    QVERIFY(m_sim.set(0x2003, 0x614E)); // 12345678
+    QVERIFY(m_sim.set(0x2004, 0x00BC));
+    QVERIFY(m_sim.set(0x2002, 65526));
+    const QMap<int, int> before = m_sim.dump();
+    QVERIFY(!before.isEmpty());
+
+    const QString path = m_dir.filePath(QStringLiteral("roundtrip.csv"));
+    QFile::remove(path);
+    m_answer->file = path;
+    m_upload->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 15000);
+
+    // Change every writable parameter register, then put the backup back.
+    for (int a = 0x2000; a <= 0x2008; ++a) {
+        if (a != 0x2007)
+            QVERIFY(m_sim.set(a, 1));
+    }
+    QSignalSpy ended(QSoftCore::get_core()->get_communicate()->mission_manager(),
+                     &QMissionManager::mission_group_end);
+    m_answer->file = path;
+    m_download->trigger();
+    QVERIFY(wait_group_end(ended));
+    QVERIFY(m_answer->boxes.isEmpty());
+
+    const QMap<int, int> after = m_sim.dump();
+    for (int a = 0x2000; a <= 0x210A; ++a)
+        QCOMPARE(after.value(a), before.value(a));
+    // P0-09 is read-only in the drive: its write is refused and logged.
+    const QList<tagErrLog> logs = QSoftCore::get_core()->getErrlogs();
+    QCOMPARE(logs.size(), 1);
+    QVERIFY(logs.first().text.contains(QStringLiteral("8201")));
+}
+
+void tst_QParvexWidget::downloadCancelledKeepsLogRequest()
+{
+    QVERIFY(connect_drive());
+    QSoftCore *core = QSoftCore::get_core();
+    core->m_show_err_log = false;
+    m_download->trigger(); // the answerer cancels the dialog
+    QCOMPARE(m_answer->file_dialogs.size(), 1);
+    QVERIFY(core->m_show_err_log);
+    QVERIFY(m_answer->boxes.isEmpty());
+    core->m_show_err_log = false;
+}
+
+QTEST_MAIN(tst_QParvexWidget)
+#include "tst_qparvexwidget.moc"
