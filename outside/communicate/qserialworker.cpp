@@ -305,6 +305,8 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
     const qint64 wire_free = write_ns + qint64(double(request_ns) * TIMING_MARGIN);
 
     QByteArray rx;
+    // Where each piece that came off the line begins in rx.
+    QList<qsizetype> pieces;
     bool any = false;
     for (;;) {
         const qint64 left = deadline - now();
@@ -320,6 +322,7 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
         m_last_line_ns = at;
         if (m_timed && at < wire_free)
             continue; // stale: it was on its way before the request left
+        pieces.append(rx.size());
         rx.append(chunk);
         any = true;
         if (rx.size() > MAX_ANSWER_BUFFER)
@@ -336,8 +339,21 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                 // Complete before it could have been sent in answer: an
                 // earlier request's. What follows it may be ours.
                 forget_orphan(answer);
-                rx.remove(0, m.offset + m.length);
+                const qsizetype cut = m.offset + m.length;
+                rx.remove(0, cut);
+                QList<qsizetype> rest{ 0 };
+                for (qsizetype p : std::as_const(pieces))
+                    if (p > cut)
+                        rest.append(p - cut);
+                pieces = rest;
                 continue;
+            }
+            // Bytes before the frame that came in an earlier piece were a
+            // transmission of their own (the start of a broken answer, say):
+            // two senders in one exchange, and the frame may be the stale one.
+            if (std::any_of(pieces.cbegin(), pieces.cend(), [&](qsizetype p) { return p > 0 && p <= m.offset; })) {
+                forget_orphan(answer);
+                return BadBytes;
             }
             if (m.offset + m.length < rx.size()) {
                 forget_orphan(rx); // more came right after it: whose answer was it?
