@@ -3,6 +3,7 @@
 #include "qlinktransport.h"
 #include "qrtuframe.h"
 
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
@@ -20,6 +21,10 @@
 #include <time.h>
 #include <unistd.h>
 #endif
+
+// Every byte on the line and every decision, for finding out why an exchange
+// went as it did: QT_LOGGING_RULES="vantorel.link.debug=true".
+Q_LOGGING_CATEGORY(lcLink, "vantorel.link", QtWarningMsg)
 
 namespace {
 
@@ -289,6 +294,7 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
     if (!keep_quiet(m_silence_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * m_silence_ns)))
         return Abandoned;
     const qint64 write_ns = now();
+    qCDebug(lcLink, "%.3f sent %s", double(write_ns) / 1e6, frame.toHex(' ').constData());
     if (!write_request(frame))
         return Abandoned;
     // The exchange before is answered; passing that on now costs the line
@@ -310,8 +316,10 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
     bool any = false;
     for (;;) {
         const qint64 left = deadline - now();
-        if (left <= 0)
+        if (left <= 0) {
+            qCDebug(lcLink, "%.3f time-out", double(now()) / 1e6);
             return any ? BadBytes : NoBytes;
+        }
         QByteArray chunk;
         const Wait w = wait_input(qMin(left, SLICE_NS), &chunk);
         if (w == Lost || w == Stopped)
@@ -319,6 +327,7 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
         if (w == Nothing)
             continue;
         const qint64 at = now();
+        qCDebug(lcLink, "%.3f got %s", double(at) / 1e6, chunk.toHex(' ').constData());
         m_last_line_ns = at;
         if (m_timed && at < wire_free)
             continue; // stale: it was on its way before the request left
@@ -331,8 +340,10 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
             const QRtuFrame::Result m = QRtuFrame::match_answer(frame, rx);
             if (m.match == QRtuFrame::Incomplete)
                 break;
-            if (m.match == QRtuFrame::Bad)
+            if (m.match == QRtuFrame::Bad) {
+                qCDebug(lcLink, "bad answer");
                 return BadBytes;
+            }
             const qint64 earliest = write_ns + qint64(double(request_ns + line_ns(m.length)) * TIMING_MARGIN);
             const QByteArray answer = rx.mid(m.offset, m.length);
             if (m_timed && at < earliest) {
@@ -352,16 +363,20 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
             // transmission of their own (the start of a broken answer, say):
             // two senders in one exchange, and the frame may be the stale one.
             if (std::any_of(pieces.cbegin(), pieces.cend(), [&](qsizetype p) { return p > 0 && p <= m.offset; })) {
+                qCDebug(lcLink, "answer after an earlier piece");
                 forget_orphan(answer);
                 return BadBytes;
             }
             if (m.offset + m.length < rx.size()) {
+                qCDebug(lcLink, "bytes after the answer");
                 forget_orphan(rx); // more came right after it: whose answer was it?
                 return BadBytes;
             }
             const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
-            if (may_be_orphans(answer, excess))
+            if (may_be_orphans(answer, excess)) {
+                qCDebug(lcLink, "taken for a late answer (%.3f ms beyond the usual)", double(excess) / 1e6);
                 return OrphansAnswer;
+            }
             // The line must stay quiet for the silent interval after it.
             QByteArray after;
             const qint64 settle_end = at + m_silence_ns;
@@ -371,10 +386,13 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                     return Abandoned;
                 if (s == GotBytes) {
                     m_last_line_ns = now();
+                    qCDebug(lcLink, "%.3f bytes during the quiet after the answer: %s", double(m_last_line_ns) / 1e6,
+                            after.toHex(' ').constData());
                     forget_orphan(rx + after);
                     return BadBytes;
                 }
             }
+            qCDebug(lcLink, "%.3f taken", double(now()) / 1e6);
             note_response(excess);
             report->id = request.id;
             report->answer = answer;
@@ -401,6 +419,7 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
             return false;
         if (r == GotBytes) {
             m_last_line_ns = now();
+            qCDebug(lcLink, "%.3f dropped %s", double(m_last_line_ns) / 1e6, junk.toHex(' ').constData());
             forget_orphan(junk);
         }
         const qint64 left = m_last_line_ns + quiet_ns - now();
@@ -412,6 +431,7 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
             return false;
         if (w == GotBytes) {
             m_last_line_ns = now();
+            qCDebug(lcLink, "%.3f dropped %s", double(m_last_line_ns) / 1e6, junk.toHex(' ').constData());
             forget_orphan(junk);
         }
     }
@@ -582,32 +602,35 @@ bool QSerialWorker::write_request(const QByteArray &request)
     return !stopping();
 }
 
+namespace {
+
+// What the port holds after waiting up to wait_ms for it (0: no waiting).
+QSerialWorker::Wait take_from_port(QSerialPort *port, int wait_ms, const bool &lost, QByteArray *into)
+{
+    if (port->bytesAvailable() == 0)
+        port->waitForReadyRead(wait_ms);
+    if (lost)
+        return QSerialWorker::Lost;
+    if (port->bytesAvailable() == 0)
+        return QSerialWorker::Nothing;
+    into->append(port->readAll());
+    return QSerialWorker::GotBytes;
+}
+
+} // namespace
+
 QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
 {
     if (stopping())
         return m_lost ? Lost : Stopped;
-    if (m_port->bytesAvailable() == 0)
-        m_port->waitForReadyRead(0);
-    if (m_lost)
-        return Lost;
-    if (m_port->bytesAvailable() == 0)
-        return Nothing;
-    into->append(m_port->readAll());
-    return GotBytes;
+    return take_from_port(m_port, 0, m_lost, into);
 }
 
 QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
 {
     if (stopping())
         return m_lost ? Lost : Stopped;
-    if (m_port->bytesAvailable() == 0)
-        m_port->waitForReadyRead(int(qMax<qint64>(1, (left_ns + 999999) / 1000000)));
-    if (m_lost)
-        return Lost;
-    if (m_port->bytesAvailable() == 0)
-        return Nothing;
-    into->append(m_port->readAll());
-    return GotBytes;
+    return take_from_port(m_port, int(qMax<qint64>(1, (left_ns + 999999) / 1000000)), m_lost, into);
 }
 
 #endif

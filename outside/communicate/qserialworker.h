@@ -64,6 +64,10 @@ signals:
     void port_lost(const QString &reason);
 
 private:
+public:
+    enum Wait { GotBytes, Nothing, Lost, Stopped };
+
+private:
     struct Request
     {
         quint64 id = 0;
@@ -81,7 +85,6 @@ private:
         int code = 0;
     };
 
-    enum Wait { GotBytes, Nothing, Lost, Stopped };
     enum Attempt { Accepted, NoBytes, BadBytes, OrphansAnswer, Abandoned };
 
     // A request that got no answer: the drive may still answer it, late.

@@ -104,6 +104,19 @@ QString describe(const Counts &c)
     return QStringLiteral("%1 reads: %2 right, %3 wrong, %4 failed").arg(c.reads).arg(c.right).arg(c.wrong).arg(c.failed);
 }
 
+// Starts drive-sim on the test drive and waits until the link is online.
+bool connect_to(DriveSim *sim, QCommunicate *link, const QStringList &options)
+{
+    if (!sim->start(QStringList{ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml") } + options)) {
+        qWarning("%s", qPrintable(sim->error_string()));
+        return false;
+    }
+    tagSerialConfig config;
+    config.port_name = sim->device();
+    QSignalSpy online(link, &QCommunicate::online);
+    return link->open(config) && online.wait(5000);
+}
+
 } // namespace
 
 class tst_StaleAnswers : public QObject
@@ -132,16 +145,10 @@ void tst_StaleAnswers::late_answer_in_a_stream()
     QFETCH(QStringList, line);
     QFETCH(int, timing);
     DriveSim sim;
-    QVERIFY2(sim.start(QStringList{ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml") } + line),
-             qPrintable(sim.error_string()));
     QCommunicate link;
     link.set_line_timing(timing);
     Stream stream(link.mission_manager());
-    tagSerialConfig config;
-    config.port_name = sim.device();
-    QSignalSpy online(&link, &QCommunicate::online);
-    QVERIFY(link.open(config));
-    QVERIFY(online.wait(5000));
+    QVERIFY(connect_to(&sim, &link, line));
 
     QVERIFY(sim.fault(QStringLiteral("late-ms"), QStringLiteral("1100")));
     const Counts c = stream.run(timing == 1 ? 240 : 600, 20, 0, [&](int issued) {
@@ -164,17 +171,10 @@ void tst_StaleAnswers::fault_mix_without_drops()
     const int seconds = qMax(4, qEnvironmentVariableIntValue("SOAK_SECONDS"));
     const QString late_rate = qEnvironmentVariable("SOAK_LATE_RATE");
     DriveSim sim;
-    QVERIFY2(sim.start({ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml"),
-                         QStringLiteral("--turnaround"), QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("7") }),
-             qPrintable(sim.error_string()));
     QCommunicate link;
     link.set_timeout(100);
     Stream stream(link.mission_manager());
-    tagSerialConfig config;
-    config.port_name = sim.device();
-    QSignalSpy online(&link, &QCommunicate::online);
-    QVERIFY(link.open(config));
-    QVERIFY(online.wait(5000));
+    QVERIFY(connect_to(&sim, &link, { QStringLiteral("--turnaround"), QStringLiteral("1"), QStringLiteral("--seed"), QStringLiteral("7") }));
     // Late answers come after the time-out and the quiet period after it.
     QVERIFY(sim.fault(QStringLiteral("late-ms"), QStringLiteral("250")));
     QVERIFY(sim.fault(QStringLiteral("split-ms"), QStringLiteral("5")));
