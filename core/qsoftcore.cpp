@@ -10,6 +10,7 @@
 #include "qmachinevalue.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
+#include "qrtuframe.h"
 #include "tagserialconfig.h"
 #include "tagvaluegroup.h"
 
@@ -29,53 +30,18 @@ int value_address(QMachineValue *value)
     return value->get_value_property(VALUE_ADDRESS).toInt();
 }
 
-// Anything but 2 counts as one word, as the decoder treats it.
-int value_width(QMachineValue *value)
-{
-    return value->get_value_property(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
-}
-
 int int_attribute(const QMission *mission, const QString &key)
 {
     return mission->get_attribute(key, QVariant()).toInt();
 }
 
-// The registers an answer really holds: the byte count of the frame, never
-// more than the bytes that arrived and never more than the mission asked for.
-int answered_registers(const QByteArray &frame, int asked)
-{
-    if (frame.size() < 3)
-        return 0;
-    const int byte_count = static_cast<unsigned char>(frame.at(2));
-    const int present = std::min<qsizetype>(byte_count, frame.size() - 3);
-    return std::max(0, std::min(asked, present / 2));
-}
-
-int register_at(const QByteArray &frame, int k)
-{
-    const auto hi = static_cast<unsigned char>(frame.at(3 + 2 * k));
-    const auto lo = static_cast<unsigned char>(frame.at(4 + 2 * k));
-    return hi * 256 + lo;
-}
-
-// Low word in the value's own register, high word in the next one.
-int two_word_at(const QByteArray &frame, int k)
-{
-    const quint32 low = static_cast<quint32>(register_at(frame, k));
-    const quint32 high = static_cast<quint32>(register_at(frame, k + 1));
-    return static_cast<int>((high << 16) | low);
-}
-
 // Decodes the value whose first register is register k of the answer, when
 // every register it needs is part of the answer; otherwise it keeps its value.
-void decode_into(QMachineValue *value, const QByteArray &frame, int k, int available)
+void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
 {
-    if (value_width(value) == 2) {
-        if (k + 1 < available)
-            value->set_base_value(two_word_at(frame, k));
-    } else if (k < available) {
-        value->set_base_value(register_at(frame, k));
-    }
+    int raw = 0;
+    if (value->raw_of_registers(registers.mid(k), &raw))
+        value->set_base_value(raw);
 }
 
 } // namespace
@@ -371,7 +337,7 @@ QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
         if (!value)
             continue;
         const int address = value_address(value);
-        const int last = address + value_width(value) - 1;
+        const int last = address + value->words() - 1;
         if (address < 0 || last > 0xFFFF)
             continue; // not a register of the drive: nothing can read it
         spans.append({address, last});
@@ -459,8 +425,8 @@ void QSoftCore::mission_success(QMission *ms)
 
     const int address = int_attribute(ms, MissionKey::address());
     const int length = int_attribute(ms, MissionKey::length());
-    const QByteArray frame = ms->get_recv_buffer();
-    const int available = answered_registers(frame, length);
+    const QList<quint16> registers = QRtuFrame::answer_registers(ms->get_recv_buffer(), length);
+    const int available = int(registers.size());
 
     for (int i = 0; i < available;) {
         QMachineValue *value = m_machine->get_value(address + i);
@@ -468,15 +434,15 @@ void QSoftCore::mission_success(QMission *ms)
             ++i;
             continue;
         }
-        decode_into(value, frame, i, available);
-        i += value_width(value);
+        decode_into(value, registers, i);
+        i += value->words();
     }
 
     const QList<QMachineValue *> runtimes = m_machine->get_runtimes();
     for (QMachineValue *value : runtimes) {
         const int k = value_address(value) - address;
         if (k >= 0 && k < length)
-            decode_into(value, frame, k, available);
+            decode_into(value, registers, k);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "qlinktransport.h"
 #include "qmission.h"
+#include "qrtuframe.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -277,7 +278,7 @@ public:
         state = Online;
         silent_count = 0;
         const quint64 s = session;
-        const int version = quint8(answer.at(3)) * 256 + quint8(answer.at(4));
+        const int version = QRtuFrame::answer_registers(answer, 1).value(0);
         QPointer<QMissionManager> guard(q);
         emit q->link_up();
         if (!guard || session != s)

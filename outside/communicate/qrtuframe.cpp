@@ -1,5 +1,7 @@
 #include "qrtuframe.h"
 
+#include <algorithm>
+
 namespace {
 
 quint16 crc_table_entry(quint16 value)
@@ -117,6 +119,33 @@ QByteArray QRtuFrame::exception_answer(int station, int function, int code)
     frame.append(char((function | 0x80) & 0xFF));
     frame.append(char(code));
     return with_crc(frame);
+}
+
+QByteArray QRtuFrame::read_answer(int station, const QList<quint16> &values)
+{
+    const int count = int(values.size());
+    if (!in_range(count, 1, MAX_READ_COUNT))
+        return QByteArray();
+    QByteArray frame;
+    frame.append(char(station));
+    frame.append(char(READ_HOLDING));
+    frame.append(char(count * 2));
+    for (quint16 v : values)
+        append_word(frame, v);
+    return with_crc(frame);
+}
+
+QList<quint16> QRtuFrame::answer_registers(const QByteArray &answer, int asked)
+{
+    QList<quint16> registers;
+    if (answer.size() < 3)
+        return registers;
+    const qsizetype present = std::min<qsizetype>(byte_at(answer, 2), answer.size() - 3);
+    const int count = std::max(0, std::min(asked, int(present / 2)));
+    registers.reserve(count);
+    for (int k = 0; k < count; ++k)
+        registers.append(quint16(byte_at(answer, 3 + 2 * k) * 256 + byte_at(answer, 4 + 2 * k)));
+    return registers;
 }
 
 int QRtuFrame::answer_length(const QByteArray &request)

@@ -32,6 +32,15 @@ public:
     static QByteArray write_multi_request(int station, int address, const QList<quint16> &values);
     // Exception answer frame (with CRC).
     static QByteArray exception_answer(int station, int function, int code);
+    // Answer to a read (with CRC) carrying values, first register first.
+    // Empty for no values or more than a read may ask for.
+    static QByteArray read_answer(int station, const QList<quint16> &values);
+
+    // The registers a read answer (the whole frame as received: station,
+    // function, byte count, data, CRC) holds, first register first: never
+    // more than asked, than its byte count says or than the bytes that
+    // arrived, so a short or lying frame yields fewer, never garbage.
+    static QList<quint16> answer_registers(const QByteArray &answer, int asked);
 
     // Length of a correct, non-exception answer to request; 0 for a request
     // this master does not send.

@@ -73,7 +73,7 @@ bool QMachine::add_value(const QString &group_name, QMachineValue *value)
     const int address = value->get_value_property(VALUE_ADDRESS).toInt(&ok);
     if (code.isEmpty() || !ok || m_by_code.contains(code) || m_runtime_set.contains(value))
         return false;
-    const int words = value->get_value_property(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
+    const int words = value->words();
     for (int r = address; r < address + words; ++r) {
         if (m_registers.contains(r))
             return false;

@@ -97,12 +97,75 @@ bool QMachineValue::is_choice() const
     return m_properties.at(VALUE_EDITOR).toString() == editor_choice();
 }
 
-qint64 QMachineValue::interpreted(int raw) const
+qint64 QMachineValue::number_of_raw(int raw) const
 {
     if (m_words == 2)
         return is_signed() ? qint64(raw) : qint64(quint32(raw));
     const quint16 low = quint16(quint32(raw) & 0xFFFFu);
     return is_signed() ? qint64(qint16(low)) : qint64(low);
+}
+
+qint64 QMachineValue::lowest_number() const
+{
+    return is_signed() ? -(qint64(1) << (16 * m_words - 1)) : 0;
+}
+
+qint64 QMachineValue::highest_number() const
+{
+    return (qint64(1) << (16 * m_words - (is_signed() ? 1 : 0))) - 1;
+}
+
+int QMachineValue::bits_of(qint64 number) const
+{
+    return m_words == 2 ? int(quint32(number)) : int(quint32(number) & 0xFFFFu);
+}
+
+QList<quint16> QMachineValue::registers_of(int raw) const
+{
+    const quint32 bits = quint32(raw);
+    if (m_words == 2)
+        return {quint16(bits & 0xFFFFu), quint16(bits >> 16)};
+    return {quint16(bits & 0xFFFFu)};
+}
+
+bool QMachineValue::raw_of_registers(const QList<quint16> &registers, int *raw) const
+{
+    if (registers.size() < m_words || raw == nullptr)
+        return false;
+    if (m_words == 2)
+        *raw = int((quint32(registers.at(1)) << 16) | registers.at(0));
+    else
+        *raw = int(registers.at(0));
+    return true;
+}
+
+bool QMachineValue::raw_of_integer(qint64 integer, int *raw) const
+{
+    // The register bits themselves, or the signed number they stand for; a
+    // two-word pattern may be written signed even for an unsigned value,
+    // since 32-bit tools print it that way.
+    const qint64 low = m_words == 2 ? std::numeric_limits<qint32>::min() : lowest_number();
+    const qint64 high = m_words == 2 ? qint64(std::numeric_limits<quint32>::max()) : 0xFFFF;
+    if (integer < low || integer > high || raw == nullptr)
+        return false;
+    *raw = bits_of(integer);
+    return true;
+}
+
+QString QMachineValue::range_error(int raw) const
+{
+    const double scale = double(abs_scale(m_scale));
+    const double x = double(number_of_raw(raw)) / scale;
+    const double half_step = 0.5 / scale;
+    bool min_ok = false;
+    bool max_ok = false;
+    const QString min_text = m_properties.at(VALUE_MIN).toString();
+    const QString max_text = m_properties.at(VALUE_MAX).toString();
+    const double min = min_text.toDouble(&min_ok);
+    const double max = max_text.toDouble(&max_ok);
+    if ((min_ok && x < min - half_step) || (max_ok && x > max + half_step))
+        return QStringLiteral("%1 超出范围 %2～%3").arg(text_of_raw(raw), min_text, max_text);
+    return QString();
 }
 
 int QMachineValue::decimals() const
@@ -143,7 +206,7 @@ QString QMachineValue::format_number(qint64 number) const
 
 QString QMachineValue::text_of_raw(int raw) const
 {
-    const qint64 number = interpreted(raw);
+    const qint64 number = number_of_raw(raw);
     if (is_choice()) {
         for (const Choice &c : m_choices) {
             if (c.value == number)
@@ -163,27 +226,9 @@ QString QMachineValue::get_true_value_string() const
 
 bool QMachineValue::encode(qint64 number, int *raw) const
 {
-    if (m_words == 2) {
-        if (is_signed()) {
-            if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
-                return false;
-            *raw = int(number);
-        } else {
-            if (number < 0 || number > qint64(std::numeric_limits<quint32>::max()))
-                return false;
-            *raw = int(quint32(number));
-        }
-        return true;
-    }
-    if (is_signed()) {
-        if (number < -32768 || number > 32767)
-            return false;
-        *raw = int(quint16(qint16(number)));
-    } else {
-        if (number < 0 || number > 65535)
-            return false;
-        *raw = int(number);
-    }
+    if (number < lowest_number() || number > highest_number())
+        return false;
+    *raw = bits_of(number);
     return true;
 }
 

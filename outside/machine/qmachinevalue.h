@@ -3,6 +3,7 @@
 #include "machine_export.h"
 #include "envaluepropertyindex.h"
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
@@ -48,6 +49,36 @@ public:
     // 10^d >= |scale|, so every raw value's text converts back to it.
     int decimals() const;
 
+    // The register form. Everything that puts a value on the line or reads
+    // it back (the core, the page, parameter files, the simulated drive's
+    // tests) asks here, so width, sign and word order have one definition.
+
+    // Words on the line: 2 for a length of 2, one for anything else.
+    int words() const { return m_words; }
+    // A negative scale marks a signed value.
+    bool is_signed() const { return m_scale < 0; }
+    // The integer the drive means by a raw value (its register bits): sign and
+    // width applied, not yet divided by the scale.
+    qint64 number_of_raw(int raw) const;
+    // The numbers the value's width holds with its sign.
+    qint64 lowest_number() const;
+    qint64 highest_number() const;
+    // Registers of a raw value, words() of them: the low word at the value's
+    // address, the high word at the next one.
+    QList<quint16> registers_of(int raw) const;
+    // The raw value of registers read from the value's address on; false
+    // (raw untouched) when fewer than words() are given. Extra ones are ignored.
+    bool raw_of_registers(const QList<quint16> &registers, int *raw) const;
+    // The raw value of an integer written as register bits (0..65535 for one
+    // word) or, for the value's width, as the signed number those bits stand
+    // for (-32768..-1 for a signed one-word value; any 32-bit pattern, in
+    // either form, for two words). False when it fits neither.
+    bool raw_of_integer(qint64 integer, int *raw) const;
+    // Why a raw value lies outside the parameter's minimum and maximum (the
+    // reader's text); empty when it lies within them or the description
+    // gives none. Such a value must not reach the drive.
+    QString range_error(int raw) const;
+
 signals:
     void value_changed();
 
@@ -58,11 +89,9 @@ private:
         QString text;
     };
 
-    // The number the drive means by a raw value: sign and width applied,
-    // not yet divided by the scale.
-    qint64 interpreted(int raw) const;
-    bool is_signed() const { return m_scale < 0; }
     bool is_choice() const;
+    // Register bits of a number the width holds.
+    int bits_of(qint64 number) const;
     bool encode(qint64 number, int *raw) const;
     bool parse_decimal(const QString &text, int *raw) const;
     QString format_number(qint64 number) const;

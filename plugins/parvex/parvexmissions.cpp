@@ -27,11 +27,9 @@ QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
     if (!value)
         return missions;
     const int address = value->get_value_property(VALUE_ADDRESS).toInt();
-    const int words = value->get_value_property(VALUE_LENGTH).toInt();
-    const quint32 bits = quint32(raw);
-    missions.append(write_word(station, address, quint16(bits & 0xFFFFu)));
-    if (words != 1)
-        missions.append(write_word(station, address + 1, quint16(bits >> 16)));
+    const QList<quint16> registers = value->registers_of(raw);
+    for (int i = 0; i < registers.size(); ++i)
+        missions.append(write_word(station, address + i, registers.at(i)));
     return missions;
 }
 
@@ -41,8 +39,9 @@ QMission *read_back_mission(QMachineValue *value, int station)
     mission->set_attribute(MissionKey::station(), QVariant(station));
     mission->set_attribute(MissionKey::address(),
                            QVariant(value->get_value_property(VALUE_ADDRESS).toInt()));
-    mission->set_attribute(MissionKey::length(),
-                           QVariant(value->get_value_property(VALUE_LENGTH).toInt()));
+    // The registers the write put there, however the description spells the
+    // length: a read-back of length 0 could not even be sent.
+    mission->set_attribute(MissionKey::length(), QVariant(value->words()));
     mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
     mission->update_send_buffer();
     return mission;

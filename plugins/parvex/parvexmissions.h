@@ -6,8 +6,8 @@ class QMachineValue;
 class QMission;
 
 // The missions that put a raw value into the drive. Shared by the table
-// (one edit) and the page (download), so both write a two-word value the
-// same way: low word at the value's address, high word at the next one.
+// (one edit) and the page (download), so both write a value's registers the
+// same way, in the order the value gives them.
 namespace ParvexMissions {
 
 // Write missions of type 0, one register each, send buffers built. The

@@ -1,6 +1,5 @@
 #include "qparamitemdelegate.h"
 
-#include "parvexcsv.h"
 #include "parvexmissions.h"
 #include "qparamtreewidget.h"
 
@@ -48,25 +47,22 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
     QWidget *editor = nullptr;
     const QString kind = value->get_value_property(VALUE_EDITOR).toString();
     if (kind == kEditorDecimal) {
-        const int s = value->get_value_property(VALUE_SCALE).toInt();
         // 64 bits: the magnitude of the most negative int does not fit an int.
-        const qint64 a = std::abs(qint64(s));
-        const int n = value->get_value_property(VALUE_LENGTH).toInt();
+        const qint64 a = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
+        const bool one_word = value->words() == 1;
         if (a <= 1) {
             auto *spin = new QSpinBox(parent);
-            if (n == 1)
-                spin->setRange(s < 0 ? -32768 : 0, s < 0 ? 32767 : 65535);
+            if (one_word)
+                spin->setRange(int(value->lowest_number()), int(value->highest_number()));
             else
                 spin->setRange(-kTwoWordLimit, kTwoWordLimit);
             editor = spin;
         } else {
             auto *spin = new QDoubleSpinBox(parent);
             spin->setDecimals(value->decimals());
-            if (n == 1) {
-                if (s < 0)
-                    spin->setRange(-32768.0 / double(a), 32767.0 / double(a));
-                else
-                    spin->setRange(0.0, 65535.0 / double(a));
+            if (one_word) {
+                spin->setRange(double(value->lowest_number()) / double(a),
+                               double(value->highest_number()) / double(a));
             } else {
                 spin->setRange(-double(kTwoWordLimit) / double(a), double(kTwoWordLimit) / double(a));
             }
@@ -133,7 +129,7 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
         return;
     // The spin box spans the register's width; the parameter's own limits
     // are narrower, and a value beyond them must not reach the drive.
-    const QString out_of_range = ParvexCsv::range_error(value, quint32(raw));
+    const QString out_of_range = value->range_error(raw);
     if (!out_of_range.isEmpty()) {
         QMessageBox::warning(m_tree, QStringLiteral("警告"),
                              QStringLiteral("%1 的数值%2，没有写入！").arg(code, out_of_range));

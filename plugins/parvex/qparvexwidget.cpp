@@ -1,6 +1,6 @@
 #include "qparvexwidget.h"
 
-#include "parvexcsv.h"
+#include "paramsetfile.h"
 #include "parvexmissions.h"
 #include "qparamtreewidget.h"
 #include "qparvextreewidget.h"
@@ -169,7 +169,7 @@ void QParvexWidget::save(bool)
     if (path.isEmpty())
         return;
 
-    const QByteArray bytes = QLocalCodec::encode(ParvexCsv::build_table(values).save());
+    const QByteArray bytes = QLocalCodec::encode(ParamSetFile::build_table(values).save());
     // The previous backup survives a failed write: the file is replaced only
     // once the new one is complete.
     QString reason;
@@ -203,7 +203,7 @@ void QParvexWidget::down_load()
 
     QCSVFile table;
     table.load(text);
-    const QString header_error = ParvexCsv::check_header(table);
+    const QString header_error = ParamSetFile::check_header(table);
     if (!header_error.isEmpty()) {
         QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("文件错误，无法加载！"),
                         QMessageBox::Ok, this);
@@ -212,21 +212,13 @@ void QParvexWidget::down_load()
         return;
     }
 
-    QMachine *machine = core->get_machine();
     const int station = core->get_machine_address();
+    const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
+    const QStringList &refused = plan.refused;
     QList<QMission *> missions;
-    QStringList refused;
-    for (int row = 1; row < table.size(); ++row) {
-        const ParvexCsv::RowResult result = ParvexCsv::check_row(table, row, machine);
-        if (result.kind == ParvexCsv::RowResult::Refused) {
-            refused.append(QStringLiteral("第 %1 行 %2：%3")
-                               .arg(row + 1)
-                               .arg(table.get_text(0, row).trimmed(), result.reason));
-        }
-        if (result.kind != ParvexCsv::RowResult::Write)
-            continue;
-        missions.append(ParvexMissions::write_missions(result.value, result.raw, station));
-        result.value->set_base_value(result.raw);
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes) {
+        missions.append(ParvexMissions::write_missions(write.value, write.raw, station));
+        write.value->set_base_value(write.raw);
     }
 
     if (missions.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "qcommunicate.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
+#include "qrtuframe.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -32,8 +33,8 @@ QMission *mission(enMissionType type, int address, int length, const QVariant &d
 QList<int> words_of(const QByteArray &answer, int count)
 {
     QList<int> words;
-    for (int k = 0; k < count && 4 + 2 * k < answer.size(); ++k)
-        words << quint8(answer.at(3 + 2 * k)) * 256 + quint8(answer.at(4 + 2 * k));
+    for (quint16 word : QRtuFrame::answer_registers(answer, count))
+        words << word;
     return words;
 }
 

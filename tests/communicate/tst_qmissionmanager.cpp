@@ -20,16 +20,10 @@ public:
 
     void answer(const QList<int> &words)
     {
-        const QByteArray request = sent.last();
-        QByteArray frame;
-        frame.append(request.at(0));
-        frame.append(char(0x03));
-        frame.append(char(words.size() * 2));
-        for (int w : words) {
-            frame.append(char(w >> 8));
-            frame.append(char(w & 0xFF));
-        }
-        emit exchange_finished(Answered, QRtuFrame::with_crc(frame), 0);
+        QList<quint16> registers;
+        for (int w : words)
+            registers.append(quint16(w));
+        emit exchange_finished(Answered, QRtuFrame::read_answer(quint8(sent.last().at(0)), registers), 0);
     }
     void fail(Result result, int code = 0) { emit exchange_finished(result, QByteArray(), code); }
 

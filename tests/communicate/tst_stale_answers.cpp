@@ -6,6 +6,7 @@
 #include "qcommunicate.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
+#include "qrtuframe.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -87,9 +88,10 @@ private:
             return;
         }
         const QByteArray a = m->get_recv_buffer();
-        bool right = a.size() == 5 + 2 * WORDS;
+        const QList<quint16> registers = QRtuFrame::answer_registers(a, WORDS);
+        bool right = a.size() == 5 + 2 * WORDS && registers.size() == WORDS;
         for (int k = 0; right && k < WORDS; ++k)
-            right = quint8(a.at(3 + 2 * k)) * 256 + quint8(a.at(4 + 2 * k)) == start.toInt() + k;
+            right = registers.at(k) == start.toInt() + k;
         if (!right && qEnvironmentVariableIsSet("STALE_DEBUG"))
             qInfo("wrong: start %d got %s", start.toInt(), a.toHex(' ').constData());
         ++(right ? m_counts.right : m_counts.wrong);

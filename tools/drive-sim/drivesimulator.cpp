@@ -49,12 +49,6 @@ int request_length(const QByteArray &data)
     return -1;
 }
 
-void append_word(QByteArray &frame, int word)
-{
-    frame.append(char((word >> 8) & 0xFF));
-    frame.append(char(word & 0xFF));
-}
-
 QByteArray recrc(const QByteArray &frame)
 {
     return QRtuFrame::with_crc(frame.left(frame.size() - 2));
@@ -314,13 +308,8 @@ QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
     if (function == QRtuFrame::READ_HOLDING) {
         QList<quint16> values;
         code = m_registers.read(word_at(frame, 2), word_at(frame, 4), &values);
-        if (code == 0) {
-            answer.append(char(station));
-            answer.append(char(function));
-            answer.append(char(values.size() * 2));
-            for (quint16 v : values)
-                append_word(answer, v);
-        }
+        if (code == 0)
+            return QRtuFrame::read_answer(station, values);
     } else if (function == QRtuFrame::WRITE_SINGLE) {
         code = m_registers.write(word_at(frame, 2), { quint16(word_at(frame, 4)) });
         if (code == 0)

@@ -1,12 +1,11 @@
-#include "parvexcsv.h"
+#include "paramsetfile.h"
 
 #include "qmachine.h"
 #include "qmachinevalue.h"
 
 #include <cstdlib>
-#include <limits>
 
-namespace ParvexCsv {
+namespace ParamSetFile {
 
 namespace {
 
@@ -18,21 +17,6 @@ QStringList header_texts()
             QStringLiteral("单位"), QStringLiteral("原始值")};
 }
 
-int words_of(QMachineValue *value)
-{
-    return value->get_value_property(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
-}
-
-// The number the drive means by a raw value, before the scale divides it.
-qint64 interpreted(QMachineValue *value, quint32 bits)
-{
-    const bool is_signed = value->get_value_property(VALUE_SCALE).toInt() < 0;
-    if (words_of(value) == 2)
-        return is_signed ? qint64(qint32(bits)) : qint64(bits);
-    const quint16 low = quint16(bits & 0xFFFFu);
-    return is_signed ? qint64(qint16(low)) : qint64(low);
-}
-
 } // namespace
 
 QString value_cell(QMachineValue *value)
@@ -40,30 +24,10 @@ QString value_cell(QMachineValue *value)
     const int s = value->get_value_property(VALUE_SCALE).toInt();
     if (s == 0)
         return QString();
-    const quint32 bits = quint32(value->get_base_value());
-    const double x = double(interpreted(value, bits)) / double(std::abs(qint64(s)));
+    const double x = double(value->number_of_raw(value->get_base_value())) / double(std::abs(qint64(s)));
     // Six significant digits hold every one-word value; a two-word value
     // needs up to ten, or the backup would show 1.23457e+07 for 12345678.
-    return QString::number(x, 'g', words_of(value) == 2 ? 10 : 6);
-}
-
-QString range_error(QMachineValue *value, quint32 bits)
-{
-    // 64 bits: the magnitude of the most negative int does not fit an int.
-    const qint64 s = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
-    const double scale = s < 1 ? 1.0 : double(s);
-    const double x = double(interpreted(value, bits)) / scale;
-    const double half_step = 0.5 / scale;
-    bool min_ok = false;
-    bool max_ok = false;
-    const QString min_text = value->get_value_property(VALUE_MIN).toString();
-    const QString max_text = value->get_value_property(VALUE_MAX).toString();
-    const double min = min_text.toDouble(&min_ok);
-    const double max = max_text.toDouble(&max_ok);
-    if ((min_ok && x < min - half_step) || (max_ok && x > max + half_step))
-        return QStringLiteral("%1 超出范围 %2～%3")
-            .arg(value->text_of_raw(int(bits)), min_text, max_text);
-    return QString();
+    return QString::number(x, 'g', value->words() == 2 ? 10 : 6);
 }
 
 QCSVFile build_table(const QList<QMachineValue *> &values)
@@ -138,17 +102,13 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
 
     // A one-word register takes 0..65535 (a signed value may also be written
     // as -32768..-1); a two-word value any 32-bit pattern, in either form.
-    const bool is_signed = value->get_value_property(VALUE_SCALE).toInt() < 0;
-    const bool fits = words_of(value) == 2
-        ? number >= std::numeric_limits<qint32>::min() && number <= qint64(std::numeric_limits<quint32>::max())
-        : number >= (is_signed ? -32768 : 0) && number <= 65535;
-    if (!fits) {
+    int raw = 0;
+    if (!value->raw_of_integer(number, &raw)) {
         result.reason = QStringLiteral("原始值 %1 超出参数的数据宽度").arg(raw_text);
         return result;
     }
-    const quint32 bits = words_of(value) == 2 ? quint32(number) : quint32(number) & 0xFFFFu;
 
-    const QString out_of_range = range_error(value, bits);
+    const QString out_of_range = value->range_error(raw);
     if (!out_of_range.isEmpty()) {
         result.reason = QStringLiteral("原始值 %1：%2").arg(raw_text, out_of_range);
         return result;
@@ -156,8 +116,24 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
 
     result.kind = RowResult::Write;
     result.value = value;
-    result.raw = int(bits);
+    result.raw = raw;
     return result;
 }
 
-} // namespace ParvexCsv
+DownloadPlan plan_download(const QCSVFile &table, QMachine *machine)
+{
+    DownloadPlan plan;
+    for (int row = 1; row < table.size(); ++row) {
+        const RowResult result = check_row(table, row, machine);
+        if (result.kind == RowResult::Refused) {
+            plan.refused.append(QStringLiteral("第 %1 行 %2：%3")
+                                    .arg(row + 1)
+                                    .arg(table.get_text(CodeCol, row).trimmed(), result.reason));
+        }
+        if (result.kind == RowResult::Write)
+            plan.writes.append({result.value, result.raw});
+    }
+    return plan;
+}
+
+} // namespace ParamSetFile
