@@ -269,6 +269,8 @@ bool QSerialWorker::run(const Request &request)
         // else goes on it (a whole time-out after silence).
         const qint64 quiet_ns = (a == BadBytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, request.timeout_ms / 10)
                                                : qint64(request.timeout_ms)) * 1000000;
+        // Counted from now: the wait that just ended is no part of it.
+        m_last_line_ns = qMax(m_last_line_ns, now());
         if (!keep_quiet(quiet_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * quiet_ns)))
             return tries_left == 1 || abandon(request); // after the last try it is reported already
     }
