@@ -1,5 +1,7 @@
 #include "qmachineconfig.h"
 
+#include "qmachinevalue.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -42,11 +44,9 @@ QString override_directory;
 // places, which they still compute exactly in 64-bit integers.
 constexpr qint64 kMaxScaleMagnitude = 1000000000;
 
-// The magnitude of a scale, in 64 bits: that of the most negative int does
-// not fit an int.
 qint64 scale_magnitude(int scale)
 {
-    return std::abs(qint64(scale));
+    return QMachineValue::scale_magnitude(scale);
 }
 
 // A reason is one line: a line break inside a name, a path or a system
@@ -224,20 +224,14 @@ void DescriptionParser::check_width(const QString &code, const QString &what, co
                                     double value, int length, int scale, qint64 line)
 {
     const double raw = std::round(value * double(scale_magnitude(scale)));
-    double lo = 0;
-    double hi = 0;
-    if (length == 1) {
-        lo = scale < 0 ? -32768.0 : 0.0;
-        hi = scale < 0 ? 32767.0 : 65535.0;
-    } else {
-        lo = scale < 0 ? -2147483648.0 : 0.0;
-        hi = scale < 0 ? 2147483647.0 : 4294967295.0;
-    }
+    const bool is_signed = QMachineValue::is_signed_scale(scale);
+    const double lo = double(QMachineValue::lowest_number(length, is_signed));
+    const double hi = double(QMachineValue::highest_number(length, is_signed));
     if (raw < lo || raw > hi) {
         fail_at(line, QStringLiteral("参数 %1 的%2 %3 超出 %4 位%5数的范围")
                           .arg(code, what, text)
                           .arg(length * 16)
-                          .arg(scale < 0 ? QStringLiteral("有符号") : QStringLiteral("无符号")));
+                          .arg(is_signed ? QStringLiteral("有符号") : QStringLiteral("无符号")));
     }
 }
 

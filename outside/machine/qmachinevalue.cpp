@@ -11,8 +11,7 @@ QString editor_choice() { return QStringLiteral("选择"); }
 
 qint64 abs_scale(int scale)
 {
-    const qint64 a = std::abs(qint64(scale));
-    return a < 1 ? 1 : a;
+    return QMachineValue::scale_magnitude(scale);
 }
 
 quint64 power_of_ten(int exponent)
@@ -105,14 +104,22 @@ qint64 QMachineValue::number_of_raw(int raw) const
     return is_signed() ? qint64(qint16(low)) : qint64(low);
 }
 
-qint64 QMachineValue::lowest_number() const
+qint64 QMachineValue::scale_magnitude(int scale)
 {
-    return is_signed() ? -(qint64(1) << (16 * m_words - 1)) : 0;
+    const qint64 a = std::abs(qint64(scale));
+    return a < 1 ? 1 : a;
 }
 
-qint64 QMachineValue::highest_number() const
+qint64 QMachineValue::lowest_number(int words, bool is_signed)
 {
-    return (qint64(1) << (16 * m_words - (is_signed() ? 1 : 0))) - 1;
+    const int bits = words == 2 ? 32 : 16;
+    return is_signed ? -(qint64(1) << (bits - 1)) : 0;
+}
+
+qint64 QMachineValue::highest_number(int words, bool is_signed)
+{
+    const int bits = words == 2 ? 32 : 16;
+    return (qint64(1) << (bits - (is_signed ? 1 : 0))) - 1;
 }
 
 int QMachineValue::bits_of(qint64 number) const

@@ -56,13 +56,21 @@ public:
     // Words on the line: 2 for a length of 2, one for anything else.
     int words() const { return m_words; }
     // A negative scale marks a signed value.
-    bool is_signed() const { return m_scale < 0; }
+    bool is_signed() const { return is_signed_scale(m_scale); }
+    static bool is_signed_scale(int scale) { return scale < 0; }
+    // The magnitude of a scale that divides raw values, in 64 bits (that of
+    // the most negative int does not fit an int); 0 counts as 1.
+    static qint64 scale_magnitude(int scale);
     // The integer the drive means by a raw value (its register bits): sign and
     // width applied, not yet divided by the scale.
     qint64 number_of_raw(int raw) const;
     // The numbers the value's width holds with its sign.
-    qint64 lowest_number() const;
-    qint64 highest_number() const;
+    qint64 lowest_number() const { return lowest_number(m_words, is_signed()); }
+    qint64 highest_number() const { return highest_number(m_words, is_signed()); }
+    // The same for a width in words (2, or one for anything else) and a sign:
+    // the description loader checks defaults and limits with them.
+    static qint64 lowest_number(int words, bool is_signed);
+    static qint64 highest_number(int words, bool is_signed);
     // Registers of a raw value, words() of them: the low word at the value's
     // address, the high word at the next one.
     QList<quint16> registers_of(int raw) const;
