@@ -375,13 +375,20 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                 return BadBytes;
             }
             const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
-            if (may_be_orphans(answer, excess)) {
+            qint64 quiet_after = m_silence_ns;
+            switch (check_orphans(answer, excess, &quiet_after)) {
+            case OrphanSlow:
                 qCDebug(lcLink, "taken for a late answer (%.3f ms beyond the usual)", double(excess) / 1e6);
                 return OrphansAnswer;
+            case OrphanFits:
+                qCDebug(lcLink, "a late answer could look like this: quiet for %.3f ms", double(quiet_after) / 1e6);
+                break;
+            case NoOrphan:
+                break;
             }
             // The line must stay quiet for the silent interval after it.
             QByteArray after;
-            const qint64 settle_end = at + m_silence_ns;
+            const qint64 settle_end = at + quiet_after;
             for (qint64 l = settle_end - now(); l > 0; l = settle_end - now()) {
                 const Wait s = wait_input(qMin(l, SLICE_NS), &after);
                 if (s == Lost || s == Stopped)
@@ -439,26 +446,32 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
     }
 }
 
-bool QSerialWorker::may_be_orphans(const QByteArray &frame, qint64 excess_ns)
+QSerialWorker::OrphanCheck QSerialWorker::check_orphans(const QByteArray &frame, qint64 excess_ns, qint64 *quiet_ns)
 {
     const qint64 t = now();
     m_orphans.removeIf([t](const Orphan &o) { return o.until_ns < t; });
     if (m_orphans.isEmpty() || m_excess_ns.isEmpty())
-        return false;
+        return NoOrphan;
     const auto fits = [&frame](const Orphan &o) {
         const QRtuFrame::Result r = QRtuFrame::match_answer(o.request, frame);
         return (r.match == QRtuFrame::Answer || r.match == QRtuFrame::ExceptionAnswer) && r.offset == 0;
     };
     const auto orphan = std::find_if(m_orphans.begin(), m_orphans.end(), fits);
     if (orphan == m_orphans.end())
-        return false;
+        return NoOrphan;
     const qint64 usual = *std::max_element(m_excess_ns.cbegin(), m_excess_ns.cend());
-    if (excess_ns <= RESPONSE_FACTOR * usual + RESPONSE_SLACK_NS)
-        return false;
+    const qint64 window = RESPONSE_FACTOR * usual + RESPONSE_SLACK_NS;
+    if (excess_ns <= window) {
+        // In time, but it may still be the late one, come just before this
+        // request's own answer: the line must stay quiet for as long as that
+        // answer could still take.
+        *quiet_ns = qMax(*quiet_ns, window);
+        return OrphanFits;
+    }
     // Far slower than answers come: most likely the answer that did not
     // come before. Taken for that one; this request is asked again.
     m_orphans.erase(orphan);
-    return true;
+    return OrphanSlow;
 }
 
 void QSerialWorker::forget_orphan(const QByteArray &bytes)

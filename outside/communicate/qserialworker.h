@@ -113,9 +113,12 @@ private:
     // Appends what comes within left_ns.
     Wait wait_input(qint64 left_ns, QByteArray *into);
     bool stopping() const;
-    // Whether frame could be the late answer to a request that got none;
-    // such an answer is taken only when it comes as quickly as answers do.
-    bool may_be_orphans(const QByteArray &frame, qint64 excess_ns);
+    // Whether frame could be the late answer to a request that got none:
+    // such an answer is taken only when it comes as quickly as answers do
+    // (OrphanFits: then the quiet after it, quiet_ns, is made long enough for
+    // this request's own answer to show); OrphanSlow: taken for the late one.
+    enum OrphanCheck { NoOrphan, OrphanFits, OrphanSlow };
+    OrphanCheck check_orphans(const QByteArray &frame, qint64 excess_ns, qint64 *quiet_ns);
     // Bytes thrown away: a frame in them was the late answer it could be.
     void forget_orphan(const QByteArray &bytes);
     void note_response(qint64 excess_ns);
