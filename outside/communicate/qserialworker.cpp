@@ -51,6 +51,9 @@ constexpr qint64 ORPHAN_MIN_NS = 1000000000;
 constexpr int RESPONSE_HISTORY = 8;
 constexpr int RESPONSE_FACTOR = 2;
 constexpr qint64 RESPONSE_SLACK_NS = 2000000;
+// How often a request is asked again for an answer that agrees with the one
+// before (when the first could have been a late answer).
+constexpr int MAX_CONFIRMATIONS = 3;
 
 QSerialPort::Parity parity_of(char c, bool *ok)
 {
@@ -237,11 +240,28 @@ bool QSerialWorker::run(const Request &request)
     m_silence_ns = request.silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
                                           : qint64(request.silence_us) * 1000;
     bool any_bytes = false;
+    // An answer that could be the late answer of an earlier request of the
+    // same shape counts only when the request, asked again, gets the very
+    // same bytes: then they are this request's values, whoever sent the
+    // first. Asking again uses up no try.
+    QByteArray unconfirmed;
+    int confirmations = 0;
     for (int tries_left = request.tries; tries_left > 0; --tries_left) {
         Report report;
-        const Attempt a = attempt(request, &report);
+        bool maybe_late = false;
+        Attempt a = attempt(request, &report, &maybe_late);
         if (a == Abandoned)
             return abandon(request);
+        if (a == Accepted && maybe_late && report.answer != unconfirmed) {
+            if (confirmations < MAX_CONFIRMATIONS) {
+                qCDebug(lcLink, "asked again to confirm the answer");
+                unconfirmed = report.answer;
+                ++confirmations;
+                ++tries_left;
+                continue;
+            }
+            a = BadBytes; // the answers never agreed
+        }
         if (a == Accepted) {
             m_report = std::move(report);
             return true;
@@ -290,7 +310,7 @@ bool QSerialWorker::abandon(const Request &request)
     return false;
 }
 
-QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *report)
+QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *report, bool *maybe_late)
 {
     const QByteArray &frame = request.request;
     if (!keep_quiet(m_silence_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * m_silence_ns)))
@@ -375,20 +395,19 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                 return BadBytes;
             }
             const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
-            qint64 quiet_after = m_silence_ns;
-            switch (check_orphans(answer, excess, &quiet_after)) {
+            switch (check_orphans(answer, excess)) {
             case OrphanSlow:
                 qCDebug(lcLink, "taken for a late answer (%.3f ms beyond the usual)", double(excess) / 1e6);
                 return OrphansAnswer;
             case OrphanFits:
-                qCDebug(lcLink, "a late answer could look like this: quiet for %.3f ms", double(quiet_after) / 1e6);
+                *maybe_late = true;
                 break;
             case NoOrphan:
                 break;
             }
             // The line must stay quiet for the silent interval after it.
             QByteArray after;
-            const qint64 settle_end = at + quiet_after;
+            const qint64 settle_end = at + m_silence_ns;
             for (qint64 l = settle_end - now(); l > 0; l = settle_end - now()) {
                 const Wait s = wait_input(qMin(l, SLICE_NS), &after);
                 if (s == Lost || s == Stopped)
@@ -446,7 +465,7 @@ bool QSerialWorker::keep_quiet(qint64 quiet_ns, qint64 limit_ns)
     }
 }
 
-QSerialWorker::OrphanCheck QSerialWorker::check_orphans(const QByteArray &frame, qint64 excess_ns, qint64 *quiet_ns)
+QSerialWorker::OrphanCheck QSerialWorker::check_orphans(const QByteArray &frame, qint64 excess_ns)
 {
     const qint64 t = now();
     m_orphans.removeIf([t](const Orphan &o) { return o.until_ns < t; });
@@ -461,13 +480,9 @@ QSerialWorker::OrphanCheck QSerialWorker::check_orphans(const QByteArray &frame,
         return NoOrphan;
     const qint64 usual = *std::max_element(m_excess_ns.cbegin(), m_excess_ns.cend());
     const qint64 window = RESPONSE_FACTOR * usual + RESPONSE_SLACK_NS;
-    if (excess_ns <= window) {
-        // In time, but it may still be the late one, come just before this
-        // request's own answer: the line must stay quiet for as long as that
-        // answer could still take.
-        *quiet_ns = qMax(*quiet_ns, window);
-        return OrphanFits;
-    }
+    if (excess_ns <= window)
+        return OrphanFits; // in time, but it may still be the late one
+
     // Far slower than answers come: most likely the answer that did not
     // come before. Taken for that one; this request is asked again.
     m_orphans.erase(orphan);

@@ -101,7 +101,9 @@ private:
     // The whole exchange with its retries; false when it was abandoned (port
     // lost, closed, aborted).
     bool run(const Request &request);
-    Attempt attempt(const Request &request, Report *report);
+    // maybe_late: the answer could also be the late answer of an earlier
+    // request that got none.
+    Attempt attempt(const Request &request, Report *report, bool *maybe_late);
     // Gives up the exchange on the line; always false.
     bool abandon(const Request &request);
     // Waits until the line was quiet for quiet_ns (bytes are thrown away), or
@@ -113,12 +115,11 @@ private:
     // Appends what comes within left_ns.
     Wait wait_input(qint64 left_ns, QByteArray *into);
     bool stopping() const;
-    // Whether frame could be the late answer to a request that got none:
-    // such an answer is taken only when it comes as quickly as answers do
-    // (OrphanFits: then the quiet after it, quiet_ns, is made long enough for
-    // this request's own answer to show); OrphanSlow: taken for the late one.
+    // Whether frame could be the late answer to a request that got none.
+    // OrphanSlow: it came far slower than answers do, so it is taken for that
+    // late answer; OrphanFits: it came in time, but could still be it.
     enum OrphanCheck { NoOrphan, OrphanFits, OrphanSlow };
-    OrphanCheck check_orphans(const QByteArray &frame, qint64 excess_ns, qint64 *quiet_ns);
+    OrphanCheck check_orphans(const QByteArray &frame, qint64 excess_ns);
     // Bytes thrown away: a frame in them was the late answer it could be.
     void forget_orphan(const QByteArray &bytes);
     void note_response(qint64 excess_ns);
