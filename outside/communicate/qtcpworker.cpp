@@ -7,6 +7,14 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#ifdef Q_OS_UNIX
+#define COMMUNICATE_TCP_DIRECT_IO 1
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 // The longest single wait: an abort() is seen within this.
@@ -22,6 +30,10 @@ constexpr int EARLIER_KEPT = 64;
 // stays small, whatever the peer sends.
 constexpr qint64 SOCKET_BUFFER = 4096;
 constexpr qsizetype MAX_RTU_ANSWER_BUFFER = 4096;
+// Results are passed on at once when fewer exchanges than this wait in the
+// queue, else once this many are together.
+constexpr qsizetype REPORT_LOW_WATER = 4;
+constexpr qsizetype REPORT_BATCH = 8;
 
 } // namespace
 
@@ -75,6 +87,7 @@ bool QTcpWorker::open(const QString &host, quint16 port, Framing framing, int co
 void QTcpWorker::close()
 {
     m_lost = false;
+    m_reports.clear();
     {
         QMutexLocker lock(&m_queue_lock);
         m_waiting.clear();
@@ -150,6 +163,7 @@ void QTcpWorker::kick()
             break;
     }
     m_busy = false;
+    flush_report();
     if (m_lost && m_socket)
         lose(m_lost_reason);
 }
@@ -168,6 +182,7 @@ bool QTcpWorker::run(const Request &request)
         QByteArray answer;
         const Attempt a = attempt(request, &result, &answer, &code);
         if (a == Abandoned) {
+            flush_report(); // an answered exchange before this one still counts
             if (m_socket && !m_lost && m_abort.loadRelaxed()) {
                 // Interrupted for an open() that may fail and leave this
                 // connection as it is: the exchange then runs again.
@@ -177,12 +192,14 @@ bool QTcpWorker::run(const Request &request)
             return false;
         }
         if (a == Accepted) {
-            emit finished(request.id, result, answer, code);
+            m_reports.append(Report{ request.id, result, answer, code });
             return true;
         }
         any_bytes = any_bytes || a == BadBytes;
-        if (tries_left == 1)
+        if (tries_left == 1) {
+            flush_report();
             emit finished(request.id, any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
+        }
         // Without transaction ids a late answer looks like the next one: the
         // connection stays quiet first (a whole time-out after silence).
         if (m_framing == Rtu
@@ -194,10 +211,16 @@ bool QTcpWorker::run(const Request &request)
 
 QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QByteArray *answer, int *code)
 {
-    // Whatever came since the last exchange belongs to nobody.
-    QByteArray junk;
-    if (!read_some(0, &junk))
-        return Abandoned;
+    // Whatever came since the last exchange belongs to nobody. With MBAP
+    // the transaction id tells a late answer from this one's anyway, so
+    // only RTU framing pays for a look at the socket here.
+    if (m_framing == Rtu) {
+        QByteArray junk;
+        if (!read_some(0, &junk))
+            return Abandoned;
+    } else if (m_socket->bytesAvailable() > 0) {
+        m_socket->readAll();
+    }
 
     const QByteArray &rtu = request.request;
     QByteArray out = rtu;
@@ -207,23 +230,13 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
         if (out.isEmpty())
             return BadBytes;
     }
-    if (m_socket->write(out) != out.size()) {
-        m_lost = true;
-        m_lost_reason = m_socket->errorString();
-        return Abandoned;
-    }
     QElapsedTimer clock;
     clock.start();
-    while (m_socket->bytesToWrite() > 0) {
-        if (stopping())
-            return Abandoned;
-        m_socket->waitForBytesWritten(SLICE_MS);
-        if (m_socket->state() != QAbstractSocket::ConnectedState) {
-            m_lost = true;
-            m_lost_reason = m_socket->errorString();
-            return Abandoned;
-        }
-    }
+    if (!write_all(out))
+        return Abandoned;
+    // The exchange before is answered; passing that on now costs the network
+    // nothing.
+    report_if_due();
 
     Attempt outcome = NoBytes;
     QByteArray rx;
@@ -305,6 +318,92 @@ QTcpWorker::Attempt QTcpWorker::accept(const QByteArray &request, const QByteArr
     return Accepted;
 }
 
+#ifdef COMMUNICATE_TCP_DIRECT_IO
+
+bool QTcpWorker::write_all(const QByteArray &bytes)
+{
+    const int fd = int(m_socket->socketDescriptor());
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    QElapsedTimer waited;
+    waited.start();
+    while (left > 0) {
+        if (stopping())
+            return false;
+        const ssize_t n = ::send(fd, data, size_t(left), MSG_NOSIGNAL);
+        if (n > 0) {
+            data += n;
+            left -= n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waited.elapsed() < 1000) {
+            pollfd p{ fd, POLLOUT, 0 };
+            ::poll(&p, 1, SLICE_MS);
+            continue;
+        }
+        m_lost = true;
+        m_lost_reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("write failed");
+        return false;
+    }
+    return true;
+}
+
+bool QTcpWorker::read_some(int ms, QByteArray *into)
+{
+    if (stopping())
+        return false;
+    // What the socket read for itself between exchanges comes first.
+    if (m_socket->bytesAvailable() > 0) {
+        into->append(m_socket->readAll());
+        return true;
+    }
+    const int fd = int(m_socket->socketDescriptor());
+    pollfd p{ fd, POLLIN, 0 };
+    const int ready = ::poll(&p, 1, ms);
+    if (ready < 0 && errno != EINTR) {
+        m_lost = true;
+        m_lost_reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (ready <= 0)
+        return true;
+    char buffer[1024];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0) {
+        into->append(buffer, n);
+        return true;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return true;
+    m_lost = true;
+    m_lost_reason = n == 0 ? QStringLiteral("the peer closed the connection") : QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+#else // QTcpSocket's own waiting functions
+
+bool QTcpWorker::write_all(const QByteArray &bytes)
+{
+    if (m_socket->write(bytes) != bytes.size()) {
+        m_lost = true;
+        m_lost_reason = m_socket->errorString();
+        return false;
+    }
+    while (m_socket->bytesToWrite() > 0) {
+        if (stopping())
+            return false;
+        m_socket->waitForBytesWritten(SLICE_MS);
+        if (m_socket->state() != QAbstractSocket::ConnectedState) {
+            m_lost = true;
+            m_lost_reason = m_socket->errorString();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool QTcpWorker::read_some(int ms, QByteArray *into)
 {
     if (stopping())
@@ -318,6 +417,28 @@ bool QTcpWorker::read_some(int ms, QByteArray *into)
         m_lost_reason = m_socket->errorString();
     }
     return !stopping();
+}
+
+#endif
+
+void QTcpWorker::flush_report()
+{
+    const QList<Report> reports = std::exchange(m_reports, {});
+    for (const Report &r : reports)
+        emit finished(r.id, r.result, r.answer, r.code);
+}
+
+void QTcpWorker::report_if_due()
+{
+    if (m_reports.isEmpty())
+        return;
+    qsizetype waiting = 0;
+    {
+        QMutexLocker lock(&m_queue_lock);
+        waiting = m_waiting.size();
+    }
+    if (waiting < REPORT_LOW_WATER || m_reports.size() >= REPORT_BATCH)
+        flush_report();
 }
 
 bool QTcpWorker::keep_quiet(qint64 quiet_ms)

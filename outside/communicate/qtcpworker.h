@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QObject>
 
+
 class QTcpSocket;
 
 // The network side of the link for drives behind Ethernet; lives in the TCP
@@ -24,6 +25,9 @@ class QTcpSocket;
 //
 // A connection that closes or resets is a lost link; the worker never
 // connects again by itself.
+//
+// On Unix the exchange reads and writes the socket itself (one poll and one
+// read per wake-up); elsewhere through QTcpSocket's waiting functions.
 class QTcpWorker : public QObject
 {
     Q_OBJECT
@@ -48,6 +52,13 @@ signals:
     void port_lost(const QString &reason);
 
 private:
+    struct Report
+    {
+        quint64 id = 0;
+        int result = 0;
+        QByteArray answer;
+        int code = 0;
+    };
     struct Request
     {
         quint64 id = 0;
@@ -69,6 +80,11 @@ private:
     bool read_some(int ms, QByteArray *into);
     bool keep_quiet(qint64 quiet_ms);
     bool stopping() const;
+    // Sends the bytes; false when the connection failed.
+    bool write_all(const QByteArray &bytes);
+    void flush_report();
+    // After a request went out: passes results on unless they can wait.
+    void report_if_due();
     void lose(const QString &reason);
     void on_ready_read();
     void on_disconnected();
@@ -82,6 +98,13 @@ private:
     quint16 m_next_tid = 1;
     // Transactions sent before the current one whose answers may still come.
     QList<quint16> m_earlier;
+
+    // Results of answered exchanges wait until the next request is on its
+    // way (or there is none): the manager's work on them then overlaps the
+    // network instead of competing with the next write. While the manager
+    // has handed over plenty, they go in small batches, so that it is woken
+    // once for several.
+    QList<Report> m_reports;
 
     QMutex m_queue_lock;
     QList<Request> m_waiting;
