@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX) && !defined(COMMUNICATE_PORTABLE_IO)
 #define COMMUNICATE_TCP_DIRECT_IO 1
 #include <cerrno>
 #include <cstring>

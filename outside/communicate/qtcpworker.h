@@ -27,7 +27,8 @@ class QTcpSocket;
 // connects again by itself.
 //
 // On Unix the exchange reads and writes the socket itself (one poll and one
-// read per wake-up); elsewhere through QTcpSocket's waiting functions.
+// read per wake-up); elsewhere, and built with COMMUNICATE_PORTABLE_IO,
+// through QTcpSocket's waiting functions.
 class QTcpWorker : public QObject
 {
     Q_OBJECT

@@ -56,7 +56,9 @@ void tst_QMbapFrame::take_data()
     QTest::newRow("never sent, known from two bytes") << mbap(9, 0, 7, READ_PDU).left(2) << int(QMbapFrame::Malformed) << 0;
     QTest::newRow("protocol id 1") << mbap(7, 1, 7, READ_PDU) << int(QMbapFrame::Malformed) << 0;
     QTest::newRow("length 1") << mbap(7, 0, 1, READ_PDU.left(1)) << int(QMbapFrame::Malformed) << 0;
-    QTest::newRow("length 255") << mbap(7, 0, 255, READ_PDU) << int(QMbapFrame::Malformed) << 0;
+    // One byte more than the longest ADU the protocol allows.
+    QTest::newRow("261 bytes") << mbap(7, 0, 255, QByteArray::fromHex("0103fc") + QByteArray(252, '\x11'))
+                               << int(QMbapFrame::Malformed) << 0;
     // The frame ends where its length says; what trails is the caller's to judge.
     QTest::newRow("length short of the bytes") << mbap(7, 0, 6, READ_PDU) << int(QMbapFrame::Frame) << 12;
     QTest::newRow("length beyond the bytes") << mbap(7, 0, 9, READ_PDU) << int(QMbapFrame::Incomplete) << 0;
