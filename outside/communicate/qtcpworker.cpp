@@ -181,16 +181,8 @@ bool QTcpWorker::run(const Request &request)
         int code = 0;
         QByteArray answer;
         const Attempt a = attempt(request, &result, &answer, &code);
-        if (a == Abandoned) {
-            flush_report(); // an answered exchange before this one still counts
-            if (m_socket && !m_lost && m_abort.loadRelaxed()) {
-                // Interrupted for an open() that may fail and leave this
-                // connection as it is: the exchange then runs again.
-                QMutexLocker lock(&m_queue_lock);
-                m_waiting.prepend(request);
-            }
-            return false;
-        }
+        if (a == Abandoned)
+            return abandon(request);
         if (a == Accepted) {
             m_reports.append(Report{ request.id, result, answer, code });
             return true;
@@ -200,13 +192,27 @@ bool QTcpWorker::run(const Request &request)
             flush_report();
             emit finished(request.id, any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
         }
-        // Without transaction ids a late answer looks like the next one: the
-        // connection stays quiet first (a whole time-out after silence).
-        if (m_framing == Rtu
-            && !keep_quiet(a == BadBytes ? qMax(BAD_FRAME_QUIET_MS, request.timeout_ms / 10) : request.timeout_ms))
-            return tries_left == 1;
+        // The rest of a bad answer may still be on its way, and without
+        // transaction ids a late answer looks like the next one: the
+        // connection stays quiet first (after silence a whole time-out).
+        const int quiet_ms = a == BadBytes ? qMax(BAD_FRAME_QUIET_MS, request.timeout_ms / 10)
+                                           : (m_framing == Rtu ? request.timeout_ms : 0);
+        if (quiet_ms > 0 && !keep_quiet(quiet_ms))
+            return tries_left == 1 ? false : abandon(request); // after the last try it is reported already
     }
     return true;
+}
+
+bool QTcpWorker::abandon(const Request &request)
+{
+    flush_report(); // an answered exchange before this one still counts
+    if (m_socket && !m_lost && m_abort.loadRelaxed()) {
+        // Interrupted for an open() that may fail and leave this connection
+        // as it is: the exchange then runs again from the start.
+        QMutexLocker lock(&m_queue_lock);
+        m_waiting.prepend(request);
+    }
+    return false;
 }
 
 QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QByteArray *answer, int *code)
@@ -275,29 +281,28 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
                 continue;
             }
             if (m.status == QMbapFrame::Malformed || m.length != rx.size()) {
-                m_earlier.append(tid);
-                if (m_earlier.size() > EARLIER_KEPT)
-                    m_earlier.removeFirst();
+                remember(tid);
                 return BadBytes;
             }
             const Attempt a = accept(rtu, m.rtu, result, answer, code);
-            if (a != Accepted) {
-                m_earlier.append(tid);
-                if (m_earlier.size() > EARLIER_KEPT)
-                    m_earlier.removeFirst();
-            }
+            if (a != Accepted)
+                remember(tid);
             return a;
         }
         if (rx.isEmpty())
             outcome = NoBytes; // only stale answers so far
     }
     // Unanswered: its answer may still come, and is then stale.
-    if (m_framing == Mbap) {
-        m_earlier.append(tid);
-        if (m_earlier.size() > EARLIER_KEPT)
-            m_earlier.removeFirst();
-    }
+    if (m_framing == Mbap)
+        remember(tid);
     return outcome;
+}
+
+void QTcpWorker::remember(quint16 tid)
+{
+    m_earlier.append(tid);
+    if (m_earlier.size() > EARLIER_KEPT)
+        m_earlier.removeFirst();
 }
 
 QTcpWorker::Attempt QTcpWorker::accept(const QByteArray &request, const QByteArray &frame, int *result,

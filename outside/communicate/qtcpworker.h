@@ -73,6 +73,8 @@ private:
     void resume();
     bool take_next(Request *next);
     bool run(const Request &request);
+    // Gives up the exchange on the connection; always false.
+    bool abandon(const Request &request);
     Attempt attempt(const Request &request, int *result, QByteArray *answer, int *code);
     // Checks the RTU frame an answer stands for against the request.
     Attempt accept(const QByteArray &request, const QByteArray &frame, int *result, QByteArray *answer, int *code);
@@ -80,6 +82,8 @@ private:
     // exchange must be abandoned.
     bool read_some(int ms, QByteArray *into);
     bool keep_quiet(qint64 quiet_ms);
+    // A transaction whose answer, should it still come, is stale.
+    void remember(quint16 tid);
     bool stopping() const;
     // Sends the bytes; false when the connection failed.
     bool write_all(const QByteArray &bytes);
