@@ -69,6 +69,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_no_answer_timer.setSingleShot(true);
     m_no_answer_timer.setInterval(NoAnswerNoticeMs);
+    // A coarse timer may fire up to 5 % early; the notice promises the time.
+    m_no_answer_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_no_answer_timer, &QTimer::timeout, this, &MainWindow::no_answer);
 
     QSoftCore *core = QSoftCore::get_core();

@@ -2,6 +2,7 @@
 
 #include "qmissionmanager.h"
 #include "qserialtransport.h"
+#include "qtcptransport.h"
 
 #include <QDebug>
 #include <QSerialPortInfo>
@@ -12,9 +13,21 @@ class QCommunicate::Private
 {
 public:
     QSerialTransport *transport = nullptr;
+    // Drives behind Ethernet (tcp://, rtutcp://): the manager talks to this
+    // one instead while such a port is open.
+    QTcpTransport *tcp = nullptr;
+    bool on_tcp = false;
     QMissionManager *manager = nullptr;
     bool open = false;
     QString port_name;
+
+    void close_transport()
+    {
+        if (on_tcp)
+            tcp->close();
+        else
+            transport->close();
+    }
 };
 
 QCommunicate::QCommunicate(QObject *parent)
@@ -22,21 +35,30 @@ QCommunicate::QCommunicate(QObject *parent)
     , d(new Private)
 {
     d->transport = new QSerialTransport(this);
+    d->tcp = new QTcpTransport(this);
     d->manager = new QMissionManager(this);
     d->manager->set_transport(d->transport);
     connect(d->manager, &QMissionManager::link_up, this, &QCommunicate::online);
     connect(d->manager, &QMissionManager::link_down, this, &QCommunicate::offline);
     connect(d->manager, &QMissionManager::link_silent, this, [this] {
         qWarning("communicate: three missions in a row got no answer; closing %s", qPrintable(d->port_name));
-        d->transport->close();
+        d->close_transport();
         d->open = false;
     });
-    connect(d->transport, &QSerialTransport::port_lost, this, [this](const QString &reason) {
+    const auto lost = [this](const QString &reason) {
         if (!d->open)
             return;
         qWarning("communicate: port %s lost: %s", qPrintable(d->port_name), qPrintable(reason));
         d->open = false;
         d->manager->link_closed();
+    };
+    connect(d->transport, &QSerialTransport::port_lost, this, [this, lost](const QString &reason) {
+        if (!d->on_tcp)
+            lost(reason);
+    });
+    connect(d->tcp, &QTcpTransport::port_lost, this, [this, lost](const QString &reason) {
+        if (d->on_tcp)
+            lost(reason);
     });
 }
 
@@ -45,11 +67,12 @@ QCommunicate::~QCommunicate()
     // No offline() from here: whoever deletes the link is not listening any more.
     d->manager->blockSignals(true);
     blockSignals(true);
-    d->transport->close();
+    d->close_transport();
     d->open = false;
     d->manager->link_closed();
     delete d->manager;
     delete d->transport;
+    delete d->tcp;
     delete d;
 }
 
@@ -63,8 +86,14 @@ bool QCommunicate::open(const tagSerialConfig &config)
         // opened exclusively cannot be opened a second time beside itself).
         closed();
     }
+    const bool tcp = QTcpTransport::is_network_name(name);
+    if (d->open && tcp != d->on_tcp) {
+        // The other kind of link replaces this one; the manager may talk to
+        // one transport only.
+        closed();
+    }
     QString error;
-    if (!d->transport->open(name, config, &error)) {
+    if (tcp ? !d->tcp->open(name, &error) : !d->transport->open(name, config, &error)) {
         qWarning("communicate: cannot open %s: %s", qPrintable(name), qPrintable(error));
         return false;
     }
@@ -72,6 +101,10 @@ bool QCommunicate::open(const tagSerialConfig &config)
         // A different port replaced the one that was open.
         d->open = false;
         d->manager->link_closed();
+    }
+    if (tcp != d->on_tcp) {
+        d->on_tcp = tcp;
+        d->manager->set_transport(tcp ? static_cast<QLinkTransport *>(d->tcp) : d->transport);
     }
     d->open = true;
     d->port_name = name;
@@ -83,7 +116,7 @@ void QCommunicate::closed()
 {
     if (!d->open)
         return;
-    d->transport->close();
+    d->close_transport();
     d->open = false;
     d->manager->link_closed();
 }
@@ -106,6 +139,7 @@ QMissionManager *QCommunicate::mission_manager() const
 void QCommunicate::set_timeout(int ms)
 {
     d->transport->set_timeout(qMax(1, ms));
+    d->tcp->set_timeout(qMax(1, ms));
 }
 
 int QCommunicate::timeout() const
@@ -116,6 +150,7 @@ int QCommunicate::timeout() const
 void QCommunicate::set_retries(int retries)
 {
     d->transport->set_retries(qMax(0, retries));
+    d->tcp->set_retries(qMax(0, retries));
 }
 
 int QCommunicate::retries() const

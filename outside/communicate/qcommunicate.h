@@ -12,6 +12,12 @@ class QMissionManager;
 // answers; the first answer emits online(). Every loss of the port (closed(),
 // adapter unplugged, three missions in a row without any answer) emits
 // offline() once; missions still queued then fail with code 258.
+//
+// A port name tcp://host[:port] or rtutcp://host:port opens a TCP connection
+// instead (Modbus TCP, or RTU frames through a serial device server); the
+// missions, error codes and link life are the same, and a connection that
+// closes or resets counts as an unplugged adapter. Time-out and retries apply
+// to both kinds; the silent interval and line timing only to a serial line.
 class COMMUNICATE_EXPORT QCommunicate : public QObject
 {
     Q_OBJECT

@@ -32,7 +32,10 @@ bool DriveSim::start(const QStringList &arguments, int timeout_ms)
         return false;
     }
     QStringList args = arguments;
-    if (!args.contains(QStringLiteral("--link")) && !args.contains(QStringLiteral("--port"))) {
+    const bool tcp = args.contains(QStringLiteral("--tcp")) || args.contains(QStringLiteral("--rtu-tcp"));
+    if (tcp) {
+        m_link.clear(); // the ready line names the address
+    } else if (!args.contains(QStringLiteral("--link")) && !args.contains(QStringLiteral("--port"))) {
         m_link = m_dir.filePath(QStringLiteral("drive-tty"));
         args << QStringLiteral("--link") << m_link;
     } else {

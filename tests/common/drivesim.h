@@ -24,10 +24,12 @@ public:
     static QString program();
 
     // Starts drive-sim with extra arguments (for example --machine, --baud,
-    // --turnaround, fault rates). --link is added unless given.
+    // --turnaround, fault rates). --link is added unless given, or unless
+    // --tcp PORT / --rtu-tcp PORT serve it over TCP (PORT 0: a free one).
     bool start(const QStringList &arguments = QStringList(), int timeout_ms = 10000);
     bool is_running() const;
-    // The device path to open (the published link).
+    // The device path to open (the published link), or the port name
+    // (tcp://127.0.0.1:PORT, rtutcp://...) when it is served over TCP.
     QString device() const { return m_link; }
     QString error_string() const { return m_error; }
 

@@ -127,6 +127,10 @@ void tst_Dialogs::settings_shown_and_returned_data()
                                     << QStringLiteral("/dev/pts/77") << QStringLiteral("19200")
                                     << QStringLiteral("无校验") << QStringLiteral("1")
                                     << QStringLiteral("8") << 1 << 19200 << 'n';
+    QTest::newRow("drive behind a gateway") << 19200 << 'n' << 1 << 8 << 1
+                                            << QStringLiteral("tcp://127.0.0.1:1502") << QStringLiteral("19200")
+                                            << QStringLiteral("无校验") << QStringLiteral("1")
+                                            << QStringLiteral("8") << 1 << 19200 << 'n';
 }
 
 void tst_Dialogs::settings_shown_and_returned()

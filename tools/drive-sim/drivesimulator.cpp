@@ -123,6 +123,12 @@ bool DriveSimulator::start(QString *error)
 {
     if (!m_registers.load(m_options.machine, m_options.version, error))
         return false;
+    if (m_options.tcp_port >= 0) {
+        if (!start_listening(error))
+            return false;
+        m_motor_timer.start(MOTOR_TICK_MS);
+        return true;
+    }
 
     if (!m_options.port.isEmpty()) {
         const QByteArray path = QFile::encodeName(m_options.port);
@@ -190,6 +196,7 @@ bool DriveSimulator::start(QString *error)
 
 void DriveSimulator::hangup()
 {
+    reset_client();
     delete m_notifier;
     m_notifier = nullptr;
     if (m_master_fd >= 0)
@@ -214,6 +221,7 @@ void DriveSimulator::hangup()
 void DriveSimulator::stop()
 {
     hangup();
+    stop_listening();
     m_motor_timer.stop();
 }
 
@@ -248,6 +256,10 @@ void DriveSimulator::take_pending_requests()
 
 void DriveSimulator::parse_requests()
 {
+    if (m_mbap) {
+        parse_mbap();
+        return;
+    }
     m_in_parse = true;
     m_rx_pending = false;
     while (m_rx.size() >= 2 && m_master_fd >= 0) {
@@ -360,7 +372,7 @@ DriveSimulator::Fault DriveSimulator::pick_fault()
 
 void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 ready_ns)
 {
-    QByteArray bytes = answer;
+    QByteArray bytes = m_mbap ? mbap_answer(answer, &fault) : answer;
     QList<Piece> pieces;
     switch (fault) {
     case DROP:

@@ -38,6 +38,11 @@ struct DriveOptions
     double wrong_count_rate = 0;
     int hangup_after = -1;  // frames answered before the adapter is pulled
     quint32 seed = 1;
+    // Served over TCP instead when tcp_port >= 0 (0: any free port): Modbus
+    // TCP, or RTU frames as a serial device server passes them.
+    int tcp_port = -1;
+    bool rtu_over_tcp = false;
+    QString listen = QStringLiteral("127.0.0.1");
 };
 
 // The simulated drive: a pseudo-terminal (or a real port) on which it answers
@@ -83,6 +88,18 @@ private:
     bool set_fault(const QString &name, const QString &value, QString *error);
     static Fault fault_from_name(const QString &name, bool *ok);
 
+    // TCP side (drivesimtcp.cpp): one client at a time; its socket takes the
+    // place of the pseudo-terminal, so everything else works as on a line.
+    bool start_listening(QString *error);
+    void stop_listening();
+    void on_connection();
+    // Before the client's socket is closed: the close becomes a reset.
+    void reset_client();
+    // Modbus TCP requests in m_rx, handed on as the RTU frames they stand for.
+    void parse_mbap();
+    // The answer in MBAP, with the faults that take another form there.
+    QByteArray mbap_answer(const QByteArray &rtu_answer, Fault *fault);
+
     DriveOptions m_options;
     DriveRegisters m_registers;
     QRandomGenerator m_random;
@@ -107,4 +124,10 @@ private:
     qint64 m_requests = 0;
     qint64 m_answers = 0;
     qint64 m_bad_frames = 0;
+
+    int m_listen_fd = -1;
+    QSocketNotifier *m_listen_notifier = nullptr;
+    bool m_mbap = false;
+    quint16 m_tid = 0;      // of the request being answered
+    int m_corrupt_turn = 0; // which MBAP field the next corrupt answer breaks
 };

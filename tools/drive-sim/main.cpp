@@ -44,6 +44,10 @@ const char HELP[] =
     "read touching an address outside every range answers exception 2, a write\n"
     "outside exception 3, a write to a read-only or reserved register\n"
     "exception 4; a request it does not know answers exception 1.\n"
+    "With --tcp it is a Modbus TCP server instead (unit id = station), with\n"
+    "--rtu-tcp a serial device server passing RTU frames over TCP; one client\n"
+    "at a time (a second is closed at once, with a line on stderr); hangup\n"
+    "resets the client's connection.\n"
     "\n"
     "Control channel on stdin, one command per line, replies on stdout ending\n"
     "with a line \"ok ...\" or \"error <reason>\":\n"
@@ -101,6 +105,9 @@ int main(int argc, char *argv[])
         { "wrong-count-rate", "p", "share of read answers with a wrong byte count" },
         { "hangup-after", "n", "answer n requests, then hang up at the next" },
         { "seed", "n", "seed of the random faults (default 1)" },
+        { "tcp", "port", "serve Modbus TCP on this port instead (0: any free port; \"ready\" names it)" },
+        { "rtu-tcp", "port", "serve RTU frames over TCP on this port, as a serial device server passes them" },
+        { "listen", "addr", "address the TCP side listens on (default 127.0.0.1)" },
     };
     for (const Opt &o : options)
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help), QString::fromLatin1(o.value)));
@@ -139,8 +146,16 @@ int main(int argc, char *argv[])
 
     o.link = parser.value(QStringLiteral("link"));
     o.port = parser.value(QStringLiteral("port"));
-    if (o.link.isEmpty() == o.port.isEmpty())
-        fail(QStringLiteral("give exactly one of --link and --port"));
+    const bool tcp = parser.isSet(QStringLiteral("tcp"));
+    const bool rtu_tcp = parser.isSet(QStringLiteral("rtu-tcp"));
+    if (int(!o.link.isEmpty()) + int(!o.port.isEmpty()) + int(tcp) + int(rtu_tcp) != 1)
+        fail(QStringLiteral("give exactly one of --link, --port, --tcp and --rtu-tcp"));
+    if (tcp || rtu_tcp) {
+        o.tcp_port = int(integer(tcp ? "tcp" : "rtu-tcp", 0, 65535, 0));
+        o.rtu_over_tcp = rtu_tcp;
+        if (parser.isSet(QStringLiteral("listen")))
+            o.listen = parser.value(QStringLiteral("listen"));
+    }
     o.machine = parser.isSet(QStringLiteral("machine"))
         ? parser.value(QStringLiteral("machine"))
         : QCoreApplication::applicationDirPath() + QStringLiteral("/machines/default.xml");
@@ -220,7 +235,7 @@ int main(int argc, char *argv[])
         }
     });
 
-    print_line(QStringLiteral("ready ") + (o.port.isEmpty() ? o.link : sim.device()));
+    print_line(QStringLiteral("ready ") + (o.port.isEmpty() && o.tcp_port < 0 ? o.link : sim.device()));
     const int rc = app.exec();
     sim.stop();
     return rc;

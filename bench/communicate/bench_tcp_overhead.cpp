@@ -1,0 +1,148 @@
+// The link to a drive behind Ethernet against libmodbus's Modbus TCP client:
+// 2,000 reads of 8 registers through the mission manager over tcp:// to
+// drive-sim on loopback, and the same reads by libmodbus, taking turns.
+
+#include "drivesim.h"
+
+#include "qcommunicate.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <QUrl>
+
+#include <modbus.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int READS = 2000;
+constexpr int BLOCKS = 20;
+constexpr int COUNT = 8;
+constexpr int ADDRESS = 0xF000;
+
+// Seconds for `reads` reads through QMissionManager; negative on failure.
+double run_ours(const QString &port_name, int reads)
+{
+    QCommunicate link;
+    QMissionManager *manager = link.mission_manager();
+    tagSerialConfig config;
+    config.port_name = port_name;
+    if (!link.open(config)) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(port_name));
+        return -1;
+    }
+    QEventLoop loop;
+    QObject::connect(&link, &QCommunicate::online, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (link.commu_status() != 0) {
+        std::fprintf(stderr, "the drive did not answer\n");
+        return -1;
+    }
+    int done = 0;
+    int failed = 0;
+    QObject::connect(manager, &QMissionManager::mission_success, &loop, [&] {
+        if (++done + failed == reads)
+            loop.quit();
+    });
+    QObject::connect(manager, &QMissionManager::mission_failed, &loop, [&] {
+        if (done + ++failed == reads)
+            loop.quit();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < reads; ++i) {
+        QMission m(MISSION_READ);
+        m.set_attribute(QStringLiteral("Machine.Address"), 1);
+        m.set_attribute(QStringLiteral("Data.Address"), ADDRESS);
+        m.set_attribute(QStringLiteral("Data.Length"), COUNT);
+        m.set_attribute(QStringLiteral("Mission.Level"), 5);
+        m.update_send_buffer();
+        manager->add_mission(&m);
+    }
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    if (failed > 0)
+        std::fprintf(stderr, "communicate: %d of %d reads failed\n", failed, reads);
+    return failed ? -1 : seconds;
+}
+
+double run_libmodbus(const QString &host, int port, int reads)
+{
+    const QByteArray ip = host.toLatin1();
+    modbus_t *ctx = modbus_new_tcp(ip.constData(), port);
+    if (!ctx || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) {
+        std::fprintf(stderr, "libmodbus: cannot connect to %s:%d\n", ip.constData(), port);
+        if (ctx)
+            modbus_free(ctx);
+        return -1;
+    }
+    modbus_set_response_timeout(ctx, 0, 500000);
+    uint16_t values[COUNT];
+    int failed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < reads; ++i) {
+        if (modbus_read_registers(ctx, ADDRESS, COUNT, values) != COUNT)
+            ++failed;
+    }
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    modbus_close(ctx);
+    modbus_free(ctx);
+    if (failed > 0)
+        std::fprintf(stderr, "libmodbus: %d of %d reads failed\n", failed, reads);
+    return failed ? -1 : seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const bool verbose = app.arguments().contains(QStringLiteral("--verbose"));
+    QString machine = QStringLiteral(APP_DIR "/machines/default.xml");
+    if (!QFileInfo::exists(machine))
+        machine = QStringLiteral(SOURCE_DIR "/tests/data/frames-drive.xml");
+    DriveSim sim;
+    if (!sim.start({ QStringLiteral("--machine"), machine, QStringLiteral("--tcp"), QStringLiteral("0") })) {
+        std::fprintf(stderr, "bench_tcp_overhead: %s\n", qPrintable(sim.error_string()));
+        return 1;
+    }
+    const QUrl url(sim.device());
+    // One drive-sim, one client at a time: the two masters take turns in
+    // blocks, so that a neighbour's load falls on both alike; each side's
+    // figure is its total time over its reads.
+    double ours_s = 0, baseline_s = 0;
+    // A neighbour's burst of load hits one block of one side; the ratio of
+    // each pair of neighbouring blocks, in the middle, does not feel it.
+    QList<double> pair_ratios;
+    for (int block = 0; block < BLOCKS; ++block) {
+        const double o = run_ours(sim.device(), READS / BLOCKS);
+        const double b = run_libmodbus(url.host(), url.port(), READS / BLOCKS);
+        if (o < 0 || b < 0)
+            return 1;
+        ours_s += o;
+        baseline_s += b;
+        pair_ratios << b / o;
+        if (verbose)
+            std::printf("  block %2d: communicate %8.0f/s  libmodbus %8.0f/s\n", block, READS / BLOCKS / o,
+                        READS / BLOCKS / b);
+        std::fflush(stdout);
+    }
+    const double ours = READS / ours_s, baseline = READS / baseline_s;
+    std::printf("Modbus TCP link overhead: %d reads of %d registers, drive-sim on loopback (%s), in turns of %d\n",
+                READS, COUNT, qPrintable(sim.device()), READS / BLOCKS);
+    std::printf("  communicate                       %8.0f exchanges/s  %6.3f ms each\n", ours, 1000 / ours);
+    std::printf("  libmodbus %-23s %8.0f exchanges/s  %6.3f ms each\n", LIBMODBUS_VERSION_STRING, baseline, 1000 / baseline);
+    std::sort(pair_ratios.begin(), pair_ratios.end());
+    std::printf("  ratio communicate / libmodbus     %8.2f  (target >= 1.00)\n", ours / baseline);
+    std::printf("  median ratio of the block pairs   %8.2f\n", pair_ratios.at(pair_ratios.size() / 2));
+    return 0;
+}

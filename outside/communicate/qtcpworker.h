@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QAtomicInt>
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+
+class QTcpSocket;
+
+// The network side of the link for drives behind Ethernet; lives in the TCP
+// transport's worker thread and owns the socket there. Like the serial
+// worker it runs one exchange at a time, start to end, without returning to
+// its event loop: request, answer, retries.
+//
+// Two ways to carry the frames: Modbus TCP (an MBAP header with a
+// transaction id; the answer must carry the id of this request, an earlier
+// one's is stale and dropped, any other is malformed), or RTU frames as they
+// are, the way a serial device server passes them (no transaction id: what
+// the socket holds is thrown away before each request, bytes right after an
+// answer make it suspect, and after a failed try the connection stays quiet
+// before the next one, so a late answer is never taken for another).
+//
+// A connection that closes or resets is a lost link; the worker never
+// connects again by itself.
+//
+// On Unix the exchange reads and writes the socket itself (one poll and one
+// read per wake-up); elsewhere, and built with COMMUNICATE_PORTABLE_IO,
+// through QTcpSocket's waiting functions.
+class QTcpWorker : public QObject
+{
+    Q_OBJECT
+public:
+    enum Framing { Mbap, Rtu };
+
+    explicit QTcpWorker(QObject *parent = nullptr);
+    ~QTcpWorker() override;
+
+    // Run in the worker thread (the transport calls them blocking).
+    bool open(const QString &host, quint16 port, Framing framing, int connect_timeout_ms, QString *error);
+    void close();
+
+    // Safe from any thread; as QSerialWorker's.
+    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries);
+    QList<quint64> take_waiting();
+    void abort();
+
+signals:
+    void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
+    // The connection closed or failed; the socket is closed already.
+    void port_lost(const QString &reason);
+
+private:
+    struct Report
+    {
+        quint64 id = 0;
+        int result = 0;
+        QByteArray answer;
+        int code = 0;
+    };
+    struct Request
+    {
+        quint64 id = 0;
+        QByteArray request;
+        int timeout_ms = 0;
+        int tries = 0;
+    };
+    enum Attempt { Accepted, NoBytes, BadBytes, Abandoned };
+
+    void kick();
+    void resume();
+    bool take_next(Request *next);
+    bool run(const Request &request);
+    // Gives up the exchange on the connection; always false.
+    bool abandon(const Request &request);
+    Attempt attempt(const Request &request, int *result, QByteArray *answer, int *code);
+    // Checks the RTU frame an answer stands for against the request.
+    Attempt accept(const QByteArray &request, const QByteArray &frame, int *result, QByteArray *answer, int *code);
+    // Reads what comes within ms (0: what is there now); false when the
+    // exchange must be abandoned.
+    bool read_some(int ms, QByteArray *into);
+    bool keep_quiet(qint64 quiet_ms);
+    // A transaction whose answer, should it still come, is stale.
+    void remember(quint16 tid);
+    bool stopping() const;
+    // Sends the bytes; false when the connection failed.
+    bool write_all(const QByteArray &bytes);
+    void flush_report();
+    // After a request went out: passes results on unless they can wait.
+    void report_if_due();
+    void lose(const QString &reason);
+    void on_ready_read();
+    void on_disconnected();
+
+    QTcpSocket *m_socket = nullptr;
+    Framing m_framing = Mbap;
+    bool m_lost = false;
+    QString m_lost_reason;
+    QAtomicInt m_abort;
+    bool m_busy = false;
+    quint16 m_next_tid = 1;
+    // Transactions sent before the current one whose answers may still come.
+    QList<quint16> m_earlier;
+
+    // Results of answered exchanges wait until the next request is on its
+    // way (or there is none): the manager's work on them then overlaps the
+    // network instead of competing with the next write. While the manager
+    // has handed over plenty, they go in small batches, so that it is woken
+    // once for several.
+    QList<Report> m_reports;
+
+    QMutex m_queue_lock;
+    QList<Request> m_waiting;
+    bool m_asleep = true;
+};
