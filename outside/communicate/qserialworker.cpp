@@ -561,9 +561,10 @@ QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             into->append(buffer, n);
-            // A peer that never stops must not grow memory: what the caller
-            // keeps is bounded, the rest is noise anyway.
-            if (into->size() - before > 4096)
+            // A short read took all there was; a peer that never stops must
+            // not grow memory: what the caller keeps is bounded, the rest is
+            // noise anyway.
+            if (size_t(n) < sizeof buffer || into->size() - before > 4096)
                 break;
             continue;
         }
