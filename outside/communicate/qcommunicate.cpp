@@ -12,9 +12,10 @@
 class QCommunicate::Private
 {
 public:
+    // Serial ports, and RTU frames over TCP (rtutcp://).
     QSerialTransport *transport = nullptr;
-    // Drives behind Ethernet (tcp://, rtutcp://): the manager talks to this
-    // one instead while such a port is open.
+    // Modbus TCP (tcp://): the manager talks to this one instead while such
+    // a port is open.
     QTcpTransport *tcp = nullptr;
     bool on_tcp = false;
     QMissionManager *manager = nullptr;
@@ -86,7 +87,12 @@ bool QCommunicate::open(const tagSerialConfig &config)
         // opened exclusively cannot be opened a second time beside itself).
         closed();
     }
-    const bool tcp = QTcpTransport::is_network_name(name);
+    // Modbus TCP has a transport of its own; RTU frames over TCP go the
+    // serial way.
+    QString host;
+    quint16 port = 0;
+    bool rtu = false;
+    const bool tcp = QTcpTransport::parse_name(name, &host, &port, &rtu) && !rtu;
     if (d->open && tcp != d->on_tcp) {
         // The other kind of link replaces this one; the manager may talk to
         // one transport only.

@@ -1,6 +1,7 @@
 #include "qserialtransport.h"
 
 #include "qserialworker.h"
+#include "qtcptransport.h"
 
 QSerialTransport::QSerialTransport(QObject *parent)
     : QLinkTransport(parent)
@@ -33,9 +34,22 @@ bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, 
     QString message;
     QSerialWorker *worker = m_worker;
     const int timing = m_line_timing;
+    // RTU frames over TCP (a serial device server): the same exchange.
+    QString host;
+    quint16 port = 0;
+    bool rtu = false;
+    const bool network = QTcpTransport::is_network_name(name);
+    if (network && (!QTcpTransport::parse_name(name, &host, &port, &rtu) || !rtu)) {
+        if (error)
+            *error = QStringLiteral("not a valid network port name (tcp://host[:port] or rtutcp://host:port)");
+        return false;
+    }
+    const int connect_ms = qMax(m_timeout_ms, QTcpTransport::MIN_CONNECT_TIMEOUT_MS);
     worker->abort();
-    QMetaObject::invokeMethod(worker, [&] { ok = worker->open(name, config, timing, &message); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(worker, [&] {
+        ok = network ? worker->open_socket(host, port, connect_ms, &message)
+                     : worker->open(name, config, timing, &message);
+    }, Qt::BlockingQueuedConnection);
     if (ok)
         m_outstanding.clear();
     if (error)

@@ -4,6 +4,7 @@
 #include "qrtuframe.h"
 
 #include <QLoggingCategory>
+#include <QTcpSocket>
 #include <QThread>
 
 #include <algorithm>
@@ -125,12 +126,43 @@ bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, int
     close();
     m_abort.storeRelaxed(0);
     m_port = port;
+    m_fd = int(port->handle());
+    m_socket = false;
     m_baud = config.baud_rate;
     m_bits_per_char = 1 + config.data_length + (parity == QSerialPort::NoParity ? 0 : 1) + config.stop;
     m_timed = line_timing == AutoTiming ? !is_pseudo_terminal(port->handle()) : line_timing == Timed;
     m_last_line_ns = now();
-    connect(m_port, &QSerialPort::readyRead, this, &QSerialWorker::on_ready_read);
-    connect(m_port, &QSerialPort::errorOccurred, this, &QSerialWorker::on_error);
+    connect(port, &QSerialPort::readyRead, this, &QSerialWorker::on_ready_read);
+    connect(port, &QSerialPort::errorOccurred, this, &QSerialWorker::on_error);
+    return true;
+}
+
+bool QSerialWorker::open_socket(const QString &host, quint16 port_number, int connect_timeout_ms, QString *error)
+{
+    auto *socket = new QTcpSocket(this);
+    socket->connectToHost(host, port_number);
+    if (!socket->waitForConnected(qMax(1, connect_timeout_ms))) {
+        *error = socket->errorString();
+        delete socket;
+        resume();
+        return false;
+    }
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    close();
+    m_abort.storeRelaxed(0);
+    m_port = socket;
+    m_fd = int(socket->socketDescriptor());
+    m_socket = true;
+    // No line on this side: the serial server keeps the line's timing.
+    m_baud = 0;
+    m_timed = false;
+    m_last_line_ns = now();
+    connect(socket, &QTcpSocket::readyRead, this, &QSerialWorker::on_ready_read);
+    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        if (e != QAbstractSocket::SocketTimeoutError)
+            on_lost();
+    });
+    connect(socket, &QTcpSocket::disconnected, this, &QSerialWorker::on_lost);
     return true;
 }
 
@@ -520,7 +552,7 @@ void QSerialWorker::flush_report()
 
 bool QSerialWorker::write_request(const QByteArray &request)
 {
-    const int fd = int(m_port->handle());
+    const int fd = m_fd;
     const char *data = request.constData();
     qint64 left = request.size();
     QElapsedTimer waited;
@@ -555,7 +587,7 @@ QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
     const qsizetype before = into->size();
     if (m_port->bytesAvailable() > 0)
         into->append(m_port->readAll());
-    const int fd = int(m_port->handle());
+    const int fd = m_fd;
     char buffer[512];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -571,7 +603,13 @@ QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
         if (n < 0 && errno == EINTR)
             continue;
         // A terminal in raw mode without a minimum count reads 0 when it has
-        // nothing; a hang-up shows as an error (or in poll()).
+        // nothing; a hang-up shows as an error (or in poll()). On a socket 0
+        // is the end of the connection.
+        if (n == 0 && m_socket) {
+            m_lost = true;
+            m_lost_reason = QStringLiteral("the connection was closed");
+            return Lost;
+        }
         if (n == 0 || (n < 0 && errno == EAGAIN))
             break;
         m_lost = true;
@@ -589,7 +627,7 @@ QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
         into->append(m_port->readAll());
         return GotBytes;
     }
-    const int fd = int(m_port->handle());
+    const int fd = m_fd;
     pollfd p{ fd, POLLIN, 0 };
     timespec ts;
     ts.tv_sec = time_t(left_ns / 1000000000);
@@ -636,7 +674,7 @@ bool QSerialWorker::write_request(const QByteArray &request)
 namespace {
 
 // What the port holds after waiting up to wait_ms for it (0: no waiting).
-QSerialWorker::Wait take_from_port(QSerialPort *port, int wait_ms, const bool &lost, QByteArray *into)
+QSerialWorker::Wait take_from_port(QIODevice *port, int wait_ms, const bool &lost, QByteArray *into)
 {
     if (port->bytesAvailable() == 0)
         port->waitForReadyRead(wait_ms);
@@ -679,11 +717,15 @@ void QSerialWorker::on_ready_read()
 
 void QSerialWorker::on_error(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
-        return;
+    if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
+        on_lost();
+}
+
+void QSerialWorker::on_lost()
+{
     if (!m_port || m_lost)
         return;
-    // The port reports this from inside its own read or write, so it is
+    // The device reports this from inside its own read or write, so it is
     // closed right after, not here. Closed it must be: a hung-up device stays
     // readable forever, and reading it again and again is exactly the
     // spinning this must not do.

@@ -42,6 +42,9 @@ public:
 
     // Run in the worker thread (the transport calls them blocking).
     bool open(const QString &name, const tagSerialConfig &config, int line_timing, QString *error);
+    // RTU frames over a TCP connection (a serial device server): the same
+    // exchange, without line timing on this side.
+    bool open_socket(const QString &host, quint16 port, int connect_timeout_ms, QString *error);
     void close();
     bool line_timed() const { return m_timed; }
 
@@ -127,10 +130,13 @@ private:
     void lose(const QString &reason);
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
+    void on_lost();
     qint64 now() const { return m_clock.nsecsElapsed(); }
     qint64 line_ns(int bytes) const;
 
-    QSerialPort *m_port = nullptr;
+    QIODevice *m_port = nullptr; // the serial port, or the socket to a serial server
+    int m_fd = -1;
+    bool m_socket = false;
     bool m_lost = false; // the port reported a failure; it is closed at the next look
     QString m_lost_reason;
     QAtomicInt m_abort;

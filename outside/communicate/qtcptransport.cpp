@@ -57,9 +57,9 @@ bool QTcpTransport::open(const QString &name, QString *error)
     QString host;
     quint16 port = 0;
     bool rtu = false;
-    if (!parse_name(name, &host, &port, &rtu)) {
+    if (!parse_name(name, &host, &port, &rtu) || rtu) {
         if (error)
-            *error = QStringLiteral("not a network port name (tcp://host[:port] or rtutcp://host:port)");
+            *error = QStringLiteral("not a Modbus TCP port name (tcp://host[:port])");
         return false;
     }
     bool ok = false;
@@ -68,7 +68,7 @@ bool QTcpTransport::open(const QString &name, QString *error)
     const int connect_ms = qMax(m_timeout_ms, MIN_CONNECT_TIMEOUT_MS);
     worker->abort();
     QMetaObject::invokeMethod(worker, [&] {
-        ok = worker->open(host, port, rtu ? QTcpWorker::Rtu : QTcpWorker::Mbap, connect_ms, &message);
+        ok = worker->open(host, port, connect_ms, &message);
     }, Qt::BlockingQueuedConnection);
     if (ok)
         m_outstanding.clear();

@@ -29,7 +29,6 @@ constexpr int EARLIER_KEPT = 64;
 // Nothing we ask is answered with more than an ADU; the socket's own buffer
 // stays small, whatever the peer sends.
 constexpr qint64 SOCKET_BUFFER = 4096;
-constexpr qsizetype MAX_RTU_ANSWER_BUFFER = 4096;
 // Results are passed on at once when fewer exchanges than this wait in the
 // queue, else once this many are together.
 constexpr qsizetype REPORT_LOW_WATER = 4;
@@ -47,7 +46,7 @@ QTcpWorker::~QTcpWorker()
     close();
 }
 
-bool QTcpWorker::open(const QString &host, quint16 port, Framing framing, int connect_timeout_ms, QString *error)
+bool QTcpWorker::open(const QString &host, quint16 port, int connect_timeout_ms, QString *error)
 {
     auto *socket = new QTcpSocket(this);
     socket->setReadBufferSize(SOCKET_BUFFER);
@@ -76,7 +75,6 @@ bool QTcpWorker::open(const QString &host, quint16 port, Framing framing, int co
     close();
     m_abort.storeRelaxed(0);
     m_socket = socket;
-    m_framing = framing;
     m_earlier.clear();
     connect(m_socket, &QTcpSocket::readyRead, this, &QTcpWorker::on_ready_read);
     connect(m_socket, &QTcpSocket::disconnected, this, &QTcpWorker::on_disconnected);
@@ -192,11 +190,11 @@ bool QTcpWorker::run(const Request &request)
             flush_report();
             emit finished(request.id, any_bytes ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, QByteArray(), 0);
         }
-        // The rest of a bad answer may still be on its way, and without
-        // transaction ids a late answer looks like the next one: the
-        // connection stays quiet first (after silence a whole time-out).
+        // The rest of a bad answer may still be on its way: the connection
+        // stays quiet first. A late answer needs no wait: its transaction id
+        // tells it from the next one's.
         const int quiet_ms = a == BadBytes ? qMax(BAD_FRAME_QUIET_MS, request.timeout_ms / 10)
-                                           : (m_framing == Rtu ? request.timeout_ms : 0);
+                                           : 0;
         if (quiet_ms > 0 && !keep_quiet(quiet_ms))
             return tries_left == 1 ? false : abandon(request); // after the last try it is reported already
     }
@@ -217,25 +215,16 @@ bool QTcpWorker::abandon(const Request &request)
 
 QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QByteArray *answer, int *code)
 {
-    // Whatever came since the last exchange belongs to nobody. With MBAP
-    // the transaction id tells a late answer from this one's anyway, so
-    // only RTU framing pays for a look at the socket here.
-    if (m_framing == Rtu) {
-        QByteArray junk;
-        if (!read_some(0, &junk))
-            return Abandoned;
-    } else if (m_socket->bytesAvailable() > 0) {
+    // Whatever came since the last exchange belongs to nobody; the
+    // transaction id tells a late answer from this one's anyway.
+    if (m_socket->bytesAvailable() > 0)
         m_socket->readAll();
-    }
 
     const QByteArray &rtu = request.request;
-    QByteArray out = rtu;
     const quint16 tid = m_next_tid++;
-    if (m_framing == Mbap) {
-        out = QMbapFrame::request(tid, rtu);
-        if (out.isEmpty())
-            return BadBytes;
-    }
+    const QByteArray out = QMbapFrame::request(tid, rtu);
+    if (out.isEmpty())
+        return BadBytes;
     QElapsedTimer clock;
     clock.start();
     if (!write_all(out))
@@ -256,22 +245,6 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
         if (rx.size() == before)
             continue;
         outcome = BadBytes;
-        if (m_framing == Rtu) {
-            if (rx.size() > MAX_RTU_ANSWER_BUFFER)
-                break;
-            const QRtuFrame::Result m = QRtuFrame::match_answer(rtu, rx);
-            if (m.match == QRtuFrame::Incomplete)
-                continue;
-            if (m.match == QRtuFrame::Bad || m.offset != 0 || m.offset + m.length != rx.size())
-                break; // wrong, or other bytes with it: whose answer is it?
-            // Bytes right behind it make it suspect as well.
-            QByteArray after;
-            if (!read_some(0, &after))
-                return Abandoned;
-            if (!after.isEmpty())
-                break;
-            return accept(rtu, rx, result, answer, code);
-        }
         for (;;) {
             const QMbapFrame::Result m = QMbapFrame::take(rx, tid, m_earlier);
             if (m.status == QMbapFrame::Incomplete)
@@ -293,8 +266,7 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
             outcome = NoBytes; // only stale answers so far
     }
     // Unanswered: its answer may still come, and is then stale.
-    if (m_framing == Mbap)
-        remember(tid);
+    remember(tid);
     return outcome;
 }
 

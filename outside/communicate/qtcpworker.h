@@ -15,13 +15,11 @@ class QTcpSocket;
 // worker it runs one exchange at a time, start to end, without returning to
 // its event loop: request, answer, retries.
 //
-// Two ways to carry the frames: Modbus TCP (an MBAP header with a
-// transaction id; the answer must carry the id of this request, an earlier
-// one's is stale and dropped, any other is malformed), or RTU frames as they
-// are, the way a serial device server passes them (no transaction id: what
-// the socket holds is thrown away before each request, bytes right after an
-// answer make it suspect, and after a failed try the connection stays quiet
-// before the next one, so a late answer is never taken for another).
+// Modbus TCP: an MBAP header with a transaction id; the answer must carry the
+// id of this request, an earlier one's is stale and dropped, any other is
+// malformed. (RTU frames over TCP, as a serial device server passes them,
+// have no id: they go through the serial worker, whose rules keep a late
+// answer out.)
 //
 // A connection that closes or resets is a lost link; the worker never
 // connects again by itself.
@@ -33,13 +31,11 @@ class QTcpWorker : public QObject
 {
     Q_OBJECT
 public:
-    enum Framing { Mbap, Rtu };
-
     explicit QTcpWorker(QObject *parent = nullptr);
     ~QTcpWorker() override;
 
     // Run in the worker thread (the transport calls them blocking).
-    bool open(const QString &host, quint16 port, Framing framing, int connect_timeout_ms, QString *error);
+    bool open(const QString &host, quint16 port, int connect_timeout_ms, QString *error);
     void close();
 
     // Safe from any thread; as QSerialWorker's.
@@ -95,7 +91,6 @@ private:
     void on_disconnected();
 
     QTcpSocket *m_socket = nullptr;
-    Framing m_framing = Mbap;
     bool m_lost = false;
     QString m_lost_reason;
     QAtomicInt m_abort;
