@@ -85,7 +85,7 @@ bool is_pseudo_terminal(qintptr handle)
 } // namespace
 
 QSerialWorker::QSerialWorker(QObject *parent)
-    : QObject(parent)
+    : QLinkWorker(parent)
 {
     m_clock.start();
 }
@@ -124,7 +124,6 @@ bool QSerialWorker::open(const QString &name, const tagSerialConfig &config, int
     }
     port->clear();
     close();
-    m_abort.storeRelaxed(0);
     m_port = port;
     m_fd = int(port->handle());
     m_socket = false;
@@ -149,7 +148,6 @@ bool QSerialWorker::open_socket(const QString &host, quint16 port_number, int co
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     close();
-    m_abort.storeRelaxed(0);
     m_port = socket;
     m_fd = int(socket->socketDescriptor());
     m_socket = true;
@@ -172,86 +170,17 @@ void QSerialWorker::close()
     m_report.reset();
     m_orphans.clear();
     m_excess_ns.clear();
-    {
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.clear();
-        m_asleep = true;
-    }
+    forget_waiting();
     if (m_port) {
         m_port->disconnect(this);
         m_port->close();
         delete m_port;
         m_port = nullptr;
     }
-    m_abort.storeRelaxed(0);
 }
 
-void QSerialWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
+void QSerialWorker::exchanges_done()
 {
-    bool wake = false;
-    {
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us });
-        wake = m_asleep;
-        m_asleep = false;
-    }
-    if (wake)
-        QMetaObject::invokeMethod(this, &QSerialWorker::kick, Qt::QueuedConnection);
-}
-
-QList<quint64> QSerialWorker::take_waiting()
-{
-    QList<quint64> ids;
-    QMutexLocker lock(&m_queue_lock);
-    ids.reserve(m_waiting.size());
-    for (const Request &r : std::as_const(m_waiting))
-        ids.append(r.id);
-    m_waiting.clear();
-    return ids;
-}
-
-void QSerialWorker::abort()
-{
-    m_abort.storeRelaxed(1);
-}
-
-void QSerialWorker::resume()
-{
-    // The port that was open stays: what the abort interrupted runs again.
-    m_abort.storeRelaxed(0);
-    if (m_port)
-        QMetaObject::invokeMethod(this, &QSerialWorker::kick, Qt::QueuedConnection);
-}
-
-bool QSerialWorker::take_next(Request *next)
-{
-    QMutexLocker lock(&m_queue_lock);
-    if (m_abort.loadRelaxed())
-        return false; // close() or open() follows, or resume()
-    if (!m_port || m_lost) {
-        // The port went away between the request and now; the transport
-        // forgets these ids.
-        m_waiting.clear();
-    }
-    if (m_waiting.isEmpty()) {
-        m_asleep = true;
-        return false;
-    }
-    *next = m_waiting.takeFirst();
-    return true;
-}
-
-void QSerialWorker::kick()
-{
-    if (m_busy)
-        return; // cannot happen from the loop below, but a queued kick may meet a waiting function
-    m_busy = true;
-    Request next;
-    while (take_next(&next)) {
-        if (!run(next))
-            break;
-    }
-    m_busy = false;
     flush_report();
     if (m_lost && m_port)
         lose(m_lost_reason);
@@ -259,7 +188,7 @@ void QSerialWorker::kick()
 
 bool QSerialWorker::stopping() const
 {
-    return !m_port || m_lost || m_abort.loadRelaxed() != 0;
+    return !m_port || m_lost || aborting();
 }
 
 qint64 QSerialWorker::line_ns(int bytes) const
@@ -333,11 +262,10 @@ bool QSerialWorker::abandon(const Request &request)
 {
     // An answered exchange before this one still counts.
     flush_report();
-    if (m_port && !m_lost && m_abort.loadRelaxed()) {
+    if (m_port && !m_lost && aborting()) {
         // Interrupted for an open() that may fail and leave this port as it
         // is: then the exchange runs again from the start.
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.prepend(request);
+        run_again(request);
     }
     return false;
 }
@@ -709,7 +637,7 @@ void QSerialWorker::on_ready_read()
     // Inside an exchange the exchange reads for itself. Between exchanges
     // the bytes belong to nobody; they show that the line was not quiet, so
     // the silence before the next request counts from them.
-    if (m_busy || !m_port)
+    if (busy() || !m_port)
         return;
     m_port->readAll();
     m_last_line_ns = now();
@@ -731,8 +659,8 @@ void QSerialWorker::on_lost()
     // spinning this must not do.
     m_lost = true;
     m_lost_reason = m_port->errorString();
-    if (m_busy)
-        return; // the exchange sees m_lost and kick() closes the port
+    if (busy())
+        return; // the exchange sees m_lost and closes the port when it ends
     QMetaObject::invokeMethod(this, [this] {
         if (m_lost && m_port)
             lose(m_lost_reason);

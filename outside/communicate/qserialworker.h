@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qlinkworker.h"
 #include "tagserialconfig.h"
 
 #include <QAtomicInt>
@@ -28,7 +29,7 @@
 // On Unix the worker reads and writes the device itself (one poll and one
 // read per wake-up). Built with COMMUNICATE_PORTABLE_IO, it goes through
 // QSerialPort's waiting functions only, as it does on every other system.
-class QSerialWorker : public QObject
+class QSerialWorker : public QLinkWorker
 {
     Q_OBJECT
 public:
@@ -45,40 +46,12 @@ public:
     // RTU frames over a TCP connection (a serial device server): the same
     // exchange, without line timing on this side.
     bool open_socket(const QString &host, quint16 port, int connect_timeout_ms, QString *error);
-    void close();
+    void close() override;
     bool line_timed() const { return m_timed; }
 
-    // Called from the transport's thread (safe from any thread). Exchanges
-    // handed over while one runs wait for it and go on the line one after
-    // another. The worker thread is woken only when it has nothing to do: a
-    // busy worker takes the next request straight from the queue.
-    // silence_us: the silent interval before the request; -1 = 3.5 characters.
-    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
-    // Takes back the exchanges that have not started (safe from any thread);
-    // their ids, oldest first. Whatever is not returned is on the line or done.
-    QList<quint64> take_waiting();
-    // Safe from any thread: the exchange on the line is abandoned within a
-    // few milliseconds, without a report (close() or open() follows).
-    void abort();
-
-signals:
-    void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
-    // The port failed (adapter unplugged, device gone); it is closed already.
-    void port_lost(const QString &reason);
-
-private:
-public:
     enum Wait { GotBytes, Nothing, Lost, Stopped };
 
 private:
-    struct Request
-    {
-        quint64 id = 0;
-        QByteArray request;
-        int timeout_ms = 0;
-        int tries = 0;
-        int silence_us = -1;
-    };
 
     struct Report
     {
@@ -97,13 +70,11 @@ private:
         qint64 until_ns = 0; // after this nobody waits for its answer any more
     };
 
-    void kick();
-    // After an abort() that no close follows (a failed open of another port).
-    void resume();
-    bool take_next(Request *next);
+    bool is_open() const override { return m_port && !m_lost; }
     // The whole exchange with its retries; false when it was abandoned (port
     // lost, closed, aborted).
-    bool run(const Request &request);
+    bool run(const Request &request) override;
+    void exchanges_done() override;
     // maybe_late: the answer could also be the late answer of an earlier
     // request that got none.
     Attempt attempt(const Request &request, Report *report, bool *maybe_late);
@@ -139,9 +110,7 @@ private:
     bool m_socket = false;
     bool m_lost = false; // the port reported a failure; it is closed at the next look
     QString m_lost_reason;
-    QAtomicInt m_abort;
     QElapsedTimer m_clock;
-    bool m_busy = false; // inside kick(): the exchange reads the line itself
 
     int m_baud = 19200;
     int m_bits_per_char = 10;
@@ -151,11 +120,6 @@ private:
     QList<Orphan> m_orphans;
     // How long answers take beyond their line time, the last few of them.
     QList<qint64> m_excess_ns;
-
-    // Shared with the transport's thread, under m_queue_lock.
-    QMutex m_queue_lock;
-    QList<Request> m_waiting; // handed over ahead, run one after another
-    bool m_asleep = true;     // the worker looks at m_waiting again only when woken
 
     // The result of an answered exchange waits until the next request is on
     // its way (or the worker has nothing more to do): the manager's work on

@@ -5,28 +5,14 @@
 #include <QUrl>
 
 QTcpTransport::QTcpTransport(QObject *parent)
-    : QLinkTransport(parent)
+    : QTcpTransport(new QTcpWorker, parent)
 {
-    m_thread.setObjectName(QStringLiteral("tcp link"));
-    m_worker = new QTcpWorker;
-    m_worker->moveToThread(&m_thread);
-    connect(m_worker, &QTcpWorker::finished, this, &QTcpTransport::on_finished, Qt::QueuedConnection);
-    connect(m_worker, &QTcpWorker::port_lost, this, [this](const QString &reason) {
-        m_outstanding.clear();
-        emit port_lost(reason);
-    }, Qt::QueuedConnection);
-    m_thread.start();
 }
 
-QTcpTransport::~QTcpTransport()
+QTcpTransport::QTcpTransport(QTcpWorker *worker, QObject *parent)
+    : QWorkerTransport(worker, QStringLiteral("tcp link"), parent)
+    , m_tcp(worker)
 {
-    QTcpWorker *worker = m_worker;
-    worker->abort();
-    // The socket belongs to the worker thread: it goes there.
-    QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
-    m_worker = nullptr;
-    m_thread.quit();
-    m_thread.wait();
 }
 
 bool QTcpTransport::is_network_name(const QString &name)
@@ -62,51 +48,7 @@ bool QTcpTransport::open(const QString &name, QString *error)
             *error = QStringLiteral("not a Modbus TCP port name (tcp://host[:port])");
         return false;
     }
-    bool ok = false;
-    QString message;
-    QTcpWorker *worker = m_worker;
-    const int connect_ms = qMax(m_timeout_ms, MIN_CONNECT_TIMEOUT_MS);
-    worker->abort();
-    QMetaObject::invokeMethod(worker, [&] {
-        ok = worker->open(host, port, connect_ms, &message);
-    }, Qt::BlockingQueuedConnection);
-    if (ok)
-        m_outstanding.clear();
-    if (error)
-        *error = message;
-    return ok;
-}
-
-void QTcpTransport::close()
-{
-    QTcpWorker *worker = m_worker;
-    worker->abort();
-    QMetaObject::invokeMethod(worker, [worker] { worker->close(); }, Qt::BlockingQueuedConnection);
-    m_outstanding.clear();
-}
-
-void QTcpTransport::start_exchange(const QByteArray &request)
-{
-    const quint64 id = m_next_id++;
-    m_outstanding.append(id);
-    m_worker->enqueue(id, request, m_timeout_ms, m_retries);
-}
-
-void QTcpTransport::recall()
-{
-    const QList<quint64> ids = m_worker->take_waiting();
-    int count = 0;
-    while (count < ids.size() && count < m_outstanding.size()
-           && m_outstanding.at(m_outstanding.size() - 1 - count) == ids.at(ids.size() - 1 - count))
-        ++count;
-    m_outstanding.resize(m_outstanding.size() - count);
-    emit exchanges_recalled(count);
-}
-
-void QTcpTransport::on_finished(quint64 id, int result, const QByteArray &answer, int code)
-{
-    if (m_outstanding.isEmpty() || m_outstanding.first() != id)
-        return;
-    m_outstanding.removeFirst();
-    emit exchange_finished(result, answer, code);
+    const int connect_ms = qMax(timeout(), MIN_CONNECT_TIMEOUT_MS);
+    QTcpWorker *worker = m_tcp;
+    return open_in_worker([&](QString *message) { return worker->open(host, port, connect_ms, message); }, error);
 }

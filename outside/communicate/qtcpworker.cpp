@@ -37,7 +37,7 @@ constexpr qsizetype REPORT_BATCH = 8;
 } // namespace
 
 QTcpWorker::QTcpWorker(QObject *parent)
-    : QObject(parent)
+    : QLinkWorker(parent)
 {
 }
 
@@ -73,7 +73,6 @@ bool QTcpWorker::open(const QString &host, quint16 port, int connect_timeout_ms,
     // Requests are small and each waits for its answer: no Nagle delay.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     close();
-    m_abort.storeRelaxed(0);
     m_socket = socket;
     m_earlier.clear();
     connect(m_socket, &QTcpSocket::readyRead, this, &QTcpWorker::on_ready_read);
@@ -86,81 +85,17 @@ void QTcpWorker::close()
 {
     m_lost = false;
     m_reports.clear();
-    {
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.clear();
-        m_asleep = true;
-    }
+    forget_waiting();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
         delete m_socket;
         m_socket = nullptr;
     }
-    m_abort.storeRelaxed(0);
 }
 
-void QTcpWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries)
+void QTcpWorker::exchanges_done()
 {
-    bool wake = false;
-    {
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries) });
-        wake = m_asleep;
-        m_asleep = false;
-    }
-    if (wake)
-        QMetaObject::invokeMethod(this, &QTcpWorker::kick, Qt::QueuedConnection);
-}
-
-QList<quint64> QTcpWorker::take_waiting()
-{
-    QList<quint64> ids;
-    QMutexLocker lock(&m_queue_lock);
-    for (const Request &r : std::as_const(m_waiting))
-        ids.append(r.id);
-    m_waiting.clear();
-    return ids;
-}
-
-void QTcpWorker::abort()
-{
-    m_abort.storeRelaxed(1);
-}
-
-void QTcpWorker::resume()
-{
-    m_abort.storeRelaxed(0);
-    if (m_socket)
-        QMetaObject::invokeMethod(this, &QTcpWorker::kick, Qt::QueuedConnection);
-}
-
-bool QTcpWorker::take_next(Request *next)
-{
-    QMutexLocker lock(&m_queue_lock);
-    if (m_abort.loadRelaxed())
-        return false;
-    if (!m_socket || m_lost)
-        m_waiting.clear();
-    if (m_waiting.isEmpty()) {
-        m_asleep = true;
-        return false;
-    }
-    *next = m_waiting.takeFirst();
-    return true;
-}
-
-void QTcpWorker::kick()
-{
-    if (m_busy)
-        return;
-    m_busy = true;
-    Request next;
-    while (take_next(&next)) {
-        if (!run(next))
-            break;
-    }
-    m_busy = false;
     flush_report();
     if (m_lost && m_socket)
         lose(m_lost_reason);
@@ -168,7 +103,7 @@ void QTcpWorker::kick()
 
 bool QTcpWorker::stopping() const
 {
-    return !m_socket || m_lost || m_abort.loadRelaxed() != 0;
+    return !m_socket || m_lost || aborting();
 }
 
 bool QTcpWorker::run(const Request &request)
@@ -204,11 +139,10 @@ bool QTcpWorker::run(const Request &request)
 bool QTcpWorker::abandon(const Request &request)
 {
     flush_report(); // an answered exchange before this one still counts
-    if (m_socket && !m_lost && m_abort.loadRelaxed()) {
+    if (m_socket && !m_lost && aborting()) {
         // Interrupted for an open() that may fail and leave this connection
         // as it is: the exchange then runs again from the start.
-        QMutexLocker lock(&m_queue_lock);
-        m_waiting.prepend(request);
+        run_again(request);
     }
     return false;
 }
@@ -409,11 +343,7 @@ void QTcpWorker::report_if_due()
 {
     if (m_reports.isEmpty())
         return;
-    qsizetype waiting = 0;
-    {
-        QMutexLocker lock(&m_queue_lock);
-        waiting = m_waiting.size();
-    }
+    const qsizetype waiting = waiting_count();
     if (waiting < REPORT_LOW_WATER || m_reports.size() >= REPORT_BATCH)
         flush_report();
 }
@@ -436,7 +366,7 @@ bool QTcpWorker::keep_quiet(qint64 quiet_ms)
 void QTcpWorker::on_ready_read()
 {
     // Between exchanges the bytes belong to nobody.
-    if (m_busy || !m_socket)
+    if (busy() || !m_socket)
         return;
     m_socket->readAll();
 }
@@ -449,7 +379,7 @@ void QTcpWorker::on_disconnected()
         return; // a passing error that left the connection up
     m_lost = true;
     m_lost_reason = m_socket->errorString();
-    if (m_busy)
+    if (busy())
         return; // the exchange sees m_lost and kick() closes the socket
     QMetaObject::invokeMethod(this, [this] {
         if (m_lost && m_socket)

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QAtomicInt>
+#include "qlinkworker.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QMutex>
-#include <QObject>
 
 
 class QTcpSocket;
@@ -27,7 +26,7 @@ class QTcpSocket;
 // On Unix the exchange reads and writes the socket itself (one poll and one
 // read per wake-up); elsewhere, and built with COMMUNICATE_PORTABLE_IO,
 // through QTcpSocket's waiting functions.
-class QTcpWorker : public QObject
+class QTcpWorker : public QLinkWorker
 {
     Q_OBJECT
 public:
@@ -36,17 +35,7 @@ public:
 
     // Run in the worker thread (the transport calls them blocking).
     bool open(const QString &host, quint16 port, int connect_timeout_ms, QString *error);
-    void close();
-
-    // Safe from any thread; as QSerialWorker's.
-    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries);
-    QList<quint64> take_waiting();
-    void abort();
-
-signals:
-    void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
-    // The connection closed or failed; the socket is closed already.
-    void port_lost(const QString &reason);
+    void close() override;
 
 private:
     struct Report
@@ -56,19 +45,11 @@ private:
         QByteArray answer;
         int code = 0;
     };
-    struct Request
-    {
-        quint64 id = 0;
-        QByteArray request;
-        int timeout_ms = 0;
-        int tries = 0;
-    };
     enum Attempt { Accepted, NoBytes, BadBytes, Abandoned };
 
-    void kick();
-    void resume();
-    bool take_next(Request *next);
-    bool run(const Request &request);
+    bool is_open() const override { return m_socket && !m_lost; }
+    bool run(const Request &request) override;
+    void exchanges_done() override;
     // Gives up the exchange on the connection; always false.
     bool abandon(const Request &request);
     Attempt attempt(const Request &request, int *result, QByteArray *answer, int *code);
@@ -93,8 +74,6 @@ private:
     QTcpSocket *m_socket = nullptr;
     bool m_lost = false;
     QString m_lost_reason;
-    QAtomicInt m_abort;
-    bool m_busy = false;
     quint16 m_next_tid = 1;
     // Transactions sent before the current one whose answers may still come.
     QList<quint16> m_earlier;
@@ -105,8 +84,4 @@ private:
     // has handed over plenty, they go in small batches, so that it is woken
     // once for several.
     QList<Report> m_reports;
-
-    QMutex m_queue_lock;
-    QList<Request> m_waiting;
-    bool m_asleep = true;
 };
