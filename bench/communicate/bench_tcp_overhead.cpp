@@ -2,11 +2,8 @@
 // 2,000 reads of 8 registers through the mission manager over tcp:// to
 // drive-sim on loopback, and the same reads by libmodbus, taking turns.
 
+#include "benchreads.h"
 #include "drivesim.h"
-
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,55 +21,9 @@ namespace {
 
 constexpr int READS = 2000;
 constexpr int BLOCKS = 20;
-constexpr int COUNT = 8;
-constexpr int ADDRESS = 0xF000;
-
-// Seconds for `reads` reads through QMissionManager; negative on failure.
-double run_ours(const QString &port_name, int reads)
-{
-    QCommunicate link;
-    QMissionManager *manager = link.mission_manager();
-    tagSerialConfig config;
-    config.port_name = port_name;
-    if (!link.open(config)) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(port_name));
-        return -1;
-    }
-    QEventLoop loop;
-    QObject::connect(&link, &QCommunicate::online, &loop, &QEventLoop::quit);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (link.commu_status() != 0) {
-        std::fprintf(stderr, "the drive did not answer\n");
-        return -1;
-    }
-    int done = 0;
-    int failed = 0;
-    QObject::connect(manager, &QMissionManager::mission_success, &loop, [&] {
-        if (++done + failed == reads)
-            loop.quit();
-    });
-    QObject::connect(manager, &QMissionManager::mission_failed, &loop, [&] {
-        if (done + ++failed == reads)
-            loop.quit();
-    });
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < reads; ++i) {
-        QMission m(MISSION_READ);
-        m.set_attribute(QStringLiteral("Machine.Address"), 1);
-        m.set_attribute(QStringLiteral("Data.Address"), ADDRESS);
-        m.set_attribute(QStringLiteral("Data.Length"), COUNT);
-        m.set_attribute(QStringLiteral("Mission.Level"), 5);
-        m.update_send_buffer();
-        manager->add_mission(&m);
-    }
-    loop.exec();
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    if (failed > 0)
-        std::fprintf(stderr, "communicate: %d of %d reads failed\n", failed, reads);
-    return failed ? -1 : seconds;
-}
+using BenchReads::ADDRESS;
+using BenchReads::COUNT;
+using BenchReads::run_ours;
 
 double run_libmodbus(const QString &host, int port, int reads)
 {
@@ -124,7 +75,7 @@ int main(int argc, char *argv[])
     // each pair of neighbouring blocks, in the middle, does not feel it.
     QList<double> pair_ratios;
     for (int block = 0; block < BLOCKS; ++block) {
-        const double o = run_ours(sim.device(), READS / BLOCKS);
+        const double o = run_ours(sim.device(), -1, READS / BLOCKS);
         const double b = run_libmodbus(url.host(), url.port(), READS / BLOCKS);
         if (o < 0 || b < 0)
             return 1;
