@@ -1,6 +1,7 @@
 // The whole link against the simulated drive over a pseudo-terminal.
 
 #include "drivesim.h"
+#include "linkmissions.h"
 #include "qcommunicate.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
@@ -14,29 +15,9 @@
 
 namespace {
 
-const QString TAG = QStringLiteral("Test.Tag");
-
-QMission *mission(enMissionType type, int address, int length, const QVariant &data = QVariant())
-{
-    static int tag = 0;
-    auto *m = new QMission(type);
-    m->set_attribute(QStringLiteral("Machine.Address"), 1);
-    m->set_attribute(QStringLiteral("Data.Address"), address);
-    m->set_attribute(QStringLiteral("Data.Length"), length);
-    if (data.isValid())
-        m->set_attribute(QStringLiteral("Mission.Write.Data"), data);
-    m->set_attribute(TAG, ++tag);
-    m->update_send_buffer();
-    return m;
-}
-
-QList<int> words_of(const QByteArray &answer, int count)
-{
-    QList<int> words;
-    for (quint16 word : QRtuFrame::answer_registers(answer, count))
-        words << word;
-    return words;
-}
+const QString TAG = LinkMissions::tag_key();
+using LinkMissions::mission;
+using LinkMissions::words_of;
 
 qint64 cpu_microseconds()
 {

@@ -3,6 +3,7 @@
 // mbpoll as an independent Modbus TCP master against the same drive.
 
 #include "drivesim.h"
+#include "linkmissions.h"
 #include "qcommunicate.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
@@ -19,21 +20,9 @@
 
 namespace {
 
-const QString TAG = QStringLiteral("Test.Tag");
-
-QMission *mission(enMissionType type, int address, int length, const QVariant &data = QVariant())
-{
-    static int tag = 0;
-    auto *m = new QMission(type);
-    m->set_attribute(QStringLiteral("Machine.Address"), 1);
-    m->set_attribute(QStringLiteral("Data.Address"), address);
-    m->set_attribute(QStringLiteral("Data.Length"), length);
-    if (data.isValid())
-        m->set_attribute(QStringLiteral("Mission.Write.Data"), data);
-    m->set_attribute(TAG, ++tag);
-    m->update_send_buffer();
-    return m;
-}
+const QString TAG = LinkMissions::tag_key();
+using LinkMissions::mission;
+using LinkMissions::words_of;
 
 struct Outcome
 {
@@ -41,14 +30,6 @@ struct Outcome
     int code = 0;
     QByteArray answer;
 };
-
-QList<int> words_of(const QByteArray &answer, int count)
-{
-    QList<int> words;
-    for (int k = 0; k < count && 4 + 2 * k < answer.size(); ++k)
-        words << quint8(answer.at(3 + 2 * k)) * 256 + quint8(answer.at(4 + 2 * k));
-    return words;
-}
 
 } // namespace
 
