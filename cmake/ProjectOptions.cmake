@@ -53,5 +53,5 @@ function(add_project_library name)
     target_include_directories(${name} PUBLIC
         "${CMAKE_CURRENT_SOURCE_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
     project_warnings(${name})
-    install(TARGETS ${name} LIBRARY DESTINATION . RUNTIME DESTINATION .)
+    install(TARGETS ${name} LIBRARY DESTINATION ${APP_INSTALL_DIR} RUNTIME DESTINATION ${APP_INSTALL_DIR})
 endfunction()

@@ -233,7 +233,7 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
 
     const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
     for (const tagDataPage &page : pages) {
-        m_machine->add_group(page.name);
+        m_machine->add_group(page.name, page.name_en);
         for (const QStringList &row : page.rows) {
             QMachineValue *value = build_value(row);
             if (!m_machine->add_value(page.name, value))
@@ -408,7 +408,7 @@ void QSoftCore::update_all()
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
-    m_communicate->mission_manager()->add_mission_group(missions, QStringLiteral("刷新全部功能码"));
+    m_communicate->mission_manager()->add_mission_group(missions, tr("刷新全部功能码"));
     qDeleteAll(missions);
 }
 
@@ -451,12 +451,12 @@ void QSoftCore::mission_failed(QMission *ms, int code)
     const int length = ms ? int_attribute(ms, MissionKey::length()) : 0;
     const int address = ms ? int_attribute(ms, MissionKey::address()) : 0;
     const QString message =
-        QStringLiteral("地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]")
+        tr("地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]")
             .arg(QString::number(address), QString::number(address, 16),
                  QString::number(length), QString::number(code));
     const int type = ms ? int_attribute(ms, MissionKey::type()) : 0;
-    const QString prefix = (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) ? QStringLiteral("写入错误 ")
-                                                    : QStringLiteral("读取错误 ");
+    const QString prefix = (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) ? tr("写入错误 ")
+                                                    : tr("读取错误 ");
 
     tagErrLog entry;
     entry.time = QDateTime::currentDateTime();

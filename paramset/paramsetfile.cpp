@@ -3,6 +3,8 @@
 #include "qmachine.h"
 #include "qmachinevalue.h"
 
+#include <QCoreApplication>
+
 #include <cstdlib>
 
 namespace ParamSetFile {
@@ -56,15 +58,15 @@ QCSVFile build_table(const QList<QMachineValue *> &values)
 QString check_header(const QCSVFile &table)
 {
     if (table.size() < 2)
-        return QStringLiteral("文件中没有参数行");
+        return QCoreApplication::translate("ParamSetFile", "文件中没有参数行");
     if (table.size(0) != FileColumnCount)
-        return QStringLiteral("标题行应有 %1 列，实有 %2 列").arg(FileColumnCount).arg(table.size(0));
+        return QCoreApplication::translate("ParamSetFile", "标题行应有 %1 列，实有 %2 列").arg(FileColumnCount).arg(table.size(0));
     // Only these two columns are read: a file whose fifth column is something
     // else than raw values must not be written into a drive.
     const QStringList header = header_texts();
     for (int col : {int(CodeCol), int(RawCol)}) {
         if (table.get_text(col, 0).trimmed() != header.at(col))
-            return QStringLiteral("第 %1 列的标题应为“%2”").arg(col + 1).arg(header.at(col));
+            return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”").arg(col + 1).arg(header.at(col));
     }
     return QString();
 }
@@ -84,7 +86,7 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
 
     QMachineValue *value = machine ? machine->get_value(code) : nullptr;
     if (!value) {
-        result.reason = QStringLiteral("没有这个参数");
+        result.reason = QCoreApplication::translate("ParamSetFile", "没有这个参数");
         return result;
     }
     if (!machine->check_value_right(value)) {
@@ -95,8 +97,8 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     bool ok = false;
     const qint64 number = raw_text.toLongLong(&ok, 10);
     if (!ok) {
-        result.reason = raw_text.isEmpty() ? QStringLiteral("没有原始值")
-                                           : QStringLiteral("原始值“%1”不是整数").arg(raw_text);
+        result.reason = raw_text.isEmpty() ? QCoreApplication::translate("ParamSetFile", "没有原始值")
+                                           : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(raw_text);
         return result;
     }
 
@@ -104,13 +106,13 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     // as -32768..-1); a two-word value any 32-bit pattern, in either form.
     int raw = 0;
     if (!value->raw_of_integer(number, &raw)) {
-        result.reason = QStringLiteral("原始值 %1 超出参数的数据宽度").arg(raw_text);
+        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(raw_text);
         return result;
     }
 
     const QString out_of_range = value->range_error(raw);
     if (!out_of_range.isEmpty()) {
-        result.reason = QStringLiteral("原始值 %1：%2").arg(raw_text, out_of_range);
+        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1：%2").arg(raw_text, out_of_range);
         return result;
     }
 
@@ -126,7 +128,7 @@ DownloadPlan plan_download(const QCSVFile &table, QMachine *machine)
     for (int row = 1; row < table.size(); ++row) {
         const RowResult result = check_row(table, row, machine);
         if (result.kind == RowResult::Refused) {
-            plan.refused.append(QStringLiteral("第 %1 行 %2：%3")
+            plan.refused.append(QCoreApplication::translate("ParamSetFile", "第 %1 行 %2：%3")
                                     .arg(row + 1)
                                     .arg(table.get_text(CodeCol, row).trimmed(), result.reason));
         }

@@ -57,7 +57,7 @@ FancyTabWidget::FancyTabWidget(QWidget *parent)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_statusBar->setSizeGripEnabled(false);
-    m_linkText = new QLabel(QStringLiteral("离线"));
+    m_linkText = new QLabel(tr("离线"));
     m_linkText->setObjectName(QStringLiteral("linkText"));
     m_linkText->setStyleSheet(QStringLiteral("color:rgb(255,255,255);"));
     m_linkLamp = new QLabel;
@@ -164,13 +164,13 @@ void FancyTabWidget::showWidget(int index)
 
 void FancyTabWidget::online()
 {
-    m_linkText->setText(QStringLiteral("在线"));
+    m_linkText->setText(tr("在线"));
     m_linkLamp->setPixmap(QPixmap(QLatin1String(LampOnline)));
 }
 
 void FancyTabWidget::offline()
 {
-    m_linkText->setText(QStringLiteral("离线"));
+    m_linkText->setText(tr("离线"));
     m_linkLamp->setPixmap(QPixmap(QLatin1String(LampOffline)));
 }
 

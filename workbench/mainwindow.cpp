@@ -9,10 +9,12 @@
 #include "qabstractpage.h"
 #include "qmenuactionmap.h"
 #include "qsoftcore.h"
+#include "quilanguage.h"
 
 #include "qcommunicate.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -85,8 +87,8 @@ MainWindow::MainWindow(QWidget *parent)
     core->new_machine();
     if (!core->get_machine()) {
         const QString reason = core->machine_error();
-        QMessageBox::warning(this, QStringLiteral("警告"),
-                             reason.isEmpty() ? QStringLiteral("无法加载机型描述。") : reason,
+        QMessageBox::warning(this, tr("警告"),
+                             reason.isEmpty() ? tr("无法加载机型描述。") : reason,
                              QMessageBox::Ok);
         core->release_machine();
     }
@@ -105,7 +107,7 @@ void MainWindow::register_menus()
 {
     QMenuActionMap *map = QSoftCore::get_core()->get_menu_action_map();
 
-    map->insert_group(QStringLiteral("Menu.Communation"), QStringLiteral("通信"), 0);
+    map->insert_group(QStringLiteral("Menu.Communation"), tr("通信"), 0);
 
     auto add = [map](const QString &group, const QString &key, QAction *action) {
         auto *info = new tagActionInfo;
@@ -116,13 +118,13 @@ void MainWindow::register_menus()
     };
 
     auto *connect_fast = new QAction(this);
-    connect_fast->setText(QStringLiteral("连接设备"));
+    connect_fast->setText(tr("连接设备"));
     connect_fast->setIcon(QIcon(QStringLiteral(":/images/connect.png")));
     connect(connect_fast, &QAction::triggered, this, &MainWindow::serial_connect_fast);
     add(QStringLiteral("Menu.Communation"), ActionConnectFast, connect_fast);
 
     auto *disconnect_action = new QAction(this);
-    disconnect_action->setText(QStringLiteral("断开连接"));
+    disconnect_action->setText(tr("断开连接"));
     disconnect_action->setIcon(QIcon(QStringLiteral(":/images/disconnect.png")));
     connect(disconnect_action, &QAction::triggered, this, &MainWindow::serial_disconnect);
     add(QStringLiteral("Menu.Communation"), ActionDisconnect, disconnect_action);
@@ -133,11 +135,42 @@ void MainWindow::register_menus()
     add(QStringLiteral("Menu.Communation"), QStringLiteral("Menu.Communation.Separator_1"),
         separator);
 
-    map->insert_group(QStringLiteral("Menu.Setting"), QStringLiteral("设置"), 1);
+    map->insert_group(QStringLiteral("Menu.Setting"), tr("设置"), 1);
     auto *settings = new QAction(this);
-    settings->setText(QStringLiteral("通信设置"));
+    settings->setText(tr("通信设置"));
     connect(settings, &QAction::triggered, this, &MainWindow::serial_connect);
     add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Communicate"), settings);
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Language"), language_action());
+}
+
+QAction *MainWindow::language_action()
+{
+    // Texts already made stay as they are: the choice is stored and takes
+    // effect at the next start.
+    auto *language = new QAction(tr("界面语言"), this);
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("languageMenu"));
+    auto *choices = new QActionGroup(menu);
+    const QUiLanguage::Language stored = QUiLanguage::from_setting(
+        QSoftCore::get_core()->get_setting_value(QUiLanguage::setting_key()));
+    const QList<QPair<QUiLanguage::Language, QString>> languages = {
+        {QUiLanguage::Chinese, tr("中文")}, {QUiLanguage::English, QStringLiteral("English")}};
+    for (const auto &entry : languages) {
+        const QUiLanguage::Language choice = entry.first;
+        QAction *action = menu->addAction(entry.second);
+        action->setCheckable(true);
+        action->setChecked(choice == stored);
+        action->setData(QUiLanguage::to_setting(choice));
+        choices->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice] {
+            QSoftCore::get_core()->set_setting_value(QUiLanguage::setting_key(),
+                                                     QUiLanguage::to_setting(choice));
+            if (m_tab_widget)
+                m_tab_widget->statusBar()->showMessage(tr("界面语言将在程序下次启动时生效。"));
+        });
+    }
+    language->setMenu(menu);
+    return language;
 }
 
 void MainWindow::build_menu_bar()
@@ -220,7 +253,7 @@ void MainWindow::serial_connect_fast()
 {
     read_serial_config();
     if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
-        QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("打开串口失败！"),
+        QMessageBox::warning(this, tr("警告"), tr("打开串口失败！"),
                              QMessageBox::Ok, QMessageBox::NoButton);
         return;
     }
@@ -231,7 +264,7 @@ void MainWindow::serial_connect_fast()
     // The probe repeats without a sound until the drive answers; the
     // operator must see that it is still waiting.
     if (QSoftCore::get_core()->get_communicate()->commu_status() != 0) {
-        m_tab_widget->statusBar()->showMessage(QStringLiteral("正在连接…"));
+        m_tab_widget->statusBar()->showMessage(tr("正在连接…"));
         m_no_answer_timer.start();
     }
 }
@@ -250,8 +283,8 @@ void MainWindow::no_answer()
     // Not modal: the probe goes on behind it, and an answer closes it.
     if (m_no_answer_box)
         m_no_answer_box->close();
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("警告"),
-                                QStringLiteral("设备无应答：端口 %1，波特率 %2，站号 %3。请检查接线和通信设置。")
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("警告"),
+                                tr("设备无应答：端口 %1，波特率 %2，站号 %3。请检查接线和通信设置。")
                                     .arg(QCommunicate::port_for(m_serial_config))
                                     .arg(m_serial_config.baud_rate)
                                     .arg(core->get_machine_address()),

@@ -48,6 +48,7 @@ protected slots:
 
 private:
     void register_menus();
+    QAction *language_action();
     void build_menu_bar();
     void add_pages();
     void read_serial_config();

@@ -49,8 +49,8 @@ QGroupMissionProgressDialog::~QGroupMissionProgressDialog()
         if (name.isEmpty()) {
             QSoftCore::get_core()->emit_mission_group_done(false);
         } else {
-            QMessageBox::warning(parentWidget(), QStringLiteral("警告"),
-                                 name + QStringLiteral("失败！"), QMessageBox::Ok);
+            QMessageBox::warning(parentWidget(), tr("警告"),
+                                 name + tr("失败！"), QMessageBox::Ok);
         }
     }
     delete ui;
@@ -107,7 +107,7 @@ void QGroupMissionProgressDialog::end(bool success)
             return;
         }
         // A success: the information icon, so it does not read as an error.
-        QMessageBox::information(parent, QStringLiteral("提示"), name + QStringLiteral("成功"),
+        QMessageBox::information(parent, tr("提示"), name + tr("成功"),
                                  QMessageBox::Ok, QMessageBox::NoButton);
         core->sendUpdateAllPara();
         return;

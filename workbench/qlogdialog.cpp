@@ -35,9 +35,9 @@ QByteArray QLogDialog::log_text()
     QString text;
     const QList<tagErrLog> logs = QSoftCore::get_core()->getErrlogs();
     for (const tagErrLog &log : logs) {
-        text += QStringLiteral("时间：") + QLogTreeWidget::format_time(log.time)
+        text += tr("时间：") + QLogTreeWidget::format_time(log.time)
                 + QStringLiteral("\r\n");
-        text += QStringLiteral("信息内容:") + log.text + QStringLiteral("\r\n");
+        text += tr("信息内容:") + log.text + QStringLiteral("\r\n");
         text += separator + QStringLiteral("\r\n\r\n");
     }
     return text.toUtf8();
@@ -46,7 +46,7 @@ QByteArray QLogDialog::log_text()
 void QLogDialog::on_btn_save_clicked()
 {
     const QString file_name = QFileChooser::get_save_file_name(
-        this, QStringLiteral("保存"), QDir::currentPath(), QStringLiteral("文本文件(*.txt)"));
+        this, tr("保存"), QString(), tr("文本文件(*.txt)"));
     if (file_name.isEmpty()) {
         close();
         return;
@@ -56,8 +56,8 @@ void QLogDialog::on_btn_save_clicked()
     QString reason;
     if (!QSafeFile::write(file_name, log_text(), &reason)) {
         // Stay open so the operator can choose another file.
-        QMessageBox::warning(this, QStringLiteral("警告"),
-                             QStringLiteral("保存日志文件失败：%1\n%2")
+        QMessageBox::warning(this, tr("警告"),
+                             tr("保存日志文件失败：%1\n%2")
                                  .arg(QDir::toNativeSeparators(file_name), reason),
                              QMessageBox::Ok);
         return;

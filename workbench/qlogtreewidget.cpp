@@ -23,7 +23,7 @@ QLogTreeWidget::QLogTreeWidget(QWidget *parent)
     setItemDelegate(new QBaseItemDelegate(this));
     setRootIsDecorated(false);
     setAlternatingRowColors(true);
-    setHeaderLabels({QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("信息")});
+    setHeaderLabels({tr("序号"), tr("时间"), tr("信息")});
     header()->setSectionsMovable(false);
     if (parent) {
         setFixedWidth(parent->width());

@@ -1,5 +1,6 @@
 #include "qsettingmanager.h"
 
+#include "qfilelocations.h"
 #include "qlocalcodec.h"
 #include "qsafefile.h"
 #include "xmlobject.h"
@@ -41,6 +42,12 @@ int hex_digit(QChar c)
 QSettingManager::QSettingManager()
     : m_file_path(default_file())
 {
+    if (default_file_override().isEmpty()) {
+        const QFileLocations::Places &places = QFileLocations::current();
+        m_defaults_file = places.defaults_file;
+        // The unusable folder has been reported already.
+        m_write_failure_reported = !places.problem.isEmpty();
+    }
 }
 
 QSettingManager::QSettingManager(const QString &file_path)
@@ -57,12 +64,17 @@ QString QSettingManager::default_file()
 {
     if (!default_file_override().isEmpty())
         return default_file_override();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/config.xml");
+    return QFileLocations::current().settings_file;
 }
 
 QString QSettingManager::file_path() const
 {
     return m_file_path;
+}
+
+void QSettingManager::set_defaults_file(const QString &file_path)
+{
+    m_defaults_file = file_path;
 }
 
 QVariant QSettingManager::get_value(const QString &key, const QVariant &default_value) const
@@ -80,12 +92,15 @@ void QSettingManager::load()
 {
     m_values.clear();
 
-    QFile file(m_file_path);
+    QString source = m_file_path;
+    if (!QFile::exists(source) && !m_defaults_file.isEmpty())
+        source = m_defaults_file; // first start of an installed copy
+    QFile file(source);
     if (!file.exists())
         return; // first start: nothing stored yet
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning("Settings file %s cannot be read (%s); starting with empty settings",
-                 qUtf8Printable(m_file_path), qUtf8Printable(file.errorString()));
+                 qUtf8Printable(source), qUtf8Printable(file.errorString()));
         return;
     }
     const QString text = QLocalCodec::decode(file.readAll());
@@ -95,13 +110,13 @@ void QSettingManager::load()
     QString error;
     if (!root.load(text, &error)) {
         qWarning("Settings file %s is not well-formed XML (%s); starting with empty settings",
-                 qUtf8Printable(m_file_path),
+                 qUtf8Printable(source),
                  qUtf8Printable(error.isEmpty() ? QStringLiteral("no element") : error));
         return;
     }
     if (root.get_title() != QLatin1String("Settings")) {
         qWarning("Settings file %s has root element <%s> instead of <Settings>; starting with empty settings",
-                 qUtf8Printable(m_file_path), qUtf8Printable(root.get_title()));
+                 qUtf8Printable(source), qUtf8Printable(root.get_title()));
         return;
     }
 
@@ -114,7 +129,7 @@ void QSettingManager::load()
             // Its keys would start with a dot, which save() keeps in memory
             // only: read, it would vanish from the file at the next save.
             qWarning("Settings file %s: group \"%s\" starts with a dot; its items are not read",
-                     qUtf8Printable(m_file_path), qUtf8Printable(group_name.simplified()));
+                     qUtf8Printable(source), qUtf8Printable(group_name.simplified()));
             continue;
         }
         const QList<XMLObject *> items = group->get_children();
@@ -162,11 +177,15 @@ bool QSettingManager::save()
 
     QString reason;
     if (!QSafeFile::write(m_file_path, bytes, &reason)) {
-        qWarning("Settings file %s could not be written (%s); the previous file is kept, "
-                 "the change holds until the program ends",
-                 qUtf8Printable(m_file_path), qUtf8Printable(reason));
+        if (!m_write_failure_reported) {
+            qWarning("Settings file %s could not be written (%s); the previous file is kept, "
+                     "the change holds until the program ends",
+                     qUtf8Printable(m_file_path), qUtf8Printable(reason));
+        }
+        m_write_failure_reported = true;
         return false;
     }
+    m_write_failure_reported = false;
     return true;
 }
 

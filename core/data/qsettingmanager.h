@@ -9,7 +9,8 @@
 class QByteArray;
 
 // The program's persistent settings: dotted keys ("Communicate.BaudRate") to
-// values, mirrored in config.xml (GBK) in the program directory. Every change
+// values, mirrored in config.xml (GBK) in the program directory, or in the
+// user's config folder for an installed program (QFileLocations). Every change
 // is written to the file at once; the file is read only by load().
 //
 // A key is a group name, a "." and an item name; a key without a group
@@ -19,8 +20,8 @@ class QByteArray;
 class CORE_EXPORT QSettingManager
 {
 public:
-    // Uses the file set with set_default_file(), or config.xml beside the
-    // program when none is set.
+    // Uses the file set with set_default_file(), or the program's settings
+    // file (QFileLocations) when none is set.
     QSettingManager();
     explicit QSettingManager(const QString &file_path);
 
@@ -31,6 +32,11 @@ public:
     static QString default_file();
 
     QString file_path() const;
+
+    // A file read instead of the settings file while that does not exist yet
+    // (the config.xml shipped beside an installed program). Saving always
+    // writes the settings file.
+    void set_defaults_file(const QString &file_path);
 
     QVariant get_value(const QString &key, const QVariant &default_value = QVariant()) const;
     // The value takes effect in memory even when the file cannot be written;
@@ -54,4 +60,8 @@ public:
 private:
     QMap<QString, QVariant> m_values;
     QString m_file_path;
+    QString m_defaults_file;
+    // Set after a failed write has been reported, so a store that cannot be
+    // written warns once, not at every change.
+    bool m_write_failure_reported = false;
 };

@@ -16,6 +16,8 @@ class CORE_EXPORT QFileChooser
 public:
     enum Mode { Save, Open };
 
+    // An empty directory starts in the folder of the last file chosen in this
+    // run, or in the program's document folder (QFileLocations) before that.
     // Gets the dialog's parent, mode, caption and filter; returns the chosen
     // path, or an empty string for a cancelled dialog.
     using Answerer = std::function<QString(QWidget *parent, Mode mode, const QString &caption,
@@ -28,4 +30,7 @@ public:
 
     // An empty answerer returns to the file dialog.
     static void set_answerer(Answerer answerer);
+
+    // The folder an empty directory stands for now.
+    static QString start_directory(const QString &directory);
 };

@@ -51,7 +51,7 @@ int QParamDialog::get_ret()
 void QParamDialog::on_okBtn_clicked()
 {
     if (m_tree_view->get_checked().isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("警告"), QStringLiteral("什么都没有选！"),
+        QMessageBox::critical(this, tr("警告"), tr("什么都没有选！"),
                               QMessageBox::Ok);
         return;
     }

@@ -62,8 +62,8 @@ void QParamPickTreeView::init()
     const QList<tagValueGroup *> groups = machine->get_groups();
     for (tagValueGroup *group : groups) {
         auto *groupItem = new QTreeWidgetItem(this);
-        groupItem->setText(0, group->m_name);
-        groupItem->setToolTip(0, group->m_name);
+        groupItem->setText(0, QMachine::display_name(group));
+        groupItem->setToolTip(0, QMachine::display_name(group));
         if (m_type == VIEW_MULTIPLE_CHOICE)
             set_check_state(groupItem, Unchecked);
         m_group_items.insert(group->m_name, groupItem);
@@ -73,7 +73,7 @@ void QParamPickTreeView::init()
             auto *item = new QTreeWidgetItem(groupItem);
             const QString text = value->get_value_property(VALUE_CODE).toString()
                                  + QLatin1Char(':')
-                                 + value->get_value_property(VALUE_NAME).toString();
+                                 + value->display_name();
             item->setText(0, text);
             item->setToolTip(0, text);
             set_check_state(item, Unchecked);
@@ -241,25 +241,25 @@ QMenu *QParamPickTreeView::create_context_menu(QTreeWidgetItem *item)
     if (m_type != VIEW_MULTIPLE_CHOICE) {
         if (!item)
             return menu;
-        menu->addAction(QStringLiteral("选择"), this, &QParamPickTreeView::select);
-        menu->addAction(QStringLiteral("取消"), this, &QParamPickTreeView::unselect);
+        menu->addAction(tr("选择"), this, &QParamPickTreeView::select);
+        menu->addAction(tr("取消"), this, &QParamPickTreeView::unselect);
         return menu;
     }
     if (item && m_item_groups.contains(item)) {
-        menu->addAction(QStringLiteral("本组选择"), this, &QParamPickTreeView::select_group);
-        menu->addAction(QStringLiteral("本组取消"), this, &QParamPickTreeView::unselect_group);
+        menu->addAction(tr("本组选择"), this, &QParamPickTreeView::select_group);
+        menu->addAction(tr("本组取消"), this, &QParamPickTreeView::unselect_group);
         menu->addSeparator();
     } else if (item && m_item_values.contains(item)) {
-        menu->addAction(QStringLiteral("选择"), this, &QParamPickTreeView::select);
-        menu->addAction(QStringLiteral("取消"), this, &QParamPickTreeView::unselect);
+        menu->addAction(tr("选择"), this, &QParamPickTreeView::select);
+        menu->addAction(tr("取消"), this, &QParamPickTreeView::unselect);
         menu->addSeparator();
     }
-    menu->addAction(QStringLiteral("全部选择"), this, &QParamPickTreeView::select_all);
-    menu->addAction(QStringLiteral("全部取消"), this, &QParamPickTreeView::unselect_all);
+    menu->addAction(tr("全部选择"), this, &QParamPickTreeView::select_all);
+    menu->addAction(tr("全部取消"), this, &QParamPickTreeView::unselect_all);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("全部反选"), this, &QParamPickTreeView::turn_select_all);
+    menu->addAction(tr("全部反选"), this, &QParamPickTreeView::turn_select_all);
     if (item)
-        menu->addAction(QStringLiteral("本组反选"), this, &QParamPickTreeView::turn_select_group);
+        menu->addAction(tr("本组反选"), this, &QParamPickTreeView::turn_select_group);
     return menu;
 }
 

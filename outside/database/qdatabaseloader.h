@@ -8,10 +8,12 @@
 
 // One page of a machine description: a name and rows of column texts
 // (column order: code, name, address, length, scale, default, min, max, unit,
-// access, editor, choices, start, help).
+// access, editor, choices, start, help, then the English name, unit and
+// choices, empty where the description gives none).
 struct tagDataPage
 {
     QString name;
+    QString name_en;
     QList<QStringList> rows;
 };
 

@@ -32,6 +32,9 @@ enum Column {
     ColChoices,
     ColStart,
     ColHelp,
+    ColNameEn,
+    ColUnitEn,
+    ColChoicesEn,
     ColCount
 };
 
@@ -97,6 +100,8 @@ bool parse_number(const QString &text, double *out)
 
 class DescriptionParser
 {
+    Q_DECLARE_TR_FUNCTIONS(DescriptionParser)
+
 public:
     explicit DescriptionParser(QXmlStreamReader &xml) : m_xml(xml) {}
 
@@ -135,7 +140,7 @@ void DescriptionParser::skip_to_end()
         if (m_xml.isEndElement())
             return;
         if (m_xml.isStartElement())
-            fail(QStringLiteral("不认识的元素 <%1>").arg(m_xml.name().toString()));
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
     }
     check_xml();
 }
@@ -148,9 +153,9 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
         m_xml.readNext();
     check_xml();
     if (!m_xml.isStartElement())
-        fail(QStringLiteral("文件中没有 <Machine> 元素"));
+        fail(tr("文件中没有 <Machine> 元素"));
     if (m_xml.name() != QLatin1String("Machine"))
-        fail(QStringLiteral("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
+        fail(tr("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
 
     while (!m_xml.atEnd()) {
         m_xml.readNext();
@@ -161,19 +166,20 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
         const bool is_group = m_xml.name() == QLatin1String("Group");
         const bool is_runtime = m_xml.name() == QLatin1String("Runtime");
         if (!is_group && !is_runtime)
-            fail(QStringLiteral("不认识的元素 <%1>").arg(m_xml.name().toString()));
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
 
         tagDataPage page;
+        page.name_en = m_xml.attributes().value(QLatin1String("name-en")).toString().trimmed();
         if (is_group) {
             page.name = m_xml.attributes().value(QLatin1String("name")).toString().trimmed();
             if (page.name.isEmpty())
-                fail(QStringLiteral("参数组缺少名称 (name)"));
+                fail(tr("参数组缺少名称 (name)"));
             if (m_group_names.contains(page.name))
-                fail(QStringLiteral("参数组名称 \"%1\" 重复").arg(page.name));
+                fail(tr("参数组名称 \"%1\" 重复").arg(page.name));
             m_group_names.insert(page.name);
         } else {
             if (*has_runtime)
-                fail(QStringLiteral("描述中只能有一个 <Runtime>"));
+                fail(tr("描述中只能有一个 <Runtime>"));
             page.name = m_xml.attributes().value(QLatin1String("name")).toString().trimmed();
             if (page.name.isEmpty())
                 page.name = QStringLiteral("Runtime");
@@ -185,7 +191,7 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
             if (!m_xml.isStartElement())
                 continue;
             if (m_xml.name() != QLatin1String("Param"))
-                fail(QStringLiteral("不认识的元素 <%1>").arg(m_xml.name().toString()));
+                fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
             page.rows.append(parse_param(is_runtime));
         }
         check_xml();
@@ -202,7 +208,7 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
     while (!m_xml.atEnd()) {
         m_xml.readNext();
         if (m_xml.isStartElement())
-            fail(QStringLiteral("根元素之后还有元素 <%1>").arg(m_xml.name().toString()));
+            fail(tr("根元素之后还有元素 <%1>").arg(m_xml.name().toString()));
     }
     check_xml();
 }
@@ -212,7 +218,7 @@ void DescriptionParser::take_registers(const QString &code, int address, int len
     for (int r = address; r < address + length; ++r) {
         const auto it = m_registers.constFind(r);
         if (it != m_registers.constEnd()) {
-            fail_at(line, QStringLiteral("参数 %1 的地址 %2 (0x%3) 已被 %4 占用")
+            fail_at(line, tr("参数 %1 的地址 %2 (0x%3) 已被 %4 占用")
                               .arg(code).arg(r).arg(r, 4, 16, QLatin1Char('0')).arg(it.value()));
         }
     }
@@ -228,10 +234,10 @@ void DescriptionParser::check_width(const QString &code, const QString &what, co
     const double lo = double(QMachineValue::lowest_number(length, is_signed));
     const double hi = double(QMachineValue::highest_number(length, is_signed));
     if (raw < lo || raw > hi) {
-        fail_at(line, QStringLiteral("参数 %1 的%2 %3 超出 %4 位%5数的范围")
+        fail_at(line, tr("参数 %1 的%2 %3 超出 %4 位%5数的范围")
                           .arg(code, what, text)
                           .arg(length * 16)
-                          .arg(is_signed ? QStringLiteral("有符号") : QStringLiteral("无符号")));
+                          .arg(is_signed ? tr("有符号") : tr("无符号")));
     }
 }
 
@@ -239,8 +245,8 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
 {
     const int length = row.at(ColLength).toInt();
     const int scale = row.at(ColScale).toInt();
-    const QString names[3] = {QStringLiteral("默认值"), QStringLiteral("最小值"),
-                              QStringLiteral("最大值")};
+    const QString names[3] = {tr("默认值"), tr("最小值"),
+                              tr("最大值")};
     double values[3] = {0, 0, 0};
     bool present[3] = {false, false, false};
     for (int i = 0; i < 3; ++i) {
@@ -248,11 +254,11 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
         if (text.isEmpty())
             continue;
         if (!parse_number(text, &values[i]))
-            fail_at(line, QStringLiteral("参数 %1 的%2 \"%3\" 不是数").arg(code, names[i], text));
+            fail_at(line, tr("参数 %1 的%2 \"%3\" 不是数").arg(code, names[i], text));
         present[i] = true;
     }
     if (present[1] && present[2] && values[1] > values[2]) {
-        fail_at(line, QStringLiteral("参数 %1 的最小值 %2 大于最大值 %3")
+        fail_at(line, tr("参数 %1 的最小值 %2 大于最大值 %3")
                           .arg(code, row.at(ColMin), row.at(ColMax)));
     }
     // A tolerance of a tenth of a raw step keeps "0.1" inside [0.1, ...]
@@ -260,7 +266,7 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
     const double slack = 0.1 / double(std::max<qint64>(1, scale_magnitude(scale)));
     if (present[0] && ((present[1] && values[0] < values[1] - slack)
                        || (present[2] && values[0] > values[2] + slack))) {
-        fail_at(line, QStringLiteral("参数 %1 的默认值 %2 超出范围 [%3, %4]")
+        fail_at(line, tr("参数 %1 的默认值 %2 超出范围 [%3, %4]")
                           .arg(code, row.at(ColDefault), row.at(ColMin), row.at(ColMax)));
     }
     for (int i = 0; i < 3; ++i) {
@@ -284,57 +290,57 @@ QStringList DescriptionParser::parse_param(bool runtime)
 
     const QString code = attr("code");
     if (code.isEmpty())
-        fail(QStringLiteral("参数缺少代码 (code)"));
+        fail(tr("参数缺少代码 (code)"));
     const auto seen = m_code_lines.constFind(code);
     if (seen != m_code_lines.constEnd())
-        fail(QStringLiteral("代码 %1 重复 (第 %2 行已使用)").arg(code).arg(seen.value()));
+        fail(tr("代码 %1 重复 (第 %2 行已使用)").arg(code).arg(seen.value()));
     m_code_lines.insert(code, line);
     row[ColCode] = code;
     row[ColName] = attr("name");
 
     if (!attrs.hasAttribute(QLatin1String("address")) || attr("address").isEmpty())
-        fail(QStringLiteral("参数 %1 缺少地址 (address)").arg(code));
+        fail(tr("参数 %1 缺少地址 (address)").arg(code));
     int address = 0;
     if (!parse_address(attr("address"), &address)) {
-        fail(QStringLiteral("参数 %1 的地址 \"%2\" 不是 0 到 65535 之间的数")
+        fail(tr("参数 %1 的地址 \"%2\" 不是 0 到 65535 之间的数")
                  .arg(code, attr("address")));
     }
     row[ColAddress] = QString::number(address);
 
     const QString length_text = attr("length").isEmpty() ? QStringLiteral("1") : attr("length");
     if (length_text != QLatin1String("1") && length_text != QLatin1String("2"))
-        fail(QStringLiteral("参数 %1 的长度 \"%2\" 不是 1 或 2").arg(code, length_text));
+        fail(tr("参数 %1 的长度 \"%2\" 不是 1 或 2").arg(code, length_text));
     const int length = length_text.toInt();
     if (address + length - 1 > 65535)
-        fail(QStringLiteral("两字参数 %1 的高位寄存器超出地址范围").arg(code));
+        fail(tr("两字参数 %1 的高位寄存器超出地址范围").arg(code));
     row[ColLength] = length_text;
 
     const QString scale_text = attr("scale").isEmpty() ? QStringLiteral("1") : attr("scale");
     bool ok = false;
     const int scale = scale_text.toInt(&ok);
     if (!ok)
-        fail(QStringLiteral("参数 %1 的缩放 \"%2\" 不是整数").arg(code, scale_text));
+        fail(tr("参数 %1 的缩放 \"%2\" 不是整数").arg(code, scale_text));
     if (scale_magnitude(scale) > kMaxScaleMagnitude) {
-        fail(QStringLiteral("参数 %1 的缩放 %2 的绝对值大于 %3")
+        fail(tr("参数 %1 的缩放 %2 的绝对值大于 %3")
                  .arg(code, scale_text).arg(kMaxScaleMagnitude));
     }
     row[ColScale] = scale_text;
 
     const QString editor = attr("editor").isEmpty() ? editor_decimal() : attr("editor");
     if (editor != editor_decimal() && editor != editor_choice())
-        fail(QStringLiteral("参数 %1 的编辑方式 \"%2\" 未知").arg(code, editor));
+        fail(tr("参数 %1 的编辑方式 \"%2\" 未知").arg(code, editor));
     row[ColEditor] = editor;
     if (scale == 0) {
-        fail(QStringLiteral("%1参数 %2 的缩放为 0").arg(editor, code));
+        fail(tr("%1参数 %2 的缩放为 0").arg(editor, code));
     }
     if (editor == editor_choice() && scale_magnitude(scale) != 1)
-        fail(QStringLiteral("选择参数 %1 的缩放 %2 不是 1 或 -1").arg(code, scale_text));
+        fail(tr("选择参数 %1 的缩放 %2 不是 1 或 -1").arg(code, scale_text));
 
     const QString access = attr("access").isEmpty()
         ? (runtime ? QStringLiteral("ro") : QStringLiteral("rw")) : attr("access");
     if (access != QLatin1String("rw") && access != QLatin1String("ro")
         && access != QLatin1String("stop")) {
-        fail(QStringLiteral("参数 %1 的访问方式 \"%2\" 未知 (应为 rw、ro 或 stop)").arg(code, access));
+        fail(tr("参数 %1 的访问方式 \"%2\" 未知 (应为 rw、ro 或 stop)").arg(code, access));
     }
     row[ColAccess] = access;
 
@@ -345,12 +351,14 @@ QStringList DescriptionParser::parse_param(bool runtime)
              || start.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
         row[ColStart] = QStringLiteral("0");
     else
-        fail(QStringLiteral("参数 %1 的启动标志 \"%2\" 不是 0 或 1").arg(code, start));
+        fail(tr("参数 %1 的启动标志 \"%2\" 不是 0 或 1").arg(code, start));
 
     row[ColDefault] = attr("default");
     row[ColMin] = attr("min");
     row[ColMax] = attr("max");
     row[ColUnit] = attr("unit");
+    row[ColNameEn] = attr("name-en");
+    row[ColUnitEn] = attr("unit-en");
     row[ColHelp] = attrs.value(QLatin1String("help")).toString();
 
     check_range(code, row, line);
@@ -358,6 +366,7 @@ QStringList DescriptionParser::parse_param(bool runtime)
 
     // Choices.
     QStringList pairs;
+    QStringList pairs_en;
     QSet<qint64> choice_values;
     while (!m_xml.atEnd()) {
         m_xml.readNext();
@@ -366,36 +375,42 @@ QStringList DescriptionParser::parse_param(bool runtime)
         if (!m_xml.isStartElement())
             continue;
         if (m_xml.name() != QLatin1String("Choice"))
-            fail(QStringLiteral("不认识的元素 <%1>").arg(m_xml.name().toString()));
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
         const QString value_text = m_xml.attributes().value(QLatin1String("value")).toString().trimmed();
         const QString text = m_xml.attributes().value(QLatin1String("text")).toString().trimmed();
+        const QString text_en = m_xml.attributes().value(QLatin1String("text-en")).toString().trimmed();
         const qint64 value = value_text.toLongLong(&ok, 10);
         if (!ok)
-            fail(QStringLiteral("参数 %1 的选择值 \"%2\" 不是整数").arg(code, value_text));
+            fail(tr("参数 %1 的选择值 \"%2\" 不是整数").arg(code, value_text));
         if (text.isEmpty())
-            fail(QStringLiteral("参数 %1 的选择值 %2 缺少文字 (text)").arg(code, value_text));
+            fail(tr("参数 %1 的选择值 %2 缺少文字 (text)").arg(code, value_text));
         // The choices column joins pairs with ';' and splits value from text
         // at the first ':', so a ';' inside a text would split it in two.
         if (text.contains(QLatin1Char(';')))
-            fail(QStringLiteral("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text));
+            fail(tr("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text));
+        if (text_en.contains(QLatin1Char(';')))
+            fail(tr("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text_en));
         if (choice_values.contains(value))
-            fail(QStringLiteral("参数 %1 的选择值 %2 重复").arg(code, value_text));
-        check_width(code, QStringLiteral("选择值"), value_text, double(value), length, scale,
+            fail(tr("参数 %1 的选择值 %2 重复").arg(code, value_text));
+        check_width(code, tr("选择值"), value_text, double(value), length, scale,
                     m_xml.lineNumber());
         choice_values.insert(value);
         pairs.append(QString::number(value) + QLatin1Char(':') + text);
+        if (!text_en.isEmpty())
+            pairs_en.append(QString::number(value) + QLatin1Char(':') + text_en);
         skip_to_end();
     }
     check_xml();
     row[ColChoices] = pairs.join(QLatin1Char(';'));
+    row[ColChoicesEn] = pairs_en.join(QLatin1Char(';'));
 
     if (editor == editor_choice()) {
         if (pairs.isEmpty())
-            fail_at(line, QStringLiteral("选择参数 %1 没有选择值 (Choice)").arg(code));
+            fail_at(line, tr("选择参数 %1 没有选择值 (Choice)").arg(code));
         if (!row.at(ColDefault).isEmpty()) {
             const qint64 def = row.at(ColDefault).toLongLong(&ok, 10);
             if (!ok || !choice_values.contains(def)) {
-                fail_at(line, QStringLiteral("选择参数 %1 的默认值 %2 不是它的选择值之一")
+                fail_at(line, tr("选择参数 %1 的默认值 %2 不是它的选择值之一")
                                   .arg(code, row.at(ColDefault)));
             }
         }
@@ -425,7 +440,7 @@ bool QMachineConfig::load(const QString &type, const QString &version)
     if (unsafe(type) || unsafe(version)) {
         m_parvex.clear();
         m_runtime.clear();
-        m_error = one_line(QStringLiteral("%1: 机型 \"%2\" 或版本 \"%3\" 不能用作文件名")
+        m_error = one_line(tr("%1: 机型 \"%2\" 或版本 \"%3\" 不能用作文件名")
                                .arg(QDir::toNativeSeparators(path), type, version));
         return false;
     }
@@ -441,7 +456,7 @@ bool QMachineConfig::load_file(const QString &path)
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = one_line(QStringLiteral("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString()));
+        m_error = one_line(tr("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString()));
         return false;
     }
     QXmlStreamReader xml(&file);

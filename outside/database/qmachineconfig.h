@@ -3,6 +3,7 @@
 #include "database_export.h"
 #include "qdatabaseloader.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // Reads a machine description (XML) from the machines/ directory beside the
@@ -11,6 +12,8 @@
 // why in one line naming the file and line.
 class DATABASE_EXPORT QMachineConfig
 {
+    Q_DECLARE_TR_FUNCTIONS(QMachineConfig)
+
 public:
     QMachineConfig();
 

@@ -17,5 +17,9 @@ enum enValuePropertyIndex {
     VALUE_CHOICES = 11,  // choices, "value:text" pairs joined by ";"
     VALUE_START = 12,    // "1" when the value is read right after connecting
     VALUE_HELP = 13,     // help text
-    VALUE_PROPERTY_COUNT = 14
+    // English texts of the description, empty where it gives none.
+    VALUE_NAME_EN = 14,    // name
+    VALUE_UNIT_EN = 15,    // unit, where it is written differently
+    VALUE_CHOICES_EN = 16, // choice texts, "value:text" pairs joined by ";"
+    VALUE_PROPERTY_COUNT = 17
 };

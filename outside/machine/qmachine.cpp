@@ -51,10 +51,11 @@ QString QMachine::get_version() const
     return m_version;
 }
 
-void QMachine::add_group(const QString &name)
+void QMachine::add_group(const QString &name, const QString &name_en)
 {
     auto *group = new tagValueGroup;
     group->m_name = name;
+    group->m_name_en = name_en;
     m_groups.append(group);
     // With two groups of one name, values go to the first, as get_group finds it.
     if (!m_group_by_name.contains(name))
@@ -178,4 +179,13 @@ bool QMachine::check_value_right(QMachineValue *value) const
         return false;
     const QString access = value->get_value_property(VALUE_ACCESS).toString().trimmed();
     return access == QLatin1String("rw") || access == QLatin1String("stop");
+}
+
+QString QMachine::display_name(const tagValueGroup *group)
+{
+    if (!group)
+        return QString();
+    if (QMachineValue::english() && !group->m_name_en.isEmpty())
+        return group->m_name_en;
+    return group->m_name;
 }

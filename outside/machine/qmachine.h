@@ -25,7 +25,9 @@ public:
     void set_version(const QString &version);
     QString get_version() const;
 
-    void add_group(const QString &name);
+    void add_group(const QString &name, const QString &name_en = QString());
+    // The group's name in the language shown (QMachineValue::set_english).
+    static QString display_name(const tagValueGroup *group);
     // True when the machine took the value; false (caller deletes it) when the
     // group does not exist or the value's code or address is already taken.
     bool add_value(const QString &group, QMachineValue *value);

@@ -9,6 +9,25 @@ namespace {
 
 QString editor_choice() { return QStringLiteral("选择"); }
 
+bool english_texts = false;
+
+// "value:text" pairs joined by ';'.
+QList<QPair<qint64, QString>> parse_choices(const QString &text)
+{
+    QList<QPair<qint64, QString>> choices;
+    const QStringList pairs = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &pair : pairs) {
+        const int colon = pair.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            continue;
+        bool ok = false;
+        const qint64 v = pair.left(colon).trimmed().toLongLong(&ok, 10);
+        if (ok)
+            choices.append(qMakePair(v, pair.mid(colon + 1)));
+    }
+    return choices;
+}
+
 qint64 abs_scale(int scale)
 {
     return QMachineValue::scale_magnitude(scale);
@@ -54,18 +73,17 @@ void QMachineValue::refresh_cache(enValuePropertyIndex index)
         // Callers that build missions treat anything but 2 as one word.
         m_words = m_properties.at(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
         break;
-    case VALUE_CHOICES: {
+    case VALUE_CHOICES:
+    case VALUE_CHOICES_EN: {
         m_choices.clear();
-        const QStringList pairs = m_properties.at(VALUE_CHOICES).toString()
-                                      .split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (const QString &pair : pairs) {
-            const int colon = pair.indexOf(QLatin1Char(':'));
-            if (colon < 0)
-                continue;
-            bool ok = false;
-            const qint64 v = pair.left(colon).trimmed().toLongLong(&ok, 10);
-            if (ok)
-                m_choices.append(Choice{v, pair.mid(colon + 1)});
+        const auto english = parse_choices(m_properties.at(VALUE_CHOICES_EN).toString());
+        for (const auto &choice : parse_choices(m_properties.at(VALUE_CHOICES).toString())) {
+            QString text_en;
+            for (const auto &e : english) {
+                if (e.first == choice.first)
+                    text_en = e.second;
+            }
+            m_choices.append(Choice{choice.first, choice.second, text_en});
         }
         break;
     }
@@ -171,7 +189,7 @@ QString QMachineValue::range_error(int raw) const
     const double min = min_text.toDouble(&min_ok);
     const double max = max_text.toDouble(&max_ok);
     if ((min_ok && x < min - half_step) || (max_ok && x > max + half_step))
-        return QStringLiteral("%1 超出范围 %2～%3").arg(text_of_raw(raw), min_text, max_text);
+        return tr("%1 超出范围 %2～%3").arg(text_of_raw(raw), min_text, max_text);
     return QString();
 }
 
@@ -217,7 +235,7 @@ QString QMachineValue::text_of_raw(int raw) const
     if (is_choice()) {
         for (const Choice &c : m_choices) {
             if (c.value == number)
-                return c.text;
+                return c.shown();
         }
         return QString::number(number);
     }
@@ -290,7 +308,7 @@ bool QMachineValue::convert_text(const QString &text, int *raw) const
         return false;
     if (is_choice()) {
         for (const Choice &c : m_choices) {
-            if (c.text == t || c.text.trimmed() == t)
+            if (c.text == t || c.text.trimmed() == t || (!c.text_en.isEmpty() && c.text_en.trimmed() == t))
                 return encode(c.value, raw);
         }
         // A number is taken only when it names one of the choices.
@@ -320,6 +338,28 @@ QStringList QMachineValue::get_combo_list() const
     QStringList list;
     list.reserve(m_choices.size());
     for (const Choice &c : m_choices)
-        list.append(c.text);
+        list.append(c.shown());
     return list;
+}
+
+void QMachineValue::set_english(bool english)
+{
+    english_texts = english;
+}
+
+bool QMachineValue::english()
+{
+    return english_texts;
+}
+
+QString QMachineValue::display_name() const
+{
+    const QString en = m_properties.at(VALUE_NAME_EN).toString();
+    return english_texts && !en.isEmpty() ? en : m_properties.at(VALUE_NAME).toString();
+}
+
+QString QMachineValue::display_unit() const
+{
+    const QString en = m_properties.at(VALUE_UNIT_EN).toString();
+    return english_texts && !en.isEmpty() ? en : m_properties.at(VALUE_UNIT).toString();
 }

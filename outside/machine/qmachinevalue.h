@@ -45,6 +45,15 @@ public:
     // Choice texts in order (for the choice editor).
     QStringList get_combo_list() const;
 
+    // Which texts the model shows: the description's English ones where it
+    // gives them, else (and always for Chinese) the Chinese ones. Set once at
+    // start-up for the whole process. Files keep the Chinese texts.
+    static void set_english(bool english);
+    static bool english();
+    // Name and unit in the language shown.
+    QString display_name() const;
+    QString display_unit() const;
+
     // Decimal places shown for this value's scale: the fewest d with
     // 10^d >= |scale|, so every raw value's text converts back to it.
     int decimals() const;
@@ -95,6 +104,8 @@ private:
     {
         qint64 value;
         QString text;
+        QString text_en;
+        const QString &shown() const { return english() && !text_en.isEmpty() ? text_en : text; }
     };
 
     bool is_choice() const;

@@ -12,4 +12,5 @@ struct tagValueGroup
     QList<QMachineValue *> m_values;            // display order
     QString m_name;
     QMap<QString, QMachineValue *> m_code_map;  // code -> value
+    QString m_name_en;                          // English name; empty when none
 };

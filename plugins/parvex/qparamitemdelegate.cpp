@@ -102,8 +102,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
 
     const QString code = value->get_value_property(VALUE_CODE).toString();
     if (core->get_communicate()->commu_status() != 0) {
-        QMessageBox::warning(m_tree, QStringLiteral("警告"),
-                             QStringLiteral("设备未连接，%1 的修改没有写入！").arg(code));
+        QMessageBox::warning(m_tree, tr("警告"),
+                             tr("设备未连接，%1 的修改没有写入！").arg(code));
         return;
     }
 
@@ -121,8 +121,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
 
     int raw = 0;
     if (!value->convert_text(text, &raw)) {
-        QMessageBox::warning(m_tree, QStringLiteral("警告"),
-                             QStringLiteral("%1 的数值“%2”无效，没有写入！").arg(code, text));
+        QMessageBox::warning(m_tree, tr("警告"),
+                             tr("%1 的数值“%2”无效，没有写入！").arg(code, text));
         return;
     }
     if (value->has_value() && raw == value->get_base_value())
@@ -131,8 +131,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
     // are narrower, and a value beyond them must not reach the drive.
     const QString out_of_range = value->range_error(raw);
     if (!out_of_range.isEmpty()) {
-        QMessageBox::warning(m_tree, QStringLiteral("警告"),
-                             QStringLiteral("%1 的数值%2，没有写入！").arg(code, out_of_range));
+        QMessageBox::warning(m_tree, tr("警告"),
+                             tr("%1 的数值%2，没有写入！").arg(code, out_of_range));
         return;
     }
 

@@ -2,6 +2,8 @@
 
 #include "qbaseitemdelegate.h"
 
+#include <QCoreApplication>
+
 class QParamTreeWidget;
 
 // Editor factory of the parameter table: a spin box with the range and
@@ -11,6 +13,8 @@ class QParamTreeWidget;
 // name for the pick dialog), so it is never exported.
 class QParamItemDelegate : public QBaseItemDelegate
 {
+    Q_DECLARE_TR_FUNCTIONS(QParamItemDelegate)
+
 public:
     explicit QParamItemDelegate(QParamTreeWidget *tree);
 

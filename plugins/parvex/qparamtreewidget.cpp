@@ -39,9 +39,9 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
     setEditTriggers(QAbstractItemView::EditKeyPressed);
 
     setColumnCount(ColumnCount);
-    setHeaderLabels({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("当前值"),
-                     QStringLiteral("默认值"), QStringLiteral("最小值"), QStringLiteral("最大值"),
-                     QStringLiteral("单位")});
+    setHeaderLabels({tr("代码"), tr("名称"), tr("当前值"),
+                     tr("默认值"), tr("最小值"), tr("最大值"),
+                     tr("单位")});
     header()->setSectionsMovable(false);
     setColumnWidth(NameColumn, kNameColumnWidth);
     setColumnWidth(ValueColumn, kValueColumnWidth);
@@ -64,12 +64,12 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
             continue;
         auto *item = new QTreeWidgetItem(this);
         item->setText(CodeColumn, property_text(value, VALUE_CODE));
-        item->setText(NameColumn, property_text(value, VALUE_NAME));
+        item->setText(NameColumn, value->display_name());
         item->setText(ValueColumn, value->get_true_value_string());
         item->setText(DefaultColumn, property_text(value, VALUE_DEFAULT));
         item->setText(MinimumColumn, property_text(value, VALUE_MIN));
         item->setText(MaximumColumn, property_text(value, VALUE_MAX));
-        item->setText(UnitColumn, property_text(value, VALUE_UNIT));
+        item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
 
         const QString code = property_text(value, VALUE_CODE);
@@ -143,7 +143,7 @@ void QParamTreeWidget::contextMenuEvent(QContextMenuEvent *event)
     if (QSoftCore::get_core()->get_communicate()->commu_status() != 0)
         return;
     QMenu menu(this);
-    QAction *refresh = menu.addAction(QStringLiteral("刷新数据"));
+    QAction *refresh = menu.addAction(tr("刷新数据"));
     connect(refresh, &QAction::triggered, this, &QParamTreeWidget::update_all);
     menu.exec(event->globalPos());
 }

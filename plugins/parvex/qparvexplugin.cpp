@@ -19,7 +19,7 @@ QIcon QParvexPlugin::get_page_icon()
 
 QString QParvexPlugin::get_page_title()
 {
-    return QStringLiteral("功能参数");
+    return tr("功能参数");
 }
 
 int QParvexPlugin::get_page_order()

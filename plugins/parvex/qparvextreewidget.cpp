@@ -7,6 +7,7 @@
 #include "stylehelper.h"
 
 #include "qcommunicate.h"
+#include "qmachine.h"
 #include "tagvaluegroup.h"
 
 #include <QContextMenuEvent>
@@ -44,7 +45,7 @@ void QParvexTreeWidget::set_groups(const QList<tagValueGroup *> &groups)
     for (tagValueGroup *group : groups) {
         auto *item = new QTreeWidgetItem(this);
         auto *widget = new QGroupWidget;
-        widget->set_text(group ? group->m_name : QString());
+        widget->set_text(QMachine::display_name(group));
         setItemWidget(item, 0, widget);
         m_group_of_item.insert(item, group);
         if (!m_current_item)
@@ -94,7 +95,7 @@ void QParvexTreeWidget::contextMenuEvent(QContextMenuEvent *event)
     if (QSoftCore::get_core()->get_communicate()->commu_status() != 0)
         return;
     QMenu menu(this);
-    QAction *refresh = menu.addAction(QStringLiteral("刷新全部"));
+    QAction *refresh = menu.addAction(tr("刷新全部"));
     connect(refresh, &QAction::triggered, this, &QParvexTreeWidget::update_all);
     menu.exec(event->globalPos());
 }

@@ -28,8 +28,9 @@
 
 namespace {
 
-const QString kFileFilter = QStringLiteral("数据文件(*.csv)");
-const QString kWarning = QStringLiteral("警告");
+// Translated where they are used (the translator is installed after start-up).
+const char *const kFileFilter = QT_TRANSLATE_NOOP("QParvexWidget", "数据文件(*.csv)");
+const char *const kWarning = QT_TRANSLATE_NOOP("QParvexWidget", "警告");
 // A refused row list longer than this is cut short in the message.
 constexpr int kMaxListedRows = 20;
 
@@ -38,7 +39,7 @@ QString listed_rows(const QStringList &rows)
 {
     QStringList shown = rows.mid(0, kMaxListedRows);
     if (rows.size() > kMaxListedRows)
-        shown.append(QStringLiteral("……共 %1 行").arg(rows.size()));
+        shown.append(QParvexWidget::tr("……共 %1 行").arg(rows.size()));
     return shown.join(QLatin1Char('\n'));
 }
 
@@ -52,11 +53,11 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     setObjectName(QStringLiteral("QParvexWidget"));
 
     auto *upload = new QAction(QIcon(QStringLiteral(":/images/upload.png")),
-                               QStringLiteral("上传参数"), this);
+                               tr("上传参数"), this);
     upload->setObjectName(QStringLiteral("actionUpload"));
     connect(upload, &QAction::triggered, this, &QParvexWidget::up_load);
     auto *download = new QAction(QIcon(QStringLiteral(":/images/download.png")),
-                                 QStringLiteral("下载参数"), this);
+                                 tr("下载参数"), this);
     download->setObjectName(QStringLiteral("actionDownload"));
     connect(download, &QAction::triggered, this, &QParvexWidget::down_load);
     auto *separator = new QAction(this);
@@ -122,7 +123,7 @@ void QParvexWidget::up_load()
     QSoftCore *core = QSoftCore::get_core();
     QMachine *machine = core->get_machine();
     if (!machine) {
-        QMessageBox::warning(this, kWarning, QStringLiteral("还没有读到设备的参数表，无法上传！"));
+        QMessageBox::warning(this, tr(kWarning), tr("还没有读到设备的参数表，无法上传！"));
         return;
     }
 
@@ -150,7 +151,7 @@ void QParvexWidget::up_load_finish(bool success)
     if (success)
         save(false);
     else
-        QMessageBox::critical(this, kWarning, QStringLiteral("上传参数失败！"), QMessageBox::Ok);
+        QMessageBox::critical(this, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok);
 }
 
 void QParvexWidget::save(bool)
@@ -164,8 +165,8 @@ void QParvexWidget::save(bool)
     for (tagValueGroup *group : groups)
         values.append(group->m_values);
 
-    const QString path = QFileChooser::get_save_file_name(this, QStringLiteral("保存"),
-                                                          QDir::currentPath(), kFileFilter);
+    const QString path = QFileChooser::get_save_file_name(this, tr("保存"),
+                                                          QString(), tr(kFileFilter));
     if (path.isEmpty())
         return;
 
@@ -174,8 +175,8 @@ void QParvexWidget::save(bool)
     // once the new one is complete.
     QString reason;
     if (!QSafeFile::write(path, bytes, &reason)) {
-        QMessageBox::warning(this, kWarning,
-                             QStringLiteral("参数文件 %1 保存失败：%2")
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("参数文件 %1 保存失败：%2")
                                  .arg(QDir::toNativeSeparators(path), reason));
     }
 }
@@ -186,15 +187,15 @@ void QParvexWidget::down_load()
     core->clearErrLog();
     core->m_show_err_log = true;
 
-    const QString path = QFileChooser::get_open_file_name(this, QStringLiteral("打开"),
-                                                          QDir::currentPath(), kFileFilter);
+    const QString path = QFileChooser::get_open_file_name(this, tr("打开"),
+                                                          QString(), tr(kFileFilter));
     if (path.isEmpty())
         return;
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::warning(this, kWarning,
-                             QStringLiteral("无法打开参数文件 %1：%2")
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
@@ -205,7 +206,7 @@ void QParvexWidget::down_load()
     table.load(text);
     const QString header_error = ParamSetFile::check_header(table);
     if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("文件错误，无法加载！"),
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
                         QMessageBox::Ok, this);
         box.setInformativeText(header_error);
         box.exec();
@@ -222,7 +223,7 @@ void QParvexWidget::down_load()
     }
 
     if (missions.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("没有可以下载的参数！"),
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("没有可以下载的参数！"),
                         QMessageBox::Ok, this);
         if (!refused.isEmpty())
             box.setDetailedText(refused.join(QLatin1Char('\n')));
@@ -230,11 +231,11 @@ void QParvexWidget::down_load()
         return;
     }
     if (!refused.isEmpty()) {
-        QMessageBox::warning(this, kWarning,
-                             QStringLiteral("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
     }
 
     core->get_communicate()->mission_manager()->add_mission_group(missions,
-                                                                   QStringLiteral("下载功能参数"));
+                                                                   tr("下载功能参数"));
     qDeleteAll(missions);
 }

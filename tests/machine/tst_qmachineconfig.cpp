@@ -217,14 +217,14 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
                                       QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
                                       QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
-                                      QStringLiteral("选择控制方式")}));
+                                      QStringLiteral("选择控制方式"), QString(), QString(), QString()}));
     // Absent attributes take their defaults: one word, scale 1, writable,
     // decimal editor, not in the start list.
     QCOMPARE(rows.at(1), QStringList({QStringLiteral("F0-01"), QStringLiteral("频率"), QStringLiteral("61441"),
                                       QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
                                       QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
                                       QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
-                                      QString()}));
+                                      QString(), QString(), QString(), QString()}));
     QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
     QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
     QCOMPARE(rows.at(2).at(12), QStringLiteral("1"));
@@ -233,7 +233,7 @@ void tst_QMachineConfig::small_description()
     QCOMPARE(runtime->page_count(), 1);
     const QList<QStringList> rt = runtime->get_page(0).rows;
     QCOMPARE(rt.size(), 2);
-    QCOMPARE(rt.at(0).size(), 14);
+    QCOMPARE(rt.at(0).size(), 17);
     QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
     QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
     QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));
@@ -292,7 +292,18 @@ void tst_QMachineConfig::default_description_is_complete()
     QVERIFY(pages.size() >= 14);
     int params = 0;
     int signed_values = 0, two_words = 0, choices = 0, read_only = 0, stop_only = 0, helps = 0, start = 0, gaps = 0;
+    // Every name and choice text is there in English too.
+    const auto english_complete = [](const tagDataPage &page) {
+        for (const QStringList &row : page.rows) {
+            if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':')))
+                return row.at(0);
+        }
+        return QString();
+    };
+    QCOMPARE(english_complete(config.get_runtime_config()->get_page(0)), QString());
     for (int g = 0; g < pages.size(); ++g) {
+        QVERIFY(!pages.at(g).name_en.isEmpty());
+        QCOMPARE(english_complete(pages.at(g)), QString());
         QVERIFY(!pages.at(g).rows.isEmpty());
         int expected = 0xF000 + g * 0x100;
         for (const QStringList &row : pages.at(g).rows) {

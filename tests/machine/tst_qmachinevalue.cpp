@@ -1,7 +1,9 @@
 #include "qmachineconfig.h"
 #include "qmachinevalue.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
@@ -50,6 +52,7 @@ private slots:
     void refused_text_keeps_raw();
     void value_changed_on_every_set();
     void default_description_round_trip();
+    void english_texts_fall_back_entry_by_entry();
 };
 
 void tst_QMachineValue::display_data()
@@ -379,6 +382,48 @@ void tst_QMachineValue::default_description_round_trip()
         }
     }
     QVERIFY(checked > 1000);
+}
+
+void tst_QMachineValue::english_texts_fall_back_entry_by_entry()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("en.xml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"(<Machine>
+  <Group name="F0 基本功能组" name-en="F0 Basic">
+    <Param code="F0-00" name="控制方式" name-en="Control mode" address="1" editor="选择" unit="转" unit-en="rev">
+      <Choice value="0" text="键盘" text-en="Keypad"/>
+      <Choice value="1" text="端子"/>
+    </Param>
+    <Param code="F0-01" name="频率" address="2" scale="100" unit="Hz"/>
+  </Group>
+</Machine>)");
+    file.close();
+    QMachineConfig config;
+    QVERIFY2(config.load_file(path), qPrintable(config.error_string()));
+    const tagDataPage page = config.get_parvex_config()->get_page(0);
+    QCOMPARE(page.name_en, QStringLiteral("F0 Basic"));
+    auto choice = value_from_row(page.rows.at(0));
+    auto plain = value_from_row(page.rows.at(1));
+    choice->set_base_value(0);
+
+    QMachineValue::set_english(true);
+    QCOMPARE(choice->display_name(), QStringLiteral("Control mode"));
+    QCOMPARE(choice->display_unit(), QStringLiteral("rev"));
+    QCOMPARE(choice->get_combo_list(), QStringList({QStringLiteral("Keypad"), QStringLiteral("端子")}));
+    QCOMPARE(choice->get_true_value_string(), QStringLiteral("Keypad"));
+    int raw = -1;
+    QVERIFY(choice->convert_text(QStringLiteral("Keypad"), &raw) && raw == 0);
+    QVERIFY(choice->convert_text(QStringLiteral("端子"), &raw) && raw == 1);
+    QCOMPARE(plain->display_name(), QStringLiteral("频率"));
+    QCOMPARE(plain->display_unit(), QStringLiteral("Hz"));
+
+    // Chinese shows the Chinese texts; the properties hold them whatever the language.
+    QMachineValue::set_english(false);
+    QCOMPARE(choice->display_name(), QStringLiteral("控制方式"));
+    QCOMPARE(choice->get_true_value_string(), QStringLiteral("键盘"));
+    QCOMPARE(choice->get_value_property(VALUE_NAME).toString(), QStringLiteral("控制方式"));
 }
 
 QTEST_GUILESS_MAIN(tst_QMachineValue)

@@ -132,8 +132,9 @@ void tst_MainWindow::menus()
     QVERIFY(!link.at(1)->isEnabled());
 
     const QList<QAction *> settings = menus.at(1)->menu()->actions();
-    QCOMPARE(settings.size(), 1);
+    QCOMPARE(settings.size(), 2);
     QCOMPARE(settings.at(0)->text(), QStringLiteral("通信设置"));
+    QCOMPARE(settings.at(1)->text(), QStringLiteral("界面语言"));
 
     // The navigation widget took the two link actions as buttons.
     QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 2);

@@ -1,0 +1,664 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>DescriptionParser</name>
+    <message>
+        <source>不认识的元素 &lt;%1&gt;</source>
+        <translation>unknown element &lt;%1&gt;</translation>
+    </message>
+    <message>
+        <source>文件中没有 &lt;Machine&gt; 元素</source>
+        <translation>the file has no &lt;Machine&gt; element</translation>
+    </message>
+    <message>
+        <source>根元素是 &lt;%1&gt;，应为 &lt;Machine&gt;</source>
+        <translation>the root element is &lt;%1&gt; instead of &lt;Machine&gt;</translation>
+    </message>
+    <message>
+        <source>参数组缺少名称 (name)</source>
+        <translation>a parameter group has no name (name)</translation>
+    </message>
+    <message>
+        <source>参数组名称 &quot;%1&quot; 重复</source>
+        <translation>the parameter group name &quot;%1&quot; is used twice</translation>
+    </message>
+    <message>
+        <source>描述中只能有一个 &lt;Runtime&gt;</source>
+        <translation>a description may have only one &lt;Runtime&gt;</translation>
+    </message>
+    <message>
+        <source>根元素之后还有元素 &lt;%1&gt;</source>
+        <translation>element &lt;%1&gt; after the root element</translation>
+    </message>
+    <message>
+        <source>参数 %1 的地址 %2 (0x%3) 已被 %4 占用</source>
+        <translation>the address %2 (0x%3) of parameter %1 is already taken by %4</translation>
+    </message>
+    <message>
+        <source>参数 %1 的%2 %3 超出 %4 位%5数的范围</source>
+        <translation>the %2 %3 of parameter %1 is outside the range of a %4-bit %5 number</translation>
+    </message>
+    <message>
+        <source>有符号</source>
+        <translation>signed</translation>
+    </message>
+    <message>
+        <source>无符号</source>
+        <translation>unsigned</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>default</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>maximum</translation>
+    </message>
+    <message>
+        <source>参数 %1 的%2 &quot;%3&quot; 不是数</source>
+        <translation>the %2 &quot;%3&quot; of parameter %1 is not a number</translation>
+    </message>
+    <message>
+        <source>参数 %1 的最小值 %2 大于最大值 %3</source>
+        <translation>the minimum %2 of parameter %1 is greater than its maximum %3</translation>
+    </message>
+    <message>
+        <source>参数 %1 的默认值 %2 超出范围 [%3, %4]</source>
+        <translation>the default %2 of parameter %1 is outside the range [%3, %4]</translation>
+    </message>
+    <message>
+        <source>参数缺少代码 (code)</source>
+        <translation>a parameter has no code (code)</translation>
+    </message>
+    <message>
+        <source>代码 %1 重复 (第 %2 行已使用)</source>
+        <translation>the code %1 is used twice (already on line %2)</translation>
+    </message>
+    <message>
+        <source>参数 %1 缺少地址 (address)</source>
+        <translation>parameter %1 has no address (address)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的地址 &quot;%2&quot; 不是 0 到 65535 之间的数</source>
+        <translation>the address &quot;%2&quot; of parameter %1 is not a number from 0 to 65535</translation>
+    </message>
+    <message>
+        <source>参数 %1 的长度 &quot;%2&quot; 不是 1 或 2</source>
+        <translation>the length &quot;%2&quot; of parameter %1 is not 1 or 2</translation>
+    </message>
+    <message>
+        <source>两字参数 %1 的高位寄存器超出地址范围</source>
+        <translation>the high word of the two-word parameter %1 lies beyond the last address</translation>
+    </message>
+    <message>
+        <source>参数 %1 的缩放 &quot;%2&quot; 不是整数</source>
+        <translation>the scale &quot;%2&quot; of parameter %1 is not an integer</translation>
+    </message>
+    <message>
+        <source>参数 %1 的缩放 %2 的绝对值大于 %3</source>
+        <translation>the scale %2 of parameter %1 is larger than %3 in magnitude</translation>
+    </message>
+    <message>
+        <source>参数 %1 的编辑方式 &quot;%2&quot; 未知</source>
+        <translation>the editor &quot;%2&quot; of parameter %1 is unknown</translation>
+    </message>
+    <message>
+        <source>%1参数 %2 的缩放为 0</source>
+        <translation>the scale of %1 parameter %2 is 0</translation>
+    </message>
+    <message>
+        <source>选择参数 %1 的缩放 %2 不是 1 或 -1</source>
+        <translation>the scale %2 of choice parameter %1 is not 1 or -1</translation>
+    </message>
+    <message>
+        <source>参数 %1 的访问方式 &quot;%2&quot; 未知 (应为 rw、ro 或 stop)</source>
+        <translation>the access &quot;%2&quot; of parameter %1 is unknown (rw, ro or stop)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的启动标志 &quot;%2&quot; 不是 0 或 1</source>
+        <translation>the start flag &quot;%2&quot; of parameter %1 is not 0 or 1</translation>
+    </message>
+    <message>
+        <source>参数 %1 的选择值 &quot;%2&quot; 不是整数</source>
+        <translation>the choice value &quot;%2&quot; of parameter %1 is not an integer</translation>
+    </message>
+    <message>
+        <source>参数 %1 的选择值 %2 缺少文字 (text)</source>
+        <translation>the choice value %2 of parameter %1 has no text (text)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的选择文字 &quot;%2&quot; 含有 &apos;;&apos;</source>
+        <translation>the choice text &quot;%2&quot; of parameter %1 contains &apos;;&apos;</translation>
+    </message>
+    <message>
+        <source>参数 %1 的选择值 %2 重复</source>
+        <translation>the choice value %2 of parameter %1 is given twice</translation>
+    </message>
+    <message>
+        <source>选择值</source>
+        <translation>choice value</translation>
+    </message>
+    <message>
+        <source>选择参数 %1 没有选择值 (Choice)</source>
+        <translation>choice parameter %1 has no choices (Choice)</translation>
+    </message>
+    <message>
+        <source>选择参数 %1 的默认值 %2 不是它的选择值之一</source>
+        <translation>the default %2 of choice parameter %1 is not one of its choices</translation>
+    </message>
+</context>
+<context>
+    <name>FancyTabWidget</name>
+    <message>
+        <source>离线</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>在线</source>
+        <translation>Online</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>无法加载机型描述。</source>
+        <translation>The machine description cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>通信</source>
+        <translation>Communication</translation>
+    </message>
+    <message>
+        <source>连接设备</source>
+        <translation>Connect device</translation>
+    </message>
+    <message>
+        <source>断开连接</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>通信设置</source>
+        <translation>Communication settings</translation>
+    </message>
+    <message>
+        <source>打开串口失败！</source>
+        <translation>Failed to open the serial port!</translation>
+    </message>
+    <message>
+        <source>正在连接…</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>设备无应答：端口 %1，波特率 %2，站号 %3。请检查接线和通信设置。</source>
+        <translation>The device does not answer: port %1, baud rate %2, station %3. Please check the wiring and the communication settings.</translation>
+    </message>
+    <message>
+        <source>界面语言</source>
+        <translation>Interface language</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>界面语言将在程序下次启动时生效。</source>
+        <translation>The interface language takes effect at the next start of the program.</translation>
+    </message>
+</context>
+<context>
+    <name>ParamSetFile</name>
+    <message>
+        <source>文件中没有参数行</source>
+        <translation>the file has no parameter rows</translation>
+    </message>
+    <message>
+        <source>标题行应有 %1 列，实有 %2 列</source>
+        <translation>the title row should have %1 columns but has %2</translation>
+    </message>
+    <message>
+        <source>第 %1 列的标题应为“%2”</source>
+        <translation>the title of column %1 should be &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>没有这个参数</source>
+        <translation>no such parameter</translation>
+    </message>
+    <message>
+        <source>没有原始值</source>
+        <translation>no raw value</translation>
+    </message>
+    <message>
+        <source>原始值“%1”不是整数</source>
+        <translation>the raw value &quot;%1&quot; is not an integer</translation>
+    </message>
+    <message>
+        <source>原始值 %1 超出参数的数据宽度</source>
+        <translation>the raw value %1 does not fit the parameter&apos;s width</translation>
+    </message>
+    <message>
+        <source>原始值 %1：%2</source>
+        <translation>raw value %1: %2</translation>
+    </message>
+    <message>
+        <source>第 %1 行 %2：%3</source>
+        <translation>row %1 %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>QBaseDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+</context>
+<context>
+    <name>QCommunicateDialog</name>
+    <message>
+        <source>串口通信</source>
+        <translation>Serial communication</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>Port number:</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation>4800</translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation>9600</translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation>19200</translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation>38400</translation>
+    </message>
+    <message>
+        <source>115200</source>
+        <translation>115200</translation>
+    </message>
+    <message>
+        <source>校验位：</source>
+        <translation>Parity:</translation>
+    </message>
+    <message>
+        <source>无校验</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>奇校验</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>偶校验</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>数据长：</source>
+        <translation>Data bits:</translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation>7</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>QGroupMissionProgressDialog</name>
+    <message>
+        <source>0.0%</source>
+        <translation>0.0%</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>失败！</source>
+        <translation> failed!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation> succeeded</translation>
+    </message>
+</context>
+<context>
+    <name>QGroupWidget</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>QLogDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>时间：</source>
+        <translation>Time: </translation>
+    </message>
+    <message>
+        <source>信息内容:</source>
+        <translation>Message: </translation>
+    </message>
+    <message>
+        <source>文本文件(*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>保存日志文件失败：%1
+%2</source>
+        <translation>The log file could not be saved: %1
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>QLogTreeWidget</name>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>Message</translation>
+    </message>
+</context>
+<context>
+    <name>QMachineConfig</name>
+    <message>
+        <source>%1: 机型 &quot;%2&quot; 或版本 &quot;%3&quot; 不能用作文件名</source>
+        <translation>%1: the machine type &quot;%2&quot; or version &quot;%3&quot; cannot be used as a file name</translation>
+    </message>
+    <message>
+        <source>%1: 无法打开机型描述文件 (%2)</source>
+        <translation>%1: cannot open the machine description (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>QMachineValue</name>
+    <message>
+        <source>%1 超出范围 %2～%3</source>
+        <translation>%1 is outside the range %2 to %3</translation>
+    </message>
+</context>
+<context>
+    <name>QParamDialog</name>
+    <message>
+        <source>选择参数</source>
+        <translation>Choose parameters</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>什么都没有选！</source>
+        <translation>Nothing is selected!</translation>
+    </message>
+</context>
+<context>
+    <name>QParamItemDelegate</name>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>设备未连接，%1 的修改没有写入！</source>
+        <translation>The device is not connected; the change of %1 was not written!</translation>
+    </message>
+    <message>
+        <source>%1 的数值“%2”无效，没有写入！</source>
+        <translation>The value &quot;%2&quot; of %1 is not valid; it was not written!</translation>
+    </message>
+    <message>
+        <source>%1 的数值%2，没有写入！</source>
+        <translation>%1: the value %2; it was not written!</translation>
+    </message>
+</context>
+<context>
+    <name>QParamPickTreeView</name>
+    <message>
+        <source>选择</source>
+        <translation>Select</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Deselect</translation>
+    </message>
+    <message>
+        <source>本组选择</source>
+        <translation>Select group</translation>
+    </message>
+    <message>
+        <source>本组取消</source>
+        <translation>Deselect group</translation>
+    </message>
+    <message>
+        <source>全部选择</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>全部取消</source>
+        <translation>Deselect all</translation>
+    </message>
+    <message>
+        <source>全部反选</source>
+        <translation>Invert all</translation>
+    </message>
+    <message>
+        <source>本组反选</source>
+        <translation>Invert group</translation>
+    </message>
+</context>
+<context>
+    <name>QParamTreeWidget</name>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>刷新数据</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>QParvexPlugin</name>
+    <message>
+        <source>功能参数</source>
+        <translation>Parameters</translation>
+    </message>
+</context>
+<context>
+    <name>QParvexTreeWidget</name>
+    <message>
+        <source>刷新全部</source>
+        <translation>Refresh all</translation>
+    </message>
+</context>
+<context>
+    <name>QParvexWidget</name>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>……共 %1 行</source>
+        <translation>… %1 rows in all</translation>
+    </message>
+    <message>
+        <source>上传参数</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>还没有读到设备的参数表，无法上传！</source>
+        <translation>The device&apos;s parameters have not been read yet; nothing to upload!</translation>
+    </message>
+    <message>
+        <source>上传参数失败！</source>
+        <translation>Upload failed!</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 保存失败：%2</source>
+        <translation>The parameter file %1 could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>无法打开参数文件 %1：%2</source>
+        <translation>Cannot open the parameter file %1: %2</translation>
+    </message>
+    <message>
+        <source>文件错误，无法加载！</source>
+        <translation>The file is faulty and cannot be loaded!</translation>
+    </message>
+    <message>
+        <source>没有可以下载的参数！</source>
+        <translation>There are no parameters to download!</translation>
+    </message>
+    <message>
+        <source>以下参数行有误，没有下载：
+%1</source>
+        <translation>These parameter rows are faulty and were not downloaded:
+%1</translation>
+    </message>
+    <message>
+        <source>下载功能参数</source>
+        <translation>Download parameters</translation>
+    </message>
+</context>
+<context>
+    <name>QSoftCore</name>
+    <message>
+        <source>刷新全部功能码</source>
+        <translation>Refresh all parameters</translation>
+    </message>
+    <message>
+        <source>地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]</source>
+        <translation>Address [decimal: %1  hex: 0x%2 ] length [%3] error code [%4]</translation>
+    </message>
+    <message>
+        <source>写入错误 </source>
+        <translation>Write error </translation>
+    </message>
+    <message>
+        <source>读取错误 </source>
+        <translation>Read error </translation>
+    </message>
+</context>
+</TS>
