@@ -9,6 +9,8 @@ preset="${1:-dev}"
 packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-5compat-dev qt6-serialport-dev qt6-translations-l10n
+    qt6-tools-dev qt6-l10n-tools
+    dpkg-dev file
     fonts-wqy-microhei
     mbpoll libmodbus-dev
     xvfb xauth
