@@ -11,7 +11,17 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ts="${1:-$here/translations/workbench_en.ts}"
-lupdate="${LUPDATE:-$(command -v lupdate || echo /usr/lib/qt6/bin/lupdate)}"
+# Qt 6's lupdate: a plain "lupdate" on the PATH may be Qt 5's.
+lupdate="${LUPDATE:-}"
+if [ -z "$lupdate" ]; then
+    for candidate in /usr/lib/qt6/bin/lupdate "$(command -v lupdate6 || true)" "$(command -v lupdate || true)"; do
+        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
+            lupdate="$candidate"
+            break
+        fi
+    done
+fi
+[ -n "$lupdate" ] || { echo "update-translations: no lupdate (Debian package qt6-l10n-tools)" >&2; exit 1; }
 
 # Every directory with texts the operator sees (not tests, not benchmarks).
 sources=(core workbench plugins paramset outside tools)

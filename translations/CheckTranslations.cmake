@@ -4,6 +4,7 @@ foreach(ts ${TS_FILES})
     file(MAKE_DIRECTORY "${WORK_DIR}")
     set(copy "${WORK_DIR}/${ts}")
     configure_file("${SOURCE_DIR}/translations/${ts}" "${copy}" COPYONLY)
+    set(ENV{LUPDATE} "${LUPDATE}")
     execute_process(
         COMMAND "${SOURCE_DIR}/scripts/update-translations.sh" "${copy}"
         RESULT_VARIABLE result

@@ -62,6 +62,7 @@ MainWindow::MainWindow(QWidget *parent)
     qApp->setProperty("MainWindow", QVariant::fromValue<QObject *>(this));
     setMenuBar(m_menu_bar);
     setWindowTitle(QStringLiteral("Vantorel"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/workbench.png")));
     setProperty("panelWidget", true);
 
     register_menus();
