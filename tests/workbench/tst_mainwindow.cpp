@@ -135,6 +135,16 @@ void tst_MainWindow::menus()
     QCOMPARE(settings.size(), 2);
     QCOMPARE(settings.at(0)->text(), QStringLiteral("通信设置"));
     QCOMPARE(settings.at(1)->text(), QStringLiteral("界面语言"));
+    // The language is stored for the next start; the texts stay as they are.
+    const QList<QAction *> languages = settings.at(1)->menu()->actions();
+    QCOMPARE(languages.size(), 2);
+    QVERIFY(languages.at(0)->isChecked());
+    languages.at(1)->trigger();
+    QCOMPARE(core()->get_setting_value(QStringLiteral("UI.Language")).toString(), QStringLiteral("en"));
+    QVERIFY(languages.at(1)->isChecked() && !languages.at(0)->isChecked());
+    QCOMPARE(menus.at(0)->text(), QStringLiteral("通信"));
+    languages.at(0)->trigger();
+    QCOMPARE(core()->get_setting_value(QStringLiteral("UI.Language")).toString(), QStringLiteral("zh_CN"));
 
     // The navigation widget took the two link actions as buttons.
     QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 2);
