@@ -60,26 +60,36 @@ void QParamPickTreeView::init()
     if (!machine)
         return;
     const QList<tagValueGroup *> groups = machine->get_groups();
-    for (tagValueGroup *group : groups) {
-        auto *groupItem = new QTreeWidgetItem(this);
-        groupItem->setText(0, group->m_name);
-        groupItem->setToolTip(0, group->m_name);
-        if (m_type == VIEW_MULTIPLE_CHOICE)
-            set_check_state(groupItem, Unchecked);
-        m_group_items.insert(group->m_name, groupItem);
-        m_item_groups.insert(groupItem, group->m_name);
+    for (tagValueGroup *group : groups)
+        add_group(group->m_name, group->m_values);
+}
 
-        for (QMachineValue *value : group->m_values) {
-            auto *item = new QTreeWidgetItem(groupItem);
-            const QString text = value->get_value_property(VALUE_CODE).toString()
-                                 + QLatin1Char(':')
-                                 + value->get_value_property(VALUE_NAME).toString();
-            item->setText(0, text);
-            item->setToolTip(0, text);
-            set_check_state(item, Unchecked);
-            m_value_items.insert(value, item);
-            m_item_values.insert(item, value);
-        }
+void QParamPickTreeView::init(const QString &group, const QList<QMachineValue *> &values)
+{
+    clear();
+    add_group(group, values);
+}
+
+void QParamPickTreeView::add_group(const QString &name, const QList<QMachineValue *> &values)
+{
+    auto *groupItem = new QTreeWidgetItem(this);
+    groupItem->setText(0, name);
+    groupItem->setToolTip(0, name);
+    if (m_type == VIEW_MULTIPLE_CHOICE)
+        set_check_state(groupItem, Unchecked);
+    m_group_items.insert(name, groupItem);
+    m_item_groups.insert(groupItem, name);
+
+    for (QMachineValue *value : values) {
+        auto *item = new QTreeWidgetItem(groupItem);
+        const QString text = value->get_value_property(VALUE_CODE).toString()
+                             + QLatin1Char(':')
+                             + value->get_value_property(VALUE_NAME).toString();
+        item->setText(0, text);
+        item->setToolTip(0, text);
+        set_check_state(item, Unchecked);
+        m_value_items.insert(value, item);
+        m_item_values.insert(item, value);
     }
 }
 
