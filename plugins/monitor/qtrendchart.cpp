@@ -129,8 +129,11 @@ void QTrendChart::set_normalised(bool normalised)
     m_normalised = normalised;
     for (int i = 0; i < m_series.size(); ++i) {
         QLineSeries *series = m_series.at(i);
-        series->detachAxis(m_normal_axis);
-        series->detachAxis(m_axes.at(i));
+        const QList<QAbstractAxis *> attached = series->attachedAxes();
+        for (QAbstractAxis *axis : attached) {
+            if (axis != m_time_axis)
+                series->detachAxis(axis);
+        }
         series->attachAxis(normalised ? m_normal_axis : m_axes.at(i));
         m_axes.at(i)->setVisible(!normalised && i < kShownAxes);
     }
