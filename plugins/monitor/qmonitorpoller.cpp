@@ -48,18 +48,15 @@ bool QMonitorPoller::set_period(int ms)
             m_timer.start(ms);
         else
             m_timer.stop();
-        if (!cycle_running())
-            start_cycle();
+        maybe_start_cycle();
     }
     return true;
 }
 
 void QMonitorPoller::set_values(const QList<QMachineValue *> &values)
 {
-    // Answers still under way belong to the old list: give that cycle up.
-    ++m_cycle;
-    m_outstanding = 0;
-    m_spans.clear();
+    // Answers still under way belong to the old list: give them up.
+    give_up_cycles();
     m_values = values;
     m_single.clear();
     m_refused.clear();
@@ -91,9 +88,14 @@ void QMonitorPoller::stop()
     m_active = false;
     m_timer.stop();
     m_due = false;
-    ++m_cycle; // the missions still queued fail on their own (offline) or are ignored
-    m_outstanding = 0;
-    m_spans.clear();
+    // The missions still queued fail on their own (offline) or are ignored.
+    give_up_cycles();
+}
+
+void QMonitorPoller::give_up_cycles()
+{
+    ++m_cycle;
+    m_running.clear();
 }
 
 void QMonitorPoller::tick()
@@ -104,11 +106,28 @@ void QMonitorPoller::tick()
         start_cycle();
 }
 
+void QMonitorPoller::maybe_start_cycle()
+{
+    if (!m_active)
+        return;
+    if (m_running.isEmpty()) {
+        if (m_period == 0 || m_due)
+            start_cycle();
+        return;
+    }
+    // As fast as possible: the next cycle may wait behind the running one
+    // once all of that one's reads have left the queue (handed to the line),
+    // and only when nothing else waits there.
+    if (m_period == 0 && m_running.size() == 1
+        && QSoftCore::get_core()->get_communicate()->mission_manager()->pending_count() == 0)
+        start_cycle();
+}
+
 void QMonitorPoller::start_cycle()
 {
-    m_due = false;
-    if (!m_active || cycle_running())
+    if (!m_active || m_running.size() >= 2)
         return;
+    m_due = false;
 
     QList<QMachineValue *> grouped;
     QList<QMachineValue *> single;
@@ -122,57 +141,70 @@ void QMonitorPoller::start_cycle()
     for (QMachineValue *value : std::as_const(single))
         missions += core->make_mission({value});
 
-    m_sample = tagMonitorSample();
-    m_sample.raws.fill(0, m_values.size());
-    m_sample.states.fill(tagMonitorSample::Failed, m_values.size());
+    Cycle cycle{++m_cycle, int(missions.size()), {}, {}};
+    cycle.sample.raws.fill(0, m_values.size());
+    cycle.sample.states.fill(tagMonitorSample::Failed, m_values.size());
     if (missions.isEmpty()) {
         // Nothing left to read (every value refused): the rows show it, once
         // per period; as fast as possible there is nothing to repeat.
-        if (!m_values.isEmpty()) {
-            m_sample.time = QDateTime::currentDateTime();
-            m_sample.elapsed_ms = m_clock.elapsed();
-            emit sample_ready(m_sample);
+        if (!m_values.isEmpty() && m_running.isEmpty()) {
+            cycle.sample.time = QDateTime::currentDateTime();
+            cycle.sample.elapsed_ms = m_clock.elapsed();
+            emit sample_ready(cycle.sample);
         }
         return;
     }
 
-    ++m_cycle;
     ++m_cycles;
-    m_spans.clear();
-    QMissionManager *manager = core->get_communicate()->mission_manager();
     for (QMission *mission : std::as_const(missions)) {
-        m_spans.append({mission->get_attribute(MissionKey::address()).toInt(),
-                        mission->get_attribute(MissionKey::length()).toInt()});
+        cycle.spans.append({mission->get_attribute(MissionKey::address()).toInt(),
+                            mission->get_attribute(MissionKey::length()).toInt()});
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Monitoring));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
-        mission->set_attribute(kCycleKey, QVariant(m_cycle));
-        mission->set_attribute(kSpanKey, QVariant(int(m_spans.size()) - 1));
+        mission->set_attribute(kCycleKey, QVariant(cycle.id));
+        mission->set_attribute(kSpanKey, QVariant(int(cycle.spans.size()) - 1));
         mission->ready();
     }
-    m_outstanding = int(missions.size());
-    emit cycle_started(m_cycle);
+    m_running.append(cycle);
+    emit cycle_started(cycle.id);
+    QMissionManager *manager = core->get_communicate()->mission_manager();
     for (QMission *mission : std::as_const(missions))
         manager->add_mission(mission);
     qDeleteAll(missions);
+    // Once the manager has handed these reads to the line, the next cycle
+    // may take its place in the queue.
+    if (m_period == 0)
+        QTimer::singleShot(0, this, &QMonitorPoller::maybe_start_cycle);
 }
 
-int QMonitorPoller::span_of(const QMission *mission) const
+bool QMonitorPoller::find(const QMission *mission, int *cycle, int *span) const
 {
-    if (!mission || m_outstanding == 0)
-        return -1;
-    const QVariant cycle = mission->get_attribute(kCycleKey);
-    if (!cycle.isValid() || cycle.toLongLong() != m_cycle)
-        return -1;
-    const int span = mission->get_attribute(kSpanKey).toInt();
-    return span >= 0 && span < m_spans.size() ? span : -1;
+    if (!mission)
+        return false;
+    const QVariant id = mission->get_attribute(kCycleKey);
+    if (!id.isValid())
+        return false;
+    for (int i = 0; i < m_running.size(); ++i) {
+        if (m_running.at(i).id != id.toLongLong())
+            continue;
+        const int s = mission->get_attribute(kSpanKey).toInt();
+        if (s < 0 || s >= m_running.at(i).spans.size())
+            return false;
+        *cycle = i;
+        *span = s;
+        return true;
+    }
+    return false;
 }
 
 void QMonitorPoller::mission_success(QMission *mission)
 {
-    const int span = span_of(mission);
-    if (span < 0)
+    int index = 0;
+    int span = 0;
+    if (!find(mission, &index, &span))
         return;
-    const Span s = m_spans.at(span);
+    Cycle &cycle = m_running[index];
+    const Span s = cycle.spans.at(span);
     const QList<quint16> registers = QRtuFrame::answer_registers(mission->get_recv_buffer(), s.length);
     for (int i = 0; i < m_values.size(); ++i) {
         QMachineValue *value = m_values.at(i);
@@ -181,24 +213,27 @@ void QMonitorPoller::mission_success(QMission *mission)
             continue;
         int raw = 0;
         if (value->raw_of_registers(registers.mid(k), &raw)) {
-            m_sample.raws[i] = raw;
-            m_sample.states[i] = tagMonitorSample::Read;
+            cycle.sample.raws[i] = raw;
+            cycle.sample.states[i] = tagMonitorSample::Read;
         }
     }
-    if (--m_outstanding == 0)
-        finish_cycle();
+    if (--cycle.outstanding == 0)
+        finish_cycle(index);
+    else
+        maybe_start_cycle();
 }
 
 void QMonitorPoller::mission_failed(QMission *mission, int code)
 {
-    const int span = span_of(mission);
-    if (span < 0)
+    int index = 0;
+    int span = 0;
+    if (!find(mission, &index, &span))
         return;
-    const Span s = m_spans.at(span);
     if (code == QMissionManager::ERR_LINK_CLOSED) {
         stop(); // offline: the owner starts again after reconnecting
         return;
     }
+    const Span s = m_running.at(index).spans.at(span);
     if (code >= 1 && code <= 255) {
         // The drive refused the read. Which of its values it refuses shows
         // only when each is read alone.
@@ -215,16 +250,20 @@ void QMonitorPoller::mission_failed(QMission *mission, int code)
                 m_single.insert(value);
         }
     }
-    if (--m_outstanding == 0)
-        finish_cycle();
+    if (--m_running[index].outstanding == 0)
+        finish_cycle(index);
+    else
+        maybe_start_cycle();
 }
 
-void QMonitorPoller::finish_cycle()
+void QMonitorPoller::finish_cycle(int index)
 {
-    m_sample.time = QDateTime::currentDateTime();
-    m_sample.elapsed_ms = m_clock.elapsed();
-    const tagMonitorSample sample = m_sample;
+    tagMonitorSample sample = m_running.takeAt(index).sample;
+    sample.time = QDateTime::currentDateTime();
+    sample.elapsed_ms = m_clock.elapsed();
     emit sample_ready(sample);
-    if (m_active && (m_period == 0 || m_due))
+    if (m_active && m_running.isEmpty() && (m_period == 0 || m_due))
         start_cycle();
+    else
+        maybe_start_cycle();
 }

@@ -14,10 +14,11 @@ class QMission;
 
 // Reads the monitored runtime values over and over: one poll cycle is the
 // core's grouped reads (make_mission) of all of them at the monitoring level,
-// so every operator action overtakes it. A new cycle is queued only when the
-// last one has ended, so never more than one waits in the queue (behind an
-// upload it simply waits). The period is one of periods(); 0 starts the next
-// cycle as soon as the last one ends.
+// so every operator action overtakes it. Never more than one cycle waits in
+// the queue: with a period, a cycle is queued when the last one has ended;
+// as fast as possible (period 0), the next one is queued as soon as nothing
+// else waits in the queue, so it follows the last read of the running one
+// without a pause on the line. Behind an upload it simply waits.
 //
 // A read the drive refuses (a Modbus exception) is split into reads of single
 // values; a single value the drive refuses is marked failed and not asked for
@@ -48,7 +49,7 @@ public:
     void stop();
     bool is_active() const { return m_active; }
     // A cycle is queued or on the line.
-    bool cycle_running() const { return m_outstanding > 0; }
+    bool cycle_running() const { return !m_running.isEmpty(); }
     qint64 cycles() const { return m_cycles; }
     // The steady clock of tagMonitorSample::elapsed_ms.
     qint64 clock_ms() const { return m_clock.elapsed(); }
@@ -62,19 +63,30 @@ signals:
     void cycle_started(qint64 cycle);
 
 private:
-    void tick();
-    void start_cycle();
-    void finish_cycle();
-    void mission_success(QMission *mission);
-    void mission_failed(QMission *mission, int code);
-    // The cycle's span of a mission, or -1 when the mission is not one of ours.
-    int span_of(const QMission *mission) const;
-
     struct Span
     {
         int address;
         int length;
     };
+    struct Cycle
+    {
+        qint64 id;
+        int outstanding;
+        QList<Span> spans;
+        tagMonitorSample sample;
+    };
+
+    void tick();
+    // Queues the next cycle when the rules above allow it.
+    void maybe_start_cycle();
+    void start_cycle();
+    void finish_cycle(int index);
+    void mission_success(QMission *mission);
+    void mission_failed(QMission *mission, int code);
+    // The running cycle (index into m_running) and span of a mission; false
+    // when the mission is not one of ours.
+    bool find(const QMission *mission, int *cycle, int *span) const;
+    void give_up_cycles();
 
     QList<QMachineValue *> m_values;
     QSet<QMachineValue *> m_single; // read alone: their group was refused
@@ -87,7 +99,5 @@ private:
 
     qint64 m_cycle = 0;
     qint64 m_cycles = 0;
-    int m_outstanding = 0;
-    QList<Span> m_spans;
-    tagMonitorSample m_sample;
+    QList<Cycle> m_running; // at most two: one on the line, one waiting
 };

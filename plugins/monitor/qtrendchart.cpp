@@ -188,8 +188,11 @@ int QTrendChart::refresh()
             for (QPointF &p : points)
                 p.setY((p.y() - base) / range * 100.0);
         } else {
+            // The axis first: a series maps its points again on every change.
             const double pad = high > low ? (high - low) * kAxisPad : qMax(1.0, std::abs(high) * kAxisPad);
-            m_axes.at(i)->setRange(low - pad, high + pad);
+            QValueAxis *axis = m_axes.at(i);
+            if (axis->min() != low - pad || axis->max() != high + pad)
+                axis->setRange(low - pad, high + pad);
         }
         m_series.at(i)->replace(points);
         drawn += int(points.size());

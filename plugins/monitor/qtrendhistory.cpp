@@ -6,8 +6,12 @@
 
 namespace {
 
-// The first interval of older data; it doubles as the data grows.
+// The first interval of older data; it doubles as the data grows. Also the
+// interval of the summary of the full-rate part.
 constexpr qint64 kFirstBucketMs = 1000;
+// A view whose intervals are this many seconds wide or more draws the
+// full-rate part from its summary: the same peaks for a fraction of the work.
+constexpr double kSummaryFactor = 4;
 
 qint64 floor_to(qint64 time, qint64 step)
 {
@@ -66,7 +70,7 @@ int QTrendHistory::channel(const QString &key)
         if (m_channels[i].key == key)
             return int(i);
     }
-    m_channels.push_back(Channel{key, {}, {}, kFirstBucketMs});
+    m_channels.push_back(Channel{key, {}, {}, {}, kFirstBucketMs});
     return int(m_channels.size()) - 1;
 }
 
@@ -88,30 +92,44 @@ void QTrendHistory::append(int channel, qint64 time, double value)
     if (!c.recent.empty() && time < c.recent.back().time)
         time = c.recent.back().time; // a clock step back must not unsort the line
     c.recent.push_back(Sample{time, value});
+    const qint64 second = floor_to(time, kFirstBucketMs);
+    if (c.recent_seconds.empty() || c.recent_seconds.back().time != second) {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        c.recent_seconds.push_back(Bucket{second, nan, nan});
+    }
+    add_to(&c.recent_seconds.back(), value);
+
     const qint64 horizon = time - m_full_rate_ms;
     while (!c.recent.empty() && c.recent.front().time < horizon) {
         fold(c, c.recent.front());
         c.recent.pop_front();
+    }
+    const qint64 first = c.recent.empty() ? time : c.recent.front().time;
+    while (!c.recent_seconds.empty() && c.recent_seconds.front().time + kFirstBucketMs <= first)
+        c.recent_seconds.pop_front();
+}
+
+void QTrendHistory::add_to(Bucket *bucket, double value)
+{
+    if (std::isnan(value))
+        return;
+    const float v = float(value);
+    if (std::isnan(bucket->low)) {
+        bucket->low = bucket->high = v;
+    } else {
+        bucket->low = std::min(bucket->low, v);
+        bucket->high = std::max(bucket->high, v);
     }
 }
 
 void QTrendHistory::fold(Channel &c, const Sample &sample) const
 {
     const qint64 start = floor_to(sample.time, c.bucket_ms);
-    const bool failed = std::isnan(sample.value);
-    const float v = float(sample.value);
     if (!c.old.isEmpty() && c.old.last().time == start) {
-        Bucket &b = c.old.last();
-        if (failed)
-            return;
-        if (std::isnan(b.low)) {
-            b.low = b.high = v;
-        } else {
-            b.low = std::min(b.low, v);
-            b.high = std::max(b.high, v);
-        }
+        add_to(&c.old.last(), sample.value);
         return;
     }
+    const float v = float(sample.value);
     c.old.append(Bucket{start, v, v});
     if (c.old.size() > m_max_buckets)
         merge(c);
@@ -184,21 +202,34 @@ QVector<QPointF> QTrendHistory::points(int channel, qint64 from, qint64 to, int 
         current.add(time, value);
     };
 
+    // Older data ends where the full-rate part begins.
+    const qint64 recent_from = c.recent.empty() ? std::numeric_limits<qint64>::max() : c.recent.front().time;
+
     // Older data: an interval stands for its lowest and highest at its middle.
     auto b = std::lower_bound(c.old.cbegin(), c.old.cend(), from - c.bucket_ms,
                               [](const Bucket &x, qint64 t) { return x.time < t; });
     for (; b != c.old.cend() && b->time <= to; ++b) {
-        const qint64 middle = b->time + c.bucket_ms / 2;
+        const qint64 middle = std::min(b->time + c.bucket_ms / 2, recent_from - 1);
         if (middle < from || middle > to || std::isnan(b->low))
             continue;
         take(middle, double(b->low));
         take(middle, double(b->high));
     }
-    auto r = std::lower_bound(c.recent.cbegin(), c.recent.cend(), from,
-                              [](const Sample &x, qint64 t) { return x.time < t; });
-    for (; r != c.recent.cend() && r->time <= to; ++r) {
-        if (!std::isnan(r->value))
-            take(r->time, r->value);
+    if (width >= kSummaryFactor * kFirstBucketMs) {
+        for (const Bucket &s : c.recent_seconds) {
+            const qint64 middle = std::max(recent_from, s.time + kFirstBucketMs / 2);
+            if (middle < from || middle > to || std::isnan(s.low))
+                continue;
+            take(middle, double(s.low));
+            take(middle, double(s.high));
+        }
+    } else {
+        auto r = std::lower_bound(c.recent.cbegin(), c.recent.cend(), from,
+                                  [](const Sample &x, qint64 t) { return x.time < t; });
+        for (; r != c.recent.cend() && r->time <= to; ++r) {
+            if (!std::isnan(r->value))
+                take(r->time, r->value);
+        }
     }
     current.flush(&out);
     return out;

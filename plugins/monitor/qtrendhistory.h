@@ -66,10 +66,14 @@ private:
     {
         QString key;
         std::deque<Sample> recent;
+        // The full-rate part once more as the lowest and highest of each
+        // second: what a view spanning hours draws from.
+        std::deque<Bucket> recent_seconds;
         QVector<Bucket> old;
         qint64 bucket_ms;
     };
 
+    static void add_to(Bucket *bucket, double value);
     void fold(Channel &c, const Sample &sample) const;
     void merge(Channel &c) const;
 
