@@ -96,6 +96,7 @@ void QMonitorPoller::give_up_cycles()
 {
     ++m_cycle;
     m_running.clear();
+    m_clean = false;
 }
 
 void QMonitorPoller::tick()
@@ -118,7 +119,7 @@ void QMonitorPoller::maybe_start_cycle()
     // As fast as possible: the next cycle may wait behind the running one
     // once all of that one's reads have left the queue (handed to the line),
     // and only when nothing else waits there.
-    if (m_period == 0 && m_running.size() == 1
+    if (m_period == 0 && m_running.size() == 1 && m_clean
         && QSoftCore::get_core()->get_communicate()->mission_manager()->pending_count() == 0)
         start_cycle();
 }
@@ -249,6 +250,8 @@ void QMonitorPoller::mission_failed(QMission *mission, int code)
             else
                 m_single.insert(value);
         }
+        m_running[index].refused = true;
+        m_clean = false;
     }
     if (--m_running[index].outstanding == 0)
         finish_cycle(index);
@@ -258,7 +261,9 @@ void QMonitorPoller::mission_failed(QMission *mission, int code)
 
 void QMonitorPoller::finish_cycle(int index)
 {
-    tagMonitorSample sample = m_running.takeAt(index).sample;
+    const Cycle cycle = m_running.takeAt(index);
+    m_clean = !cycle.refused;
+    tagMonitorSample sample = cycle.sample;
     sample.time = QDateTime::currentDateTime();
     sample.elapsed_ms = m_clock.elapsed();
     emit sample_ready(sample);

@@ -18,7 +18,8 @@ class QMission;
 // the queue: with a period, a cycle is queued when the last one has ended;
 // as fast as possible (period 0), the next one is queued as soon as nothing
 // else waits in the queue, so it follows the last read of the running one
-// without a pause on the line. Behind an upload it simply waits.
+// without a pause on the line (once a cycle has passed without a refusal).
+// Behind an upload it simply waits.
 //
 // A read the drive refuses (a Modbus exception) is split into reads of single
 // values; a single value the drive refuses is marked failed and not asked for
@@ -74,6 +75,7 @@ private:
         int outstanding;
         QList<Span> spans;
         tagMonitorSample sample;
+        bool refused = false; // the drive refused one of its reads
     };
 
     void tick();
@@ -94,6 +96,10 @@ private:
     int m_period = 500;
     bool m_active = false;
     bool m_due = false;
+    // The last cycle ended without a refusal. Only then may the next cycle
+    // be queued before the running one ends: a cycle queued early would ask
+    // again for what the drive has just refused (and log it again).
+    bool m_clean = false;
     QTimer m_timer;
     QElapsedTimer m_clock;
 
