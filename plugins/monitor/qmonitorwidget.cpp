@@ -33,6 +33,8 @@ namespace {
 
 constexpr int kDefaultPeriodMs = 500;
 constexpr int kRedrawMs = 200;
+// Share of the page's height, in per cent, that the table gets at first.
+constexpr int kTableShare = 30;
 const QString kPeriodKey = QStringLiteral("Monitor.Period");
 const QColor kFailedColour(200, 0, 0);
 
@@ -106,12 +108,12 @@ QMonitorWidget::QMonitorWidget(QWidget *parent)
     m_table->header()->setSectionResizeMode(NAME, QHeaderView::Stretch);
     m_table->header()->setStretchLastSection(false);
 
-    auto *splitter = new MiniSplitter(Qt::Vertical);
-    splitter->addWidget(m_table);
-    splitter->addWidget(m_chart);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 2);
-    layout->addWidget(splitter);
+    m_splitter = new MiniSplitter(Qt::Vertical);
+    m_splitter->addWidget(m_table);
+    m_splitter->addWidget(m_chart);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    layout->addWidget(m_splitter);
 
     QSoftCore *core = QSoftCore::get_core();
     const int stored = core->get_setting_value(kPeriodKey).toInt();
@@ -140,6 +142,17 @@ QMonitorWidget::QMonitorWidget(QWidget *parent)
     // A core that already holds a model (a plug-in loaded late) is shown at once.
     if (core->get_machine())
         machine_built();
+}
+
+void QMonitorWidget::showEvent(QShowEvent *event)
+{
+    QAbstractPageWidget::showEvent(event);
+    if (m_splitter_placed)
+        return;
+    // Placed once, when the page first has its height; the operator moves it after.
+    m_splitter_placed = true;
+    const int height = m_splitter->height();
+    m_splitter->setSizes({height * kTableShare / 100, height - height * kTableShare / 100});
 }
 
 QString QMonitorWidget::selection_key()

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QTimer>
 
+class MiniSplitter;
 class QAction;
 class QComboBox;
 class QMachineValue;
@@ -46,6 +47,9 @@ public slots:
     void toggle_recording();
     void set_paused(bool paused);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     enum Column { CODE, NAME, VALUE, UNIT, LOWEST, HIGHEST, COLUMN_COUNT };
     struct Row
@@ -71,6 +75,8 @@ private:
     QMonitorRecorder m_recorder;
     QTrendChart *m_chart;
     QTreeWidget *m_table;
+    MiniSplitter *m_splitter;
+    bool m_splitter_placed = false;
     QComboBox *m_period_box;
     QComboBox *m_axis_box;
     QAction *m_select_action;

@@ -52,6 +52,7 @@ QTrendChart::QTrendChart(QTrendHistory *history, QWidget *parent)
     setObjectName(QStringLiteral("trendChart"));
     setRenderHint(QPainter::Antialiasing, false);
     setMouseTracking(true);
+    viewport()->setMouseTracking(true); // the cursor follows the mouse without a button
     setRubberBand(QChartView::NoRubberBand);
 
     QChart *c = chart();

@@ -5,6 +5,9 @@
 
 #include "drivesim.h"
 
+#include "fancytabwidget.h"
+#include "mainwindow.h"
+
 #include "pluginloader.h"
 #include "qabstractpage.h"
 #include "qfilechooser.h"
@@ -22,6 +25,7 @@
 #include "qmissionmanager.h"
 #include "tagserialconfig.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -34,6 +38,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -72,6 +77,7 @@ private slots:
     void refused_value_logged_once();
     void recording_survives_reconnect_with_gap();
     void write_failure_stops_recording();
+    void picture_of_live_trend();
 
 private:
     bool connect_drive(const QStringList &extra = QStringList());
@@ -112,6 +118,14 @@ void tst_QMonitorWidget::initTestCase()
     list.write(QStringLiteral("<Plugin><Item path=\"%1\"/></Plugin>\n").arg(relative).toUtf8());
     list.close();
     PluginLoader::load_plugin(list.fileName());
+    auto *monitor = qobject_cast<QAbstractPage *>(
+        PluginLoader::get_plugin(QStringLiteral("Plugin.Page"), QStringLiteral("Plugin.Page.Monitor")));
+    QVERIFY2(monitor, "the monitoring page plug-in did not load");
+    m_page = monitor->get_widget();
+    QVERIFY(m_page);
+    m_table = m_page->findChild<QTreeWidget *>(QStringLiteral("monitorTable"));
+    m_record = m_page->findChild<QAction *>(QStringLiteral("actionRecord"));
+    QVERIFY(m_table && m_record);
 
     QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();
     connect(manager, &QMissionManager::mission_success, this, [this](QMission *m) {
@@ -239,11 +253,7 @@ void tst_QMonitorWidget::loads_beside_parameter_page()
     QVERIFY(monitor->get_page_order() > parvex->get_page_order());
     QVERIFY(!monitor->get_page_icon().isNull());
 
-    m_page = monitor->get_widget();
-    QVERIFY(m_page);
-    m_table = m_page->findChild<QTreeWidget *>(QStringLiteral("monitorTable"));
-    m_record = m_page->findChild<QAction *>(QStringLiteral("actionRecord"));
-    QVERIFY(m_table && m_record);
+    QCOMPARE(monitor->get_widget(), m_page);
     // Every runtime value of the description while nothing is chosen.
     QCOMPARE(m_table->topLevelItemCount(),
              QSoftCore::get_core()->get_machine()->get_all_runtimes().size());
@@ -405,6 +415,50 @@ void tst_QMonitorWidget::write_failure_stops_recording()
     QVERIFY(m_boxes.first().contains(QDir::toNativeSeparators(path)));
     QVERIFY(m_boxes.first().contains(s("记录已停止")));
     QCOMPARE(m_record->text(), s("开始记录"));
+}
+
+// The page in the program's window while the motor starts: the README's picture.
+void tst_QMonitorWidget::picture_of_live_trend()
+{
+    QSoftCore::get_core()->set_setting_value(
+        QStringLiteral("Runtime.0"), QVariant(QStringLiteral("U0-00.U0-02.U0-04.U0-05.U0-06.U0-23")));
+    // Lives on: it has taken the page, which the plug-in registry keeps.
+    auto *window = new MainWindow;
+    window->resize(1280, 820);
+    window->show();
+    window->tab_widget()->setCurrentIndex(1);
+    QVERIFY(connect_drive());
+    QCOMPARE(m_table->topLevelItemCount(), 6);
+    auto *box = m_page->findChild<QComboBox *>(QStringLiteral("periodBox"));
+    const int index = box->findData(100);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    QVERIFY(m_sim.set(0xF010, 40)); // acceleration time 4.0 s
+    QVERIFY(m_sim.set(0xF011, 20)); // deceleration time 2.0 s
+    QVERIFY(m_sim.command(QStringLiteral("run")));
+    QTest::qWait(7000);
+    QVERIFY(m_sim.command(QStringLiteral("stop")));
+    QTest::qWait(4000);
+    QVERIFY(value_text(QStringLiteral("U0-23")) == QStringLiteral("0"));
+
+    auto *chart = m_page->findChild<QWidget *>(QStringLiteral("trendChart"));
+    QVERIFY(chart);
+    auto *area = qobject_cast<QAbstractScrollArea *>(chart);
+    QVERIFY(area);
+    QWidget *view = area->viewport();
+    // Five steps of the wheel: the last 20 seconds in view.
+    const QPointF middle(view->width() / 2.0, view->height() / 2.0);
+    for (int step = 0; step < 5; ++step) {
+        QWheelEvent wheel(middle, view->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+    }
+    QTest::mouseMove(view, QPoint(view->width() * 62 / 100, view->height() / 2));
+    QTRY_VERIFY(m_page->findChild<QWidget *>(QStringLiteral("trendCursor"))->isVisible());
+    QVERIFY(QDir().mkpath(QStringLiteral(PICTURE_DIR)));
+    QVERIFY(window->grab().save(QDir(QStringLiteral(PICTURE_DIR)).filePath(QStringLiteral("monitor.png"))));
+    QSoftCore::get_core()->serial_disconnect();
+    window->hide();
 }
 
 QTEST_MAIN(tst_QMonitorWidget)
