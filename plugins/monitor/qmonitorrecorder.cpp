@@ -3,16 +3,10 @@
 #include "qcsvfile.h"
 #include "qlocalcodec.h"
 
-#include <QCoreApplication>
 
 namespace {
 
 constexpr int kFlushMs = 1000;
-
-QString tr_text(const char *text)
-{
-    return QCoreApplication::translate("QMonitorRecorder", text);
-}
 
 } // namespace
 
@@ -42,9 +36,9 @@ bool QMonitorRecorder::start(const QString &path, const QList<Column> &columns, 
     m_rows = 0;
     m_clock.start();
 
-    QStringList codes{tr_text("时间"), tr_text("毫秒")};
-    QStringList names{tr_text("名称"), QString()};
-    QStringList units{tr_text("单位"), QStringLiteral("ms")};
+    QStringList codes{tr("时间"), tr("毫秒")};
+    QStringList names{tr("名称"), QString()};
+    QStringList units{tr("单位"), QStringLiteral("ms")};
     for (const Column &c : columns) {
         codes << c.code;
         names << c.name;
