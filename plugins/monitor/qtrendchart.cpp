@@ -23,9 +23,9 @@ constexpr qint64 kMaxSpanMs = 7 * 24 * 3600 * 1000LL;
 constexpr double kZoomStep = 1.25;
 // Own axes drawn at most; the others scale their line all the same.
 constexpr int kShownAxes = 4;
-// Points per pixel column: the lowest and highest of each pair of pixels
-// keep every peak visible at half the drawing cost.
-constexpr int kPixelsPerInterval = 2;
+// Pixels per interval of the history's points: the lowest and highest of
+// every three pixels keep each peak visible at a third of the drawing cost.
+constexpr int kPixelsPerInterval = 3;
 constexpr double kAxisPad = 0.05;
 const QColor kCursorColour(90, 90, 90);
 
