@@ -24,7 +24,7 @@ link="$here/build/dev/drive-tty"
 "$app/config-set" "$app/config.xml" Communicate.PortName "$link"
 
 log="$here/build/dev/drive-sim.log"
-"$app/drive-sim" --link "$link" --baud 19200 --turnaround 2 </dev/null >"$log" 2>&1 &
+"$app/drive-sim" --link "$link" --baud 19200 --turnaround 2 --run </dev/null >"$log" 2>&1 &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 

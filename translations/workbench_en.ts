@@ -452,6 +452,143 @@
     </message>
 </context>
 <context>
+    <name>QMonitorPlugin</name>
+    <message>
+        <source>运行监视</source>
+        <translation>Monitor</translation>
+    </message>
+</context>
+<context>
+    <name>QMonitorRecorder</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>毫秒</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+</context>
+<context>
+    <name>QMonitorWidget</name>
+    <message>
+        <source>选择监视量</source>
+        <translation>Choose values</translation>
+    </message>
+    <message>
+        <source>开始记录</source>
+        <translation>Start recording</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>尽快</source>
+        <translation>As fast as possible</translation>
+    </message>
+    <message>
+        <source>%1 毫秒</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>各自坐标</source>
+        <translation>Own scales</translation>
+    </message>
+    <message>
+        <source>归一化</source>
+        <translation>Normalised</translation>
+    </message>
+    <message>
+        <source>采样周期</source>
+        <translation>Sample period</translation>
+    </message>
+    <message>
+        <source>纵轴</source>
+        <translation>Vertical axis</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>还没有设备的参数表，无法选择监视量！</source>
+        <translation>The device&apos;s parameters are not known yet; no values can be chosen!</translation>
+    </message>
+    <message>
+        <source>运行参数</source>
+        <translation>Runtime values</translation>
+    </message>
+    <message>
+        <source>读取失败</source>
+        <translation>Read failed</translation>
+    </message>
+    <message>
+        <source>没有监视量，无法记录！</source>
+        <translation>No values are monitored; nothing to record!</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Record to file</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件 %1：%2</source>
+        <translation>Cannot create the record file %1: %2</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 写入失败，记录已停止：%2</source>
+        <translation>Writing the record file %1 failed, recording stopped: %2</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Continue</translation>
+    </message>
+</context>
+<context>
     <name>QParamDialog</name>
     <message>
         <source>选择参数</source>

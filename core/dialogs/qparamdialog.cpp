@@ -29,6 +29,11 @@ void QParamDialog::init()
     m_tree_view->init();
 }
 
+void QParamDialog::init(const QString &group, const QList<QMachineValue *> &values)
+{
+    m_tree_view->init(group, values);
+}
+
 int QParamDialog::show_param(const QList<QMachineValue *> &values)
 {
     m_ret = 0;

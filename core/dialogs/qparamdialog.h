@@ -26,6 +26,8 @@ public:
 
     // Rebuilds the tree from the current machine model; nothing is ticked.
     void init();
+    // Rebuilds the tree as one group of the given values; nothing is ticked.
+    void init(const QString &group, const QList<QMachineValue *> &values);
     // Ticks the given values (earlier ticks stay), collapses the groups and
     // runs the dialog modally. Returns the result of exec().
     int show_param(const QList<QMachineValue *> &values);

@@ -60,26 +60,37 @@ void QParamPickTreeView::init()
     if (!machine)
         return;
     const QList<tagValueGroup *> groups = machine->get_groups();
-    for (tagValueGroup *group : groups) {
-        auto *groupItem = new QTreeWidgetItem(this);
-        groupItem->setText(0, QMachine::display_name(group));
-        groupItem->setToolTip(0, QMachine::display_name(group));
-        if (m_type == VIEW_MULTIPLE_CHOICE)
-            set_check_state(groupItem, Unchecked);
-        m_group_items.insert(group->m_name, groupItem);
-        m_item_groups.insert(groupItem, group->m_name);
+    for (tagValueGroup *group : groups)
+        add_group(group->m_name, group->m_values, QMachine::display_name(group));
+}
 
-        for (QMachineValue *value : group->m_values) {
-            auto *item = new QTreeWidgetItem(groupItem);
-            const QString text = value->get_value_property(VALUE_CODE).toString()
-                                 + QLatin1Char(':')
-                                 + value->display_name();
-            item->setText(0, text);
-            item->setToolTip(0, text);
-            set_check_state(item, Unchecked);
-            m_value_items.insert(value, item);
-            m_item_values.insert(item, value);
-        }
+void QParamPickTreeView::init(const QString &group, const QList<QMachineValue *> &values)
+{
+    clear();
+    add_group(group, values);
+}
+
+void QParamPickTreeView::add_group(const QString &name, const QList<QMachineValue *> &values,
+                                   const QString &shown)
+{
+    auto *groupItem = new QTreeWidgetItem(this);
+    groupItem->setText(0, shown.isEmpty() ? name : shown);
+    groupItem->setToolTip(0, shown.isEmpty() ? name : shown);
+    if (m_type == VIEW_MULTIPLE_CHOICE)
+        set_check_state(groupItem, Unchecked);
+    m_group_items.insert(name, groupItem);
+    m_item_groups.insert(groupItem, name);
+
+    for (QMachineValue *value : values) {
+        auto *item = new QTreeWidgetItem(groupItem);
+        const QString text = value->get_value_property(VALUE_CODE).toString()
+                             + QLatin1Char(':')
+                             + value->display_name();
+        item->setText(0, text);
+        item->setToolTip(0, text);
+        set_check_state(item, Unchecked);
+        m_value_items.insert(value, item);
+        m_item_values.insert(item, value);
     }
 }
 

@@ -31,6 +31,9 @@ public:
 
     // Rebuilds the tree from QSoftCore's current machine model; nothing ticked.
     void init();
+    // Rebuilds the tree as one group of the given values (the runtime
+    // values, which belong to no parameter group); nothing ticked.
+    void init(const QString &group, const QList<QMachineValue *> &values);
     void clear();
 
     void set_checked(QMachineValue *value, bool checked);
@@ -59,6 +62,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // name is the group's key; shown, when given, what the tree shows for it.
+    void add_group(const QString &name, const QList<QMachineValue *> &values,
+                   const QString &shown = QString());
     static int check_state(const QTreeWidgetItem *item);
     void set_check_state(QTreeWidgetItem *item, int state);
     // A group row's state from its children: 2 all (or none there), 1 some, 0 none.

@@ -147,8 +147,10 @@ void tst_English::window_and_page_headers()
 
     // Every page: its title and its table headers.
     FancyTabWidget *tabs = m_window->tab_widget();
-    QVERIFY(tabs->count() >= 1);
+    // The parameter page and the monitoring page.
+    QCOMPARE(tabs->count(), 2);
     QCOMPARE(tabs->tabBar()->tabText(0), QStringLiteral("Parameters"));
+    QCOMPARE(tabs->tabBar()->tabText(1), QStringLiteral("Monitor"));
     const QMap<QString, QAbstractPlugin *> pages = PluginLoader::get_plugin_by_type(QStringLiteral("Plugin.Page"));
     for (int i = 0; i < tabs->count(); ++i)
         QVERIFY2(!has_chinese(tabs->tabBar()->tabText(i)), qPrintable(tabs->tabBar()->tabText(i)));

@@ -79,6 +79,7 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
     m_ranges.append(qMakePair(0, 0));
     m_access.insert(0, READ_ONLY);
     m_values.insert(0, quint16(version));
+    m_runtime.configure(config.get_parvex_config()->get_pages(), config.get_runtime_config()->get_page(0));
     advance(0);
     return true;
 }
@@ -133,10 +134,21 @@ void DriveRegisters::advance(double seconds)
 {
     m_time += seconds;
     for (const Moving &m : std::as_const(m_moving)) {
+        if (m_runtime.owns(m.address))
+            continue;
         const double display = m.centre + m.swing * qSin(2 * M_PI * m_time / m.period + m.phase);
         qint64 raw = qRound64(display * m.scale);
         if (m.length == 1)
             raw = qBound(qint64(-32768), raw, qint64(65535));
         store(m.address, m.length, raw);
     }
+    m_runtime.advance(seconds, this);
+}
+
+bool DriveRegisters::runtime_command(const QStringList &words, QString *reply)
+{
+    if (!m_runtime.command(words, reply))
+        return false;
+    m_runtime.advance(0, this); // the state word shows the command at once
+    return true;
 }

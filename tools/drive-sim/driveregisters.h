@@ -1,5 +1,7 @@
 #pragma once
 
+#include "driveruntime.h"
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -32,8 +34,14 @@ public:
     // Registers that hold a parameter, a runtime value or the version.
     QList<int> served_addresses() const { return m_values.keys(); }
 
-    // Runtime values follow a motor running at about its rated values.
+    // Runtime values follow a motor running at about its rated values; with
+    // a state word in the description, a motor that starts and stops
+    // (DriveRuntime).
     void advance(double seconds);
+    // The motor's control commands (run, stop, fault-code): false when the
+    // words are none of them.
+    bool runtime_command(const QStringList &words, QString *reply);
+    DriveRuntime &runtime() { return m_runtime; }
 
 private:
     enum Access { RESERVED, READ_ONLY, READ_WRITE };
@@ -55,4 +63,5 @@ private:
     QMap<int, quint16> m_values;
     QList<Moving> m_moving;
     double m_time = 0;
+    DriveRuntime m_runtime;
 };

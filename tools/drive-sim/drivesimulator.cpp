@@ -123,6 +123,7 @@ bool DriveSimulator::start(QString *error)
 {
     if (!m_registers.load(m_options.machine, m_options.version, error))
         return false;
+    m_registers.runtime().set_running(m_options.run);
     if (m_options.tcp_port >= 0) {
         if (!start_listening(error))
             return false;
@@ -633,5 +634,8 @@ QStringList DriveSimulator::command(const QString &line)
         hangup();
         return { QStringLiteral("ok") };
     }
+    QString motor_reply;
+    if (m_registers.runtime_command(words, &motor_reply))
+        return { motor_reply };
     return { QStringLiteral("error unknown command: ") + line };
 }

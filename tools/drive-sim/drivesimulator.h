@@ -43,6 +43,7 @@ struct DriveOptions
     int tcp_port = -1;
     bool rtu_over_tcp = false;
     QString listen = QStringLiteral("127.0.0.1");
+    bool run = false; // the motor runs from the start
 };
 
 // The simulated drive: a pseudo-terminal (or a real port) on which it answers

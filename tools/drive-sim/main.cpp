@@ -60,6 +60,14 @@ const char HELP[] =
     "                         late, garbage, truncate, split, wrong-station,\n"
     "                         wrong-function, wrong-count, none\n"
     "  stats                  requests received and answers sent\n"
+    "  run                    start the motor: the frequency ramps to the set\n"
+    "                         frequency (键盘设定频率) in the acceleration time\n"
+    "  stop                   ramp down to 0 Hz in the deceleration time\n"
+    "  fault-code <n>         trip with fault n (the motor coasts, state word\n"
+    "                         bit 2 set; run is refused); 0 resets the fault\n"
+    "  motor                  running or stopped, frequency, fault\n"
+    "The motor needs a state word (变频器状态字) among the runtime values; the\n"
+    "runtime values of other descriptions swing gently around their defaults.\n"
     "  hangup                 close the line now (an unplugged adapter)\n"
     "  quit                   exit\n"
     "It prints \"ready <device>\" once the device is published. SIGTERM and\n"
@@ -112,6 +120,7 @@ int main(int argc, char *argv[])
     for (const Opt &o : options)
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help), QString::fromLatin1(o.value)));
     parser.addOption(QCommandLineOption(QStringLiteral("quit-on-eof"), QStringLiteral("exit when stdin ends")));
+    parser.addOption(QCommandLineOption(QStringLiteral("run"), QStringLiteral("start with the motor running")));
 
     if (!parser.parse(app.arguments()))
         fail(parser.errorText());
@@ -184,6 +193,7 @@ int main(int argc, char *argv[])
     o.hangup_after = int(integer("hangup-after", 0, INT_MAX, -1));
     o.seed = quint32(integer("seed", 0, 0xFFFFFFFFLL, 1));
     const bool quit_on_eof = parser.isSet(QStringLiteral("quit-on-eof"));
+    o.run = parser.isSet(QStringLiteral("run"));
 
     if (::pipe(g_signal_pipe) != 0)
         fail(QStringLiteral("cannot create a pipe"));
