@@ -56,6 +56,14 @@ done
 [ "$(readlink -f "$root/usr/bin/workbench")" = "$(readlink -f "$app/workbench")" ] \
     || fail "usr/bin/workbench does not lead to the program"
 [ ! -e "$app/config.xml" ] || fail "the package ships a config.xml"
+# Nothing outside the program directory, the launchers and share/; every
+# page plug-in of the build is in the package.
+stray="$(dpkg-deb -c "$deb" | awk '{print $6}' \
+         | grep -Ev '^\./(usr/?|usr/lib/?|usr/bin/.*|usr/lib/vantorel/.*|usr/share/.*)?$' || true)"
+[ -z "$stray" ] || fail "files outside the program directory: $stray"
+for plugin in "$build"/app/plugins/*.so; do
+    [ -e "$app/plugins/$(basename "$plugin")" ] || fail "plug-in $(basename "$plugin") missing from the package"
+done
 
 # check LAUNCHER LANGUAGE: runs "LAUNCHER --check" as a user whose folders
 # are in the scratch directory and checks what it found.
@@ -77,7 +85,7 @@ check() {
         || fail "settings not in the per-user folder"
     [ -s "$home/config/vantorel/config.xml" ] || fail "no settings file written"
     [ -d "$home/data/vantorel" ] || fail "no per-user data folder"
-    grep -q '^page plug-ins: Plugin.Page.Parvex' <<<"$out" || fail "page plug-in not found"
+    grep -q '^page plug-ins: .*Plugin.Page.Parvex' <<<"$out" || fail "page plug-in not found"
     grep -q '^machine description: [1-9][0-9]* groups' <<<"$out" || fail "no machine description"
     grep -qx "language: $language" <<<"$out" || fail "language is not $language"
     if [ "$language" = en ]; then
