@@ -169,6 +169,11 @@ void tst_English::window_and_page_headers()
     QVERIFY(params);
     QCOMPARE(params->headerItem()->text(1), QStringLiteral("Name"));
     QCOMPARE(params->headerItem()->text(2), QStringLiteral("Value"));
+
+    tabs->setCurrentIndex(1);
+    QTest::qWait(1500); // a few polls of the monitored values
+    QVERIFY(m_window->grab().save(picture_path(QStringLiteral("monitor-en.png"))));
+    tabs->setCurrentIndex(0);
 }
 
 void tst_English::parameter_names()
