@@ -121,22 +121,28 @@ void tst_MainWindow::menus()
     QCOMPARE(menus.at(1)->text(), QStringLiteral("设置"));
 
     const QList<QAction *> link = menus.at(0)->menu()->actions();
-    QCOMPARE(link.size(), 3);
+    QCOMPARE(link.size(), 5);
     QCOMPARE(link.at(0), action(QStringLiteral("Menu.Communation.ConnectFast")));
     QCOMPARE(link.at(0)->text(), QStringLiteral("连接设备"));
     QVERIFY(!link.at(0)->icon().isNull());
     QCOMPARE(link.at(1), action(QStringLiteral("Menu.Communation.Disconnect")));
     QCOMPARE(link.at(1)->text(), QStringLiteral("断开连接"));
-    QVERIFY(link.at(2)->isSeparator());
+    QCOMPARE(link.at(2), action(QStringLiteral("Menu.Communation.Search")));
+    QCOMPARE(link.at(2)->text(), QStringLiteral("搜索设备"));
+    QVERIFY(!link.at(2)->icon().isNull());
+    QVERIFY(link.at(3)->isSeparator());
+    QCOMPARE(link.at(4), action(QStringLiteral("Menu.Communation.Diagnostics")));
+    QCOMPARE(link.at(4)->text(), QStringLiteral("通信诊断"));
     QVERIFY(link.at(0)->isEnabled());
     QVERIFY(!link.at(1)->isEnabled());
+    QVERIFY(link.at(2)->isEnabled());
 
     const QList<QAction *> settings = menus.at(1)->menu()->actions();
     QCOMPARE(settings.size(), 1);
     QCOMPARE(settings.at(0)->text(), QStringLiteral("通信设置"));
 
-    // The navigation widget took the two link actions as buttons.
-    QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 2);
+    // The navigation widget took the three link actions as buttons.
+    QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 3);
 }
 
 void tst_MainWindow::pages_in_sort_order()
