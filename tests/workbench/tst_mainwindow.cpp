@@ -48,13 +48,14 @@ private slots:
     void failing_port_warns_data();
     void failing_port_warns();
     void settings_dialog_stores_on_ok_only();
+    void station_setting();
     void online_offline_switch_state();
     void picture_offline();
 };
 
 void tst_MainWindow::clear_settings()
 {
-    for (const char *key : {"BaudRate", "DataLength", "Parity", "SerialNumber", "Stop", "PortName"})
+    for (const char *key : {"BaudRate", "DataLength", "Parity", "SerialNumber", "Stop", "PortName", "Station"})
         core()->set_setting_value(QStringLiteral("Communicate.") + QLatin1String(key), QVariant());
 }
 
@@ -247,6 +248,38 @@ void tst_MainWindow::settings_dialog_stores_on_ok_only()
     }
     // Choosing settings does not open the port.
     QVERIFY(core()->get_communicate()->serial_status() != 0);
+}
+
+void tst_MainWindow::station_setting()
+{
+    // A stored station that is no whole number in 1..247 is used as 1, and
+    // the settings dialog says so; OK stores the station chosen there.
+    for (const QString &stored : {QStringLiteral("3.5"), QStringLiteral("0"), QStringLiteral("248")}) {
+        core()->set_setting_value(QStringLiteral("Communicate.Station"), stored);
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QCommunicateDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            auto *note = dialog->findChild<QLabel *>(QStringLiteral("stationNote"));
+            QVERIFY(note && note->isVisible());
+            QVERIFY(note->text().contains(stored));
+            auto *station = dialog->findChild<QSpinBox *>(QStringLiteral("station"));
+            QCOMPARE(station->value(), 1);
+            station->setValue(17);
+            dialog->findChild<QPushButton *>(QStringLiteral("okBtn"))->click();
+        });
+        action(QStringLiteral("Menu.Setting.Communicate"))->trigger();
+        QVERIFY(seen);
+        QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.Station")).toInt(), 17);
+    }
+    // The station goes to the core with the connection (the port fails to
+    // open here; the warning is answered).
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), QStringLiteral("/nonexistent/tty"));
+    TestEnv::ModalCatcher catcher;
+    action(QStringLiteral("Menu.Communation.ConnectFast"))->trigger();
+    QCOMPARE(core()->get_machine_address(), 17);
+    core()->set_machine_address(1);
 }
 
 void tst_MainWindow::online_offline_switch_state()
