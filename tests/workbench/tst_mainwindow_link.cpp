@@ -5,6 +5,7 @@
 #include "fancytabwidget.h"
 #include "mainwindow.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qdiagnosticsdialog.h"
 #include "qsearchdialog.h"
 
 #include "pluginloader.h"
@@ -17,9 +18,12 @@
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTableWidget>
 
+#include "qlinkstatistics.h"
 #include "qmachine.h"
 #include "qmachinevalue.h"
+#include "tagvaluegroup.h"
 #include "missionvocabulary.h"
 
 // The main window against the simulated drive: connecting and disconnecting
@@ -213,6 +217,8 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
         const QList<tagFoundDrive> found = dialog->search()->found_drives();
         QCOMPARE(found.size(), 3);
         QCOMPARE(found.at(1).station, 3);
+        QVERIFY(dialog->grab().save(QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+            QStringLiteral("search-dialog.png"))));
         chosen = dialog->choose(1);
     });
     QSignalSpy online(core()->get_communicate(), &QCommunicate::online);
@@ -232,6 +238,30 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
     QCOMPARE(core()->get_machine()->get_value(0xF002)->get_base_value(), 7);
     QVERIFY(stations.size() > 1);
     QCOMPARE(stations.count(3), stations.size());
+
+    // A refresh over a line that loses one answer and garbles another: the
+    // diagnostics show what happened.
+    QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("drop")));
+    QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("corrupt")));
+    const int before = int(stations.size());
+    const QList<QMission *> reads = core()->make_mission(core()->get_machine()->get_groups().first()->m_values);
+    for (QMission *m : reads)
+        manager->add_mission(m);
+    qDeleteAll(reads);
+    QTRY_COMPARE_WITH_TIMEOUT(int(stations.size()), before + int(reads.size()), 10000);
+    QCOMPARE(stations.count(3), stations.size());
+    action(QStringLiteral("Menu.Communation.Diagnostics"))->trigger();
+    QDiagnosticsDialog *diagnostics = m_window->diagnostics_dialog();
+    QVERIFY(diagnostics && diagnostics->isVisible());
+    const tagLinkCounters counted = core()->get_communicate()->statistics()->snapshot().connection;
+    QCOMPARE(counted.timeouts, 1);
+    QCOMPARE(counted.bad_crc, 1);
+    QVERIFY(counted.retries >= 2); // an answer that could be a late one is asked again too
+    auto *table = diagnostics->findChild<QTableWidget *>(QStringLiteral("counters"));
+    QTRY_COMPARE(table->item(0, 0)->text(), QString::number(counted.requests));
+    QVERIFY(diagnostics->grab().save(QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+        QStringLiteral("diagnostics-dialog.png"))));
+    diagnostics->close();
 
     action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
     QTRY_VERIFY(connectFast->isEnabled());
