@@ -263,6 +263,15 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
         QStringLiteral("diagnostics-dialog.png"))));
     diagnostics->close();
 
+    // Searching while connected asks first; declined, the link stays.
+    {
+        TestEnv::ModalCatcher catcher;
+        action(QStringLiteral("Menu.Communation.Search"))->trigger();
+        QCOMPARE(catcher.boxes.size(), 1);
+        QCOMPARE(catcher.boxes.first().icon, QMessageBox::Question);
+        QCOMPARE(core()->get_communicate()->commu_status(), 0);
+    }
+
     action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
     QTRY_VERIFY(connectFast->isEnabled());
     core()->set_setting_value(QStringLiteral("Communicate.Station"), QVariant());
