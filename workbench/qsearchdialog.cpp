@@ -37,7 +37,7 @@ QString parity_text(char parity)
 
 QString framing_text(const tagFraming &f)
 {
-    return QStringLiteral("8%1%2").arg(QChar::fromLatin1(char(f.parity - 'a' + 'A'))).arg(f.stop);
+    return f.name();
 }
 
 } // namespace

@@ -169,6 +169,10 @@ void tst_QDeviceSearch::refuses_a_plan_it_cannot_search()
     plan.last_station = 247;
     plan.baud_rates = { 19200, 0 };
     QVERIFY(!search.start(plan));
+    tagFraming f;
+    QVERIFY(tagFraming::from_name(QStringLiteral("8o2"), &f) && f.parity == 'o' && f.stop == 2);
+    QCOMPARE(f.name(), QStringLiteral("8O2"));
+    QVERIFY(!tagFraming::from_name(QStringLiteral("7E1"), &f) && !tagFraming::from_name(QStringLiteral("8X1"), &f));
     QVERIFY(!search.is_running());
     QTest::qWait(20);
     QCOMPARE(finished.count(), 0);
