@@ -217,6 +217,18 @@
         <source>界面语言将在程序下次启动时生效。</source>
         <translation>The interface language takes effect at the next start of the program.</translation>
     </message>
+    <message>
+        <source>搜索设备</source>
+        <translation>Search devices</translation>
+    </message>
+    <message>
+        <source>通信诊断</source>
+        <translation>Link diagnostics</translation>
+    </message>
+    <message>
+        <source>搜索设备前需要断开当前连接。是否断开并开始搜索？</source>
+        <translation>Searching needs the current connection closed. Disconnect and start the search?</translation>
+    </message>
 </context>
 <context>
     <name>ParamSetFile</name>
@@ -350,6 +362,97 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>站号：</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>存储的站号“%1”无效（应为 1 至 247 的整数），已改用 1。</source>
+        <translation>The stored station &quot;%1&quot; is not valid (an integer from 1 to 247); station 1 is used.</translation>
+    </message>
+</context>
+<context>
+    <name>QDiagnosticsDialog</name>
+    <message>
+        <source>%1 毫秒</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>通信诊断</source>
+        <translation>Link diagnostics</translation>
+    </message>
+    <message>
+        <source>本次连接</source>
+        <translation>This connection</translation>
+    </message>
+    <message>
+        <source>累计</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>清零</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>请求 %1  应答 %2  超时 %3  错误 %4  异常 %5  响应 %6</source>
+        <translation>Requests %1  answers %2  time-outs %3  errors %4  exceptions %5  response %6</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Requests</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Answers</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>Time-outs</translation>
+    </message>
+    <message>
+        <source>重试</source>
+        <translation>Retries</translation>
+    </message>
+    <message>
+        <source>CRC 错误</source>
+        <translation>CRC errors</translation>
+    </message>
+    <message>
+        <source>其他错误应答</source>
+        <translation>Other bad answers</translation>
+    </message>
+    <message>
+        <source>异常应答</source>
+        <translation>Exception answers</translation>
+    </message>
+    <message>
+        <source>  异常 %1 %2</source>
+        <translation>  exception %1 %2</translation>
+    </message>
+    <message>
+        <source>发送字节</source>
+        <translation>Bytes sent</translation>
+    </message>
+    <message>
+        <source>接收字节</source>
+        <translation>Bytes received</translation>
+    </message>
+    <message>
+        <source>平均响应时间</source>
+        <translation>Mean response time</translation>
+    </message>
+    <message>
+        <source>95% 响应时间</source>
+        <translation>95% response time</translation>
+    </message>
+    <message>
+        <source>最长响应时间</source>
+        <translation>Longest response time</translation>
+    </message>
 </context>
 <context>
     <name>QGroupMissionProgressDialog</name>
@@ -379,6 +482,69 @@
     <message>
         <source>Form</source>
         <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>QLinkErrorText</name>
+    <message>
+        <source>非法功能码</source>
+        <translation>Illegal function</translation>
+    </message>
+    <message>
+        <source>非法数据地址</source>
+        <translation>Illegal data address</translation>
+    </message>
+    <message>
+        <source>非法数据值</source>
+        <translation>Illegal data value</translation>
+    </message>
+    <message>
+        <source>从站设备故障</source>
+        <translation>Server device failure</translation>
+    </message>
+    <message>
+        <source>已确认，处理中</source>
+        <translation>Acknowledged, processing</translation>
+    </message>
+    <message>
+        <source>从站设备忙</source>
+        <translation>Server device busy</translation>
+    </message>
+    <message>
+        <source>否定确认</source>
+        <translation>Negative acknowledge</translation>
+    </message>
+    <message>
+        <source>存储奇偶校验错误</source>
+        <translation>Memory parity error</translation>
+    </message>
+    <message>
+        <source>网关路径不可用</source>
+        <translation>Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>网关目标设备无响应</source>
+        <translation>Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>应答错误</source>
+        <translation>Bad answer</translation>
+    </message>
+    <message>
+        <source>通信中断</source>
+        <translation>Link lost</translation>
+    </message>
+    <message>
+        <source>异常码 %1</source>
+        <translation>Exception code %1</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>Unknown error</translation>
     </message>
 </context>
 <context>
@@ -431,6 +597,10 @@
     <message>
         <source>信息</source>
         <translation>Message</translation>
+    </message>
+    <message>
+        <source>错误代码 %1：%2</source>
+        <translation>Error code %1: %2</translation>
     </message>
 </context>
 <context>
@@ -777,6 +947,161 @@
     <message>
         <source>下载功能参数</source>
         <translation>Download parameters</translation>
+    </message>
+</context>
+<context>
+    <name>QSearchDialog</name>
+    <message>
+        <source>偶校验</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>奇校验</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>无校验</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>搜索设备</source>
+        <translation>Search devices</translation>
+    </message>
+    <message>
+        <source>其他端口名，如 /dev/ttyUSB0</source>
+        <translation>Other port name, e.g. /dev/ttyUSB0</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source> 毫秒</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>自动（线路时间 + 50 毫秒）</source>
+        <translation>Automatic (line time + 50 ms)</translation>
+    </message>
+    <message>
+        <source>搜索范围</source>
+        <translation>Search range</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>格式：</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>站号：</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>每次等待：</source>
+        <translation>Wait per try:</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>校验位</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>Stop bits</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>寄存器0</source>
+        <translation>Register 0</translation>
+    </message>
+    <message>
+        <source>响应时间</source>
+        <translation>Response time</translation>
+    </message>
+    <message>
+        <source>开始搜索</source>
+        <translation>Start search</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>连接所选设备</source>
+        <translation>Connect to the selected device</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>找到的设备（双击连接）：</source>
+        <translation>Devices found (double-click to connect):</translation>
+    </message>
+    <message>
+        <source>请至少选择一个端口。</source>
+        <translation>Please choose at least one port.</translation>
+    </message>
+    <message>
+        <source>请至少选择一个波特率。</source>
+        <translation>Please choose at least one baud rate.</translation>
+    </message>
+    <message>
+        <source>请至少选择一种格式。</source>
+        <translation>Please choose at least one format.</translation>
+    </message>
+    <message>
+        <source>起始站号不能大于结束站号。</source>
+        <translation>The first station cannot be greater than the last.</translation>
+    </message>
+    <message>
+        <source>无法开始搜索：%1</source>
+        <translation>Cannot start the search: %1</translation>
+    </message>
+    <message>
+        <source>异常 %1（%2）</source>
+        <translation>Exception %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 毫秒</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>剩余约 %1 秒</source>
+        <translation>About %1 s left</translation>
+    </message>
+    <message>
+        <source>端口 %1（%2 %3）无法搜索：%4</source>
+        <translation>Port %1 (%2 %3) cannot be searched: %4</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>搜索完成，找到 %1 台设备</source>
+        <translation>Search finished, %1 device(s) found</translation>
     </message>
 </context>
 <context>

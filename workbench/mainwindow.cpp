@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 #include "fancytabwidget.h"
 #include "qcommunicatedialog.h"
+#include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qsearchdialog.h"
 #include "workbenchresources.h"
 
 #include "manhattanstyle.h"
@@ -12,10 +14,12 @@
 #include "quilanguage.h"
 
 #include "qcommunicate.h"
+#include "qlinkstatistics.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,15 +36,20 @@ const QString KeyParity = QStringLiteral("Communicate.Parity");
 const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
 const QString KeyStop = QStringLiteral("Communicate.Stop");
 const QString KeyPortName = QStringLiteral("Communicate.PortName");
+const QString KeyStation = QStringLiteral("Communicate.Station");
 
 const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
 const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
+const QString ActionSearch = QStringLiteral("Menu.Communation.Search");
+const QString ActionDiagnostics = QStringLiteral("Menu.Communation.Diagnostics");
 
 constexpr int DefaultBaudRate = 19200;
 constexpr int DefaultDataLength = 8;
 constexpr char DefaultParity = 'n';
 constexpr int DefaultSerialNumber = 1;
 constexpr int DefaultStop = 1;
+constexpr int DefaultStation = 1;
+constexpr int MaxStation = 247;
 
 QAction *menu_action(const QString &key)
 {
@@ -69,6 +78,16 @@ MainWindow::MainWindow(QWidget *parent)
     build_menu_bar();
 
     m_tab_widget = new FancyTabWidget;
+    // The link's counters in one line, left of the lamp; read on a timer,
+    // never per exchange.
+    m_link_summary = new QLabel;
+    m_link_summary->setObjectName(QStringLiteral("linkSummary"));
+    m_link_summary->setStyleSheet(QStringLiteral("color:rgb(255,255,255);"));
+    m_tab_widget->statusBar()->insertPermanentWidget(0, m_link_summary, 0);
+    m_link_summary_timer.setInterval(LinkSummaryMs);
+    connect(&m_link_summary_timer, &QTimer::timeout, this, &MainWindow::update_link_summary);
+    m_link_summary_timer.start();
+    update_link_summary();
 
     m_no_answer_timer.setSingleShot(true);
     m_no_answer_timer.setInterval(NoAnswerNoticeMs);
@@ -131,10 +150,21 @@ void MainWindow::register_menus()
     add(QStringLiteral("Menu.Communation"), ActionDisconnect, disconnect_action);
     disconnect_action->setEnabled(false);
 
+    auto *search = new QAction(this);
+    search->setText(tr("搜索设备"));
+    search->setIcon(QIcon(QStringLiteral(":/images/search.png")));
+    connect(search, &QAction::triggered, this, &MainWindow::search_devices);
+    add(QStringLiteral("Menu.Communation"), ActionSearch, search);
+
     auto *separator = new QAction(this);
     separator->setSeparator(true);
     add(QStringLiteral("Menu.Communation"), QStringLiteral("Menu.Communation.Separator_1"),
         separator);
+
+    auto *diagnostics = new QAction(this);
+    diagnostics->setText(tr("通信诊断"));
+    connect(diagnostics, &QAction::triggered, this, &MainWindow::show_diagnostics);
+    add(QStringLiteral("Menu.Communation"), ActionDiagnostics, diagnostics);
 
     map->insert_group(QStringLiteral("Menu.Setting"), tr("设置"), 1);
     auto *settings = new QAction(this);
@@ -214,6 +244,17 @@ void MainWindow::read_serial_config()
     m_serial_config.serial_number = core->get_setting_value(KeySerialNumber).toInt();
     m_serial_config.stop = core->get_setting_value(KeyStop).toInt();
     m_serial_config.port_name = core->get_setting_value(KeyPortName).toString();
+    // A missing station is the default; one that is there must be a whole
+    // number in 1..247, or station 1 is used and the settings dialog says so.
+    const QString station = core->get_setting_value(KeyStation).toString().trimmed();
+    bool whole = false;
+    const int number = station.toInt(&whole);
+    m_bad_station.clear();
+    m_serial_config.station = DefaultStation;
+    if (whole && number >= 1 && number <= MaxStation)
+        m_serial_config.station = number;
+    else if (!station.isEmpty())
+        m_bad_station = station;
 
     if (m_serial_config.baud_rate == 0)
         m_serial_config.baud_rate = DefaultBaudRate;
@@ -236,6 +277,7 @@ void MainWindow::write_serial_config()
     core->set_setting_value(KeySerialNumber, QVariant(m_serial_config.serial_number));
     core->set_setting_value(KeyStop, QVariant(m_serial_config.stop));
     core->set_setting_value(KeyPortName, QVariant(m_serial_config.port_name));
+    core->set_setting_value(KeyStation, QVariant(m_serial_config.station));
 }
 
 void MainWindow::paintEvent(QPaintEvent *event)
@@ -253,6 +295,11 @@ void MainWindow::add_sub_window(QMdiSubWindow *sub_window)
 void MainWindow::serial_connect_fast()
 {
     read_serial_config();
+    if (!m_bad_station.isEmpty())
+        qWarning("workbench: the stored station \"%s\" is not a whole number in 1..247; using 1",
+                 qPrintable(m_bad_station));
+    // Every mission the core and the pages build from now on goes to it.
+    QSoftCore::get_core()->set_machine_address(m_serial_config.station);
     if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
         QMessageBox::warning(this, tr("警告"), tr("打开串口失败！"),
                              QMessageBox::Ok, QMessageBox::NoButton);
@@ -300,6 +347,8 @@ void MainWindow::serial_connect()
 {
     read_serial_config();
     QCommunicateDialog dialog(m_serial_config, this);
+    if (!m_bad_station.isEmpty())
+        dialog.note_invalid_station(m_bad_station);
     dialog.exec();
     if (dialog.get_ret() != 1)
         return;
@@ -314,6 +363,7 @@ void MainWindow::serial_disconnect()
 
 void MainWindow::online()
 {
+    update_link_summary();
     stop_waiting_for_answer();
     if (m_no_answer_box)
         m_no_answer_box->close();
@@ -335,4 +385,55 @@ void MainWindow::offline()
         m_progress_dialog = nullptr;
         delete dialog;
     }
+}
+
+void MainWindow::search_devices()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() == 0) {
+        // The search needs the ports to itself.
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, tr("搜索设备"), tr("搜索设备前需要断开当前连接。是否断开并开始搜索？"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        core->serial_disconnect();
+    }
+    read_serial_config();
+    QSearchDialog dialog(QCommunicate::port_for(m_serial_config), this);
+    dialog.exec();
+    if (const std::optional<tagFoundDrive> drive = dialog.chosen())
+        connect_found(drive->config);
+}
+
+void MainWindow::connect_found(const tagSerialConfig &config)
+{
+    read_serial_config();
+    m_serial_config.port_name = config.port_name;
+    m_serial_config.baud_rate = config.baud_rate;
+    m_serial_config.parity = config.parity;
+    m_serial_config.stop = config.stop;
+    m_serial_config.data_length = config.data_length;
+    m_serial_config.station = config.station;
+    // All of them at once, before connecting: a drive found is a setting
+    // known to work.
+    write_serial_config();
+    serial_connect_fast();
+}
+
+void MainWindow::show_diagnostics()
+{
+    if (!m_diagnostics)
+        m_diagnostics = new QDiagnosticsDialog(QSoftCore::get_core()->get_communicate()->statistics(), this);
+    m_diagnostics->show();
+    m_diagnostics->raise();
+    m_diagnostics->activateWindow();
+}
+
+void MainWindow::update_link_summary()
+{
+    const QString text =
+        QDiagnosticsDialog::summary(QSoftCore::get_core()->get_communicate()->statistics()->snapshot().connection);
+    if (m_link_summary->text() != text)
+        m_link_summary->setText(text);
 }

@@ -6,6 +6,7 @@
 #include "fancytabwidget.h"
 #include "mainwindow.h"
 #include "qcommunicatedialog.h"
+#include "qlogtreewidget.h"
 
 #include "pluginloader.h"
 #include "qabstractpage.h"
@@ -203,6 +204,13 @@ void tst_English::dialog()
         QVERIFY2(!has_chinese(text), qPrintable(text));
     QVERIFY(texts.contains(QStringLiteral("Baud rate:")));
     QVERIFY(dialog.grab().save(picture_path(QStringLiteral("communication-en.png"))));
+
+    // The error log in English still explains its codes.
+    QSoftCore::get_core()->clearErrLog();
+    TestEnv::add_error_log(0xF000, 2);
+    const QString text = QSoftCore::get_core()->getErrlogs().value(0).text;
+    QVERIFY2(text.contains(QStringLiteral("error code [2]")), qPrintable(text));
+    QVERIFY(QLogTreeWidget::with_meaning(text).contains(QStringLiteral("Illegal data address")));
 }
 
 QTEST_MAIN(tst_English)
