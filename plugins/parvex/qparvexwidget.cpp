@@ -121,6 +121,10 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     m_search->setClearButtonEnabled(true);
     m_search->installEventFilter(this);
     m_search_count->setObjectName(QStringLiteral("parvexSearchCount"));
+    // Room for "999/999" and "没有找到", so the field does not jump.
+    m_search_count->setMinimumWidth(
+        qMax(m_search_count->fontMetrics().horizontalAdvance(QStringLiteral("999/999")),
+             m_search_count->fontMetrics().horizontalAdvance(tr("没有找到"))) + 6);
     m_only_changed->setObjectName(QStringLiteral("parvexOnlyChanged"));
     auto *search_row = new QHBoxLayout;
     search_row->setContentsMargins(5, 3, 5, 3);

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,7 +31,14 @@ struct CompareRun
     bool clicked = false;
     int boxes_at_click = 0;
     bool done = false;
+    QString picture; // where to save a picture of the dialog, if anywhere
 };
+
+QString picture_path(const QString &name)
+{
+    QDir().mkpath(QStringLiteral(PICTURE_DIR));
+    return QDir(QStringLiteral(PICTURE_DIR)).filePath(name);
+}
 
 QStringList visible_codes(QTreeWidget *table)
 {
@@ -72,6 +80,10 @@ void tst_ParvexCompare::answer_compare(CompareRun &run, QWidget *modal)
         for (int i = 0; i < table->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = table->topLevelItem(i);
             run.rows << QStringList{item->text(0), item->text(2), item->text(3), item->text(5)}.join(QLatin1Char('|'));
+        }
+        if (!run.picture.isEmpty()) {
+            modal->grab().save(run.picture);
+            run.picture.clear();
         }
     }
     if (!run.tick.isEmpty() && !run.clicked) {
@@ -125,6 +137,7 @@ void tst_ParvexCompare::searchAndFilterFindTheRows()
     QCOMPARE(m_groups->currentItem(), m_groups->topLevelItem(0));
     QTest::keyClick(search, Qt::Key_Up);
     QCOMPARE(m_params->currentItem()->text(0), QStringLiteral("P0-09"));
+    QVERIFY(m_widget->grab().save(picture_path(QStringLiteral("search.png"))));
     // The help line follows the current row.
     auto *help = m_widget->findChild<QLabel *>(QStringLiteral("parvexHelpLine"));
     QVERIFY(help && help->toolTip().startsWith(QStringLiteral("P0-09")));
@@ -164,6 +177,7 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     m_answer->file = gbk_file(m_dir.filePath(QStringLiteral("other.csv")),
                               QStringLiteral("代码,名称,值,单位,原始值\r\nP0-08,,,,7\r\nP1-01,,,,250\r\nX9-99,,,,5\r\n"));
     CompareRun file;
+    file.picture = picture_path(QStringLiteral("compare.png"));
     QVERIFY(compare("actionCompareFile", file));
     QCOMPARE(file.rows.size(), 17);
     QVERIFY(file.rows.contains(QStringLiteral("P0-08|5|7|")));
@@ -195,6 +209,7 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
                 QTreeWidgetItem *item = table->topLevelItem(i);
                 item->setSelected(item->data(0, Qt::UserRole + 1).toLongLong() == first);
             }
+            modal->grab().save(picture_path(QStringLiteral("history.png")));
             history_clicked = true;
             modal->findChild<QPushButton *>(QStringLiteral("historyCompareDrive"))->click();
             return;
