@@ -196,6 +196,10 @@ void QParvexWidget::release_machine()
     // A comparison result points into the model that is going away.
     if (m_compare_dialog)
         m_compare_dialog->reject();
+    if (m_step != Idle) {
+        m_exchange->abandon();
+        m_step = Idle;
+    }
     m_auto_read.clear();
     m_hits.clear();
     m_hit = -1;

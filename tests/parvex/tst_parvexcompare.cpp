@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +64,8 @@ private slots:
     void searchAndFilterFindTheRows();
     void compareListsTheDifferencesAndWritesTheTicked();
     void verificationListsWhatTheDriveTookDifferently();
+    // Last: it breaks the history file for the rest of the run.
+    void brokenHistoryWarnsOnceAndTheUploadGoesOn();
 
 private:
     // Handles the compare dialog for `run`: records its rows, ticks and
@@ -244,6 +247,31 @@ void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
     // The table shows what the drive holds, not what was asked for.
     show_group(1);
     QTRY_COMPARE(row(QStringLiteral("P1-01"))->text(2), QStringLiteral("1.00"));
+}
+
+void tst_ParvexCompare::brokenHistoryWarnsOnceAndTheUploadGoesOn()
+{
+    QVERIFY(connect_drive());
+    const QString path = QParamHistory::path_beside(QSettingManager::default_file());
+    const QByteArray garbage = QByteArray("someone else's file\n").repeated(300);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(garbage);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QString saved = m_dir.filePath(QStringLiteral("upload-%1.csv").arg(i));
+        m_answer->file = saved;
+        m_upload->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved), 15000);
+    }
+    // One warning in the whole run, and the file is left as it was.
+    QCOMPARE(m_answer->boxes.size(), 1);
+    QCOMPARE(m_answer->boxes.first().text, QStringLiteral("历史记录不可用，本次运行不再提示。"));
+    QVERIFY(m_answer->boxes.first().details.contains(QDir::toNativeSeparators(path)));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage);
 }
 
 QTEST_MAIN(tst_ParvexCompare)
