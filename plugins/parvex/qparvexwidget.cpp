@@ -169,9 +169,8 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
-    // A group shown before the drive answered is read once it does.
-    connect(core->get_communicate(), &QCommunicate::online, this,
-            [this] { group_shown(m_group_tree->current_group()); });
+    // The drive's first answer rebuilds the model, and the group then shown
+    // is read at once (group_shown).
 
     // A core that already holds a model (a plug-in loaded late) is shown at once.
     parvex_changed();
