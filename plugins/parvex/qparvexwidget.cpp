@@ -234,6 +234,12 @@ QList<QMachineValue *> QParvexWidget::all_values() const
     return values;
 }
 
+void QParvexWidget::record(const tagParamSnapshot &snapshot)
+{
+    if (ParvexHistory::record(snapshot, this) != 0)
+        emit history_changed();
+}
+
 // ---------------------------------------------------------------------------
 // Finding a parameter
 
@@ -340,8 +346,7 @@ void QParvexWidget::up_load_finish(bool success)
                &QParvexWidget::up_load_finish);
     if (success) {
         // Recorded whether or not the operator saves a file.
-        ParvexHistory::record(
-            ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()), this);
+        record(ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()));
         save(false);
     } else {
         QMessageBox::critical(this, kWarning, QStringLiteral("上传参数失败！"), QMessageBox::Ok);
@@ -494,7 +499,7 @@ void QParvexWidget::backup_done(bool complete)
             backup.values.append({code_of(value), found.value()});
     }
     backup.value_count = int(backup.values.size());
-    ParvexHistory::record(backup, this);
+    record(backup);
 
     // Shown at once; the read-back then shows what the drive really took.
     for (const ParamVerify::Write &write : std::as_const(m_writes))
@@ -510,7 +515,7 @@ void QParvexWidget::download_done()
     const tagVerifyReport report = m_exchange->report();
     m_writes.clear();
     if (core->get_machine())
-        ParvexHistory::record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()), this);
+        record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()));
     if (m_exchange->link_lost()) {
         QMessageBox box(QMessageBox::Warning, kWarning, kDownloadName + QStringLiteral("失败！"),
                         QMessageBox::Ok, this);
@@ -635,7 +640,7 @@ void QParvexWidget::compare_read_done(bool complete)
             drive.values.append({code_of(value), found.value()});
     }
     drive.value_count = int(drive.values.size());
-    ParvexHistory::record(drive, this);
+    record(drive);
 
     QCompareDialog dialog(this);
     m_compare_dialog = &dialog;
@@ -683,9 +688,7 @@ void QParvexWidget::write_selected_done()
 void QParvexWidget::show_history()
 {
     QHistoryDialog dialog(this);
-    connect(&dialog, &QHistoryDialog::compare_with_drive, this, [this, &dialog](qint64 id) {
-        compare_with_snapshot(id);
-        dialog.reload();
-    });
+    connect(&dialog, &QHistoryDialog::compare_with_drive, this, &QParvexWidget::compare_with_snapshot);
+    connect(this, &QParvexWidget::history_changed, &dialog, &QHistoryDialog::reload);
     dialog.exec();
 }
