@@ -212,7 +212,6 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
                 QTreeWidgetItem *item = table->topLevelItem(i);
                 item->setSelected(item->data(0, Qt::UserRole + 1).toLongLong() == first);
             }
-            modal->grab().save(picture_path(QStringLiteral("history.png")));
             history_clicked = true;
             modal->findChild<QPushButton *>(QStringLiteral("historyCompareDrive"))->click();
             return;
@@ -247,6 +246,21 @@ void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
     // The table shows what the drive holds, not what was asked for.
     show_group(1);
     QTRY_COMPARE(row(QStringLiteral("P1-01"))->text(2), QStringLiteral("1.00"));
+
+    // The backup and the download are in the history, newest first.
+    QStringList operations;
+    m_answer->other = [&operations](QWidget *modal) {
+        if (modal->objectName() != QLatin1String("QHistoryDialog"))
+            return;
+        auto *table = modal->findChild<QTreeWidget *>(QStringLiteral("historyTable"));
+        for (int i = 0; i < table->topLevelItemCount(); ++i)
+            operations << table->topLevelItem(i)->text(1);
+        modal->grab().save(picture_path(QStringLiteral("history.png")));
+        static_cast<QDialog *>(modal)->reject();
+    };
+    QSoftCore::get_core()->get_menu_action_map()->get_action(QStringLiteral("Menu.Parameter.History"))->action->trigger();
+    QVERIFY(operations.size() >= 2);
+    QCOMPARE(operations.mid(0, 2), (QStringList{QStringLiteral("下载"), QStringLiteral("下载前备份")}));
 }
 
 void tst_ParvexCompare::brokenHistoryWarnsOnceAndTheUploadGoesOn()
