@@ -3,6 +3,7 @@
 // differences, and a download that the drive takes otherwise than asked.
 #include "parvexfixture.h"
 
+#include "qlocalcodec.h"
 #include "qmenuactionmap.h"
 #include "qparamhistory.h"
 #include "qsettingmanager.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -33,6 +35,8 @@ struct CompareRun
     int boxes_at_click = 0;
     bool done = false;
     QString picture; // where to save a picture of the dialog, if anywhere
+    QString save_to; // where to save the list, if anywhere
+    bool saving = false;
 };
 
 QString picture_path(const QString &name)
@@ -89,6 +93,15 @@ void tst_ParvexCompare::answer_compare(CompareRun &run, QWidget *modal)
             run.picture.clear();
         }
     }
+    if (!run.save_to.isEmpty() && !run.saving) {
+        // From the event loop: the file dialog is answered by this same poll.
+        run.saving = true;
+        m_answer->file = run.save_to;
+        QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("compareSave")), &QPushButton::click);
+        return;
+    }
+    if (run.saving && !QFile::exists(run.save_to))
+        return;
     if (!run.tick.isEmpty() && !run.clicked) {
         for (int i = 0; i < table->topLevelItemCount(); ++i) {
             QTreeWidgetItem *item = table->topLevelItem(i);
@@ -181,11 +194,20 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
                               QStringLiteral("代码,名称,值,单位,原始值\r\nP0-08,,,,7\r\nP1-01,,,,250\r\nX9-99,,,,5\r\n"));
     CompareRun file;
     file.picture = picture_path(QStringLiteral("compare.png"));
+    file.save_to = m_dir.filePath(QStringLiteral("differences.csv"));
+    QFile::remove(file.save_to);
     QVERIFY(compare("actionCompareFile", file));
     QCOMPARE(file.rows.size(), 17);
     QVERIFY(file.rows.contains(QStringLiteral("P0-08|5|7|")));
     QCOMPARE(file.rows.last(), QStringLiteral("X9-99||5|机型描述中没有这个参数"));
     QCOMPARE(file.rows.filter(QStringLiteral("|只在设备中")).size(), 15);
+    // The list as a file: GBK, the name's comma turned into a semicolon.
+    QFile saved(file.save_to);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString text = QLocalCodec::decode(saved.readAll());
+    QVERIFY2(text.startsWith(QStringLiteral("代码,名称,设备,文件,单位,说明\r\n")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("P0-01,频率;设定,50.00,,Hz,只在设备中\r\n")));
+    QVERIFY(text.contains(QStringLiteral("P0-08,点动频率,5,7,Hz,\r\n")));
 
     // The first comparison stored the drive as it was then: since then only
     // P0-08 changed. Reached through the history dialog.
