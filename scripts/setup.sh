@@ -9,7 +9,7 @@ preset="${1:-dev}"
 packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-5compat-dev qt6-serialport-dev qt6-translations-l10n
-    qt6-charts-dev libqt6opengl6-dev
+    qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
     fonts-wqy-microhei
     mbpoll libmodbus-dev
     xvfb xauth
