@@ -11,6 +11,7 @@
 #include "qmission.h"
 #include "qmissionmanager.h"
 #include "qrtuframe.h"
+#include "registerruns.h"
 #include "tagserialconfig.h"
 #include "tagvaluegroup.h"
 
@@ -125,6 +126,16 @@ int QSoftCore::get_fault_value(int code)
     return m_fault_values.value(code, 0);
 }
 
+int QSoftCore::get_machine_version() const
+{
+    return m_machine_version;
+}
+
+QString QSoftCore::get_port_name() const
+{
+    return m_port_name;
+}
+
 void QSoftCore::set_setting_value(const QString &key, const QVariant &value)
 {
     m_setting_manager->set_value(key, value);
@@ -152,6 +163,8 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
 {
     if (!m_communicate->open(config))
         return false;
+    m_port_name = QCommunicate::port_for(config);
+    m_machine_version = -1;
 
     QMissionManager *manager = m_communicate->mission_manager();
     disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
@@ -223,6 +236,7 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     m_machine = new QMachine(nullptr);
     m_machine->set_type(typed ? type : QString());
     m_machine->set_version(typed ? version : QString());
+    m_machine->set_name(config.machine_name());
 
     const auto build_value = [](const QStringList &row) {
         auto *value = new QMachineValue(nullptr);
@@ -296,7 +310,7 @@ void QSoftCore::release_machine()
 
 void QSoftCore::new_machine_version(int version)
 {
-    Q_UNUSED(version)
+    m_machine_version = version;
     clear_machine();
     new_machine();
     if (!m_machine) {
@@ -323,57 +337,16 @@ void QSoftCore::new_machine_version(int version)
 
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
-    // Every register of every value is read by exactly one run; a run holds at
-    // most eight registers, never splits a two-word value and never reaches
-    // below its lowest or above its highest wanted register. Packing the
-    // values greedily in address order gives the fewest runs.
-    struct Span {
-        int first;
-        int last;
-    };
-    QList<Span> spans;
-    spans.reserve(values.size());
-    for (QMachineValue *value : values) {
-        if (!value)
-            continue;
-        const int address = value_address(value);
-        const int last = address + value->words() - 1;
-        if (address < 0 || last > 0xFFFF)
-            continue; // not a register of the drive: nothing can read it
-        spans.append({address, last});
-    }
-    std::stable_sort(spans.begin(), spans.end(),
-                     [](const Span &a, const Span &b) { return a.first < b.first; });
-
     QList<QMission *> missions;
-    const auto emit_run = [&](int first, int last) {
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
         auto *mission = new QMission(MISSION_READ);
         mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-        mission->set_attribute(MissionKey::address(), QVariant(first));
-        mission->set_attribute(MissionKey::length(), QVariant(last - first + 1));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
         mission->update_send_buffer();
         missions.append(mission);
-    };
-
-    int run_first = -1;
-    int run_last = -1;
-    for (const Span &span : spans) {
-        if (run_first < 0) {
-            run_first = span.first;
-            run_last = span.last;
-            continue;
-        }
-        const int last = std::max(run_last, span.last);
-        if (last - run_first + 1 <= kMaxRegistersPerRead) {
-            run_last = last;
-        } else {
-            emit_run(run_first, run_last);
-            run_first = span.first;
-            run_last = span.last;
-        }
     }
-    if (run_first >= 0)
-        emit_run(run_first, run_last);
     return missions;
 }
 

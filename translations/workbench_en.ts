@@ -268,6 +268,75 @@
         <source>第 %1 行 %2：%3</source>
         <translation>row %1 %2: %3</translation>
     </message>
+    <message>
+        <source>没有代码</source>
+        <translation>no code</translation>
+    </message>
+    <message>
+        <source>原始值 %1 超出 32 位</source>
+        <translation>the raw value %1 does not fit 32 bits</translation>
+    </message>
+</context>
+<context>
+    <name>ParamSnapshot</name>
+    <message>
+        <source>上传</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>下载前备份</source>
+        <translation>Backup before download</translation>
+    </message>
+</context>
+<context>
+    <name>ParamVerify</name>
+    <message>
+        <source>设备拒绝 (异常码 %1)</source>
+        <translation>refused by the device (exception code %1)</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>link lost</translation>
+    </message>
+    <message>
+        <source>应答错误</source>
+        <translation>Bad answer</translation>
+    </message>
+    <message>
+        <source>设备无应答</source>
+        <translation>no answer from the device</translation>
+    </message>
+    <message>
+        <source>%1 %2：写入 %3，设备为 %4</source>
+        <translation>%1 %2: wrote %3, the device holds %4</translation>
+    </message>
+    <message>
+        <source>%1 %2：写入 %3，读回失败</source>
+        <translation>%1 %2: wrote %3, reading it back failed</translation>
+    </message>
+    <message>
+        <source>%1 %2：写入 %3 被拒绝，%4</source>
+        <translation>%1 %2: writing %3 was refused, %4</translation>
+    </message>
+</context>
+<context>
+    <name>ParvexHistory</name>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>历史记录不可用，本次运行不再提示。</source>
+        <translation>The history is not available; this is not shown again in this run.</translation>
+    </message>
 </context>
 <context>
     <name>QBaseDialog</name>
@@ -369,6 +438,85 @@
     <message>
         <source>存储的站号“%1”无效（应为 1 至 247 的整数），已改用 1。</source>
         <translation>The stored station &quot;%1&quot; is not valid (an integer from 1 to 247); station 1 is used.</translation>
+    </message>
+</context>
+<context>
+    <name>QCompareDialog</name>
+    <message>
+        <source>下载所选</source>
+        <translation>Download selected</translation>
+    </message>
+    <message>
+        <source>另存为…</source>
+        <translation>Save as…</translation>
+    </message>
+    <message>
+        <source>比较结果</source>
+        <translation>Comparison</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>只在%1中</source>
+        <translation>only in %1</translation>
+    </message>
+    <message>
+        <source>机型描述中没有这个参数</source>
+        <translation>not in the machine description</translation>
+    </message>
+    <message>
+        <source>只读参数</source>
+        <translation>read-only parameter</translation>
+    </message>
+    <message>
+        <source>%1与%2完全相同。</source>
+        <translation>No difference between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>共 %1 个参数不同，其中只在%2中 %3 个，只在%4中 %5 个。</source>
+        <translation>%1 parameters differ; %3 of them only in %2, %5 only in %4.</translation>
+    </message>
+    <message>
+        <source>%1中有 %2 行无法读取：%3</source>
+        <translation>%2 rows of %1 cannot be read: %3</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>比较结果 %1 保存失败：%2</source>
+        <translation>The comparison %1 could not be saved: %2</translation>
     </message>
 </context>
 <context>
@@ -482,6 +630,113 @@
     <message>
         <source>Form</source>
         <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>QHistoryDialog</name>
+    <message>
+        <source>查看</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>比较两项</source>
+        <translation>Compare two</translation>
+    </message>
+    <message>
+        <source>与设备比较</source>
+        <translation>Compare with the device</translation>
+    </message>
+    <message>
+        <source>另存为参数文件…</source>
+        <translation>Save as parameter file…</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>设备版本</source>
+        <translation>Device version</translation>
+    </message>
+    <message>
+        <source>机型</source>
+        <translation>Machine type</translation>
+    </message>
+    <message>
+        <source>参数个数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>无法读取历史记录：%1</source>
+        <translation>Cannot read the history: %1</translation>
+    </message>
+    <message>
+        <source>历史记录 %1 %2</source>
+        <translation>History %1 %2</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw value</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>Record %1</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 保存失败：%2</source>
+        <translation>The parameter file %1 could not be saved: %2</translation>
     </message>
 </context>
 <context>
@@ -782,6 +1037,57 @@
     </message>
 </context>
 <context>
+    <name>QParamHistory</name>
+    <message>
+        <source>历史记录 %1 %2：%3</source>
+        <translation>History %1 %2: %3</translation>
+    </message>
+    <message>
+        <source>无法打开</source>
+        <translation>cannot be opened</translation>
+    </message>
+    <message>
+        <source>没有 SQLite 驱动 (Debian: libqt6sql6-sqlite)</source>
+        <translation>no SQLite driver (Debian: libqt6sql6-sqlite)</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <source>是新版本程序写的</source>
+        <translation>was written by a newer program</translation>
+    </message>
+    <message>
+        <source>格式版本 %1，本程序只认识到 %2；只读打开，不升级</source>
+        <translation>format version %1, this program knows up to %2; opened read-only, not upgraded</translation>
+    </message>
+    <message>
+        <source>无法使用</source>
+        <translation>cannot be used</translation>
+    </message>
+    <message>
+        <source>文件中有不认识的表</source>
+        <translation>the file has unknown tables</translation>
+    </message>
+    <message>
+        <source>无法升级</source>
+        <translation>cannot be upgraded</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot be written</translation>
+    </message>
+    <message>
+        <source>只读</source>
+        <translation>read-only</translation>
+    </message>
+    <message>
+        <source>没有编号为 %1 的记录</source>
+        <translation>there is no record %1</translation>
+    </message>
+</context>
+<context>
     <name>QParamItemDelegate</name>
     <message>
         <source>警告</source>
@@ -869,12 +1175,24 @@
         <source>刷新数据</source>
         <translation>Refresh</translation>
     </message>
+    <message>
+        <source>（没有说明）</source>
+        <translation>(no description)</translation>
+    </message>
 </context>
 <context>
     <name>QParvexPlugin</name>
     <message>
         <source>功能参数</source>
         <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
     </message>
 </context>
 <context>
@@ -947,6 +1265,106 @@
     <message>
         <source>下载功能参数</source>
         <translation>Download parameters</translation>
+    </message>
+    <message>
+        <source>只看与默认值不同</source>
+        <translation>Only values different from the default</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>与参数文件比较…</source>
+        <translation>Compare with a parameter file…</translation>
+    </message>
+    <message>
+        <source>与默认值比较</source>
+        <translation>Compare with the defaults</translation>
+    </message>
+    <message>
+        <source>与历史记录比较…</source>
+        <translation>Compare with the history…</translation>
+    </message>
+    <message>
+        <source>查找参数：代码或名称</source>
+        <translation>Find a parameter: code or name</translation>
+    </message>
+    <message>
+        <source>没有找到</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>上一个操作还没有结束，请稍候。</source>
+        <translation>The last operation has not finished yet; please wait.</translation>
+    </message>
+    <message>
+        <source>失败！</source>
+        <translation> failed!</translation>
+    </message>
+    <message>
+        <source>读取设备当前参数失败，没有写入任何参数。</source>
+        <translation>Reading the device&apos;s parameters failed; nothing was written.</translation>
+    </message>
+    <message>
+        <source>连接已断开：写入 %1 个参数，核对一致 %2 个。</source>
+        <translation>Link lost: %1 parameters written, %2 of them verified.</translation>
+    </message>
+    <message>
+        <source>写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。</source>
+        <translation>%1 parameters written: %2 verified, %3 different from what was asked, %4 refused.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation> succeeded</translation>
+    </message>
+    <message>
+        <source>%1完成，但有参数与要求不同！</source>
+        <translation>%1 finished, but some parameters differ from what was asked!</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>the file</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>the defaults</translation>
+    </message>
+    <message>
+        <source>无法读取历史记录：%1</source>
+        <translation>Cannot read the history: %1</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>Record %1</translation>
+    </message>
+    <message>
+        <source>设备未连接，无法比较！</source>
+        <translation>The device is not connected; nothing to compare!</translation>
+    </message>
+    <message>
+        <source>读取设备参数失败，无法比较！</source>
+        <translation>Reading the device&apos;s parameters failed; nothing to compare!</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>the device</translation>
+    </message>
+    <message>
+        <source>下载所选参数失败！</source>
+        <translation>Downloading the selected parameters failed!</translation>
+    </message>
+    <message>
+        <source>下载所选参数成功：写入并核对 %1 个参数。</source>
+        <translation>The selected parameters were downloaded: %1 written and verified.</translation>
+    </message>
+    <message>
+        <source>下载所选参数完成，但有参数与要求不同！</source>
+        <translation>Download of the selected parameters finished, but some differ from what was asked!</translation>
     </message>
 </context>
 <context>

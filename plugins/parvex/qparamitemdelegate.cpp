@@ -1,6 +1,6 @@
 #include "qparamitemdelegate.h"
 
-#include "parvexmissions.h"
+#include "parammissions.h"
 #include "qparamtreewidget.h"
 
 #include "qsoftcore.h"
@@ -81,6 +81,12 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
 
 void QParamItemDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
+    // The view fills an open editor again whenever its row changes: an
+    // answer that arrives while the operator types (a refresh, the first
+    // read of a group just shown) must not replace what was typed.
+    if (editor->property("parvexEditorFilled").toBool())
+        return;
+    editor->setProperty("parvexEditorFilled", true);
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         const QString text = index.data(Qt::DisplayRole).toString();
         combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
@@ -140,8 +146,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
     value->set_base_value(raw);
 
     const int station = core->get_machine_address();
-    QList<QMission *> missions = ParvexMissions::write_missions(value, raw, station);
-    missions.append(ParvexMissions::read_back_mission(value, station));
+    QList<QMission *> missions = ParamMissions::write_missions(value, raw, station);
+    missions.append(ParamMissions::read_back_mission(value, station));
     QMissionManager *manager = core->get_communicate()->mission_manager();
     for (QMission *mission : qAsConst(missions))
         manager->add_mission(mission);

@@ -136,6 +136,16 @@ bool DriveSimulator::start(QString *error)
         return false;
     }
     m_selected = m_options.stations.first();
+    if (!m_faults.load(m_options.machine, error))
+        return false;
+    for (const QString &line : std::as_const(m_options.fault_commands)) {
+        QStringList reply;
+        if (!m_faults.command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), &reply) || reply.last() != QLatin1String("ok")) {
+            *error = reply.isEmpty() ? QStringLiteral("unknown fault %1").arg(line)
+                                     : reply.last().mid(reply.last().indexOf(QLatin1Char(' ')) + 1);
+            return false;
+        }
+    }
     if (m_options.tcp_port >= 0) {
         if (!start_listening(error))
             return false;
@@ -384,7 +394,7 @@ QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArra
         if (code == 0)
             return QRtuFrame::read_answer(station, values);
     } else if (function == QRtuFrame::WRITE_SINGLE) {
-        code = registers.write(word_at(frame, 2), { quint16(word_at(frame, 4)) });
+        code = m_faults.write(registers, word_at(frame, 2), { quint16(word_at(frame, 4)) });
         if (code == 0)
             answer = frame.left(6);
     } else if (function == QRtuFrame::WRITE_MULTIPLE) {
@@ -395,7 +405,7 @@ QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArra
             QList<quint16> values;
             for (int i = 0; i < count; ++i)
                 values.append(quint16(word_at(frame, 7 + 2 * i)));
-            code = registers.write(word_at(frame, 2), values);
+            code = m_faults.write(registers, word_at(frame, 2), values);
             if (code == 0)
                 answer = frame.left(6);
         }
@@ -668,6 +678,9 @@ QStringList DriveSimulator::command(const QString &line)
     if (words.isEmpty())
         return { QStringLiteral("error empty command") };
     const QString &verb = words.first();
+    QStringList fault_reply;
+    if (m_faults.command(words, &fault_reply))
+        return fault_reply;
     if (verb == QLatin1String("get") && (words.size() == 2 || words.size() == 3)) {
         qint64 address = 0;
         qint64 count = 1;

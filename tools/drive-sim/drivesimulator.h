@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drivefaults.h"
 #include "driveregisters.h"
 
 #include <QByteArray>
@@ -50,6 +51,8 @@ struct DriveOptions
     bool rtu_over_tcp = false;
     QString listen = QStringLiteral("127.0.0.1");
     bool run = false; // the motor runs from the start
+    // Write faults to set at start, as control commands ("clamp 61447 100").
+    QStringList fault_commands;
 };
 
 // The simulated drive: a pseudo-terminal (or a real port) on which it answers
@@ -130,6 +133,7 @@ private:
     int m_selected = 1; // the station the control commands address
     bool m_line_given = false; // the "line" command set what the master uses
     Line m_given_line;
+    DriveFaults m_faults; // the same on every station
     QRandomGenerator m_random;
     QElapsedTimer m_clock;
 

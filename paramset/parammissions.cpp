@@ -1,9 +1,10 @@
-#include "parvexmissions.h"
+#include "parammissions.h"
 
 #include "qmachinevalue.h"
 #include "qmission.h"
+#include "registerruns.h"
 
-namespace ParvexMissions {
+namespace ParamMissions {
 
 namespace {
 
@@ -47,4 +48,21 @@ QMission *read_back_mission(QMachineValue *value, int station)
     return mission;
 }
 
-} // namespace ParvexMissions
+QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station)
+{
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(MISSION_READ_BACK);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
+}
+
+} // namespace ParamMissions
