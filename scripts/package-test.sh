@@ -35,7 +35,8 @@ echo "package-test: $deb, $(stat -c %s "$deb") bytes"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "package-test: Depends: $depends"
 names=" $(sed -E 's/ \([^)]*\)//g; s/,//g' <<<"$depends") "
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6network6 libqt6core5compat6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6network6 libqt6core5compat6 \
+           libqt6sql6-sqlite; do
     [[ "$names" == *" $lib "* ]] || fail "$lib missing from Depends"
 done
 
