@@ -4,44 +4,26 @@
 #include "qparamdialog.h"
 #include "qsettingmanager.h"
 
+#include "machinebuilder.h"
+#include "parvexmissions.h"
+
 #include "qcommunicate.h"
 #include "qmachine.h"
 #include "qmachineconfig.h"
 #include "qmachinevalue.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
-#include "qrtuframe.h"
 #include "tagserialconfig.h"
 #include "tagvaluegroup.h"
 
 #include <QApplication>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace {
-
-// A read mission never asks for more registers than this.
-constexpr int kMaxRegistersPerRead = 8;
-
-
-int value_address(QMachineValue *value)
-{
-    return value->get_value_property(VALUE_ADDRESS).toInt();
-}
 
 int int_attribute(const QMission *mission, const QString &key)
 {
     return mission->get_attribute(key, QVariant()).toInt();
-}
-
-// Decodes the value whose first register is register k of the answer, when
-// every register it needs is part of the answer; otherwise it keeps its value.
-void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
-{
-    int raw = 0;
-    if (value->raw_of_registers(registers.mid(k), &raw))
-        value->set_base_value(raw);
 }
 
 } // namespace
@@ -220,40 +202,12 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     }
     m_machine_error.clear();
 
-    m_machine = new QMachine(nullptr);
-    m_machine->set_type(typed ? type : QString());
-    m_machine->set_version(typed ? version : QString());
-
-    const auto build_value = [](const QStringList &row) {
-        auto *value = new QMachineValue(nullptr);
-        for (int i = 0; i < row.size(); ++i)
-            value->set_value_property(static_cast<enValuePropertyIndex>(i), QVariant(row.at(i)));
-        return value;
-    };
-
-    const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
-    for (const tagDataPage &page : pages) {
-        m_machine->add_group(page.name);
-        for (const QStringList &row : page.rows) {
-            QMachineValue *value = build_value(row);
-            if (!m_machine->add_value(page.name, value))
-                delete value;
-        }
-    }
-
-    emit parvex_changed();
-
     const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
     const QStringList selection =
         get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
-
-    const tagDataPage runtime = config.get_runtime_config()->get_page(0);
-    for (const QStringList &row : runtime.rows) {
-        QMachineValue *value = build_value(row);
-        m_machine->add_all_runtime_value(value);
-        if (selection.isEmpty() || selection.contains(row.value(0)))
-            m_machine->add_runtime_value(value);
-    }
+    m_machine = MachineBuilder::build(config, typed ? type : QString(), typed ? version : QString(),
+                                      selection);
+    emit parvex_changed();
 
     if (m_param_dialog) {
         m_param_dialog->init();
@@ -323,58 +277,7 @@ void QSoftCore::new_machine_version(int version)
 
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
-    // Every register of every value is read by exactly one run; a run holds at
-    // most eight registers, never splits a two-word value and never reaches
-    // below its lowest or above its highest wanted register. Packing the
-    // values greedily in address order gives the fewest runs.
-    struct Span {
-        int first;
-        int last;
-    };
-    QList<Span> spans;
-    spans.reserve(values.size());
-    for (QMachineValue *value : values) {
-        if (!value)
-            continue;
-        const int address = value_address(value);
-        const int last = address + value->words() - 1;
-        if (address < 0 || last > 0xFFFF)
-            continue; // not a register of the drive: nothing can read it
-        spans.append({address, last});
-    }
-    std::stable_sort(spans.begin(), spans.end(),
-                     [](const Span &a, const Span &b) { return a.first < b.first; });
-
-    QList<QMission *> missions;
-    const auto emit_run = [&](int first, int last) {
-        auto *mission = new QMission(MISSION_READ);
-        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-        mission->set_attribute(MissionKey::address(), QVariant(first));
-        mission->set_attribute(MissionKey::length(), QVariant(last - first + 1));
-        mission->update_send_buffer();
-        missions.append(mission);
-    };
-
-    int run_first = -1;
-    int run_last = -1;
-    for (const Span &span : spans) {
-        if (run_first < 0) {
-            run_first = span.first;
-            run_last = span.last;
-            continue;
-        }
-        const int last = std::max(run_last, span.last);
-        if (last - run_first + 1 <= kMaxRegistersPerRead) {
-            run_last = last;
-        } else {
-            emit_run(run_first, run_last);
-            run_first = span.first;
-            run_last = span.last;
-        }
-    }
-    if (run_first >= 0)
-        emit_run(run_first, run_last);
-    return missions;
+    return ParvexMissions::read_missions(values, m_machine_address);
 }
 
 void QSoftCore::update_group(const QString &group)
@@ -423,27 +326,7 @@ void QSoftCore::mission_success(QMission *ms)
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
 
-    const int address = int_attribute(ms, MissionKey::address());
-    const int length = int_attribute(ms, MissionKey::length());
-    const QList<quint16> registers = QRtuFrame::answer_registers(ms->get_recv_buffer(), length);
-    const int available = int(registers.size());
-
-    for (int i = 0; i < available;) {
-        QMachineValue *value = m_machine->get_value(address + i);
-        if (!value) {
-            ++i;
-            continue;
-        }
-        decode_into(value, registers, i);
-        i += value->words();
-    }
-
-    const QList<QMachineValue *> runtimes = m_machine->get_runtimes();
-    for (QMachineValue *value : runtimes) {
-        const int k = value_address(value) - address;
-        if (k >= 0 && k < length)
-            decode_into(value, registers, k);
-    }
+    ParvexMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
 }
 
 void QSoftCore::mission_failed(QMission *ms, int code)

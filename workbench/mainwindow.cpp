@@ -10,6 +10,7 @@
 #include "qmenuactionmap.h"
 #include "qsoftcore.h"
 
+#include "linksettings.h"
 #include "qcommunicate.h"
 
 #include <QAction>
@@ -24,21 +25,8 @@
 
 namespace {
 
-const QString KeyBaudRate = QStringLiteral("Communicate.BaudRate");
-const QString KeyDataLength = QStringLiteral("Communicate.DataLength");
-const QString KeyParity = QStringLiteral("Communicate.Parity");
-const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
-const QString KeyStop = QStringLiteral("Communicate.Stop");
-const QString KeyPortName = QStringLiteral("Communicate.PortName");
-
 const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
 const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
-
-constexpr int DefaultBaudRate = 19200;
-constexpr int DefaultDataLength = 8;
-constexpr char DefaultParity = 'n';
-constexpr int DefaultSerialNumber = 1;
-constexpr int DefaultStop = 1;
 
 QAction *menu_action(const QString &key)
 {
@@ -174,34 +162,14 @@ void MainWindow::add_pages()
 void MainWindow::read_serial_config()
 {
     QSoftCore *core = QSoftCore::get_core();
-    m_serial_config.baud_rate = core->get_setting_value(KeyBaudRate).toInt();
-    m_serial_config.data_length = core->get_setting_value(KeyDataLength).toInt();
-    m_serial_config.parity = char(core->get_setting_value(KeyParity).toInt());
-    m_serial_config.serial_number = core->get_setting_value(KeySerialNumber).toInt();
-    m_serial_config.stop = core->get_setting_value(KeyStop).toInt();
-    m_serial_config.port_name = core->get_setting_value(KeyPortName).toString();
-
-    if (m_serial_config.baud_rate == 0)
-        m_serial_config.baud_rate = DefaultBaudRate;
-    if (m_serial_config.data_length == 0)
-        m_serial_config.data_length = DefaultDataLength;
-    if (m_serial_config.parity == 0)
-        m_serial_config.parity = DefaultParity;
-    if (m_serial_config.serial_number == 0)
-        m_serial_config.serial_number = DefaultSerialNumber;
-    if (m_serial_config.stop == 0)
-        m_serial_config.stop = DefaultStop;
+    m_serial_config = LinkSettings::read([core](const QString &key) { return core->get_setting_value(key); });
 }
 
 void MainWindow::write_serial_config()
 {
     QSoftCore *core = QSoftCore::get_core();
-    core->set_setting_value(KeyBaudRate, QVariant(m_serial_config.baud_rate));
-    core->set_setting_value(KeyDataLength, QVariant(m_serial_config.data_length));
-    core->set_setting_value(KeyParity, QVariant(int(m_serial_config.parity)));
-    core->set_setting_value(KeySerialNumber, QVariant(m_serial_config.serial_number));
-    core->set_setting_value(KeyStop, QVariant(m_serial_config.stop));
-    core->set_setting_value(KeyPortName, QVariant(m_serial_config.port_name));
+    LinkSettings::write([core](const QString &key, const QVariant &value) { core->set_setting_value(key, value); },
+                        m_serial_config);
 }
 
 void MainWindow::paintEvent(QPaintEvent *event)
