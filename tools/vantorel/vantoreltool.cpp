@@ -1,0 +1,742 @@
+#include "vantoreltool.h"
+
+#include "vantorelexit.h"
+#include "vantorellink.h"
+#include "vantoreloutput.h"
+
+#include "linksettings.h"
+#include "machinebuilder.h"
+#include "paramedit.h"
+#include "paramsetfile.h"
+#include "parvexmissions.h"
+
+#include "qcsvfile.h"
+#include "qlocalcodec.h"
+#include "qsafefile.h"
+#include "qsettingmanager.h"
+
+#include "qcommunicate.h"
+#include "qmachine.h"
+#include "qmachineconfig.h"
+#include "qmachinevalue.h"
+#include "qmission.h"
+#include "tagvaluegroup.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSerialPortInfo>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void on_interrupt(int)
+{
+    g_interrupted = 1;
+}
+
+QString code_of(const QMachineValue *value)
+{
+    return value->get_value_property(VALUE_CODE).toString();
+}
+
+QString name_of(const QMachineValue *value)
+{
+    return value->get_value_property(VALUE_NAME).toString();
+}
+
+QString unit_of(const QMachineValue *value)
+{
+    return value->get_value_property(VALUE_UNIT).toString();
+}
+
+bool is_choice(const QMachineValue *value)
+{
+    return value->get_value_property(VALUE_EDITOR).toString() == QStringLiteral("选择");
+}
+
+// A value for scripts: a number in display units (a choice: its number, with
+// its text beside it), and the raw register value.
+QJsonObject json_of(const QMachineValue *value)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("code"), code_of(value));
+    o.insert(QStringLiteral("name"), name_of(value));
+    o.insert(QStringLiteral("unit"), unit_of(value));
+    if (!value->has_value())
+        return o;
+    const qint64 number = value->number_of_raw(value->get_base_value());
+    if (is_choice(value)) {
+        o.insert(QStringLiteral("value"), double(number));
+        o.insert(QStringLiteral("text"), value->get_true_value_string());
+    } else {
+        const qint64 scale = QMachineValue::scale_magnitude(value->get_value_property(VALUE_SCALE).toInt());
+        o.insert(QStringLiteral("value"), double(number) / double(scale));
+    }
+    o.insert(QStringLiteral("raw"), double(value->get_base_value()));
+    return o;
+}
+
+// Waits in short steps so that an interrupt ends the wait soon.
+void pause(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!g_interrupted && clock.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(50, ms - clock.elapsed()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+} // namespace
+
+VantorelTool::VantorelTool(const VantorelOptions &options, VantorelOutput &output)
+    : m_options(options)
+    , m_out(output)
+{
+}
+
+VantorelTool::~VantorelTool() = default;
+
+int VantorelTool::fail(int exit, const QString &reason, const QJsonObject &partial)
+{
+    m_out.error(reason);
+    if (m_out.json()) {
+        QJsonObject o = partial;
+        o.insert(QStringLiteral("command"), m_options.command);
+        o.insert(QStringLiteral("ok"), false);
+        o.insert(QStringLiteral("exit"), exit);
+        o.insert(QStringLiteral("error"), reason);
+        m_out.document(QJsonDocument(o));
+    }
+    return exit;
+}
+
+int VantorelTool::not_available(const QString &what)
+{
+    return fail(VantorelExit::Usage, tr_tool("%1 在这个版本中还不可用").arg(what));
+}
+
+bool VantorelTool::load_model(QString *error)
+{
+    QMachineConfig config;
+    bool loaded = false;
+    if (!m_options.machine.isEmpty()) {
+        m_description = QFileInfo(m_options.machine).absoluteFilePath();
+        loaded = config.load_file(m_options.machine);
+    } else {
+        m_description = QDir(QMachineConfig::machines_directory()).filePath(QStringLiteral("default.xml"));
+        loaded = config.load();
+    }
+    if (!loaded) {
+        *error = config.error_string();
+        return false;
+    }
+    // Every runtime value is taken when asked for; none is polled by itself.
+    m_machine.reset(MachineBuilder::build(config, QString(), QString(), QStringList()));
+    return true;
+}
+
+tagSerialConfig VantorelTool::link_config() const
+{
+    QSettingManager settings = m_options.config.isEmpty() ? QSettingManager()
+                                                          : QSettingManager(m_options.config);
+    settings.load();
+    tagSerialConfig config =
+        LinkSettings::read([&settings](const QString &key) { return settings.get_value(key); });
+    if (!m_options.port.isEmpty())
+        config.port_name = m_options.port;
+    if (m_options.baud > 0)
+        config.baud_rate = m_options.baud;
+    if (m_options.parity != 0)
+        config.parity = m_options.parity;
+    if (m_options.stop > 0)
+        config.stop = m_options.stop;
+    return config;
+}
+
+QList<QMachineValue *> VantorelTool::values_of(const QStringList &codes) const
+{
+    QList<QMachineValue *> values;
+    for (const QString &code : codes)
+        values.append(m_machine->get_value(code));
+    return values;
+}
+
+QList<QMachineValue *> VantorelTool::all_parameters() const
+{
+    QList<QMachineValue *> values;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        values.append(group->m_values);
+    return values;
+}
+
+QString VantorelTool::station_file(const QString &pattern, int station) const
+{
+    if (pattern.contains(QLatin1String("{station}")))
+        return QString(pattern).replace(QLatin1String("{station}"), QString::number(station));
+    if (!m_options.several_stations)
+        return pattern;
+    const QFileInfo info(pattern);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? pattern : pattern.left(pattern.size() - suffix.size() - 1);
+    return base + QLatin1Char('-') + QString::number(station) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+// ---------------------------------------------------------------------------
+
+int VantorelTool::run()
+{
+    const QString &command = m_options.command;
+    if (command == QLatin1String("ports"))
+        return ports();
+    if (command == QLatin1String("scan"))
+        return not_available(tr_tool("设备搜索"));
+    if (command == QLatin1String("history"))
+        return not_available(tr_tool("历史记录"));
+    if (command == QLatin1String("compare"))
+        return not_available(tr_tool("参数比较"));
+
+    const bool several_allowed = command == QLatin1String("get") || command == QLatin1String("set")
+        || command == QLatin1String("upload") || command == QLatin1String("download");
+    if (m_options.several_stations && !several_allowed)
+        return fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(command));
+
+    const int prepared = prepare();
+    if (prepared != VantorelExit::Done)
+        return prepared;
+
+    const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
+    if (!m_options.several_stations) {
+        const Result result = serve(stations.first());
+        if (result.exit != VantorelExit::Done) {
+            // A set or a download that failed part-way still says what it did.
+            if (!m_out.json() && !result.rows.isEmpty())
+                print(result);
+            return fail(result.exit, result.error, result.json);
+        }
+        print(result);
+        return VantorelExit::Done;
+    }
+
+    // Several stations: each one in turn, a failure does not stop the others.
+    int exit = VantorelExit::Done;
+    QJsonArray json_stations;
+    QList<QStringList> summary;
+    QStringList failed;
+    for (int station : stations) {
+        Result result = serve(station);
+        if (result.exit != VantorelExit::Done) {
+            failed.append(QString::number(station));
+            if (exit == VantorelExit::Done)
+                exit = result.exit;
+        }
+        if (m_out.json()) {
+            QJsonObject o = result.json;
+            o.insert(QStringLiteral("station"), station);
+            o.insert(QStringLiteral("ok"), result.exit == VantorelExit::Done);
+            o.insert(QStringLiteral("exit"), result.exit);
+            if (result.exit != VantorelExit::Done)
+                o.insert(QStringLiteral("error"), result.error);
+            json_stations.append(o);
+        } else if (result.exit == VantorelExit::Done) {
+            m_out.line(tr_tool("== 站号 %1").arg(station));
+            print(result);
+        }
+        summary.append({QString::number(station),
+                        result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
+                        QString::number(result.exit), result.error});
+    }
+    // One line on standard error; the summary says why for each station.
+    if (!failed.isEmpty()) {
+        m_out.error(tr_tool("%1 个站号中 %2 个失败：%3")
+                        .arg(stations.size())
+                        .arg(failed.size())
+                        .arg(failed.join(QStringLiteral(", "))));
+    }
+    if (m_out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), m_options.command);
+        o.insert(QStringLiteral("ok"), exit == VantorelExit::Done);
+        o.insert(QStringLiteral("exit"), exit);
+        o.insert(QStringLiteral("stations"), json_stations);
+        m_out.document(QJsonDocument(o));
+    } else {
+        m_out.line(QString());
+        m_out.table({tr_tool("站号"), tr_tool("结果"), tr_tool("退出码"), tr_tool("原因")}, summary);
+    }
+    return exit;
+}
+
+void VantorelTool::print(const Result &result)
+{
+    if (m_out.json()) {
+        QJsonObject o = result.json;
+        o.insert(QStringLiteral("command"), m_options.command);
+        o.insert(QStringLiteral("ok"), result.exit == VantorelExit::Done);
+        o.insert(QStringLiteral("exit"), result.exit);
+        m_out.document(QJsonDocument(o));
+        return;
+    }
+    if (!result.header.isEmpty())
+        m_out.table(result.header, result.rows);
+    for (const QString &line : result.lines)
+        m_out.line(line);
+}
+
+// Everything that can be checked without the drive, before any link is
+// opened: a set or a download that fails here writes nothing anywhere.
+int VantorelTool::prepare()
+{
+    const QString &command = m_options.command;
+    const QStringList &args = m_options.arguments;
+    const auto want_args = [&](int lowest, int highest) {
+        return args.size() >= lowest && (highest < 0 || args.size() <= highest);
+    };
+    if ((command == QLatin1String("info") && !want_args(0, 0))
+        || ((command == QLatin1String("get") || command == QLatin1String("set")
+             || command == QLatin1String("monitor"))
+            && !want_args(1, -1))
+        || ((command == QLatin1String("upload") || command == QLatin1String("download")) && !want_args(1, 1))) {
+        return fail(VantorelExit::Usage,
+                    tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(command));
+    }
+    if (command == QLatin1String("upload") && m_options.several_stations && args.first().isEmpty())
+        return fail(VantorelExit::Usage, tr_tool("没有给出文件名"));
+
+    QString error;
+    if (!load_model(&error))
+        return fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+    m_config = link_config();
+
+    if (command == QLatin1String("get") || command == QLatin1String("monitor")) {
+        for (const QString &code : args) {
+            if (!m_machine->get_value(code))
+                return fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+        }
+    } else if (command == QLatin1String("set")) {
+        for (const QString &arg : args) {
+            const int eq = int(arg.indexOf(QLatin1Char('=')));
+            if (eq <= 0)
+                return fail(VantorelExit::Usage, tr_tool("“%1”应写成 代码=数值").arg(arg));
+            const QString code = arg.left(eq).trimmed();
+            const QString text = arg.mid(eq + 1);
+            QMachineValue *value = m_machine->get_value(code);
+            if (!value)
+                return fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+            if (!m_machine->check_value_right(value))
+                return fail(VantorelExit::Usage, tr_tool("%1 是只读参数，不能写入").arg(code));
+            const ParamEdit::Check check = ParamEdit::check_text(value, text);
+            if (check.kind != ParamEdit::Check::Ok) {
+                return fail(VantorelExit::Usage,
+                            tr_tool("%1 %2：%3，没有写入任何参数").arg(code, name_of(value), check.reason));
+            }
+            m_writes.append({code, check.raw});
+        }
+    } else if (command == QLatin1String("download")) {
+        // Every station's file is checked before the first one is written.
+        const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
+        for (int station : stations) {
+            const QString path = station_file(args.first(), station);
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString()));
+            QCSVFile table;
+            table.load(QLocalCodec::decode(file.readAll()));
+            const QString header_error = ParamSetFile::check_header(table);
+            if (!header_error.isEmpty())
+                return fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+            const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, m_machine.get());
+            if (!plan.refused.isEmpty()) {
+                return fail(VantorelExit::FileError,
+                            tr_tool("参数文件 %1 %2（共 %3 行有误），没有写入任何参数")
+                                .arg(path, plan.refused.first())
+                                .arg(plan.refused.size()));
+            }
+            if (plan.writes.isEmpty())
+                return fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));
+        }
+    }
+    return VantorelExit::Done;
+}
+
+VantorelTool::Result VantorelTool::serve(int station)
+{
+    Result result;
+    // Each station starts from a model that holds nothing read yet.
+    QString error;
+    if (!load_model(&error)) {
+        result.exit = VantorelExit::FileError;
+        result.error = error;
+        return result;
+    }
+
+    VantorelLink link;
+    link.set_namer([this](int address) {
+        QMachineValue *value = m_machine->get_value(address);
+        return value ? code_of(value) + QLatin1Char(' ') + name_of(value) : QString();
+    });
+    if (m_options.timeout > 0 || m_options.retries >= 0) {
+        const int timeout = m_options.timeout > 0 ? m_options.timeout : 500;
+        const int retries = m_options.retries >= 0 ? m_options.retries : 2;
+        link.set_timeout(timeout, retries);
+        link.set_connect_wait(std::max(1000, 2 * timeout * (retries + 1)));
+    }
+    if (!link.open(m_config, station)) {
+        result.exit = link.exit_code();
+        result.error = link.error();
+        return result;
+    }
+
+    const QString &command = m_options.command;
+    if (command == QLatin1String("info"))
+        return info(link);
+    if (command == QLatin1String("get"))
+        return get(link);
+    if (command == QLatin1String("set"))
+        return set(link);
+    if (command == QLatin1String("upload"))
+        return upload(link);
+    if (command == QLatin1String("download"))
+        return download(link);
+    return monitor(link);
+}
+
+bool VantorelTool::read_values(VantorelLink &link, const QList<QMachineValue *> &values, int level,
+                               int type, const QString &label, Result *result)
+{
+    QList<QMission *> missions = ParvexMissions::read_missions(values, link.station());
+    for (QMission *mission : std::as_const(missions)) {
+        mission->set_attribute(MissionKey::level(), QVariant(level));
+        mission->set_attribute(MissionKey::type(), QVariant(type));
+    }
+    QMachine *machine = m_machine.get();
+    const bool ok = link.run(
+        missions, [machine, &values](const QMission &m) { ParvexMissions::take_answer(machine, m, values); },
+        [this, &label](int done, int total) { m_out.progress(label, done, total); });
+    m_out.end_progress();
+    qDeleteAll(missions);
+    if (!ok) {
+        result->exit = link.exit_code();
+        result->error = link.error();
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// The commands
+
+int VantorelTool::ports()
+{
+    if (!m_options.arguments.isEmpty())
+        return fail(VantorelExit::Usage, tr_tool("ports 不带参数"));
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return a.portName() < b.portName();
+    });
+    QJsonArray array;
+    QList<QStringList> rows;
+    for (const QSerialPortInfo &port : std::as_const(ports)) {
+        QJsonObject o;
+        o.insert(QStringLiteral("name"), port.portName());
+        o.insert(QStringLiteral("device"), port.systemLocation());
+        o.insert(QStringLiteral("description"), port.description());
+        o.insert(QStringLiteral("manufacturer"), port.manufacturer());
+        array.append(o);
+        rows.append({port.systemLocation(), port.description(), port.manufacturer()});
+    }
+    if (m_out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("ports"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("ports"), array);
+        m_out.document(QJsonDocument(o));
+    } else if (rows.isEmpty()) {
+        m_out.line(tr_tool("系统没有列出串口"));
+    } else {
+        m_out.table({tr_tool("端口"), tr_tool("说明"), tr_tool("厂家")}, rows);
+    }
+    return VantorelExit::Done;
+}
+
+VantorelTool::Result VantorelTool::info(VantorelLink &link)
+{
+    Result result;
+    const QString port = QCommunicate::port_for(m_config);
+    int parameters = 0;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        parameters += int(group->m_values.size());
+    const int runtimes = int(m_machine->get_all_runtimes().size());
+
+    result.json.insert(QStringLiteral("port"), port);
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("version"), link.version());
+    result.json.insert(QStringLiteral("description"), m_description);
+    result.json.insert(QStringLiteral("groups"), int(groups.size()));
+    result.json.insert(QStringLiteral("parameters"), parameters);
+    result.json.insert(QStringLiteral("runtime_values"), runtimes);
+    result.header = {tr_tool("项目"), tr_tool("内容")};
+    result.rows = {
+        {tr_tool("端口"), port},
+        {tr_tool("站号"), QString::number(link.station())},
+        {tr_tool("软件版本"), QString::number(link.version())},
+        {tr_tool("机器描述"), QDir::toNativeSeparators(m_description)},
+        {tr_tool("参数组"), QString::number(groups.size())},
+        {tr_tool("参数"), QString::number(parameters)},
+        {tr_tool("运行值"), QString::number(runtimes)},
+    };
+    return result;
+}
+
+VantorelTool::Result VantorelTool::get(VantorelLink &link)
+{
+    Result result;
+    const QList<QMachineValue *> values = values_of(m_options.arguments);
+    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, tr_tool("读取"), &result))
+        return result;
+
+    QJsonArray array;
+    for (QMachineValue *value : values) {
+        array.append(json_of(value));
+        if (m_options.raw) {
+            result.rows.append({code_of(value), name_of(value), QString::number(value->get_base_value())});
+        } else {
+            result.rows.append({code_of(value), name_of(value), value->get_true_value_string(), unit_of(value)});
+        }
+    }
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("values"), array);
+    result.header = m_options.raw
+        ? QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("原始值")}
+        : QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位")};
+    return result;
+}
+
+VantorelTool::Result VantorelTool::set(VantorelLink &link)
+{
+    Result result;
+    const int station = link.station();
+    QList<QMission *> missions;
+    QList<QMachineValue *> values;
+    for (const auto &write : std::as_const(m_writes)) {
+        QMachineValue *value = m_machine->get_value(write.first);
+        values.append(value);
+        missions.append(ParvexMissions::write_missions(value, write.second, station));
+        missions.append(ParvexMissions::read_back_mission(value, station));
+    }
+    QMachine *machine = m_machine.get();
+    const bool ok = link.run(missions, [machine, &values](const QMission &m) {
+        if (m.mission_type() == MISSION_READ_BACK)
+            ParvexMissions::take_answer(machine, m, values);
+    });
+    qDeleteAll(missions);
+
+    QJsonArray array;
+    QStringList differing;
+    for (int i = 0; i < values.size(); ++i) {
+        QMachineValue *value = values.at(i);
+        const int wanted = m_writes.at(i).second;
+        const bool same = value->has_value() && value->get_base_value() == wanted;
+        if (value->has_value() && !same)
+            differing.append(code_of(value));
+        QJsonObject o = json_of(value);
+        o.insert(QStringLiteral("written"), double(wanted));
+        o.insert(QStringLiteral("same"), same);
+        array.append(o);
+        result.rows.append({code_of(value), name_of(value), value->text_of_raw(wanted),
+                            value->get_true_value_string(), unit_of(value)});
+    }
+    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("写入"), tr_tool("读回"), tr_tool("单位")};
+    result.json.insert(QStringLiteral("station"), station);
+    result.json.insert(QStringLiteral("values"), array);
+    if (!ok) {
+        result.exit = link.exit_code();
+        result.error = link.error();
+    } else if (!differing.isEmpty()) {
+        result.exit = VantorelExit::Differences;
+        result.error = tr_tool("读回的值与写入的不同：%1").arg(differing.join(QStringLiteral(", ")));
+    }
+    return result;
+}
+
+VantorelTool::Result VantorelTool::upload(VantorelLink &link)
+{
+    Result result;
+    const QString path = station_file(m_options.arguments.first(), link.station());
+    // The missions of the workbench's upload: each group's reads, in order.
+    QList<QMission *> missions;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        missions.append(ParvexMissions::read_missions(group->m_values, link.station()));
+    for (QMission *mission : std::as_const(missions)) {
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+    }
+    QMachine *machine = m_machine.get();
+    const QString label = tr_tool("上传");
+    const bool ok = link.run(
+        missions, [machine](const QMission &m) { ParvexMissions::take_answer(machine, m, {}); },
+        [this, &label](int done, int total) { m_out.progress(label, done, total); });
+    m_out.end_progress();
+    qDeleteAll(missions);
+    if (!ok) {
+        result.exit = link.exit_code();
+        result.error = tr_tool("上传参数失败：%1").arg(link.error());
+        return result;
+    }
+
+    const QList<QMachineValue *> values = all_parameters();
+    const QByteArray bytes = QLocalCodec::encode(ParamSetFile::build_table(values).save());
+    QString reason;
+    if (!QSafeFile::write(path, bytes, &reason)) {
+        result.exit = VantorelExit::FileError;
+        result.error = tr_tool("参数文件 %1 保存失败：%2").arg(path, reason);
+        return result;
+    }
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+    result.json.insert(QStringLiteral("parameters"), int(values.size()));
+    result.lines.append(tr_tool("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
+    return result;
+}
+
+VantorelTool::Result VantorelTool::download(VantorelLink &link)
+{
+    Result result;
+    const int station = link.station();
+    const QString path = station_file(m_options.arguments.first(), station);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.exit = VantorelExit::FileError;
+        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString());
+        return result;
+    }
+    QCSVFile table;
+    table.load(QLocalCodec::decode(file.readAll()));
+    const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, m_machine.get());
+    if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
+        // The file changed since it was checked.
+        result.exit = VantorelExit::FileError;
+        result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
+        return result;
+    }
+
+    QList<QMission *> missions;
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
+        missions.append(ParvexMissions::write_missions(write.value, write.raw, station));
+    const QString label = tr_tool("下载");
+    const bool ok = link.run(missions, {}, [this, &label](int done, int total) { m_out.progress(label, done, total); });
+    m_out.end_progress();
+    const int written = int(missions.size()) - int(link.failures().size());
+    qDeleteAll(missions);
+
+    result.json.insert(QStringLiteral("station"), station);
+    result.json.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+    result.json.insert(QStringLiteral("parameters"), int(plan.writes.size()));
+    result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
+    if (!ok) {
+        result.exit = link.exit_code();
+        result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        return result;
+    }
+    result.lines.append(tr_tool("已下载 %1 个参数（%2 次写入）到站号 %3")
+                            .arg(plan.writes.size())
+                            .arg(written)
+                            .arg(station));
+    return result;
+}
+
+VantorelTool::Result VantorelTool::monitor(VantorelLink &link)
+{
+    Result result;
+    const QList<QMachineValue *> values = values_of(m_options.arguments);
+
+    QFile csv;
+    const auto csv_line = [&csv](const QStringList &cells) {
+        QStringList clean = cells;
+        for (QString &cell : clean)
+            cell.replace(QLatin1Char(','), QLatin1Char(';'));
+        const QByteArray bytes = QLocalCodec::encode(clean.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
+        return csv.write(bytes) == bytes.size() && csv.flush();
+    };
+    QStringList header{tr_tool("时间")};
+    for (QMachineValue *value : values) {
+        const QString unit = unit_of(value);
+        header.append(unit.isEmpty() ? code_of(value) : QStringLiteral("%1(%2)").arg(code_of(value), unit));
+    }
+    if (!m_options.csv.isEmpty()) {
+        csv.setFileName(m_options.csv);
+        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate) || !csv_line(header)) {
+            result.exit = VantorelExit::FileError;
+            result.error = tr_tool("无法写入 %1：%2").arg(m_options.csv, csv.errorString());
+            return result;
+        }
+    }
+    if (!m_out.json())
+        m_out.line(header.join(QStringLiteral("  ")));
+
+    g_interrupted = 0;
+    const auto old_int = std::signal(SIGINT, on_interrupt);
+    const auto old_term = std::signal(SIGTERM, on_interrupt);
+    QJsonArray samples;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 next = 0;
+    for (int n = 0; !g_interrupted && (m_options.count == 0 || n < m_options.count); ++n) {
+        if (n > 0) {
+            next += m_options.period;
+            pause(int(std::max<qint64>(0, next - clock.elapsed())));
+            if (g_interrupted)
+                break;
+        }
+        if (!read_values(link, values, MissionLevel::Monitoring, MISSION_READ, QString(), &result))
+            break;
+        const QDateTime now = QDateTime::currentDateTime();
+        QStringList cells{now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))};
+        QJsonObject sample;
+        sample.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
+        QJsonObject numbers;
+        for (QMachineValue *value : values) {
+            cells.append(value->get_true_value_string());
+            numbers.insert(code_of(value), json_of(value).value(QStringLiteral("value")));
+        }
+        sample.insert(QStringLiteral("values"), numbers);
+        samples.append(sample);
+        if (!m_out.json())
+            m_out.line(cells.join(QStringLiteral("  ")));
+        if (csv.isOpen() && !csv_line(cells)) {
+            result.exit = VantorelExit::FileError;
+            result.error = tr_tool("无法写入 %1：%2").arg(m_options.csv, csv.errorString());
+            break;
+        }
+    }
+    std::signal(SIGINT, old_int);
+    std::signal(SIGTERM, old_term);
+
+    QJsonArray codes;
+    for (QMachineValue *value : values)
+        codes.append(code_of(value));
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("codes"), codes);
+    result.json.insert(QStringLiteral("samples"), samples);
+    return result;
+}

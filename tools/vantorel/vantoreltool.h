@@ -1,0 +1,81 @@
+#pragma once
+
+#include "vantoreloptions.h"
+
+#include "tagserialconfig.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QMachine;
+class QMachineValue;
+class VantorelLink;
+class VantorelOutput;
+
+// One run of the tool: checks everything it can before the drive is
+// touched (options, codes, values, files, the description), then runs the
+// command on each station in turn and reports. Owns the model of the
+// station being served; the link lives only while a station is served.
+class VantorelTool
+{
+public:
+    VantorelTool(const VantorelOptions &options, VantorelOutput &output);
+    ~VantorelTool();
+
+    // The exit code (VantorelExit).
+    int run();
+
+private:
+    // What one station's command gave: its exit code, the one-line reason
+    // of a failure, the JSON result and the lines for people.
+    struct Result
+    {
+        int exit = 0;
+        QString error;
+        QJsonObject json;
+        QStringList header;
+        QList<QStringList> rows;
+        QStringList lines;
+    };
+
+    // Prints the reason (and, with --json, a document holding partial) and
+    // returns exit.
+    int fail(int exit, const QString &reason, const QJsonObject &partial = QJsonObject());
+    bool load_model(QString *error);
+    tagSerialConfig link_config() const;
+
+    int prepare();
+    Result serve(int station);
+    void print(const Result &result);
+
+    Result info(VantorelLink &link);
+    Result get(VantorelLink &link);
+    Result set(VantorelLink &link);
+    Result upload(VantorelLink &link);
+    Result download(VantorelLink &link);
+    Result monitor(VantorelLink &link);
+
+    int ports();
+    int not_available(const QString &what);
+
+    QString station_file(const QString &pattern, int station) const;
+    QList<QMachineValue *> values_of(const QStringList &codes) const;
+    QList<QMachineValue *> all_parameters() const;
+    bool read_values(VantorelLink &link, const QList<QMachineValue *> &values, int level, int type,
+                     const QString &label, Result *result);
+
+    const VantorelOptions &m_options;
+    VantorelOutput &m_out;
+    std::unique_ptr<QMachine> m_machine;
+    QString m_description;
+    tagSerialConfig m_config;
+
+    // set: codes and raw values, checked before any station is served.
+    QList<QPair<QString, int>> m_writes;
+    // download: the file's text, checked the same way.
+    QString m_file_text;
+};
