@@ -158,6 +158,7 @@ void tst_Vantorel::setChecksEverythingBeforeWriting()
         {s("F0-07=45"), s("F0-26=1")},       // read-only
         {s("F0-07=45"), s("X9-99=1")},       // no such parameter
         {s("F0-07=45"), s("F0-07")},         // no value
+        {s("F0-07=45"), s("F0-07=46")},      // the same code twice
     };
     for (const QStringList &args : refused) {
         const Run run = vantorel(QStringList{s("set")} + args);

@@ -341,6 +341,12 @@ int VantorelTool::prepare()
             QMachineValue *value = m_machine->get_value(code);
             if (!value)
                 return fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+            // Each value is written and then read back as one: a second
+            // write of the same code would make the first read-back a lie.
+            for (const auto &earlier : std::as_const(m_writes)) {
+                if (earlier.first == code)
+                    return fail(VantorelExit::Usage, tr_tool("%1 给出了两次").arg(code));
+            }
             if (!m_machine->check_value_right(value))
                 return fail(VantorelExit::Usage, tr_tool("%1 是只读参数，不能写入").arg(code));
             const ParamEdit::Check check = ParamEdit::check_text(value, text);
