@@ -28,6 +28,12 @@ VantorelLink::VantorelLink(QObject *parent)
     : QObject(parent)
     , m_link(new QCommunicate(this))
 {
+    connect(m_link->mission_manager(), &QMissionManager::machine_version, this, [this](int version) {
+        if (m_version >= 0)
+            return;
+        m_version = version;
+        emit answered();
+    });
 }
 
 VantorelLink::~VantorelLink()
@@ -57,60 +63,66 @@ QString VantorelLink::code_text(int code)
 
 bool VantorelLink::open(const tagSerialConfig &config, int station)
 {
+    start(config, station);
+    return wait_online();
+}
+
+void VantorelLink::start(const tagSerialConfig &config, int station)
+{
     close();
+    m_config = config;
     m_station = station;
     m_version = -1;
     m_error.clear();
     m_exit = VantorelExit::Done;
+    m_since.start();
 
-    const QString port = QCommunicate::port_for(config);
     if (!m_link->open(config)) {
-        m_error = tr_link("无法打开端口 %1").arg(port);
+        m_error = tr_link("无法打开端口 %1").arg(QCommunicate::port_for(config));
         m_exit = VantorelExit::NoLink;
-        return false;
+        return;
     }
-
-    QMissionManager *manager = m_link->mission_manager();
     auto *probe = new QMission(MISSION_READ);
     probe->set_attribute(MissionKey::station(), QVariant(station));
     probe->set_attribute(MissionKey::address(), QVariant(0));
     probe->set_attribute(MissionKey::length(), QVariant(1));
     probe->update_send_buffer();
     probe->ready();
+    m_link->mission_manager()->set_connect_mission(probe);
+}
 
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const QMetaObject::Connection version =
-        connect(manager, &QMissionManager::machine_version, &loop, [this, &loop](int v) {
-            m_version = v;
-            loop.quit();
-        });
-    const QMetaObject::Connection down = connect(m_link, &QCommunicate::offline, &loop, &QEventLoop::quit);
-    manager->set_connect_mission(probe);
-    deadline.start(m_connect_wait);
-    loop.exec();
-    disconnect(version);
-    disconnect(down);
-
-    if (m_version < 0) {
-        const bool port_open = m_link->serial_status() == 0;
-        const QString line = port.contains(QLatin1String("://"))
-            ? port
-            : QStringLiteral("%1 %2 %3%4%5")
-                  .arg(port)
-                  .arg(config.baud_rate)
-                  .arg(config.data_length)
-                  .arg(QChar::fromLatin1(config.parity).toUpper())
-                  .arg(config.stop);
-        m_error = port_open ? tr_link("站号 %1 在 %2 上没有应答").arg(station).arg(line)
-                            : tr_link("端口 %1 已断开").arg(port);
-        m_exit = VantorelExit::NoLink;
-        close();
+bool VantorelLink::wait_online()
+{
+    if (m_exit != VantorelExit::Done)
         return false;
+    if (m_version < 0) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &VantorelLink::answered, &loop, &QEventLoop::quit);
+        connect(m_link, &QCommunicate::offline, &loop, &QEventLoop::quit);
+        deadline.start(int(std::max<qint64>(0, m_connect_wait - m_since.elapsed())));
+        loop.exec();
     }
-    return true;
+    if (m_version >= 0)
+        return true;
+
+    const QString port = QCommunicate::port_for(m_config);
+    const bool port_open = m_link->serial_status() == 0;
+    const QString line = port.contains(QLatin1String("://"))
+        ? port
+        : QStringLiteral("%1 %2 %3%4%5")
+              .arg(port)
+              .arg(m_config.baud_rate)
+              .arg(m_config.data_length)
+              .arg(QChar::fromLatin1(m_config.parity).toUpper())
+              .arg(m_config.stop);
+    m_error = port_open ? tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
+                        : tr_link("端口 %1 已断开").arg(port);
+    m_exit = VantorelExit::NoLink;
+    close();
+    return false;
 }
 
 void VantorelLink::close()

@@ -2,6 +2,7 @@
 
 #include "tagserialconfig.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -31,6 +32,11 @@ public:
     // False when the port cannot be opened or the station does not answer;
     // error() says which, exit_code() gives the tool's exit code.
     bool open(const tagSerialConfig &config, int station);
+    // The same in two steps: start() opens the port and hands over the
+    // probe, which goes out as soon as the event loop runs (the caller may
+    // meanwhile do its own work); wait_online() waits for the answer.
+    void start(const tagSerialConfig &config, int station);
+    bool wait_online();
     void close();
     int version() const { return m_version; }
     int station() const { return m_station; }
@@ -55,8 +61,13 @@ public:
 
     static QString code_text(int code);
 
+signals:
+    void answered();
+
 private:
     QCommunicate *m_link;
+    tagSerialConfig m_config;
+    QElapsedTimer m_since;
     std::function<QString(int)> m_namer;
     int m_connect_wait = 3000;
     int m_station = 1;

@@ -133,24 +133,29 @@ int VantorelTool::not_available(const QString &what)
     return fail(VantorelExit::Usage, tr_tool("%1 在这个版本中还不可用").arg(what));
 }
 
-bool VantorelTool::load_model(QString *error)
+bool VantorelTool::load_description(QString *error)
 {
-    QMachineConfig config;
+    m_description_config = std::make_unique<QMachineConfig>();
     bool loaded = false;
     if (!m_options.machine.isEmpty()) {
         m_description = QFileInfo(m_options.machine).absoluteFilePath();
-        loaded = config.load_file(m_options.machine);
+        loaded = m_description_config->load_file(m_options.machine);
     } else {
         m_description = QDir(QMachineConfig::machines_directory()).filePath(QStringLiteral("default.xml"));
-        loaded = config.load();
+        loaded = m_description_config->load();
     }
     if (!loaded) {
-        *error = config.error_string();
+        *error = m_description_config->error_string();
         return false;
     }
-    // Every runtime value is taken when asked for; none is polled by itself.
-    m_machine.reset(MachineBuilder::build(config, QString(), QString(), QStringList()));
+    new_model();
     return true;
+}
+
+void VantorelTool::new_model()
+{
+    // Every runtime value is taken when asked for; none is polled by itself.
+    m_machine.reset(MachineBuilder::build(*m_description_config, QString(), QString(), QStringList()));
 }
 
 tagSerialConfig VantorelTool::link_config() const
@@ -219,11 +224,20 @@ int VantorelTool::run()
     if (m_options.several_stations && !several_allowed)
         return fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(command));
 
+    // The probe of the first station reads the version only; it goes out
+    // while the description is loaded and the input checked, so a script
+    // waits for the line, not for both. A check that fails closes the port
+    // before anything is written.
+    const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
+    m_config = link_config();
+    m_early_link = make_link();
+    m_early_link->start(m_config, stations.first());
+    QCoreApplication::processEvents();
+
     const int prepared = prepare();
     if (prepared != VantorelExit::Done)
         return prepared;
 
-    const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
     if (!m_options.several_stations) {
         const Result result = serve(stations.first());
         if (result.exit != VantorelExit::Done) {
@@ -322,9 +336,8 @@ int VantorelTool::prepare()
         return fail(VantorelExit::Usage, tr_tool("没有给出文件名"));
 
     QString error;
-    if (!load_model(&error))
+    if (!load_description(&error))
         return fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
-    m_config = link_config();
 
     if (command == QLatin1String("get") || command == QLatin1String("monitor")) {
         for (const QString &code : args) {
@@ -383,29 +396,38 @@ int VantorelTool::prepare()
     return VantorelExit::Done;
 }
 
-VantorelTool::Result VantorelTool::serve(int station)
+std::unique_ptr<VantorelLink> VantorelTool::make_link()
 {
-    Result result;
-    // Each station starts from a model that holds nothing read yet.
-    QString error;
-    if (!load_model(&error)) {
-        result.exit = VantorelExit::FileError;
-        result.error = error;
-        return result;
-    }
-
-    VantorelLink link;
-    link.set_namer([this](int address) {
-        QMachineValue *value = m_machine->get_value(address);
+    auto link = std::make_unique<VantorelLink>();
+    link->set_namer([this](int address) {
+        QMachineValue *value = m_machine ? m_machine->get_value(address) : nullptr;
         return value ? code_of(value) + QLatin1Char(' ') + name_of(value) : QString();
     });
     if (m_options.timeout > 0 || m_options.retries >= 0) {
         const int timeout = m_options.timeout > 0 ? m_options.timeout : 500;
         const int retries = m_options.retries >= 0 ? m_options.retries : 2;
-        link.set_timeout(timeout, retries);
-        link.set_connect_wait(std::max(1000, 2 * timeout * (retries + 1)));
+        link->set_timeout(timeout, retries);
+        link->set_connect_wait(std::max(1000, 2 * timeout * (retries + 1)));
     }
-    if (!link.open(m_config, station)) {
+    return link;
+}
+
+VantorelTool::Result VantorelTool::serve(int station)
+{
+    Result result;
+    // Each station starts from a model that holds nothing read yet.
+    if (m_served_any)
+        new_model();
+    m_served_any = true;
+
+    // The first station's probe has been on its way since the start.
+    std::unique_ptr<VantorelLink> owned = std::move(m_early_link);
+    if (!owned || owned->station() != station) {
+        owned = make_link();
+        owned->start(m_config, station);
+    }
+    VantorelLink &link = *owned;
+    if (!link.wait_online()) {
         result.exit = link.exit_code();
         result.error = link.error();
         return result;

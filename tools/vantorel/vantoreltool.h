@@ -12,6 +12,7 @@
 #include <memory>
 
 class QMachine;
+class QMachineConfig;
 class QMachineValue;
 class VantorelLink;
 class VantorelOutput;
@@ -45,11 +46,13 @@ private:
     // Prints the reason (and, with --json, a document holding partial) and
     // returns exit.
     int fail(int exit, const QString &reason, const QJsonObject &partial = QJsonObject());
-    bool load_model(QString *error);
+    bool load_description(QString *error);
+    void new_model();
     tagSerialConfig link_config() const;
 
     int prepare();
     Result serve(int station);
+    std::unique_ptr<VantorelLink> make_link();
     void print(const Result &result);
 
     Result info(VantorelLink &link);
@@ -70,9 +73,12 @@ private:
 
     const VantorelOptions &m_options;
     VantorelOutput &m_out;
+    std::unique_ptr<QMachineConfig> m_description_config;
     std::unique_ptr<QMachine> m_machine;
+    bool m_served_any = false;
     QString m_description;
     tagSerialConfig m_config;
+    std::unique_ptr<VantorelLink> m_early_link;
 
     // set: codes and raw values, checked before any station is served.
     QList<QPair<QString, int>> m_writes;
