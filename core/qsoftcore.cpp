@@ -5,7 +5,7 @@
 #include "qsettingmanager.h"
 
 #include "machinebuilder.h"
-#include "parvexmissions.h"
+#include "parammissions.h"
 
 #include "qcommunicate.h"
 #include "qmachine.h"
@@ -13,6 +13,7 @@
 #include "qmachinevalue.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
+#include "registerruns.h"
 #include "tagserialconfig.h"
 #include "tagvaluegroup.h"
 
@@ -107,6 +108,16 @@ int QSoftCore::get_fault_value(int code)
     return m_fault_values.value(code, 0);
 }
 
+int QSoftCore::get_machine_version() const
+{
+    return m_machine_version;
+}
+
+QString QSoftCore::get_port_name() const
+{
+    return m_port_name;
+}
+
 void QSoftCore::set_setting_value(const QString &key, const QVariant &value)
 {
     m_setting_manager->set_value(key, value);
@@ -134,6 +145,8 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
 {
     if (!m_communicate->open(config))
         return false;
+    m_port_name = QCommunicate::port_for(config);
+    m_machine_version = -1;
 
     QMissionManager *manager = m_communicate->mission_manager();
     disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
@@ -250,7 +263,7 @@ void QSoftCore::release_machine()
 
 void QSoftCore::new_machine_version(int version)
 {
-    Q_UNUSED(version)
+    m_machine_version = version;
     clear_machine();
     new_machine();
     if (!m_machine) {
@@ -277,7 +290,17 @@ void QSoftCore::new_machine_version(int version)
 
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
-    return ParvexMissions::read_missions(values, m_machine_address);
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(MISSION_READ);
+        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
 }
 
 void QSoftCore::update_group(const QString &group)
@@ -326,7 +349,7 @@ void QSoftCore::mission_success(QMission *ms)
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
 
-    ParvexMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
+    ParamMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
 }
 
 void QSoftCore::mission_failed(QMission *ms, int code)

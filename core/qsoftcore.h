@@ -41,6 +41,11 @@ public:
     int get_machine_address();
     void set_machine_address(int address);
     int get_fault_value(int code);
+    // What the drive answered to the connect probe (register 0), -1 before
+    // it answered; and the port of the last connection. Both name the source
+    // of a stored parameter set.
+    int get_machine_version() const;
+    QString get_port_name() const;
 
     void set_setting_value(const QString &key, const QVariant &value);
     QVariant get_setting_value(const QString &key);
@@ -101,4 +106,6 @@ private:
     QList<tagErrLog> m_err_logs;
     QString m_machine_error;
     bool m_port_announced_open = false;
+    int m_machine_version = -1;
+    QString m_port_name;
 };

@@ -25,6 +25,7 @@ QMachine *build(QMachineConfig &config, const QString &type, const QString &vers
     auto *machine = new QMachine(nullptr);
     machine->set_type(type);
     machine->set_version(version);
+    machine->set_name(config.machine_name());
 
     const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
     for (const tagDataPage &page : pages) {

@@ -3,6 +3,10 @@
 #include "qmachine.h"
 #include "qmachinevalue.h"
 
+#include <QCoreApplication>
+#include <QHash>
+
+#include <climits>
 #include <cstdlib>
 
 namespace ParamSetFile {
@@ -21,10 +25,15 @@ QStringList header_texts()
 
 QString value_cell(QMachineValue *value)
 {
+    return value_cell(value, value->get_base_value());
+}
+
+QString value_cell(QMachineValue *value, int raw)
+{
     const int s = value->get_value_property(VALUE_SCALE).toInt();
     if (s == 0)
         return QString();
-    const double x = double(value->number_of_raw(value->get_base_value())) / double(std::abs(qint64(s)));
+    const double x = double(value->number_of_raw(raw)) / double(std::abs(qint64(s)));
     // Six significant digits hold every one-word value; a two-word value
     // needs up to ten, or the backup would show 1.23457e+07 for 12345678.
     return QString::number(x, 'g', value->words() == 2 ? 10 : 6);
@@ -48,6 +57,32 @@ QCSVFile build_table(const QList<QMachineValue *> &values)
         table.set_text(ValueCol, row, value_cell(value));
         table.set_text(UnitCol, row, value->get_value_property(VALUE_UNIT).toString());
         table.set_text(RawCol, row, QString::number(value->get_base_value()));
+        ++row;
+    }
+    return table;
+}
+
+QCSVFile build_table(const QList<tagParamRaw> &values, QMachine *machine)
+{
+    QCSVFile table;
+    const QStringList header = header_texts();
+    for (int col = 0; col < header.size(); ++col)
+        table.set_text(col, 0, header.at(col));
+    int row = 1;
+    for (const tagParamRaw &entry : values) {
+        QMachineValue *value = machine ? machine->get_value(entry.code) : nullptr;
+        table.set_text(CodeCol, row, entry.code);
+        if (value) {
+            QString name = value->get_value_property(VALUE_NAME).toString();
+            name.replace(QLatin1Char(','), QLatin1Char(';'));
+            table.set_text(NameCol, row, name);
+            table.set_text(ValueCol, row, value_cell(value, entry.raw));
+            table.set_text(UnitCol, row, value->get_value_property(VALUE_UNIT).toString());
+        } else {
+            for (int col : {int(NameCol), int(ValueCol), int(UnitCol)})
+                table.set_text(col, row, QString());
+        }
+        table.set_text(RawCol, row, QString::number(entry.raw));
         ++row;
     }
     return table;
@@ -134,6 +169,45 @@ DownloadPlan plan_download(const QCSVFile &table, QMachine *machine)
             plan.writes.append({result.value, result.raw});
     }
     return plan;
+}
+
+QList<tagParamRaw> raw_values(const QCSVFile &table, QMachine *machine, QStringList *problems)
+{
+    QList<tagParamRaw> values;
+    QHash<QString, int> index_of_code;
+    for (int row = 1; row < table.size(); ++row) {
+        const QString code = table.get_text(CodeCol, row).trimmed();
+        const QString raw_text = table.get_text(RawCol, row).trimmed();
+        if (code.isEmpty() && raw_text.isEmpty())
+            continue;
+        bool ok = false;
+        const qint64 number = raw_text.toLongLong(&ok, 10);
+        int raw = int(number);
+        QMachineValue *value = machine ? machine->get_value(code) : nullptr;
+        QString reason;
+        if (code.isEmpty())
+            reason = QCoreApplication::translate("ParamSetFile", "没有代码");
+        else if (!ok)
+            reason = raw_text.isEmpty() ? QCoreApplication::translate("ParamSetFile", "没有原始值")
+                                        : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(raw_text);
+        else if (value && !value->raw_of_integer(number, &raw))
+            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(raw_text);
+        else if (!value && (number < INT_MIN || number > UINT_MAX))
+            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出 32 位").arg(raw_text);
+        if (!reason.isEmpty()) {
+            if (problems)
+                problems->append(QStringLiteral("第 %1 行 %2：%3").arg(row + 1).arg(code, reason));
+            continue;
+        }
+        const auto found = index_of_code.constFind(code);
+        if (found != index_of_code.constEnd()) {
+            values[found.value()].raw = raw;
+        } else {
+            index_of_code.insert(code, int(values.size()));
+            values.append({code, raw});
+        }
+    }
+    return values;
 }
 
 } // namespace ParamSetFile

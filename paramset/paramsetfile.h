@@ -1,6 +1,7 @@
 #pragma once
 
 #include "paramset_export.h"
+#include "paramsnapshot.h"
 #include "qcsvfile.h"
 
 #include <QList>
@@ -18,9 +19,14 @@ namespace ParamSetFile {
 // The "值" cell: the raw value scaled for the reader, empty when the scale
 // is 0. A two-word value is taken with all 32 bits.
 PARAMSET_EXPORT QString value_cell(QMachineValue *value);
+// The same for any raw value of the parameter.
+PARAMSET_EXPORT QString value_cell(QMachineValue *value, int raw);
 
 // Header row and one row per value, in the order given.
 PARAMSET_EXPORT QCSVFile build_table(const QList<QMachineValue *> &values);
+// Header row and one row per raw value, in the order given; the description
+// gives name, value and unit (empty for a code it does not know).
+PARAMSET_EXPORT QCSVFile build_table(const QList<tagParamRaw> &values, QMachine *machine);
 
 // Why a download file is refused as a whole (empty when it can be used).
 PARAMSET_EXPORT QString check_header(const QCSVFile &table);
@@ -58,5 +64,14 @@ struct DownloadPlan
     QStringList refused;
 };
 PARAMSET_EXPORT DownloadPlan plan_download(const QCSVFile &table, QMachine *machine);
+
+// The raw values a file holds, for a comparison: every row with a code and an
+// integer raw value, in file order (a code given twice counts once, the last
+// row). A code the description knows has its raw value in the parameter's
+// register form; one it does not know is kept as written, so a comparison
+// can list it. Rows without a usable raw value go to `problems` with their
+// line, as plan_download words them.
+PARAMSET_EXPORT QList<tagParamRaw> raw_values(const QCSVFile &table, QMachine *machine,
+                                              QStringList *problems);
 
 } // namespace ParamSetFile

@@ -9,6 +9,7 @@ preset="${1:-dev}"
 packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-5compat-dev qt6-serialport-dev qt6-translations-l10n
+    libqt6sql6-sqlite
     fonts-wqy-microhei
     mbpoll libmodbus-dev
     xvfb xauth

@@ -11,7 +11,7 @@
 #include "drivesim.h"
 
 #include "machinebuilder.h"
-#include "parvexmissions.h"
+#include "parammissions.h"
 
 #include "qmachine.h"
 #include "qmachineconfig.h"
@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     int missions = 1;
     double limit_ms = char_ms(3.5) + char_ms(8) + kTurnaroundMs + char_ms(5 + 2);
     for (tagValueGroup *group : machine->get_groups()) {
-        const QList<QMission *> list = ParvexMissions::read_missions(group->m_values, 1);
+        const QList<QMission *> list = ParamMissions::read_missions(group->m_values, 1);
         for (QMission *mission : list) {
             const int count = mission->get_attribute(MissionKey::length()).toInt();
             ++missions;

@@ -22,6 +22,9 @@ inline QString write_data() { return QStringLiteral("Mission.Write.Data"); }
 inline QString level() { return QStringLiteral("Mission.Level"); }
 // The caller's type tag (an enMissionType).
 inline QString type() { return QStringLiteral("Mission.Type"); }
+// The caller's run number: a caller that follows its own missions among all
+// the manager reports (an int, never read by the link).
+inline QString run() { return QStringLiteral("Mission.Run"); }
 
 } // namespace MissionKey
 

@@ -101,6 +101,8 @@ public:
     explicit DescriptionParser(QXmlStreamReader &xml) : m_xml(xml) {}
 
     void parse(QList<tagDataPage> *groups, tagDataPage *runtime, bool *has_runtime);
+    // The <Machine> element's name, type and version attributes.
+    QStringList machine_attributes;
 
 private:
     [[noreturn]] void fail(const QString &reason) { fail_at(m_xml.lineNumber(), reason); }
@@ -151,6 +153,8 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
         fail(QStringLiteral("文件中没有 <Machine> 元素"));
     if (m_xml.name() != QLatin1String("Machine"))
         fail(QStringLiteral("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
+    for (const char *key : {"name", "type", "version"})
+        machine_attributes.append(m_xml.attributes().value(QLatin1String(key)).toString().trimmed());
 
     while (!m_xml.atEnd()) {
         m_xml.readNext();
@@ -437,6 +441,9 @@ bool QMachineConfig::load_file(const QString &path)
     m_parvex.clear();
     m_runtime.clear();
     m_error.clear();
+    m_name.clear();
+    m_type.clear();
+    m_version.clear();
 
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
@@ -451,6 +458,9 @@ bool QMachineConfig::load_file(const QString &path)
     try {
         DescriptionParser parser(xml);
         parser.parse(&groups, &runtime, &has_runtime);
+        m_name = parser.machine_attributes.value(0);
+        m_type = parser.machine_attributes.value(1);
+        m_version = parser.machine_attributes.value(2);
     } catch (const ParseError &e) {
         m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(e.reason));
         return false;

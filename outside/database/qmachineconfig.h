@@ -24,6 +24,13 @@ public:
 
     QString error_string() const { return m_error; }
 
+    // The attributes of the <Machine> element of the last description read
+    // (empty when it gives none): what a stored parameter set names as its
+    // source.
+    QString machine_name() const { return m_name; }
+    QString machine_type() const { return m_type; }
+    QString machine_version() const { return m_version; }
+
     // The directory holding the descriptions: "<program dir>/machines" unless
     // set (tests point it elsewhere).
     static QString machines_directory();
@@ -33,4 +40,7 @@ private:
     QDataBaseLoader m_parvex;
     QDataBaseLoader m_runtime;
     QString m_error;
+    QString m_name;
+    QString m_type;
+    QString m_version;
 };

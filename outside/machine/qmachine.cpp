@@ -51,6 +51,16 @@ QString QMachine::get_version() const
     return m_version;
 }
 
+void QMachine::set_name(const QString &name)
+{
+    m_name = name;
+}
+
+QString QMachine::get_name() const
+{
+    return m_name;
+}
+
 void QMachine::add_group(const QString &name)
 {
     auto *group = new tagValueGroup;

@@ -24,6 +24,9 @@ public:
     QString get_type() const;
     void set_version(const QString &version);
     QString get_version() const;
+    // The description's own name (its <Machine name=...>).
+    void set_name(const QString &name);
+    QString get_name() const;
 
     void add_group(const QString &name);
     // True when the machine took the value; false (caller deletes it) when the
@@ -56,6 +59,7 @@ private:
 
     QString m_type;
     QString m_version;
+    QString m_name;
     QList<tagValueGroup *> m_groups;
     QHash<int, QMachineValue *> m_by_address;
     QHash<QString, QMachineValue *> m_by_code;

@@ -1,7 +1,7 @@
 #include "qparamitemdelegate.h"
 
 #include "paramedit.h"
-#include "parvexmissions.h"
+#include "parammissions.h"
 #include "qparamtreewidget.h"
 
 #include "qsoftcore.h"
@@ -132,8 +132,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
     value->set_base_value(raw);
 
     const int station = core->get_machine_address();
-    QList<QMission *> missions = ParvexMissions::write_missions(value, raw, station);
-    missions.append(ParvexMissions::read_back_mission(value, station));
+    QList<QMission *> missions = ParamMissions::write_missions(value, raw, station);
+    missions.append(ParamMissions::read_back_mission(value, station));
     QMissionManager *manager = core->get_communicate()->mission_manager();
     for (QMission *mission : qAsConst(missions))
         manager->add_mission(mission);

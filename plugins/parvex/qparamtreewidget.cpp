@@ -2,6 +2,8 @@
 
 #include "qparamitemdelegate.h"
 
+#include "paramcompare.h"
+
 #include "qsoftcore.h"
 #include "stylehelper.h"
 
@@ -50,6 +52,9 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
     StyleHelper::keepSelectionColorsWhenInactive(this);
 
     setItemDelegate(new QParamItemDelegate(this));
+
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current, QTreeWidgetItem *) { current_changed(current); });
 }
 
 void QParamTreeWidget::set_params(tagValueGroup *group)
@@ -71,6 +76,12 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         item->setText(MaximumColumn, property_text(value, VALUE_MAX));
         item->setText(UnitColumn, property_text(value, VALUE_UNIT));
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+        const QString help = property_text(value, VALUE_HELP);
+        if (!help.isEmpty()) {
+            for (int column = 0; column < ColumnCount; ++column)
+                item->setToolTip(column, help);
+        }
+        apply_filter(item, value);
 
         const QString code = property_text(value, VALUE_CODE);
         m_item_of_code.insert(code, item);
@@ -89,8 +100,57 @@ void QParamTreeWidget::value_changed()
     if (!value)
         return;
     QTreeWidgetItem *item = m_item_of_code.value(property_text(value, VALUE_CODE), nullptr);
-    if (item)
+    if (item) {
         item->setText(ValueColumn, value->get_true_value_string());
+        apply_filter(item, value);
+    }
+}
+
+bool QParamTreeWidget::passes_filter(QMachineValue *value) const
+{
+    if (!m_only_changed)
+        return true;
+    int def = 0;
+    // Only what is known to differ: a value never read may be anything.
+    return value && value->has_value() && ParamCompare::default_raw(value, &def)
+        && value->number_of_raw(def) != value->number_of_raw(value->get_base_value());
+}
+
+void QParamTreeWidget::apply_filter(QTreeWidgetItem *item, QMachineValue *value)
+{
+    item->setHidden(!passes_filter(value));
+}
+
+void QParamTreeWidget::set_only_changed(bool only)
+{
+    m_only_changed = only;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = topLevelItem(i);
+        apply_filter(item, value_of_item(item));
+    }
+}
+
+bool QParamTreeWidget::select_code(const QString &code)
+{
+    QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
+    if (!item || item->isHidden())
+        return false;
+    setCurrentItem(item, CodeColumn);
+    scrollToItem(item);
+    return true;
+}
+
+void QParamTreeWidget::current_changed(QTreeWidgetItem *item)
+{
+    QMachineValue *value = value_of_item(item);
+    if (!value) {
+        emit help_changed(QString());
+        return;
+    }
+    const QString help = property_text(value, VALUE_HELP);
+    emit help_changed(QStringLiteral("%1 %2：%3").arg(property_text(value, VALUE_CODE),
+                                                    property_text(value, VALUE_NAME),
+                                                    help.isEmpty() ? tr("（没有说明）") : help));
 }
 
 void QParamTreeWidget::update_all()
@@ -105,6 +165,7 @@ void QParamTreeWidget::clear_params()
     m_code_of_item.clear();
     m_group = nullptr;
     clear();
+    emit help_changed(QString());
 }
 
 QMachineValue *QParamTreeWidget::value_of_item(QTreeWidgetItem *item) const

@@ -35,6 +35,19 @@ public:
     QMachineValue *value_of_item(QTreeWidgetItem *item) const;
     QMachineValue *value_of_index(const QModelIndex &index) const;
 
+    // Shows only the rows whose value was read and differs from the
+    // parameter's default.
+    void set_only_changed(bool only);
+    bool only_changed() const { return m_only_changed; }
+    // True when the value would be shown under the current filter.
+    bool passes_filter(QMachineValue *value) const;
+    // Makes the row of `code` the current one and scrolls to it.
+    bool select_code(const QString &code);
+
+signals:
+    // "code name: help" of the current row, empty when there is none.
+    void help_changed(const QString &text);
+
 public slots:
     void set_params(tagValueGroup *group);
     void value_changed();
@@ -47,5 +60,9 @@ protected:
 private:
     QMap<QString, QTreeWidgetItem *> m_item_of_code;
     QMap<QTreeWidgetItem *, QString> m_code_of_item;
+    void apply_filter(QTreeWidgetItem *item, QMachineValue *value);
+    void current_changed(QTreeWidgetItem *item);
+
     tagValueGroup *m_group = nullptr;
+    bool m_only_changed = false;
 };

@@ -12,6 +12,9 @@ class QParvexPlugin : public QAbstractPage
 public:
     explicit QParvexPlugin(QObject *parent = nullptr);
 
+    // Builds the page and puts its menu entry (参数 > 历史记录) into the
+    // core's menu map, which the main window builds its menu bar from.
+    void init_plugin() override;
     QString get_plugin_name() override;
     QIcon get_page_icon() override;
     QString get_page_title() override;

@@ -76,6 +76,23 @@ void QParvexTreeWidget::set_current_item(QTreeWidgetItem *item)
     emit select_changed(m_group_of_item.value(item, nullptr));
 }
 
+bool QParvexTreeWidget::select_group(tagValueGroup *group)
+{
+    for (auto it = m_group_of_item.cbegin(); it != m_group_of_item.cend(); ++it) {
+        if (it.value() == group) {
+            set_current_item(it.key());
+            scrollToItem(it.key());
+            return true;
+        }
+    }
+    return false;
+}
+
+tagValueGroup *QParvexTreeWidget::current_group() const
+{
+    return m_group_of_item.value(m_current_item, nullptr);
+}
+
 void QParvexTreeWidget::update_group()
 {
     tagValueGroup *group = m_group_of_item.value(m_current_item, nullptr);

@@ -19,6 +19,9 @@ public:
     // Replaces the rows; the first group is marked (and announced) at once.
     void set_groups(const QList<tagValueGroup *> &groups);
     void clear_groups();
+    // Marks the row of `group` (and announces it); false when it has none.
+    bool select_group(tagValueGroup *group);
+    tagValueGroup *current_group() const;
 
 signals:
     // Null when no group is marked any more.

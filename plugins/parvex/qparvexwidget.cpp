@@ -1,9 +1,15 @@
 #include "qparvexwidget.h"
 
-#include "paramsetfile.h"
-#include "parvexmissions.h"
+#include "parvexhistory.h"
+#include "qcomparedialog.h"
+#include "qhistorydialog.h"
 #include "qparamtreewidget.h"
 #include "qparvextreewidget.h"
+
+#include "paramcompare.h"
+#include "paramsetfile.h"
+#include "qparamexchange.h"
+#include "qparamhistory.h"
 
 #include "minisplitter.h"
 #include "qactiontoolbar.h"
@@ -21,15 +27,24 @@
 #include "tagvaluegroup.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QSet>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString kFileFilter = QStringLiteral("数据文件(*.csv)");
 const QString kWarning = QStringLiteral("警告");
+const QString kDownloadName = QStringLiteral("下载功能参数");
 // A refused row list longer than this is cut short in the message.
 constexpr int kMaxListedRows = 20;
 
@@ -42,12 +57,21 @@ QString listed_rows(const QStringList &rows)
     return shown.join(QLatin1Char('\n'));
 }
 
+QString code_of(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_CODE).toString();
+}
+
 } // namespace
 
 QParvexWidget::QParvexWidget(QWidget *parent)
     : QAbstractPageWidget(parent)
     , m_group_tree(new QParvexTreeWidget)
     , m_param_tree(new QParamTreeWidget)
+    , m_search(new QLineEdit)
+    , m_search_count(new QLabel)
+    , m_only_changed(new QCheckBox(tr("只看与默认值不同")))
+    , m_help(new QLabel)
 {
     setObjectName(QStringLiteral("QParvexWidget"));
 
@@ -59,9 +83,26 @@ QParvexWidget::QParvexWidget(QWidget *parent)
                                  QStringLiteral("下载参数"), this);
     download->setObjectName(QStringLiteral("actionDownload"));
     connect(download, &QAction::triggered, this, &QParvexWidget::down_load);
+    auto *compare = new QAction(QIcon(QStringLiteral(":/images/compare.png")), tr("比较"), this);
+    compare->setObjectName(QStringLiteral("actionCompare"));
+    // The other side is chosen first; the drive is read after that.
+    auto *compare_menu = new QMenu(this);
+    compare_menu->setObjectName(QStringLiteral("compareMenu"));
+    QAction *with_file = compare_menu->addAction(tr("与参数文件比较…"));
+    with_file->setObjectName(QStringLiteral("actionCompareFile"));
+    connect(with_file, &QAction::triggered, this, &QParvexWidget::compare_with_file);
+    QAction *with_defaults = compare_menu->addAction(tr("与默认值比较"));
+    with_defaults->setObjectName(QStringLiteral("actionCompareDefaults"));
+    connect(with_defaults, &QAction::triggered, this, &QParvexWidget::compare_with_defaults);
+    QAction *with_history = compare_menu->addAction(tr("与历史记录比较…"));
+    with_history->setObjectName(QStringLiteral("actionCompareHistory"));
+    connect(with_history, &QAction::triggered, this, &QParvexWidget::show_history);
+    connect(compare, &QAction::triggered, this, [this, compare_menu] {
+        compare_menu->popup(QCursor::pos());
+    });
     auto *separator = new QAction(this);
     separator->setSeparator(true);
-    m_actions << upload << download << separator;
+    m_actions << upload << download << compare << separator;
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,20 +116,58 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     bar_layout->addWidget(toolbar);
     layout->addWidget(bar);
 
+    m_search->setObjectName(QStringLiteral("parvexSearch"));
+    m_search->setPlaceholderText(tr("查找参数：代码或名称"));
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    m_search_count->setObjectName(QStringLiteral("parvexSearchCount"));
+    m_only_changed->setObjectName(QStringLiteral("parvexOnlyChanged"));
+    auto *search_row = new QHBoxLayout;
+    search_row->setContentsMargins(5, 3, 5, 3);
+    search_row->addWidget(m_search, 1);
+    search_row->addWidget(m_search_count);
+    search_row->addSpacing(12);
+    search_row->addWidget(m_only_changed);
+    layout->addLayout(search_row);
+    connect(m_search, &QLineEdit::textChanged, this, [this] { search(0); });
+    connect(m_search, &QLineEdit::returnPressed, this, [this] { search(1); });
+    connect(m_only_changed, &QCheckBox::toggled, this, &QParvexWidget::apply_filter);
+
     auto *splitter = new MiniSplitter;
     splitter->addWidget(m_group_tree);
     splitter->addWidget(m_param_tree);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter, 1);
+
+    m_help->setObjectName(QStringLiteral("parvexHelpLine"));
+    m_help->setContentsMargins(5, 2, 5, 2);
+    m_help->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One line: a long help text is cut, the tool tip holds all of it.
+    m_help->setWordWrap(false);
+    m_help->setMinimumWidth(1);
+    layout->addWidget(m_help);
+    connect(m_param_tree, &QParamTreeWidget::help_changed, this, [this](const QString &text) {
+        const QString line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        m_help->setText(m_help->fontMetrics().elidedText(line, Qt::ElideRight, qMax(100, m_help->width() - 10)));
+        m_help->setToolTip(text);
+    });
 
     QSoftCore *core = QSoftCore::get_core();
+    m_exchange = new QParamExchange(core->get_communicate()->mission_manager(),
+                                    core->get_machine_address(), this);
+    connect(m_exchange, &QParamExchange::finished, this, &QParvexWidget::exchange_finished);
+
     connect(core, &QSoftCore::parvex_changed, this, &QParvexWidget::parvex_changed);
     connect(core, &QSoftCore::clear_machine_signal, this, &QParvexWidget::release_machine);
     connect(m_group_tree, &QParvexTreeWidget::select_changed, m_param_tree,
             &QParamTreeWidget::set_params);
+    connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
+    // A group shown before the drive answered is read once it does.
+    connect(core->get_communicate(), &QCommunicate::online, this,
+            [this] { group_shown(m_group_tree->current_group()); });
 
     // A core that already holds a model (a plug-in loaded late) is shown at once.
     parvex_changed();
@@ -96,15 +175,27 @@ QParvexWidget::QParvexWidget(QWidget *parent)
 
 void QParvexWidget::parvex_changed()
 {
+    m_auto_read.clear();
+    m_hits.clear();
+    m_hit = -1;
     QMachine *machine = QSoftCore::get_core()->get_machine();
     if (machine)
         m_group_tree->set_groups(machine->get_groups());
     else
         m_group_tree->clear_groups();
+    if (machine && !m_search->text().isEmpty())
+        search(0);
 }
 
 void QParvexWidget::release_machine()
 {
+    // A comparison result points into the model that is going away.
+    if (m_compare_dialog)
+        m_compare_dialog->reject();
+    m_auto_read.clear();
+    m_hits.clear();
+    m_hit = -1;
+    m_writes.clear();
     m_group_tree->clear_groups();
     m_param_tree->clear_params();
 }
@@ -116,6 +207,99 @@ void QParvexWidget::setAllToolBtn(bool bVisual)
             action->setEnabled(bVisual);
     }
 }
+
+QList<QMachineValue *> QParvexWidget::all_values() const
+{
+    QList<QMachineValue *> values;
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (!machine)
+        return values;
+    QSet<QMachineValue *> seen;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups) {
+        for (QMachineValue *value : std::as_const(group->m_values)) {
+            if (value && !seen.contains(value)) {
+                seen.insert(value);
+                values.append(value);
+            }
+        }
+    }
+    return values;
+}
+
+// ---------------------------------------------------------------------------
+// Finding a parameter
+
+void QParvexWidget::group_shown(tagValueGroup *group)
+{
+    if (!group || m_auto_read.contains(group))
+        return;
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->commu_status() != 0)
+        return;
+    bool unread = false;
+    for (QMachineValue *value : std::as_const(group->m_values))
+        unread = unread || (value && !value->has_value());
+    if (!unread)
+        return;
+    m_auto_read.insert(group);
+    core->update_group(group->m_name);
+}
+
+void QParvexWidget::search(int step)
+{
+    const QString text = m_search->text().trimmed();
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (step == 0) {
+        m_hits.clear();
+        m_hit = -1;
+        if (!text.isEmpty() && machine) {
+            const QList<tagValueGroup *> groups = machine->get_groups();
+            for (tagValueGroup *group : groups) {
+                for (QMachineValue *value : std::as_const(group->m_values)) {
+                    if (!value || !m_param_tree->passes_filter(value))
+                        continue;
+                    const QString code = code_of(value);
+                    if (code.contains(text, Qt::CaseInsensitive)
+                        || value->get_value_property(VALUE_NAME).toString().contains(text, Qt::CaseInsensitive))
+                        m_hits.append({group, code});
+                }
+            }
+        }
+    }
+    if (m_hits.isEmpty()) {
+        m_search_count->setText(text.isEmpty() ? QString() : tr("没有找到"));
+        return;
+    }
+    m_hit = m_hit < 0 ? 0 : int((m_hit + step + m_hits.size()) % m_hits.size());
+    const QPair<tagValueGroup *, QString> hit = m_hits.at(m_hit);
+    if (m_group_tree->current_group() != hit.first)
+        m_group_tree->select_group(hit.first);
+    m_param_tree->select_code(hit.second);
+    m_search_count->setText(QStringLiteral("%1/%2").arg(m_hit + 1).arg(m_hits.size()));
+}
+
+void QParvexWidget::apply_filter(bool only_changed)
+{
+    m_param_tree->set_only_changed(only_changed);
+    if (!m_search->text().trimmed().isEmpty())
+        search(0);
+}
+
+bool QParvexWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            search(key == Qt::Key_Down ? 1 : -1);
+            return true;
+        }
+    }
+    return QAbstractPageWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Upload
 
 void QParvexWidget::up_load()
 {
@@ -147,10 +331,14 @@ void QParvexWidget::up_load_finish(bool success)
 {
     disconnect(QSoftCore::get_core(), &QSoftCore::mission_group_done, this,
                &QParvexWidget::up_load_finish);
-    if (success)
+    if (success) {
+        // Recorded whether or not the operator saves a file.
+        ParvexHistory::record(
+            ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()), this);
         save(false);
-    else
+    } else {
         QMessageBox::critical(this, kWarning, QStringLiteral("上传参数失败！"), QMessageBox::Ok);
+    }
 }
 
 void QParvexWidget::save(bool)
@@ -180,6 +368,17 @@ void QParvexWidget::save(bool)
     }
 }
 
+// ---------------------------------------------------------------------------
+// Download: backup, writes, read-back
+
+bool QParvexWidget::start_exchange_allowed()
+{
+    if (m_step == Idle && !m_exchange->is_running())
+        return true;
+    QMessageBox::warning(this, kWarning, tr("上一个操作还没有结束，请稍候。"));
+    return false;
+}
+
 void QParvexWidget::down_load()
 {
     QSoftCore *core = QSoftCore::get_core();
@@ -189,6 +388,8 @@ void QParvexWidget::down_load()
     const QString path = QFileChooser::get_open_file_name(this, QStringLiteral("打开"),
                                                           QDir::currentPath(), kFileFilter);
     if (path.isEmpty())
+        return;
+    if (!start_exchange_allowed())
         return;
 
     QFile file(path);
@@ -212,16 +413,9 @@ void QParvexWidget::down_load()
         return;
     }
 
-    const int station = core->get_machine_address();
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
     const QStringList &refused = plan.refused;
-    QList<QMission *> missions;
-    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes) {
-        missions.append(ParvexMissions::write_missions(write.value, write.raw, station));
-        write.value->set_base_value(write.raw);
-    }
-
-    if (missions.isEmpty()) {
+    if (plan.writes.isEmpty()) {
         QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("没有可以下载的参数！"),
                         QMessageBox::Ok, this);
         if (!refused.isEmpty())
@@ -234,7 +428,257 @@ void QParvexWidget::down_load()
                              QStringLiteral("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
     }
 
-    core->get_communicate()->mission_manager()->add_mission_group(missions,
-                                                                   QStringLiteral("下载功能参数"));
-    qDeleteAll(missions);
+    m_writes.clear();
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
+        m_writes.append({write.value, write.raw});
+    m_file_refused = refused;
+
+    // First the drive's values as they are, so the download can be undone
+    // from the history.
+    m_step = Backup;
+    m_exchange->set_station(core->get_machine_address());
+    m_exchange->read(all_values());
+}
+
+void QParvexWidget::exchange_finished(bool complete)
+{
+    const Step step = m_step;
+    m_step = Idle;
+    switch (step) {
+    case Backup:
+        backup_done(complete);
+        break;
+    case Download:
+        download_done();
+        break;
+    case CompareRead:
+        compare_read_done(complete);
+        break;
+    case WriteSelected:
+        write_selected_done();
+        break;
+    case Idle:
+        break;
+    }
+}
+
+void QParvexWidget::backup_done(bool complete)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!complete || !machine) {
+        m_writes.clear();
+        core->m_show_err_log = false;
+        QMessageBox box(QMessageBox::Warning, kWarning, kDownloadName + QStringLiteral("失败！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(tr("读取设备当前参数失败，没有写入任何参数。"));
+        box.exec();
+        return;
+    }
+
+    // What the drive answered to the backup's own reads, not the model
+    // (which an edit may change meanwhile).
+    tagParamSnapshot backup = ParvexHistory::snapshot_now(machine, ParamSnapshot::backup());
+    backup.values.clear();
+    const QHash<QMachineValue *, int> read = m_exchange->values();
+    for (QMachineValue *value : all_values()) {
+        const auto found = read.constFind(value);
+        if (found != read.constEnd())
+            backup.values.append({code_of(value), found.value()});
+    }
+    backup.value_count = int(backup.values.size());
+    ParvexHistory::record(backup, this);
+
+    // Shown at once; the read-back then shows what the drive really took.
+    for (const ParamVerify::Write &write : std::as_const(m_writes))
+        write.value->set_base_value(write.raw);
+    m_step = Download;
+    m_exchange->write_and_verify(m_writes);
+}
+
+void QParvexWidget::download_done()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->m_show_err_log = false;
+    const tagVerifyReport report = m_exchange->report();
+    m_writes.clear();
+    if (core->get_machine())
+        ParvexHistory::record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()), this);
+    if (m_exchange->link_lost()) {
+        QMessageBox box(QMessageBox::Warning, kWarning, kDownloadName + QStringLiteral("失败！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(tr("连接已断开：写入 %1 个参数，核对一致 %2 个。")
+                                   .arg(report.written).arg(report.verified));
+        box.exec();
+        return;
+    }
+    show_verify_box(kDownloadName, report, m_file_refused);
+}
+
+void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &report,
+                                    const QStringList &file_refused)
+{
+    const int refused = int(report.refused.size() + file_refused.size());
+    const QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
+                               .arg(report.written).arg(report.verified)
+                               .arg(report.different.size() + report.unread.size()).arg(refused);
+    if (report.all_verified()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), name + QStringLiteral("成功"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(counts);
+        if (!file_refused.isEmpty())
+            box.setDetailedText(file_refused.join(QLatin1Char('\n')));
+        box.exec();
+        return;
+    }
+    QStringList lines = ParamVerify::lines(report);
+    lines.append(file_refused);
+    QMessageBox box(QMessageBox::Warning, kWarning, tr("%1完成，但有参数与要求不同！").arg(name),
+                    QMessageBox::Ok, this);
+    box.setInformativeText(counts + QLatin1Char('\n') + listed_rows(ParamVerify::lines(report)));
+    box.setDetailedText(lines.join(QLatin1Char('\n')));
+    box.exec();
+}
+
+// ---------------------------------------------------------------------------
+// Compare
+
+void QParvexWidget::compare_with_file()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    const QString path = QFileChooser::get_open_file_name(this, QStringLiteral("打开"),
+                                                          QDir::currentPath(), kFileFilter);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::warning(this, kWarning,
+                             QStringLiteral("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    QCSVFile table;
+    table.load(QLocalCodec::decode(file.readAll()));
+    const QString header_error = ParamSetFile::check_header(table);
+    if (!header_error.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, kWarning, QStringLiteral("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(header_error);
+        box.exec();
+        return;
+    }
+    QStringList problems;
+    const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
+    start_compare(other, tr("文件"), problems);
+}
+
+void QParvexWidget::compare_with_defaults()
+{
+    QStringList problems;
+    const QList<tagParamRaw> other = ParamCompare::defaults_of(QSoftCore::get_core()->get_machine(), &problems);
+    start_compare(other, tr("默认值"), problems);
+}
+
+void QParvexWidget::compare_with_snapshot(qint64 id)
+{
+    QParamHistory *history = ParvexHistory::database(this);
+    tagParamSnapshot snapshot;
+    if (!history || !history->load(id, &snapshot)) {
+        QMessageBox::warning(this, kWarning, tr("无法读取历史记录：%1")
+                                                 .arg(history ? history->error_string() : QString()));
+        return;
+    }
+    start_compare(snapshot.values,
+                  tr("记录 %1").arg(snapshot.time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm:ss"))),
+                  QStringList());
+}
+
+void QParvexWidget::start_compare(const QList<tagParamRaw> &other, const QString &title,
+                                  const QStringList &problems)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (!core->get_machine() || core->get_communicate()->commu_status() != 0) {
+        QMessageBox::warning(this, kWarning, tr("设备未连接，无法比较！"));
+        return;
+    }
+    if (!start_exchange_allowed())
+        return;
+    m_other = other;
+    m_other_title = title;
+    m_other_problems = problems;
+    m_step = CompareRead;
+    m_exchange->set_station(core->get_machine_address());
+    m_exchange->read(all_values());
+}
+
+void QParvexWidget::compare_read_done(bool complete)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!complete || !machine) {
+        QMessageBox::warning(this, kWarning, tr("读取设备参数失败，无法比较！"));
+        return;
+    }
+    tagParamSnapshot drive = ParvexHistory::snapshot_now(machine, ParamSnapshot::compare());
+    drive.values.clear();
+    const QHash<QMachineValue *, int> read = m_exchange->values();
+    for (QMachineValue *value : all_values()) {
+        const auto found = read.constFind(value);
+        if (found != read.constEnd())
+            drive.values.append({code_of(value), found.value()});
+    }
+    drive.value_count = int(drive.values.size());
+    ParvexHistory::record(drive, this);
+
+    QCompareDialog dialog(this);
+    m_compare_dialog = &dialog;
+    dialog.set_result(ParamCompare::compare(drive.values, m_other, machine), tr("设备"), m_other_title,
+                      m_other_problems, true);
+    connect(&dialog, &QCompareDialog::download_requested, this, &QParvexWidget::write_selected);
+    dialog.exec();
+    m_compare_dialog = nullptr;
+}
+
+void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
+{
+    if (!start_exchange_allowed())
+        return;
+    QSoftCore::get_core()->clearErrLog();
+    for (const ParamVerify::Write &write : writes)
+        write.value->set_base_value(write.raw);
+    m_step = WriteSelected;
+    m_exchange->set_station(QSoftCore::get_core()->get_machine_address());
+    m_exchange->write_and_verify(writes);
+}
+
+void QParvexWidget::write_selected_done()
+{
+    QWidget *parent = m_compare_dialog ? static_cast<QWidget *>(m_compare_dialog.data()) : this;
+    const tagVerifyReport report = m_exchange->report();
+    if (m_exchange->link_lost()) {
+        QMessageBox::warning(parent, kWarning, tr("下载所选参数失败！"));
+        return;
+    }
+    if (report.all_verified()) {
+        QMessageBox::information(parent, QStringLiteral("提示"),
+                                 tr("下载所选参数成功：写入并核对 %1 个参数。").arg(report.verified));
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, kWarning, tr("下载所选参数完成，但有参数与要求不同！"),
+                    QMessageBox::Ok, parent);
+    box.setInformativeText(listed_rows(ParamVerify::lines(report)));
+    box.exec();
+}
+
+// ---------------------------------------------------------------------------
+// History
+
+void QParvexWidget::show_history()
+{
+    QHistoryDialog dialog(this);
+    connect(&dialog, &QHistoryDialog::compare_with_drive, this, [this, &dialog](qint64 id) {
+        compare_with_snapshot(id);
+        dialog.reload();
+    });
+    dialog.exec();
 }

@@ -3,6 +3,8 @@
 
 #include "parvexfixture.h"
 
+#include "qparamhistory.h"
+#include "qsettingmanager.h"
 #include "qsoftcore.h"
 
 #include "qcommunicate.h"
@@ -116,16 +118,39 @@ void tst_QParvexWidget::downloadRoundTrip()
                      &QMissionManager::mission_group_end);
     m_answer->file = path;
     m_download->trigger();
-    QVERIFY(wait_group_end(ended));
-    QVERIFY(m_answer->boxes.isEmpty());
+    // P0-09 is read-only in the drive: its write is refused, listed at the
+    // end and logged.
+    QTRY_COMPARE_WITH_TIMEOUT(m_answer->boxes.size(), 1, 15000);
+    const ModalAnswerer::Box box = m_answer->boxes.first();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QVERIFY2(box.details.contains(QStringLiteral("P0-09")) && box.details.contains(QStringLiteral("被拒绝 1 个")),
+             qPrintable(box.details));
 
     const QMap<int, int> after = m_sim.dump();
     for (int a = 0x2000; a <= 0x210A; ++a)
         QCOMPARE(after.value(a), before.value(a));
-    // P0-09 is read-only in the drive: its write is refused and logged.
     const QList<tagErrLog> logs = QSoftCore::get_core()->getErrlogs();
     QCOMPARE(logs.size(), 1);
     QVERIFY(logs.first().text.contains(QStringLiteral("8201")));
+
+    // The history holds the upload, and the drive's values of right before
+    // the download as its backup; it is read from the file, as after a restart.
+    QParamHistory history(QParamHistory::path_beside(QSettingManager::default_file()));
+    const QList<tagParamSnapshot> snapshots = history.list();
+    QVERIFY(snapshots.size() >= 3);
+    QCOMPARE(snapshots.at(0).operation, ParamSnapshot::download());
+    QCOMPARE(snapshots.at(1).operation, ParamSnapshot::backup());
+    QCOMPARE(snapshots.at(2).operation, ParamSnapshot::upload());
+    QCOMPARE(snapshots.at(1).drive_version, 100);
+    tagParamSnapshot backup;
+    QVERIFY(history.load(snapshots.at(1).id, &backup));
+    QMap<QString, int> raw;
+    for (const tagParamRaw &entry : std::as_const(backup.values))
+        raw.insert(entry.code, entry.raw);
+    QCOMPARE(raw.size(), 17);
+    QCOMPARE(raw.value(QStringLiteral("P0-01")), 1);
+    QCOMPARE(raw.value(QStringLiteral("P0-03")), 0x10001);
+    QCOMPARE(raw.value(QStringLiteral("P0-07")), 75);
 }
 
 void tst_QParvexWidget::downloadCancelledKeepsLogRequest()

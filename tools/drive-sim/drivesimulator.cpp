@@ -123,6 +123,15 @@ bool DriveSimulator::start(QString *error)
 {
     if (!m_registers.load(m_options.machine, m_options.version, error))
         return false;
+    if (!m_faults.load(m_options.machine, error))
+        return false;
+    for (const QString &line : std::as_const(m_options.fault_commands)) {
+        QStringList reply;
+        if (!m_faults.command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), &reply) || reply.last() != QLatin1String("ok")) {
+            *error = reply.value(0, QStringLiteral("unknown fault %1").arg(line));
+            return false;
+        }
+    }
     if (m_options.tcp_port >= 0) {
         if (!start_listening(error))
             return false;
@@ -323,7 +332,7 @@ QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
         if (code == 0)
             return QRtuFrame::read_answer(station, values);
     } else if (function == QRtuFrame::WRITE_SINGLE) {
-        code = m_registers.write(word_at(frame, 2), { quint16(word_at(frame, 4)) });
+        code = m_faults.write(m_registers, word_at(frame, 2), { quint16(word_at(frame, 4)) });
         if (code == 0)
             answer = frame.left(6);
     } else if (function == QRtuFrame::WRITE_MULTIPLE) {
@@ -334,7 +343,7 @@ QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
             QList<quint16> values;
             for (int i = 0; i < count; ++i)
                 values.append(quint16(word_at(frame, 7 + 2 * i)));
-            code = m_registers.write(word_at(frame, 2), values);
+            code = m_faults.write(m_registers, word_at(frame, 2), values);
             if (code == 0)
                 answer = frame.left(6);
         }
@@ -588,6 +597,9 @@ QStringList DriveSimulator::command(const QString &line)
     if (words.isEmpty())
         return { QStringLiteral("error empty command") };
     const QString &verb = words.first();
+    QStringList fault_reply;
+    if (m_faults.command(words, &fault_reply))
+        return fault_reply;
     if (verb == QLatin1String("get") && (words.size() == 2 || words.size() == 3)) {
         qint64 address = 0;
         qint64 count = 1;

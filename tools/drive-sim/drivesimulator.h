@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drivefaults.h"
 #include "driveregisters.h"
 
 #include <QByteArray>
@@ -43,6 +44,8 @@ struct DriveOptions
     int tcp_port = -1;
     bool rtu_over_tcp = false;
     QString listen = QStringLiteral("127.0.0.1");
+    // Write faults to set at start, as control commands ("clamp 61447 100").
+    QStringList fault_commands;
 };
 
 // The simulated drive: a pseudo-terminal (or a real port) on which it answers
@@ -102,6 +105,7 @@ private:
 
     DriveOptions m_options;
     DriveRegisters m_registers;
+    DriveFaults m_faults;
     QRandomGenerator m_random;
     QElapsedTimer m_clock;
 

@@ -1,5 +1,6 @@
 // drive-sim: a simulated drive answering Modbus RTU on a pseudo-terminal.
 
+#include "drivefaults.h"
 #include "drivesimulator.h"
 
 #include <QCommandLineParser>
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("drive-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(HELP));
+    parser.setApplicationDescription(QString::fromUtf8(HELP) + QStringLiteral("\nWrite faults (control commands):\n") + DriveFaults::help());
     parser.addHelpOption();
     struct Opt
     {
@@ -112,6 +113,9 @@ int main(int argc, char *argv[])
     for (const Opt &o : options)
         parser.addOption(QCommandLineOption(QString::fromLatin1(o.name), QString::fromLatin1(o.help), QString::fromLatin1(o.value)));
     parser.addOption(QCommandLineOption(QStringLiteral("quit-on-eof"), QStringLiteral("exit when stdin ends")));
+    parser.addOption(QCommandLineOption(QStringLiteral("clamp"), QStringLiteral("addr=limit: writes above limit store the limit (repeatable)"), QStringLiteral("addr=limit")));
+    parser.addOption(QCommandLineOption(QStringLiteral("ignore"), QStringLiteral("writes to addr are answered but change nothing (repeatable)"), QStringLiteral("addr")));
+    parser.addOption(QCommandLineOption(QStringLiteral("running"), QStringLiteral("start with the motor running: stop-only parameters refuse writes")));
 
     if (!parser.parse(app.arguments()))
         fail(parser.errorText());
@@ -184,6 +188,12 @@ int main(int argc, char *argv[])
     o.hangup_after = int(integer("hangup-after", 0, INT_MAX, -1));
     o.seed = quint32(integer("seed", 0, 0xFFFFFFFFLL, 1));
     const bool quit_on_eof = parser.isSet(QStringLiteral("quit-on-eof"));
+    for (const QString &clamp : parser.values(QStringLiteral("clamp")))
+        o.fault_commands.append(QStringLiteral("clamp ") + QString(clamp).replace(QLatin1Char('='), QLatin1Char(' ')));
+    for (const QString &ignore : parser.values(QStringLiteral("ignore")))
+        o.fault_commands.append(QStringLiteral("ignore ") + ignore);
+    if (parser.isSet(QStringLiteral("running")))
+        o.fault_commands.append(QStringLiteral("running 1"));
 
     if (::pipe(g_signal_pipe) != 0)
         fail(QStringLiteral("cannot create a pipe"));

@@ -125,6 +125,16 @@ bool VantorelLink::wait_online()
     return false;
 }
 
+QString VantorelLink::port() const
+{
+    return QCommunicate::port_for(m_config);
+}
+
+QMissionManager *VantorelLink::manager() const
+{
+    return m_link->mission_manager();
+}
+
 void VantorelLink::close()
 {
     if (m_link->serial_status() == 0)
@@ -133,14 +143,24 @@ void VantorelLink::close()
 
 bool VantorelLink::run(const QList<QMission *> &missions, const Answer &answer, const Progress &progress)
 {
+    if (missions.isEmpty()) {
+        m_failures.clear();
+        m_error.clear();
+        m_exit = VantorelExit::Done;
+        return true;
+    }
+    QMissionManager *manager = m_link->mission_manager();
+    return watch([&] { manager->add_mission_group(missions, QString()); }, answer, progress);
+}
+
+bool VantorelLink::watch(const std::function<void()> &start, const Answer &answer, const Progress &progress)
+{
     m_failures.clear();
     m_error.clear();
     m_exit = VantorelExit::Done;
-    if (missions.isEmpty())
-        return true;
 
     QMissionManager *manager = m_link->mission_manager();
-    const int total = int(missions.size());
+    int total = 0;
     int done = 0;
     bool ended = false;
     QEventLoop loop;
@@ -150,6 +170,12 @@ bool VantorelLink::run(const QList<QMission *> &missions, const Answer &answer, 
             progress(done, total);
     };
     const QList<QMetaObject::Connection> connections{
+        connect(manager, &QMissionManager::mission_group_start, &loop,
+                [&](int size) {
+                    total = size;
+                    if (progress)
+                        progress(0, total);
+                }),
         connect(manager, &QMissionManager::mission_success, &loop,
                 [&](QMission *mission) {
                     if (answer && mission)
@@ -173,9 +199,7 @@ bool VantorelLink::run(const QList<QMission *> &missions, const Answer &answer, 
                     loop.quit();
                 }),
     };
-    if (progress)
-        progress(0, total);
-    manager->add_mission_group(missions, QString());
+    start();
     if (!ended)
         loop.exec();
     for (const QMetaObject::Connection &c : connections)

@@ -11,6 +11,7 @@
 
 class QCommunicate;
 class QMission;
+class QMissionManager;
 
 // The tool's side of one link to one station: opens the port, probes the
 // station until it answers (or the wait runs out) and runs lists of missions
@@ -39,6 +40,8 @@ public:
     bool wait_online();
     void close();
     int version() const { return m_version; }
+    QString port() const;
+    QMissionManager *manager() const;
     int station() const { return m_station; }
 
     struct Failure
@@ -54,6 +57,9 @@ public:
     // group; each answer goes to answer as it comes. True when every mission
     // was answered; otherwise failures() lists those that were not.
     bool run(const QList<QMission *> &missions, const Answer &answer, const Progress &progress = {});
+    // The same for a group someone else hands to manager() (a parameter
+    // exchange): start() queues it; the wait ends with the group.
+    bool watch(const std::function<void()> &start, const Answer &answer, const Progress &progress = {});
     QList<Failure> failures() const { return m_failures; }
     // The one line for a failed run or open, and the exit code it means.
     QString error() const { return m_error; }

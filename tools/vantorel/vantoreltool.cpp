@@ -6,9 +6,13 @@
 
 #include "linksettings.h"
 #include "machinebuilder.h"
+#include "paramcompare.h"
 #include "paramedit.h"
 #include "paramsetfile.h"
-#include "parvexmissions.h"
+#include "paramverify.h"
+#include "qparamexchange.h"
+#include "qparamhistory.h"
+#include "parammissions.h"
 
 #include "qcsvfile.h"
 #include "qlocalcodec.h"
@@ -215,12 +219,11 @@ int VantorelTool::run()
     if (command == QLatin1String("scan"))
         return not_available(tr_tool("设备搜索"));
     if (command == QLatin1String("history"))
-        return not_available(tr_tool("历史记录"));
-    if (command == QLatin1String("compare"))
-        return not_available(tr_tool("参数比较"));
+        return history();
 
     const bool several_allowed = command == QLatin1String("get") || command == QLatin1String("set")
-        || command == QLatin1String("upload") || command == QLatin1String("download");
+        || command == QLatin1String("upload") || command == QLatin1String("download")
+        || command == QLatin1String("compare");
     if (m_options.several_stations && !several_allowed)
         return fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(command));
 
@@ -335,6 +338,12 @@ int VantorelTool::prepare()
     if (command == QLatin1String("upload") && m_options.several_stations && args.first().isEmpty())
         return fail(VantorelExit::Usage, tr_tool("没有给出文件名"));
 
+    if (command == QLatin1String("compare")) {
+        const int sources = int(!args.isEmpty()) + int(m_options.defaults) + int(!m_options.snapshot.isEmpty());
+        if (sources != 1 || args.size() > 1)
+            return fail(VantorelExit::Usage, tr_tool("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
+    }
+
     QString error;
     if (!load_description(&error))
         return fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
@@ -368,6 +377,40 @@ int VantorelTool::prepare()
                             tr_tool("%1 %2：%3，没有写入任何参数").arg(code, name_of(value), check.reason));
             }
             m_writes.append({code, check.raw});
+        }
+    } else if (command == QLatin1String("compare")) {
+        QStringList problems;
+        if (m_options.defaults) {
+            m_other = ParamCompare::defaults_of(m_machine.get(), &problems);
+            m_other_title = tr_tool("默认值");
+        } else if (!m_options.snapshot.isEmpty()) {
+            bool ok = false;
+            const qint64 id = m_options.snapshot.toLongLong(&ok);
+            QParamHistory *database = history_database(false);
+            if (!database)
+                return fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(m_history->error_string()));
+            tagParamSnapshot snapshot;
+            if (!ok || !database->load(id, &snapshot))
+                return fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(m_options.snapshot));
+            m_other = snapshot.values;
+            m_other_title = tr_tool("记录 %1").arg(id);
+        } else {
+            const QString &path = args.first();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString()));
+            QCSVFile table;
+            table.load(QLocalCodec::decode(file.readAll()));
+            const QString header_error = ParamSetFile::check_header(table);
+            if (!header_error.isEmpty())
+                return fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+            m_other = ParamSetFile::raw_values(table, m_machine.get(), &problems);
+            m_other_title = tr_tool("文件");
+        }
+        if (!problems.isEmpty()) {
+            return fail(VantorelExit::FileError, tr_tool("%1 %2（共 %3 处有误）")
+                                                     .arg(m_other_title, problems.first())
+                                                     .arg(problems.size()));
         }
     } else if (command == QLatin1String("download")) {
         // Every station's file is checked before the first one is written.
@@ -444,20 +487,22 @@ VantorelTool::Result VantorelTool::serve(int station)
         return upload(link);
     if (command == QLatin1String("download"))
         return download(link);
+    if (command == QLatin1String("compare"))
+        return compare(link);
     return monitor(link);
 }
 
 bool VantorelTool::read_values(VantorelLink &link, const QList<QMachineValue *> &values, int level,
                                int type, const QString &label, Result *result)
 {
-    QList<QMission *> missions = ParvexMissions::read_missions(values, link.station());
+    QList<QMission *> missions = ParamMissions::read_missions(values, link.station());
     for (QMission *mission : std::as_const(missions)) {
         mission->set_attribute(MissionKey::level(), QVariant(level));
         mission->set_attribute(MissionKey::type(), QVariant(type));
     }
     QMachine *machine = m_machine.get();
     const bool ok = link.run(
-        missions, [machine, &values](const QMission &m) { ParvexMissions::take_answer(machine, m, values); },
+        missions, [machine, &values](const QMission &m) { ParamMissions::take_answer(machine, m, values); },
         [this, &label](int done, int total) { m_out.progress(label, done, total); });
     m_out.end_progress();
     qDeleteAll(missions);
@@ -568,13 +613,13 @@ VantorelTool::Result VantorelTool::set(VantorelLink &link)
     for (const auto &write : std::as_const(m_writes)) {
         QMachineValue *value = m_machine->get_value(write.first);
         values.append(value);
-        missions.append(ParvexMissions::write_missions(value, write.second, station));
-        missions.append(ParvexMissions::read_back_mission(value, station));
+        missions.append(ParamMissions::write_missions(value, write.second, station));
+        missions.append(ParamMissions::read_back_mission(value, station));
     }
     QMachine *machine = m_machine.get();
     const bool ok = link.run(missions, [machine, &values](const QMission &m) {
         if (m.mission_type() == MISSION_READ_BACK)
-            ParvexMissions::take_answer(machine, m, values);
+            ParamMissions::take_answer(machine, m, values);
     });
     qDeleteAll(missions);
 
@@ -614,7 +659,7 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
     QList<QMission *> missions;
     const QList<tagValueGroup *> groups = m_machine->get_groups();
     for (tagValueGroup *group : groups)
-        missions.append(ParvexMissions::read_missions(group->m_values, link.station()));
+        missions.append(ParamMissions::read_missions(group->m_values, link.station()));
     for (QMission *mission : std::as_const(missions)) {
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
@@ -622,7 +667,7 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
     QMachine *machine = m_machine.get();
     const QString label = tr_tool("上传");
     const bool ok = link.run(
-        missions, [machine](const QMission &m) { ParvexMissions::take_answer(machine, m, {}); },
+        missions, [machine](const QMission &m) { ParamMissions::take_answer(machine, m, {}); },
         [this, &label](int done, int total) { m_out.progress(label, done, total); });
     m_out.end_progress();
     qDeleteAll(missions);
@@ -640,6 +685,7 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
         result.error = tr_tool("参数文件 %1 保存失败：%2").arg(path, reason);
         return result;
     }
+    record(link, ParamSnapshot::upload(), ParamSnapshot::values_of(m_machine.get()));
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
     result.json.insert(QStringLiteral("parameters"), int(values.size()));
@@ -668,28 +714,78 @@ VantorelTool::Result VantorelTool::download(VantorelLink &link)
         return result;
     }
 
-    QList<QMission *> missions;
-    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
-        missions.append(ParvexMissions::write_missions(write.value, write.raw, station));
-    const QString label = tr_tool("下载");
-    const bool ok = link.run(missions, {}, [this, &label](int done, int total) { m_out.progress(label, done, total); });
-    m_out.end_progress();
-    const int written = int(missions.size()) - int(link.failures().size());
-    qDeleteAll(missions);
-
     result.json.insert(QStringLiteral("station"), station);
     result.json.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
     result.json.insert(QStringLiteral("parameters"), int(plan.writes.size()));
+
+    // First the drive's values as they are, so the download can be undone
+    // from the history.
+    if (!m_options.no_backup) {
+        QList<tagParamRaw> before;
+        if (!read_all(link, tr_tool("备份"), &before, &result)) {
+            result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
+            return result;
+        }
+        record(link, ParamSnapshot::backup(), before);
+    }
+
+    const QString label = tr_tool("下载");
+    const auto progress = [this, &label](int done, int total) { m_out.progress(label, done, total); };
+    QList<ParamVerify::Write> writes;
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
+        writes.append({write.value, write.raw});
+    bool ok = false;
+    tagVerifyReport report;
+    if (m_options.no_verify) {
+        QList<QMission *> missions;
+        for (const ParamVerify::Write &write : std::as_const(writes))
+            missions.append(ParamMissions::write_missions(write.value, write.raw, station));
+        ok = link.run(missions, {}, progress);
+        qDeleteAll(missions);
+        for (const ParamVerify::Write &write : std::as_const(writes))
+            write.value->set_base_value(write.raw);
+    } else {
+        QParamExchange exchange(link.manager(), station);
+        ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
+        while (exchange.is_running())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        report = exchange.report();
+        const QHash<QMachineValue *, int> read_back = exchange.values();
+        for (auto it = read_back.constBegin(); it != read_back.constEnd(); ++it)
+            it.key()->set_base_value(it.value());
+    }
+    m_out.end_progress();
+    record(link, ParamSnapshot::download(), ParamSnapshot::values_of(m_machine.get()));
+
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
         result.error = tr_tool("下载参数失败：%1").arg(link.error());
         return result;
     }
-    result.lines.append(tr_tool("已下载 %1 个参数（%2 次写入）到站号 %3")
-                            .arg(plan.writes.size())
-                            .arg(written)
-                            .arg(station));
+    if (m_options.no_verify) {
+        result.lines.append(tr_tool("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
+        return result;
+    }
+    result.json.insert(QStringLiteral("verified"), report.verified);
+    QJsonArray differences;
+    for (const tagVerifyReport::Row &row : std::as_const(report.different)) {
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), code_of(row.value));
+        o.insert(QStringLiteral("name"), name_of(row.value));
+        o.insert(QStringLiteral("wanted"), double(row.wanted));
+        o.insert(QStringLiteral("drive"), double(row.drive));
+        differences.append(o);
+    }
+    result.json.insert(QStringLiteral("differences"), differences);
+    const QStringList lines = ParamVerify::lines(report);
+    if (!report.all_verified()) {
+        result.lines = lines;
+        result.exit = VantorelExit::Differences;
+        result.error = tr_tool("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
+        return result;
+    }
+    result.lines.append(tr_tool("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
     return result;
 }
 
@@ -767,4 +863,220 @@ VantorelTool::Result VantorelTool::monitor(VantorelLink &link)
     result.json.insert(QStringLiteral("codes"), codes);
     result.json.insert(QStringLiteral("samples"), samples);
     return result;
+}
+
+// ---------------------------------------------------------------------------
+// Comparison and history
+
+bool VantorelTool::read_all(VantorelLink &link, const QString &label, QList<tagParamRaw> *values, Result *result)
+{
+    const QList<QMachineValue *> parameters = all_parameters();
+    QParamExchange exchange(link.manager(), link.station());
+    const bool ok = link.watch([&] { exchange.read(parameters); }, {},
+                               [this, &label](int done, int total) { m_out.progress(label, done, total); });
+    while (exchange.is_running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_out.end_progress();
+    if (!ok) {
+        result->exit = link.exit_code();
+        result->error = link.error();
+        return false;
+    }
+    // What the drive answered to these reads, in group order, each code once.
+    const QHash<QMachineValue *, int> read = exchange.values();
+    values->clear();
+    QSet<QMachineValue *> seen;
+    for (QMachineValue *value : parameters) {
+        const auto found = read.constFind(value);
+        if (found == read.constEnd() || seen.contains(value))
+            continue;
+        seen.insert(value);
+        value->set_base_value(found.value());
+        values->append({code_of(value), found.value()});
+    }
+    return true;
+}
+
+QParamHistory *VantorelTool::history_database(bool for_writing)
+{
+    // Beside the settings, wherever they live, as the workbench keeps it.
+    const QString settings = m_options.config.isEmpty() ? QSettingManager::default_file() : m_options.config;
+    if (!m_history) {
+        m_history = std::make_unique<QParamHistory>(QParamHistory::path_beside(settings));
+        m_history->open();
+    }
+    if (!m_history->is_open() || (for_writing && !m_history->is_writable()))
+        return nullptr;
+    return m_history.get();
+}
+
+void VantorelTool::record(VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values)
+{
+    tagParamSnapshot snapshot = ParamSnapshot::of_machine(m_machine.get(), operation);
+    snapshot.values = values;
+    snapshot.value_count = int(values.size());
+    snapshot.port = link.port();
+    snapshot.station = link.station();
+    snapshot.drive_version = link.version();
+    QParamHistory *database = history_database(true);
+    if (database && database->record(snapshot) != 0)
+        return;
+    if (!m_history_warned) {
+        m_history_warned = true;
+        m_out.error(tr_tool("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
+    }
+}
+
+VantorelTool::Result VantorelTool::compare(VantorelLink &link)
+{
+    Result result;
+    QList<tagParamRaw> drive;
+    if (!read_all(link, tr_tool("读取"), &drive, &result))
+        return result;
+    record(link, ParamSnapshot::compare(), drive);
+
+    const QList<tagParamDifference> differences = ParamCompare::compare(drive, m_other, m_machine.get());
+    QJsonArray array;
+    for (const tagParamDifference &d : differences) {
+        const QString name = d.value ? name_of(d.value) : QString();
+        const QString unit = d.value ? unit_of(d.value) : QString();
+        result.rows.append({d.code, name, ParamCompare::text_of(d, true), ParamCompare::text_of(d, false), unit});
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), d.code);
+        o.insert(QStringLiteral("name"), name);
+        if (d.kind != tagParamDifference::OnlyRight) {
+            o.insert(QStringLiteral("drive"), double(d.left));
+            o.insert(QStringLiteral("drive_text"), ParamCompare::text_of(d, true));
+        }
+        if (d.kind != tagParamDifference::OnlyLeft) {
+            o.insert(QStringLiteral("other"), double(d.right));
+            o.insert(QStringLiteral("other_text"), ParamCompare::text_of(d, false));
+        }
+        array.append(o);
+    }
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("against"), m_other_title);
+    result.json.insert(QStringLiteral("compared"), int(drive.size()));
+    result.json.insert(QStringLiteral("differences"), array);
+    if (differences.isEmpty()) {
+        result.lines.append(tr_tool("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
+        return result;
+    }
+    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("设备"), m_other_title, tr_tool("单位")};
+    result.exit = VantorelExit::Differences;
+    result.error = tr_tool("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
+    return result;
+}
+
+int VantorelTool::history()
+{
+    const QStringList &args = m_options.arguments;
+    const QString verb = args.value(0, QStringLiteral("list"));
+    const bool well_formed = (verb == QLatin1String("list") && args.size() <= 1)
+        || (verb == QLatin1String("show") && args.size() == 2)
+        || (verb == QLatin1String("export") && args.size() == 3);
+    if (!well_formed)
+        return fail(VantorelExit::Usage, tr_tool("history 的参数不对；vantorel history --help 说明用法"));
+    QParamHistory *database = history_database(false);
+    if (!database)
+        return fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(m_history->error_string()));
+
+    if (verb == QLatin1String("list")) {
+        const QList<tagParamSnapshot> list = database->list();
+        QJsonArray array;
+        QList<QStringList> rows;
+        for (const tagParamSnapshot &snapshot : list) {
+            const QString time = snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            QJsonObject o;
+            o.insert(QStringLiteral("id"), double(snapshot.id));
+            o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
+            o.insert(QStringLiteral("operation"), snapshot.operation);
+            o.insert(QStringLiteral("port"), snapshot.port);
+            o.insert(QStringLiteral("station"), snapshot.station);
+            o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+            o.insert(QStringLiteral("values"), snapshot.value_count);
+            array.append(o);
+            rows.append({QString::number(snapshot.id), time, ParamSnapshot::operation_text(snapshot.operation),
+                         snapshot.port, QString::number(snapshot.station), QString::number(snapshot.drive_version),
+                         QString::number(snapshot.value_count)});
+        }
+        if (m_out.json()) {
+            QJsonObject o;
+            o.insert(QStringLiteral("command"), QStringLiteral("history"));
+            o.insert(QStringLiteral("ok"), true);
+            o.insert(QStringLiteral("exit"), 0);
+            o.insert(QStringLiteral("snapshots"), array);
+            m_out.document(QJsonDocument(o));
+        } else {
+            m_out.table({tr_tool("编号"), tr_tool("时间"), tr_tool("操作"), tr_tool("端口"), tr_tool("站号"),
+                         tr_tool("软件版本"), tr_tool("参数")},
+                        rows);
+        }
+        return VantorelExit::Done;
+    }
+
+    bool ok = false;
+    const qint64 id = args.at(1).toLongLong(&ok);
+    tagParamSnapshot snapshot;
+    if (!ok || !database->load(id, &snapshot))
+        return fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(args.at(1)));
+    QString error;
+    if (!load_description(&error))
+        return fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+    const QCSVFile table = ParamSnapshot::to_table(snapshot, m_machine.get());
+
+    if (verb == QLatin1String("export")) {
+        const QString &path = args.at(2);
+        QString reason;
+        if (!QSafeFile::write(path, QLocalCodec::encode(table.save()), &reason))
+            return fail(VantorelExit::FileError, tr_tool("参数文件 %1 保存失败：%2").arg(path, reason));
+        if (m_out.json()) {
+            QJsonObject o;
+            o.insert(QStringLiteral("command"), QStringLiteral("history"));
+            o.insert(QStringLiteral("ok"), true);
+            o.insert(QStringLiteral("exit"), 0);
+            o.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+            o.insert(QStringLiteral("parameters"), int(snapshot.values.size()));
+            m_out.document(QJsonDocument(o));
+        } else {
+            m_out.line(tr_tool("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
+        }
+        return VantorelExit::Done;
+    }
+
+    // show: the rows of the parameter file it stands for.
+    QJsonArray values;
+    QList<QStringList> rows;
+    for (int row = 1; row < table.size(); ++row) {
+        if (table.size(row) < 5)
+            continue;
+        rows.append({table.get_text(0, row), table.get_text(1, row), table.get_text(2, row),
+                     table.get_text(3, row), table.get_text(4, row)});
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), table.get_text(0, row));
+        o.insert(QStringLiteral("name"), table.get_text(1, row));
+        o.insert(QStringLiteral("unit"), table.get_text(3, row));
+        o.insert(QStringLiteral("raw"), table.get_text(4, row).toDouble());
+        values.append(o);
+    }
+    if (m_out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("history"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("id"), double(snapshot.id));
+        o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
+        o.insert(QStringLiteral("operation"), snapshot.operation);
+        o.insert(QStringLiteral("station"), snapshot.station);
+        o.insert(QStringLiteral("values"), values);
+        m_out.document(QJsonDocument(o));
+    } else {
+        m_out.line(tr_tool("记录 %1：%2 %3，站号 %4")
+                       .arg(id)
+                       .arg(snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                            ParamSnapshot::operation_text(snapshot.operation))
+                       .arg(snapshot.station));
+        m_out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
+    }
+    return VantorelExit::Done;
 }

@@ -2,6 +2,7 @@
 
 #include "vantoreloptions.h"
 
+#include "paramsnapshot.h"
 #include "tagserialconfig.h"
 
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 class QMachine;
 class QMachineConfig;
 class QMachineValue;
+class QParamHistory;
 class VantorelLink;
 class VantorelOutput;
 
@@ -62,8 +64,19 @@ private:
     Result download(VantorelLink &link);
     Result monitor(VantorelLink &link);
 
+    Result compare(VantorelLink &link);
+
     int ports();
+    int history();
     int not_available(const QString &what);
+
+    // Every parameter as the drive holds it now, read by the exchange the
+    // workbench uses, and taken into the model; false with the reason.
+    bool read_all(VantorelLink &link, const QString &label, QList<tagParamRaw> *values, Result *result);
+    // A snapshot of the model's values, recorded in the history; a history
+    // that cannot be used is reported on standard error and stops nothing.
+    void record(VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values);
+    QParamHistory *history_database(bool for_writing);
 
     QString station_file(const QString &pattern, int station) const;
     QList<QMachineValue *> values_of(const QStringList &codes) const;
@@ -82,6 +95,9 @@ private:
 
     // set: codes and raw values, checked before any station is served.
     QList<QPair<QString, int>> m_writes;
-    // download: the file's text, checked the same way.
-    QString m_file_text;
+    // compare: the other side, read before any station is served.
+    QList<tagParamRaw> m_other;
+    QString m_other_title;
+    std::unique_ptr<QParamHistory> m_history;
+    bool m_history_warned = false;
 };

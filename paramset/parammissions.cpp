@@ -1,23 +1,14 @@
-#include "parvexmissions.h"
+#include "parammissions.h"
 
 #include "qmachine.h"
 #include "qmachinevalue.h"
 #include "qmission.h"
 #include "qrtuframe.h"
+#include "registerruns.h"
 
-#include <algorithm>
-
-namespace ParvexMissions {
+namespace ParamMissions {
 
 namespace {
-
-// A read mission never asks for more registers than this.
-constexpr int kMaxRegistersPerRead = 8;
-
-int value_address(QMachineValue *value)
-{
-    return value->get_value_property(VALUE_ADDRESS).toInt();
-}
 
 QMission *write_word(int station, int address, quint16 word)
 {
@@ -29,6 +20,11 @@ QMission *write_word(int station, int address, quint16 word)
     mission->set_attribute(MissionKey::write_data(), QVariant(int(word)));
     mission->update_send_buffer();
     return mission;
+}
+
+int value_address(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_ADDRESS).toInt();
 }
 
 // Decodes the value whose first register is register k of the answer, when
@@ -47,7 +43,7 @@ QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
     QList<QMission *> missions;
     if (!value)
         return missions;
-    const int address = value_address(value);
+    const int address = value->get_value_property(VALUE_ADDRESS).toInt();
     const QList<quint16> registers = value->registers_of(raw);
     for (int i = 0; i < registers.size(); ++i)
         missions.append(write_word(station, address + i, registers.at(i)));
@@ -58,7 +54,8 @@ QMission *read_back_mission(QMachineValue *value, int station)
 {
     auto *mission = new QMission(MISSION_READ_BACK);
     mission->set_attribute(MissionKey::station(), QVariant(station));
-    mission->set_attribute(MissionKey::address(), QVariant(value_address(value)));
+    mission->set_attribute(MissionKey::address(),
+                           QVariant(value->get_value_property(VALUE_ADDRESS).toInt()));
     // The registers the write put there, however the description spells the
     // length: a read-back of length 0 could not even be sent.
     mission->set_attribute(MissionKey::length(), QVariant(value->words()));
@@ -69,57 +66,18 @@ QMission *read_back_mission(QMachineValue *value, int station)
 
 QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station)
 {
-    // Every register of every value is read by exactly one run; a run holds at
-    // most eight registers, never splits a two-word value and never reaches
-    // below its lowest or above its highest wanted register. Packing the
-    // values greedily in address order gives the fewest runs.
-    struct Span {
-        int first;
-        int last;
-    };
-    QList<Span> spans;
-    spans.reserve(values.size());
-    for (QMachineValue *value : values) {
-        if (!value)
-            continue;
-        const int address = value_address(value);
-        const int last = address + value->words() - 1;
-        if (address < 0 || last > 0xFFFF)
-            continue; // not a register of the drive: nothing can read it
-        spans.append({address, last});
-    }
-    std::stable_sort(spans.begin(), spans.end(),
-                     [](const Span &a, const Span &b) { return a.first < b.first; });
-
     QList<QMission *> missions;
-    const auto emit_run = [&](int first, int last) {
-        auto *mission = new QMission(MISSION_READ);
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(MISSION_READ_BACK);
         mission->set_attribute(MissionKey::station(), QVariant(station));
-        mission->set_attribute(MissionKey::address(), QVariant(first));
-        mission->set_attribute(MissionKey::length(), QVariant(last - first + 1));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
         mission->update_send_buffer();
         missions.append(mission);
-    };
-
-    int run_first = -1;
-    int run_last = -1;
-    for (const Span &span : spans) {
-        if (run_first < 0) {
-            run_first = span.first;
-            run_last = span.last;
-            continue;
-        }
-        const int last = std::max(run_last, span.last);
-        if (last - run_first + 1 <= kMaxRegistersPerRead) {
-            run_last = last;
-        } else {
-            emit_run(run_first, run_last);
-            run_first = span.first;
-            run_last = span.last;
-        }
     }
-    if (run_first >= 0)
-        emit_run(run_first, run_last);
     return missions;
 }
 
@@ -149,4 +107,4 @@ void take_answer(QMachine *machine, const QMission &mission, const QList<QMachin
     }
 }
 
-} // namespace ParvexMissions
+} // namespace ParamMissions
