@@ -37,6 +37,7 @@ private slots:
     void setChecksEverythingBeforeWriting();
     void uploadThenDownload();
     void downloadRefusesAFileOfAnotherModel();
+    void compareHistoryAndVerifiedDownload();
     void stationsGoOnPastAnAbsentOne();
     void monitorWritesCsv();
     void failuresHaveTheirExitCodes();
@@ -202,6 +203,45 @@ void tst_Vantorel::downloadRefusesAFileOfAnotherModel()
     QCOMPARE(run.exit, 5);
     QVERIFY2(run.err.contains(s("P9-01")), qPrintable(run.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
+}
+
+void tst_Vantorel::compareHistoryAndVerifiedDownload()
+{
+    const QString path = m_dir.filePath(s("set.csv"));
+    QCOMPARE(vantorel({s("upload"), path}).exit, 0);
+    QCOMPARE(vantorel({s("set"), s("F0-07=12.5")}).exit, 0);
+
+    Run compare = vantorel({s("compare"), path, s("--json")});
+    QCOMPARE(compare.exit, 4);
+    const QJsonArray differences = compare.json().value(s("differences")).toArray();
+    QCOMPARE(differences.size(), 1);
+    QCOMPARE(differences.at(0).toObject().value(s("code")).toString(), s("F0-07"));
+    QCOMPARE(differences.at(0).toObject().value(s("drive")).toInt(), 1250);
+    QCOMPARE(differences.at(0).toObject().value(s("other")).toInt(), 5000);
+
+    // A drive that answers the write of F0-07 but keeps its value: the
+    // read-back tells, for a download and for a set.
+    QVERIFY(m_sim->command(s("ignore 0xF007")));
+    const Run down = vantorel({s("download"), path});
+    QCOMPARE(down.exit, 4);
+    QVERIFY2(down.err.contains(s("F0-07")), qPrintable(down.err));
+    QCOMPARE(vantorel({s("set"), s("F0-07=30")}).exit, 4);
+
+    // The backup before the download holds the drive's value of before.
+    Run list = vantorel({s("history"), s("--json")}, false);
+    QCOMPARE(list.exit, 0);
+    QString backup;
+    const QJsonArray snapshots = list.json().value(s("snapshots")).toArray();
+    for (const QJsonValue &snapshot : snapshots) {
+        if (snapshot.toObject().value(s("operation")).toString() == s("backup"))
+            backup = QString::number(snapshot.toObject().value(s("id")).toInt());
+    }
+    QVERIFY(!backup.isEmpty());
+    const QString exported = m_dir.filePath(s("backup.csv"));
+    QCOMPARE(vantorel({s("history"), s("export"), backup, exported}, false).exit, 0);
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(QTextCodec::codecForName("GBK")->toUnicode(file.readAll()).contains(s("F0-07,键盘设定频率,12.5,Hz,1250")));
 }
 
 void tst_Vantorel::stationsGoOnPastAnAbsentOne()
