@@ -10,6 +10,8 @@ const QString KeyParity = QStringLiteral("Communicate.Parity");
 const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
 const QString KeyStop = QStringLiteral("Communicate.Stop");
 const QString KeyPortName = QStringLiteral("Communicate.PortName");
+const QString KeyStation = QStringLiteral("Communicate.Station");
+constexpr int MaxStation = 247;
 
 int number(const Getter &get, const QString &key, int fallback)
 {
@@ -19,7 +21,7 @@ int number(const Getter &get, const QString &key, int fallback)
 
 } // namespace
 
-tagSerialConfig read(const Getter &get)
+tagSerialConfig read(const Getter &get, QString *bad_station)
 {
     const tagSerialConfig defaults;
     tagSerialConfig config;
@@ -30,6 +32,17 @@ tagSerialConfig read(const Getter &get)
     config.serial_number = number(get, KeySerialNumber, defaults.serial_number);
     config.stop = number(get, KeyStop, defaults.stop);
     config.port_name = get(KeyPortName).toString();
+
+    const QString station = get(KeyStation).toString().trimmed();
+    bool whole = false;
+    const int number = station.toInt(&whole);
+    if (bad_station)
+        bad_station->clear();
+    config.station = defaults.station;
+    if (whole && number >= 1 && number <= MaxStation)
+        config.station = number;
+    else if (!station.isEmpty() && bad_station)
+        *bad_station = station;
     return config;
 }
 
@@ -41,6 +54,7 @@ void write(const Setter &set, const tagSerialConfig &config)
     set(KeySerialNumber, QVariant(config.serial_number));
     set(KeyStop, QVariant(config.stop));
     set(KeyPortName, QVariant(config.port_name));
+    set(KeyStation, QVariant(config.station));
 }
 
 } // namespace LinkSettings

@@ -19,7 +19,9 @@ namespace LinkSettings {
 using Getter = std::function<QVariant(const QString &key)>;
 using Setter = std::function<void(const QString &key, const QVariant &value)>;
 
-PARAMSET_EXPORT tagSerialConfig read(const Getter &get);
+// A station that is there but no whole number in 1..247 reads as station 1;
+// bad_station (when given) then holds its text, else it is cleared.
+PARAMSET_EXPORT tagSerialConfig read(const Getter &get, QString *bad_station = nullptr);
 PARAMSET_EXPORT void write(const Setter &set, const tagSerialConfig &config);
 
 } // namespace LinkSettings

@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 #include "fancytabwidget.h"
 #include "qcommunicatedialog.h"
+#include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qsearchdialog.h"
 #include "workbenchresources.h"
 
 #include "manhattanstyle.h"
@@ -12,9 +14,11 @@
 
 #include "linksettings.h"
 #include "qcommunicate.h"
+#include "qlinkstatistics.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +31,8 @@ namespace {
 
 const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
 const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
+const QString ActionSearch = QStringLiteral("Menu.Communation.Search");
+const QString ActionDiagnostics = QStringLiteral("Menu.Communation.Diagnostics");
 
 QAction *menu_action(const QString &key)
 {
@@ -54,6 +60,16 @@ MainWindow::MainWindow(QWidget *parent)
     build_menu_bar();
 
     m_tab_widget = new FancyTabWidget;
+    // The link's counters in one line, left of the lamp; read on a timer,
+    // never per exchange.
+    m_link_summary = new QLabel;
+    m_link_summary->setObjectName(QStringLiteral("linkSummary"));
+    m_link_summary->setStyleSheet(QStringLiteral("color:rgb(255,255,255);"));
+    m_tab_widget->statusBar()->insertPermanentWidget(0, m_link_summary, 0);
+    m_link_summary_timer.setInterval(LinkSummaryMs);
+    connect(&m_link_summary_timer, &QTimer::timeout, this, &MainWindow::update_link_summary);
+    m_link_summary_timer.start();
+    update_link_summary();
 
     m_no_answer_timer.setSingleShot(true);
     m_no_answer_timer.setInterval(NoAnswerNoticeMs);
@@ -116,10 +132,21 @@ void MainWindow::register_menus()
     add(QStringLiteral("Menu.Communation"), ActionDisconnect, disconnect_action);
     disconnect_action->setEnabled(false);
 
+    auto *search = new QAction(this);
+    search->setText(tr("搜索设备"));
+    search->setIcon(QIcon(QStringLiteral(":/images/search.png")));
+    connect(search, &QAction::triggered, this, &MainWindow::search_devices);
+    add(QStringLiteral("Menu.Communation"), ActionSearch, search);
+
     auto *separator = new QAction(this);
     separator->setSeparator(true);
     add(QStringLiteral("Menu.Communation"), QStringLiteral("Menu.Communation.Separator_1"),
         separator);
+
+    auto *diagnostics = new QAction(this);
+    diagnostics->setText(tr("通信诊断"));
+    connect(diagnostics, &QAction::triggered, this, &MainWindow::show_diagnostics);
+    add(QStringLiteral("Menu.Communation"), ActionDiagnostics, diagnostics);
 
     map->insert_group(QStringLiteral("Menu.Setting"), QStringLiteral("设置"), 1);
     auto *settings = new QAction(this);
@@ -162,7 +189,10 @@ void MainWindow::add_pages()
 void MainWindow::read_serial_config()
 {
     QSoftCore *core = QSoftCore::get_core();
-    m_serial_config = LinkSettings::read([core](const QString &key) { return core->get_setting_value(key); });
+    // A station that is there but no whole number in 1..247 gives station 1,
+    // and the settings dialog says so.
+    m_serial_config = LinkSettings::read([core](const QString &key) { return core->get_setting_value(key); },
+                                         &m_bad_station);
 }
 
 void MainWindow::write_serial_config()
@@ -187,6 +217,11 @@ void MainWindow::add_sub_window(QMdiSubWindow *sub_window)
 void MainWindow::serial_connect_fast()
 {
     read_serial_config();
+    if (!m_bad_station.isEmpty())
+        qWarning("workbench: the stored station \"%s\" is not a whole number in 1..247; using 1",
+                 qPrintable(m_bad_station));
+    // Every mission the core and the pages build from now on goes to it.
+    QSoftCore::get_core()->set_machine_address(m_serial_config.station);
     if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
         QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("打开串口失败！"),
                              QMessageBox::Ok, QMessageBox::NoButton);
@@ -234,6 +269,8 @@ void MainWindow::serial_connect()
 {
     read_serial_config();
     QCommunicateDialog dialog(m_serial_config, this);
+    if (!m_bad_station.isEmpty())
+        dialog.note_invalid_station(m_bad_station);
     dialog.exec();
     if (dialog.get_ret() != 1)
         return;
@@ -269,4 +306,55 @@ void MainWindow::offline()
         m_progress_dialog = nullptr;
         delete dialog;
     }
+}
+
+void MainWindow::search_devices()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() == 0) {
+        // The search needs the ports to itself.
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, tr("搜索设备"), tr("搜索设备前需要断开当前连接。是否断开并开始搜索？"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        core->serial_disconnect();
+    }
+    read_serial_config();
+    QSearchDialog dialog(QCommunicate::port_for(m_serial_config), this);
+    dialog.exec();
+    if (const std::optional<tagFoundDrive> drive = dialog.chosen())
+        connect_found(drive->config);
+}
+
+void MainWindow::connect_found(const tagSerialConfig &config)
+{
+    read_serial_config();
+    m_serial_config.port_name = config.port_name;
+    m_serial_config.baud_rate = config.baud_rate;
+    m_serial_config.parity = config.parity;
+    m_serial_config.stop = config.stop;
+    m_serial_config.data_length = config.data_length;
+    m_serial_config.station = config.station;
+    // All of them at once, before connecting: a drive found is a setting
+    // known to work.
+    write_serial_config();
+    serial_connect_fast();
+}
+
+void MainWindow::show_diagnostics()
+{
+    if (!m_diagnostics)
+        m_diagnostics = new QDiagnosticsDialog(QSoftCore::get_core()->get_communicate()->statistics(), this);
+    m_diagnostics->show();
+    m_diagnostics->raise();
+    m_diagnostics->activateWindow();
+}
+
+void MainWindow::update_link_summary()
+{
+    const QString text =
+        QDiagnosticsDialog::summary(QSoftCore::get_core()->get_communicate()->statistics()->snapshot().connection);
+    if (m_link_summary->text() != text)
+        m_link_summary->setText(text);
 }

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 class FancyTabWidget;
+class QDiagnosticsDialog;
+class QLabel;
 class QAbstractPage;
 class QGroupMissionProgressDialog;
 class QMdiSubWindow;
@@ -34,6 +36,10 @@ public:
     FancyTabWidget *tab_widget() const { return m_tab_widget; }
     QGroupMissionProgressDialog *progress_dialog() const { return m_progress_dialog; }
     tagSerialConfig serial_config() const { return m_serial_config; }
+    QDiagnosticsDialog *diagnostics_dialog() const { return m_diagnostics; }
+
+    // How often the status bar's line of link counters is brought up to date.
+    static constexpr int LinkSummaryMs = 500;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -45,6 +51,8 @@ protected slots:
     void serial_disconnect();
     void offline();
     void online();
+    void search_devices();
+    void show_diagnostics();
 
 private:
     void register_menus();
@@ -54,6 +62,9 @@ private:
     void write_serial_config();
     void stop_waiting_for_answer();
     void no_answer();
+    // Stores the settings of a drive found by the search and connects to it.
+    void connect_found(const tagSerialConfig &config);
+    void update_link_summary();
 
     QMenuBar *m_menu_bar;
     tagSerialConfig m_serial_config;
@@ -64,4 +75,10 @@ private:
     // closes; the notice it shows is not modal and deletes itself on close.
     QTimer m_no_answer_timer;
     QPointer<QMessageBox> m_no_answer_box;
+    // The stored station when it is not a whole number in 1..247 (it is
+    // used as 1 then, and the settings dialog says so); empty otherwise.
+    QString m_bad_station;
+    QDiagnosticsDialog *m_diagnostics = nullptr; // made when first asked for
+    QLabel *m_link_summary = nullptr;            // in the status bar
+    QTimer m_link_summary_timer;
 };

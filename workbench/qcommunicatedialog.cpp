@@ -53,6 +53,10 @@ QCommunicateDialog::QCommunicateDialog(const tagSerialConfig &config, QWidget *p
         break;
     }
     ui->serial_nummber->setValue(m_config.serial_number);
+    if (m_config.station < 1 || m_config.station > 247)
+        note_invalid_station(QString::number(m_config.station));
+    else
+        ui->station->setValue(m_config.station);
 
     // The empty entry means "choose by port number"; a typed path (a
     // pseudo-terminal, an adapter the system does not list) is kept as typed.
@@ -80,6 +84,13 @@ tagSerialConfig QCommunicateDialog::get_config()
     return m_config;
 }
 
+void QCommunicateDialog::note_invalid_station(const QString &stored)
+{
+    ui->station->setValue(1);
+    ui->stationNote->setText(tr("存储的站号“%1”无效（应为 1 至 247 的整数），已改用 1。").arg(stored));
+    ui->stationNote->setVisible(true);
+}
+
 void QCommunicateDialog::on_okBtn_clicked()
 {
     m_config.serial_number = ui->serial_nummber->value();
@@ -98,6 +109,7 @@ void QCommunicateDialog::on_okBtn_clicked()
         break;
     }
     m_config.port_name = ui->port_name->currentText().trimmed();
+    m_config.station = ui->station->value();
     m_ret = 1;
     close();
 }

@@ -20,6 +20,9 @@ public:
 
     int get_ret();
     tagSerialConfig get_config();
+    // The stored station was not a whole number in 1..247: the dialog shows
+    // 1 and says so.
+    void note_invalid_station(const QString &stored);
 
 private slots:
     void on_okBtn_clicked();

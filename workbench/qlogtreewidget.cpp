@@ -4,8 +4,11 @@
 #include "qsoftcore.h"
 #include "stylehelper.h"
 
+#include "qlinkerrortext.h"
+
 #include <QDateTime>
 #include <QHeaderView>
+#include <QRegularExpression>
 
 namespace {
 constexpr int TimeColumnWidth = 170;
@@ -46,6 +49,17 @@ QString QLogTreeWidget::format_time(const QDateTime &time)
                              clock.msec());
 }
 
+QString QLogTreeWidget::with_meaning(const QString &text)
+{
+    // The core writes the code as 错误代码[N]; the text itself stays as it is.
+    static const QRegularExpression code_pattern(QStringLiteral("错误代码\\[(\\d+)\\]"));
+    const QRegularExpressionMatch m = code_pattern.match(text);
+    if (!m.hasMatch())
+        return text;
+    const int code = m.captured(1).toInt();
+    return text + QLatin1Char('\n') + tr("错误代码 %1：%2").arg(code).arg(QLinkErrorText::meaning(code));
+}
+
 void QLogTreeWidget::fill()
 {
     clear();
@@ -59,7 +73,7 @@ void QLogTreeWidget::fill()
         item->setText(1, stamp);
         item->setToolTip(1, stamp);
         item->setText(2, log.text);
-        item->setToolTip(2, log.text);
+        item->setToolTip(2, with_meaning(log.text));
         m_items.append(item);
     }
     if (!m_items.isEmpty())

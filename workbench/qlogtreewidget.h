@@ -20,6 +20,9 @@ public:
     // "2024-03-05 14:07:09.042": the time stamp of the list and the saved file.
     static QString format_time(const QDateTime &time);
 
+    // A message with what its error code means on a line below it.
+    static QString with_meaning(const QString &text);
+
 private:
     QList<QTreeWidgetItem *> m_items;
 };

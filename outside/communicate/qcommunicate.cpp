@@ -1,5 +1,6 @@
 #include "qcommunicate.h"
 
+#include "qlinkstatistics.h"
 #include "qmissionmanager.h"
 #include "qserialtransport.h"
 #include "qtcptransport.h"
@@ -19,6 +20,7 @@ public:
     QTcpTransport *tcp = nullptr;
     bool on_tcp = false;
     QMissionManager *manager = nullptr;
+    QLinkStatistics statistics;
     bool open = false;
     QString port_name;
 
@@ -38,6 +40,8 @@ QCommunicate::QCommunicate(QObject *parent)
     d->transport = new QSerialTransport(this);
     d->tcp = new QTcpTransport(this);
     d->manager = new QMissionManager(this);
+    d->transport->set_statistics(&d->statistics);
+    d->tcp->set_statistics(&d->statistics);
     d->manager->set_transport(d->transport);
     connect(d->manager, &QMissionManager::link_up, this, &QCommunicate::online);
     connect(d->manager, &QMissionManager::link_down, this, &QCommunicate::offline);
@@ -112,6 +116,8 @@ bool QCommunicate::open(const tagSerialConfig &config)
         d->on_tcp = tcp;
         d->manager->set_transport(tcp ? static_cast<QLinkTransport *>(d->tcp) : d->transport);
     }
+    // Nothing went on the new line yet: its counters start here.
+    d->statistics.begin_connection();
     d->open = true;
     d->port_name = name;
     d->manager->link_opened();
@@ -135,6 +141,11 @@ int QCommunicate::serial_status() const
 int QCommunicate::commu_status() const
 {
     return d->open && d->manager->is_online() ? 0 : 1;
+}
+
+QLinkStatistics *QCommunicate::statistics() const
+{
+    return &d->statistics;
 }
 
 QMissionManager *QCommunicate::mission_manager() const

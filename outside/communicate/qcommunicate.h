@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+class QLinkStatistics;
 class QMissionManager;
 
 // The serial link: owns the port (in a worker thread) and the mission manager.
@@ -56,6 +57,11 @@ public:
     // behind a simulated line). Takes effect at the next open().
     void set_line_timing(int mode);
     int line_timing() const;
+
+    // What happened on the line, counted by the link's worker: for this
+    // connection (from the last successful open()) and in total. Read it
+    // whenever you like; it sends no signal.
+    QLinkStatistics *statistics() const;
 
     // The device path that config names (port_name, or the port number mapped
     // to a device as described in tagSerialConfig).

@@ -5,12 +5,13 @@ QLinkWorker::QLinkWorker(QObject *parent)
 {
 }
 
-void QLinkWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us)
+void QLinkWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
+                          int miss_quiet_ms)
 {
     bool wake = false;
     {
         QMutexLocker lock(&m_queue_lock);
-        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us });
+        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us, miss_quiet_ms });
         wake = m_asleep;
         m_asleep = false;
     }

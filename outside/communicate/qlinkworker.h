@@ -6,6 +6,9 @@
 #include <QMutex>
 #include <QObject>
 
+#include <atomic>
+
+class QLinkStatistics;
 // What every link worker shares, whatever it talks to (a serial port, a
 // socket): the queue of exchanges the transport hands over from the GUI
 // thread, and the loop that runs them one after another in the worker's
@@ -22,13 +25,20 @@ public:
 
     // Safe from any thread. silence_us: the silent interval before the
     // request; -1 = the line's own (ignored where there is no line).
-    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us);
+    // miss_quiet_ms: how long the line must stay quiet after a try without
+    // an answer before anything else goes on it; -1 = a whole time-out (its
+    // answer may still come late).
+    void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
+                 int miss_quiet_ms = -1);
     // Takes back the exchanges that have not started; their ids, oldest
     // first. Whatever is not returned is on the line or done.
     QList<quint64> take_waiting();
     // The exchange on the line is abandoned within a few milliseconds,
     // without a report (close() or an open follows).
     void abort();
+    // Where the worker counts what happens on the line (not owned; null:
+    // nowhere). Set while no exchange runs.
+    void set_statistics(QLinkStatistics *statistics) { m_statistics.store(statistics); }
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
@@ -43,7 +53,10 @@ protected:
         int timeout_ms = 0;
         int tries = 0;
         int silence_us = -1;
+        int miss_quiet_ms = -1;
     };
+
+    QLinkStatistics *statistics() const { return m_statistics.load(std::memory_order_relaxed); }
 
     // The device is open and has not failed.
     virtual bool is_open() const = 0;
@@ -73,4 +86,5 @@ private:
     bool m_asleep = true; // the worker looks at m_waiting again only when woken
     QAtomicInt m_abort;
     bool m_busy = false;
+    std::atomic<QLinkStatistics *> m_statistics{ nullptr };
 };

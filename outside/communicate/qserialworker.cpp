@@ -1,5 +1,6 @@
 #include "qserialworker.h"
 
+#include "qlinkstatistics.h"
 #include "qlinktransport.h"
 #include "qrtuframe.h"
 
@@ -65,6 +66,11 @@ QSerialPort::Parity parity_of(char c, bool *ok)
     case 'e': case 'E': return QSerialPort::EvenParity;
     default: *ok = false; return QSerialPort::NoParity;
     }
+}
+
+int byte_at(const QByteArray &data, int index)
+{
+    return index < data.size() ? quint8(data.at(index)) : -1;
 }
 
 bool is_pseudo_terminal(qintptr handle)
@@ -207,12 +213,14 @@ bool QSerialWorker::run(const Request &request)
     // first. Asking again uses up no try.
     QByteArray unconfirmed;
     int confirmations = 0;
+    m_first_try = true;
     for (int tries_left = request.tries; tries_left > 0; --tries_left) {
         Report report;
         bool maybe_late = false;
         Attempt a = attempt(request, &report, &maybe_late);
         if (a == Abandoned)
             return abandon(request);
+        count(a, report);
         if (a == Accepted && maybe_late && report.answer != unconfirmed) {
             if (confirmations < MAX_CONFIRMATIONS) {
                 qCDebug(lcLink, "asked again to confirm the answer");
@@ -248,14 +256,46 @@ bool QSerialWorker::run(const Request &request)
         // An answer that did not come may still come late, and the rest of a
         // bad one may still be arriving: the line stays quiet before anything
         // else goes on it (a whole time-out after silence).
+        const qint64 miss_quiet_ms = request.miss_quiet_ms < 0 ? request.timeout_ms : request.miss_quiet_ms;
         const qint64 quiet_ns = (a == BadBytes ? qMax<qint64>(BAD_FRAME_QUIET_MS, request.timeout_ms / 10)
-                                               : qint64(request.timeout_ms)) * 1000000;
+                                               : miss_quiet_ms) * 1000000;
         // Counted from now: the wait that just ended is no part of it.
         m_last_line_ns = qMax(m_last_line_ns, now());
         if (!keep_quiet(quiet_ns, qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * quiet_ns)))
             return tries_left == 1 || abandon(request); // after the last try it is reported already
     }
     return true;
+}
+
+void QSerialWorker::count(Attempt attempt, const Report &report)
+{
+    QLinkStatistics *counters = statistics();
+    if (!counters)
+        return;
+    switch (attempt) {
+    case Accepted:
+        if (report.result == QLinkTransport::Exception)
+            counters->note_exception(report.code, m_response_ns);
+        else
+            counters->note_answer(m_response_ns);
+        break;
+    case NoBytes:
+        counters->note_timeout();
+        break;
+    case BadBytes:
+        if (m_bad_crc)
+            counters->note_bad_crc();
+        else
+            counters->note_malformed();
+        break;
+    case OrphansAnswer:
+        // A correct answer; only it was taken for the late answer of an
+        // earlier request and the request is asked again.
+        counters->note_answer(m_response_ns);
+        break;
+    case Abandoned:
+        break;
+    }
 }
 
 bool QSerialWorker::abandon(const Request &request)
@@ -277,8 +317,12 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
         return Abandoned;
     const qint64 write_ns = now();
     qCDebug(lcLink, "%.3f sent %s", double(write_ns) / 1e6, frame.toHex(' ').constData());
+    m_bad_crc = false;
     if (!write_request(frame))
         return Abandoned;
+    if (QLinkStatistics *counters = statistics())
+        counters->note_sent(int(frame.size()), !m_first_try);
+    m_first_try = false;
     // The exchange before is answered; passing that on now costs the line
     // nothing.
     flush_report();
@@ -324,6 +368,10 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                 break;
             if (m.match == QRtuFrame::Bad) {
                 qCDebug(lcLink, "bad answer");
+                // A frame of the answer's own shape whose check sum fails.
+                const QByteArray bad = rx.mid(m.offset, m.length);
+                m_bad_crc = (m.length == expected || m.length == 5) && byte_at(bad, 0) == byte_at(frame, 0)
+                    && (byte_at(bad, 1) & 0x7F) == byte_at(frame, 1) && !QRtuFrame::crc_ok(bad);
                 return BadBytes;
             }
             const qint64 earliest = write_ns + qint64(double(request_ns + line_ns(m.length)) * TIMING_MARGIN);
@@ -355,6 +403,7 @@ QSerialWorker::Attempt QSerialWorker::attempt(const Request &request, Report *re
                 return BadBytes;
             }
             const qint64 excess = at - write_ns - (m_timed ? request_ns + line_ns(m.length) : 0);
+            m_response_ns = at - write_ns;
             switch (check_orphans(answer, excess)) {
             case OrphanSlow:
                 qCDebug(lcLink, "taken for a late answer (%.3f ms beyond the usual)", double(excess) / 1e6);
@@ -544,6 +593,7 @@ QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
         m_lost_reason = QString::fromLocal8Bit(std::strerror(errno));
         return Lost;
     }
+    received(into->size() - before);
     return into->size() > before ? GotBytes : Nothing;
 }
 
@@ -552,7 +602,9 @@ QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
     if (stopping())
         return m_lost ? Lost : Stopped;
     if (m_port->bytesAvailable() > 0) {
-        into->append(m_port->readAll());
+        const QByteArray bytes = m_port->readAll();
+        received(bytes.size());
+        into->append(bytes);
         return GotBytes;
     }
     const int fd = m_fd;
@@ -620,14 +672,20 @@ QSerialWorker::Wait QSerialWorker::read_now(QByteArray *into)
 {
     if (stopping())
         return m_lost ? Lost : Stopped;
-    return take_from_port(m_port, 0, m_lost, into);
+    const qsizetype before = into->size();
+    const Wait w = take_from_port(m_port, 0, m_lost, into);
+    received(into->size() - before);
+    return w;
 }
 
 QSerialWorker::Wait QSerialWorker::wait_input(qint64 left_ns, QByteArray *into)
 {
     if (stopping())
         return m_lost ? Lost : Stopped;
-    return take_from_port(m_port, int(qMax<qint64>(1, (left_ns + 999999) / 1000000)), m_lost, into);
+    const qsizetype before = into->size();
+    const Wait w = take_from_port(m_port, int(qMax<qint64>(1, (left_ns + 999999) / 1000000)), m_lost, into);
+    received(into->size() - before);
+    return w;
 }
 
 #endif
@@ -639,8 +697,16 @@ void QSerialWorker::on_ready_read()
     // the silence before the next request counts from them.
     if (busy() || !m_port)
         return;
-    m_port->readAll();
+    received(m_port->readAll().size());
     m_last_line_ns = now();
+}
+
+void QSerialWorker::received(qint64 bytes)
+{
+    if (bytes <= 0)
+        return;
+    if (QLinkStatistics *counters = statistics())
+        counters->note_received(bytes);
 }
 
 void QSerialWorker::on_error(QSerialPort::SerialPortError error)

@@ -78,6 +78,9 @@ private:
     // maybe_late: the answer could also be the late answer of an earlier
     // request that got none.
     Attempt attempt(const Request &request, Report *report, bool *maybe_late);
+    // Counts the outcome of one try.
+    void count(Attempt attempt, const Report &report);
+    void received(qint64 bytes);
     // Gives up the exchange on the line; always false.
     bool abandon(const Request &request);
     // Waits until the line was quiet for quiet_ns (bytes are thrown away), or
@@ -125,4 +128,11 @@ private:
     // its way (or the worker has nothing more to do): the manager's work on
     // it then overlaps the line.
     std::optional<Report> m_report;
+
+    // For the counters: the try about to go out is the exchange's first;
+    // the bad answer of the last try failed its check sum; the time from
+    // the request to its accepted answer.
+    bool m_first_try = true;
+    bool m_bad_crc = false;
+    qint64 m_response_ns = 0;
 };

@@ -1,5 +1,6 @@
 #include "qtcpworker.h"
 
+#include "qlinkstatistics.h"
 #include "qlinktransport.h"
 #include "qmbapframe.h"
 #include "qrtuframe.h"
@@ -113,9 +114,19 @@ bool QTcpWorker::run(const Request &request)
         int result = 0;
         int code = 0;
         QByteArray answer;
-        const Attempt a = attempt(request, &result, &answer, &code);
+        const Attempt a = attempt(request, &result, &answer, &code, tries_left != request.tries);
         if (a == Abandoned)
             return abandon(request);
+        if (QLinkStatistics *counters = statistics()) {
+            if (a == NoBytes)
+                counters->note_timeout();
+            else if (a == BadBytes)
+                counters->note_malformed(); // TCP has no check sum of its own to fail
+            else if (result == QLinkTransport::Exception)
+                counters->note_exception(code, m_response_ns);
+            else
+                counters->note_answer(m_response_ns);
+        }
         if (a == Accepted) {
             m_reports.append(Report{ request.id, result, answer, code });
             return true;
@@ -147,12 +158,12 @@ bool QTcpWorker::abandon(const Request &request)
     return false;
 }
 
-QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QByteArray *answer, int *code)
+QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QByteArray *answer, int *code, bool retry)
 {
     // Whatever came since the last exchange belongs to nobody; the
     // transaction id tells a late answer from this one's anyway.
     if (m_socket->bytesAvailable() > 0)
-        m_socket->readAll();
+        received(m_socket->readAll().size());
 
     const QByteArray &rtu = request.request;
     const quint16 tid = m_next_tid++;
@@ -163,6 +174,8 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
     clock.start();
     if (!write_all(out))
         return Abandoned;
+    if (QLinkStatistics *counters = statistics())
+        counters->note_sent(int(out.size()), retry);
     // The exchange before is answered; passing that on now costs the network
     // nothing.
     report_if_due();
@@ -178,6 +191,7 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
             return Abandoned;
         if (rx.size() == before)
             continue;
+        received(rx.size() - before);
         outcome = BadBytes;
         for (;;) {
             const QMbapFrame::Result m = QMbapFrame::take(rx, tid, m_earlier);
@@ -194,6 +208,7 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
             const Attempt a = accept(rtu, m.rtu, result, answer, code);
             if (a != Accepted)
                 remember(tid);
+            m_response_ns = clock.nsecsElapsed();
             return a;
         }
         if (rx.isEmpty())
@@ -202,6 +217,12 @@ QTcpWorker::Attempt QTcpWorker::attempt(const Request &request, int *result, QBy
     // Unanswered: its answer may still come, and is then stale.
     remember(tid);
     return outcome;
+}
+
+void QTcpWorker::received(qint64 bytes)
+{
+    if (QLinkStatistics *counters = statistics(); counters && bytes > 0)
+        counters->note_received(bytes);
 }
 
 void QTcpWorker::remember(quint16 tid)

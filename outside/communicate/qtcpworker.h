@@ -52,7 +52,9 @@ private:
     void exchanges_done() override;
     // Gives up the exchange on the connection; always false.
     bool abandon(const Request &request);
-    Attempt attempt(const Request &request, int *result, QByteArray *answer, int *code);
+    // retry: not the exchange's first try (for the counters).
+    Attempt attempt(const Request &request, int *result, QByteArray *answer, int *code, bool retry);
+    void received(qint64 bytes);
     // Checks the RTU frame an answer stands for against the request.
     Attempt accept(const QByteArray &request, const QByteArray &frame, int *result, QByteArray *answer, int *code);
     // Reads what comes within ms (0: what is there now); false when the
@@ -84,4 +86,5 @@ private:
     // has handed over plenty, they go in small batches, so that it is woken
     // once for several.
     QList<Report> m_reports;
+    qint64 m_response_ns = 0; // of the last answer taken
 };

@@ -55,7 +55,12 @@ void QWorkerTransport::start_exchange(const QByteArray &request)
     m_outstanding.append(id);
     // Straight into the worker's queue: a busy worker takes it from there
     // without a turn of its event loop, and nobody wakes it.
-    m_worker->enqueue(id, request, m_timeout_ms, m_retries, m_silence_us);
+    m_worker->enqueue(id, request, m_timeout_ms, m_retries, m_silence_us, m_miss_quiet_ms);
+}
+
+void QWorkerTransport::set_statistics(QLinkStatistics *statistics)
+{
+    m_worker->set_statistics(statistics);
 }
 
 void QWorkerTransport::recall()

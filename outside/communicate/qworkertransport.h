@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QLinkStatistics;
 class QLinkWorker;
 
 // A link transport as the GUI thread sees it, whatever the worker talks to:
@@ -30,6 +31,12 @@ public:
     int timeout() const { return m_timeout_ms; }
     void set_retries(int retries) { m_retries = retries; }
     int retries() const { return m_retries; }
+    // How long the line stays quiet after a try without an answer; -1 (the
+    // default) a whole time-out, so that a late answer cannot meet the next
+    // request. A search, which asks each station once, may set 0.
+    void set_miss_quiet(int ms) { m_miss_quiet_ms = ms; }
+    // Where the worker counts what happens on the line (not owned).
+    void set_statistics(QLinkStatistics *statistics);
 
 signals:
     void port_lost(const QString &reason);
@@ -53,4 +60,5 @@ private:
     QList<quint64> m_outstanding; // handed to the worker, oldest first
     int m_timeout_ms = 500;
     int m_retries = 2;
+    int m_miss_quiet_ms = -1;
 };

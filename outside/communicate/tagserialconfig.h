@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 // Serial settings of one link. The first five fields keep their order; callers
@@ -14,4 +15,7 @@ struct tagSerialConfig
     char parity = 'n';
     int serial_number = 1;
     QString port_name;
+    // The drive's station address, 1..247. The link itself does not use it:
+    // whoever builds the missions puts it into each of them.
+    int station = 1;
 };

@@ -109,6 +109,10 @@ bool tst_QCommunicate::start_online(const QStringList &extra)
     QSignalSpy online(link, &QCommunicate::online);
     tagSerialConfig config;
     config.port_name = sim->device();
+    // The drive answers only at its own baud rate.
+    const qsizetype baud = extra.indexOf(QStringLiteral("--baud"));
+    if (baud >= 0 && baud + 1 < extra.size())
+        config.baud_rate = extra.at(baud + 1).toInt();
     if (!link->open(config))
         return false;
     return online.wait(5000) || online.count() == 1;

@@ -47,6 +47,8 @@ void tst_DriveSimFraming::initTestCase()
     termios tio;
     QCOMPARE(tcgetattr(m_fd, &tio), 0);
     cfmakeraw(&tio);
+    // The drive's own line speed: at another it hears nothing.
+    cfsetspeed(&tio, B19200);
     QCOMPARE(tcsetattr(m_fd, TCSANOW, &tio), 0);
 }
 

@@ -246,20 +246,33 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
 
 void tst_Vantorel::stationsGoOnPastAnAbsentOne()
 {
-    // Station 2 does not answer: station 1 is still read, the summary names
-    // both, and the exit code says that one failed.
-    const Run run = vantorel({s("get"), s("F0-07"), s("--stations"), s("2,1"), s("--json")});
+    // Stations 1 and 3 on one line; 2 is absent.
+    m_sim->stop();
+    QVERIFY2(m_sim->start({s("--station"), s("1,3")}), qPrintable(m_sim->error_string()));
+
+    const Run scan = vantorel({s("scan"), s("--ports"), m_sim->device(), s("--bauds"), s("19200"), s("--parities"),
+                               s("n"), s("--stations"), s("1-4"), s("--json")}, false);
+    QCOMPARE(scan.exit, 0);
+    const QJsonArray drives = scan.json().value(s("drives")).toArray();
+    QCOMPARE(drives.size(), 2);
+    QCOMPARE(drives.at(1).toObject().value(s("station")).toInt(), 3);
+
+    // The set goes on past station 2 to station 3; the summary names all
+    // three, and the exit code says that one failed.
+    const Run run = vantorel({s("set"), s("F0-07=12"), s("--stations"), s("1-3"), s("--json")});
     QCOMPARE(run.exit, 2);
     const QJsonArray stations = run.json().value(s("stations")).toArray();
-    QCOMPARE(stations.size(), 2);
-    QCOMPARE(stations.at(0).toObject().value(s("station")).toInt(), 2);
-    QCOMPARE(stations.at(0).toObject().value(s("exit")).toInt(), 2);
-    QCOMPARE(stations.at(1).toObject().value(s("ok")).toBool(), true);
-    QCOMPARE(stations.at(1).toObject().value(s("values")).toArray().at(0).toObject().value(s("raw")).toInt(), 5000);
+    QCOMPARE(stations.size(), 3);
+    QCOMPARE(stations.at(0).toObject().value(s("ok")).toBool(), true);
+    QCOMPARE(stations.at(1).toObject().value(s("exit")).toInt(), 2);
+    QCOMPARE(stations.at(2).toObject().value(s("ok")).toBool(), true);
+    QVERIFY(m_sim->command(s("station 3")));
+    QCOMPARE(m_sim->get_one(kF007), 1200);
 
-    const Run people = vantorel({s("get"), s("F0-07"), s("--stations"), s("1-2")});
+    const Run people = vantorel({s("get"), s("F0-07"), s("--stations"), s("2,3")});
     QCOMPARE(people.exit, 2);
-    QVERIFY2(QString::fromLocal8Bit(people.out).contains(s("站号")), people.out.constData());
+    QVERIFY2(QString::fromLocal8Bit(people.out).contains(s("12.00")), people.out.constData());
+    QCOMPARE(people.err.count(QLatin1Char('\n')), 1);
 }
 
 void tst_Vantorel::monitorWritesCsv()

@@ -422,7 +422,10 @@ void tst_Dialogs::log_list()
         QCOMPARE(item->text(1), stamp);
         QCOMPARE(item->toolTip(1), stamp);
         QCOMPARE(item->text(2), logs.at(i).text);
-        QCOMPARE(item->toolTip(2), logs.at(i).text);
+        // The message, then what its code means.
+        const QString meanings[] = { QStringLiteral("错误代码 2：非法数据地址"), QStringLiteral("错误代码 256：无应答"),
+                                     QStringLiteral("错误代码 258：通信中断") };
+        QCOMPARE(item->toolTip(2), logs.at(i).text + QLatin1Char('\n') + meanings[i]);
     }
     QCOMPARE(tree->currentItem(), tree->topLevelItem(2));
     QCOMPARE(tree->columnWidth(1), 170);

@@ -48,13 +48,14 @@ private slots:
     void failing_port_warns_data();
     void failing_port_warns();
     void settings_dialog_stores_on_ok_only();
+    void station_setting();
     void online_offline_switch_state();
     void picture_offline();
 };
 
 void tst_MainWindow::clear_settings()
 {
-    for (const char *key : {"BaudRate", "DataLength", "Parity", "SerialNumber", "Stop", "PortName"})
+    for (const char *key : {"BaudRate", "DataLength", "Parity", "SerialNumber", "Stop", "PortName", "Station"})
         core()->set_setting_value(QStringLiteral("Communicate.") + QLatin1String(key), QVariant());
 }
 
@@ -121,22 +122,28 @@ void tst_MainWindow::menus()
     QCOMPARE(menus.at(1)->text(), QStringLiteral("设置"));
 
     const QList<QAction *> link = menus.at(0)->menu()->actions();
-    QCOMPARE(link.size(), 3);
+    QCOMPARE(link.size(), 5);
     QCOMPARE(link.at(0), action(QStringLiteral("Menu.Communation.ConnectFast")));
     QCOMPARE(link.at(0)->text(), QStringLiteral("连接设备"));
     QVERIFY(!link.at(0)->icon().isNull());
     QCOMPARE(link.at(1), action(QStringLiteral("Menu.Communation.Disconnect")));
     QCOMPARE(link.at(1)->text(), QStringLiteral("断开连接"));
-    QVERIFY(link.at(2)->isSeparator());
+    QCOMPARE(link.at(2), action(QStringLiteral("Menu.Communation.Search")));
+    QCOMPARE(link.at(2)->text(), QStringLiteral("搜索设备"));
+    QVERIFY(!link.at(2)->icon().isNull());
+    QVERIFY(link.at(3)->isSeparator());
+    QCOMPARE(link.at(4), action(QStringLiteral("Menu.Communation.Diagnostics")));
+    QCOMPARE(link.at(4)->text(), QStringLiteral("通信诊断"));
     QVERIFY(link.at(0)->isEnabled());
     QVERIFY(!link.at(1)->isEnabled());
+    QVERIFY(link.at(2)->isEnabled());
 
     const QList<QAction *> settings = menus.at(1)->menu()->actions();
     QCOMPARE(settings.size(), 1);
     QCOMPARE(settings.at(0)->text(), QStringLiteral("通信设置"));
 
-    // The navigation widget took the two link actions as buttons.
-    QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 2);
+    // The navigation widget took the three link actions as buttons.
+    QCOMPARE(m_window->tab_widget()->actionBar()->buttonCount(), 3);
 }
 
 void tst_MainWindow::pages_in_sort_order()
@@ -241,6 +248,38 @@ void tst_MainWindow::settings_dialog_stores_on_ok_only()
     }
     // Choosing settings does not open the port.
     QVERIFY(core()->get_communicate()->serial_status() != 0);
+}
+
+void tst_MainWindow::station_setting()
+{
+    // A stored station that is no whole number in 1..247 is used as 1, and
+    // the settings dialog says so; OK stores the station chosen there.
+    for (const QString &stored : {QStringLiteral("3.5"), QStringLiteral("0"), QStringLiteral("248")}) {
+        core()->set_setting_value(QStringLiteral("Communicate.Station"), stored);
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QCommunicateDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            auto *note = dialog->findChild<QLabel *>(QStringLiteral("stationNote"));
+            QVERIFY(note && note->isVisible());
+            QVERIFY(note->text().contains(stored));
+            auto *station = dialog->findChild<QSpinBox *>(QStringLiteral("station"));
+            QCOMPARE(station->value(), 1);
+            station->setValue(17);
+            dialog->findChild<QPushButton *>(QStringLiteral("okBtn"))->click();
+        });
+        action(QStringLiteral("Menu.Setting.Communicate"))->trigger();
+        QVERIFY(seen);
+        QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.Station")).toInt(), 17);
+    }
+    // The station goes to the core with the connection (the port fails to
+    // open here; the warning is answered).
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), QStringLiteral("/nonexistent/tty"));
+    TestEnv::ModalCatcher catcher;
+    action(QStringLiteral("Menu.Communation.ConnectFast"))->trigger();
+    QCOMPARE(core()->get_machine_address(), 17);
+    core()->set_machine_address(1);
 }
 
 void tst_MainWindow::online_offline_switch_state()

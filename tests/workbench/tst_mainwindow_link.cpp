@@ -5,6 +5,8 @@
 #include "fancytabwidget.h"
 #include "mainwindow.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qdiagnosticsdialog.h"
+#include "qsearchdialog.h"
 
 #include "pluginloader.h"
 #include "qmenuactionmap.h"
@@ -16,6 +18,13 @@
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTableWidget>
+
+#include "qlinkstatistics.h"
+#include "qmachine.h"
+#include "qmachinevalue.h"
+#include "tagvaluegroup.h"
+#include "missionvocabulary.h"
 
 // The main window against the simulated drive: connecting and disconnecting
 // through the menu actions, with the page plug-in of the program loaded.
@@ -40,6 +49,7 @@ private slots:
     void connect_and_disconnect();
     void link_lost_while_connected();
     void drive_that_never_answers();
+    void search_and_connect_to_a_station();
 };
 
 void tst_MainWindowLink::initTestCase()
@@ -172,6 +182,100 @@ void tst_MainWindowLink::drive_that_never_answers()
     QTest::qWait(MainWindow::NoAnswerNoticeMs);
     QCOMPARE(catcher.boxes.size(), 1);
     QCOMPARE(status->currentMessage(), QString());
+}
+
+void tst_MainWindowLink::search_and_connect_to_a_station()
+{
+    // Three drives on one line; station 3 holds a value of its own.
+    DriveSim bus;
+    QVERIFY2(bus.start({ QStringLiteral("--station"), QStringLiteral("1,3,17") }), qPrintable(bus.error_string()));
+    QVERIFY(bus.command(QStringLiteral("station 3")));
+    QVERIFY(bus.set(0xF002, 7));
+    QAction *connectFast = action(QStringLiteral("Menu.Communation.ConnectFast"));
+    QVERIFY(connectFast->isEnabled());
+
+    QList<int> stations;
+    QMissionManager *manager = core()->get_communicate()->mission_manager();
+    const auto record = [&](QMission *m) { stations.append(m->get_attribute(MissionKey::station()).toInt()); };
+    connect(manager, &QMissionManager::mission_success, this, record);
+    connect(manager, &QMissionManager::mission_failed, this, record);
+
+    bool chosen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QSearchDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        tagSearchPlan plan;
+        plan.ports = { bus.device() };
+        plan.baud_rates = { 19200 };
+        plan.framings = { { 'n', 1 } };
+        plan.first_station = 1;
+        plan.last_station = 20;
+        plan.wait_ms = 20;
+        dialog->set_plan(plan);
+        dialog->start_search();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->search()->is_running(), 10000);
+        const QList<tagFoundDrive> found = dialog->search()->found_drives();
+        QCOMPARE(found.size(), 3);
+        QCOMPARE(found.at(1).station, 3);
+        QVERIFY(dialog->grab().save(QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+            QStringLiteral("search-dialog.png"))));
+        chosen = dialog->choose(1);
+    });
+    QSignalSpy online(core()->get_communicate(), &QCommunicate::online);
+    action(QStringLiteral("Menu.Communation.Search"))->trigger();
+    QVERIFY(chosen);
+    QTRY_COMPARE_WITH_TIMEOUT(online.count(), 1, 10000);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.Station")).toInt(), 3);
+    QCOMPARE(core()->get_setting_value(QStringLiteral("Communicate.PortName")).toString(), bus.device());
+    QCOMPARE(core()->get_machine_address(), 3);
+
+    // The probe and the connect-time reads went to station 3, and the
+    // model holds station 3's own value.
+    QTRY_VERIFY_WITH_TIMEOUT(core()->get_machine() && core()->get_machine()->get_value(0xF002)
+                                 && core()->get_machine()->get_value(0xF002)->has_value(),
+                             10000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager->pending_count(), 0, 10000);
+    QCOMPARE(core()->get_machine()->get_value(0xF002)->get_base_value(), 7);
+    QVERIFY(stations.size() > 1);
+    QCOMPARE(stations.count(3), stations.size());
+
+    // A refresh over a line that loses one answer and garbles another: the
+    // diagnostics show what happened.
+    QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("drop")));
+    QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("corrupt")));
+    const int before = int(stations.size());
+    const QList<QMission *> reads = core()->make_mission(core()->get_machine()->get_groups().first()->m_values);
+    for (QMission *m : reads)
+        manager->add_mission(m);
+    qDeleteAll(reads);
+    QTRY_COMPARE_WITH_TIMEOUT(int(stations.size()), before + int(reads.size()), 10000);
+    QCOMPARE(stations.count(3), stations.size());
+    action(QStringLiteral("Menu.Communation.Diagnostics"))->trigger();
+    QDiagnosticsDialog *diagnostics = m_window->diagnostics_dialog();
+    QVERIFY(diagnostics && diagnostics->isVisible());
+    const tagLinkCounters counted = core()->get_communicate()->statistics()->snapshot().connection;
+    QCOMPARE(counted.timeouts, 1);
+    QCOMPARE(counted.bad_crc, 1);
+    QVERIFY(counted.retries >= 2); // an answer that could be a late one is asked again too
+    auto *table = diagnostics->findChild<QTableWidget *>(QStringLiteral("counters"));
+    QTRY_COMPARE(table->item(0, 0)->text(), QString::number(counted.requests));
+    QVERIFY(diagnostics->grab().save(QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+        QStringLiteral("diagnostics-dialog.png"))));
+    diagnostics->close();
+
+    // Searching while connected asks first; declined, the link stays.
+    {
+        TestEnv::ModalCatcher catcher;
+        action(QStringLiteral("Menu.Communation.Search"))->trigger();
+        QCOMPARE(catcher.boxes.size(), 1);
+        QCOMPARE(catcher.boxes.first().icon, QMessageBox::Question);
+        QCOMPARE(core()->get_communicate()->commu_status(), 0);
+    }
+
+    action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
+    QTRY_VERIFY(connectFast->isEnabled());
+    core()->set_setting_value(QStringLiteral("Communicate.Station"), QVariant());
+    core()->set_machine_address(1);
 }
 
 QTEST_MAIN(tst_MainWindowLink)

@@ -176,7 +176,7 @@ QByteArray DriveSimulator::mbap_answer(const QByteArray &rtu_answer, Fault *faul
         }
         break;
     case WRONG_STATION:
-        bytes[6] = char(m_options.station % 247 + 1);
+        bytes[6] = char(quint8(bytes.at(6)) % 247 + 1);
         break;
     case WRONG_FUNCTION:
         bytes[7] = char(quint8(bytes.at(7)) ^ 0x07);

@@ -111,7 +111,10 @@ DriveSimulator::DriveSimulator(const DriveOptions &options, QObject *parent)
         flush_pieces();
         take_pending_requests();
     });
-    connect(&m_motor_timer, &QTimer::timeout, this, [this] { m_registers.advance(MOTOR_TICK_MS / 1000.0); });
+    connect(&m_motor_timer, &QTimer::timeout, this, [this] {
+        for (auto &entry : m_stations)
+            entry.second.advance(MOTOR_TICK_MS / 1000.0);
+    });
 }
 
 DriveSimulator::~DriveSimulator()
@@ -121,8 +124,16 @@ DriveSimulator::~DriveSimulator()
 
 bool DriveSimulator::start(QString *error)
 {
-    if (!m_registers.load(m_options.machine, m_options.version, error))
+    m_stations.clear();
+    for (int station : std::as_const(m_options.stations)) {
+        if (!m_stations[station].load(m_options.machine, m_options.version, error))
+            return false;
+    }
+    if (m_stations.empty()) {
+        *error = QStringLiteral("no station to serve");
         return false;
+    }
+    m_selected = m_options.stations.first();
     if (!m_faults.load(m_options.machine, error))
         return false;
     for (const QString &line : std::as_const(m_options.fault_commands)) {
@@ -151,8 +162,13 @@ bool DriveSimulator::start(QString *error)
         cfmakeraw(&tio);
         cfsetspeed(&tio, speed_of(m_options.port_baud));
         tio.c_cflag |= CLOCAL | CREAD;
-        if (m_options.bits_per_char == 12)
+        if (m_options.stop == 2)
             tio.c_cflag |= CSTOPB;
+        if (m_options.parity != 'n') {
+            tio.c_cflag |= PARENB;
+            if (m_options.parity == 'o')
+                tio.c_cflag |= PARODD;
+        }
         tcsetattr(m_master_fd, TCSANOW, &tio);
         m_device = m_options.port;
         // A real line takes its own time: no simulated line timing on top.
@@ -301,38 +317,81 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
         ++m_bad_frames;
         return;
     }
+    if (!line_matches()) {
+        // At another baud rate or framing a drive hears only noise.
+        ++m_mismatched;
+        return;
+    }
     const int station = byte_at(frame, 0);
-    if (station != m_options.station && station != 0)
+    const auto served = m_stations.find(station);
+    if (station != 0 && served == m_stations.end())
         return; // another drive's business
     ++m_requests;
     if (m_options.hangup_after >= 0 && m_requests > m_options.hangup_after) {
         hangup();
         return;
     }
-    bool broadcast = false;
-    const QByteArray answer = answer_for(frame, &broadcast);
-    if (broadcast)
+    if (station == 0) {
+        // A broadcast: every drive does it, none answers.
+        for (auto &entry : m_stations)
+            answer_for(entry.second, frame);
         return;
+    }
+    const QByteArray answer = answer_for(served->second, frame);
     const int bits = m_options.bits_per_char;
     const qint64 ready = received_ns + QRtuFrame::frame_nanoseconds(int(frame.size()), m_options.baud, bits)
         + qint64(m_options.turnaround_ms * 1e6) + QRtuFrame::frame_nanoseconds(int(answer.size()), m_options.baud, bits);
     schedule(answer, pick_fault(), ready);
 }
 
-QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
+DriveSimulator::Line DriveSimulator::master_line() const
+{
+    if (m_line_given)
+        return m_given_line;
+    Line line;
+    termios tio;
+    if (m_slave_fd < 0 || m_master_fd < 0 || ::tcgetattr(m_master_fd, &tio) != 0)
+        return line;
+    // The master side of a pseudo-terminal reports the slave's settings,
+    // which are the master program's.
+    switch (cfgetospeed(&tio)) {
+    case B1200: line.baud = 1200; break;
+    case B2400: line.baud = 2400; break;
+    case B4800: line.baud = 4800; break;
+    case B9600: line.baud = 9600; break;
+    case B19200: line.baud = 19200; break;
+    case B38400: line.baud = 38400; break;
+    case B57600: line.baud = 57600; break;
+    case B115200: line.baud = 115200; break;
+    default: break;
+    }
+    line.stop = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    return line;
+}
+
+bool DriveSimulator::line_matches() const
+{
+    // A real port's line does its own matching; TCP has none.
+    if (m_options.tcp_port >= 0 || (m_slave_fd < 0 && !m_line_given) || (m_options.any_line && !m_line_given))
+        return true;
+    const Line line = master_line();
+    return (line.baud == 0 || line.baud == m_options.port_baud) && (line.stop == 0 || line.stop == m_options.stop)
+        && (line.parity == 0 || line.parity == m_options.parity);
+}
+
+QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArray &frame)
 {
     const int station = byte_at(frame, 0);
     const int function = byte_at(frame, 1);
-    *broadcast = station == 0;
     int code = 1; // ILLEGAL FUNCTION
     QByteArray answer;
     if (function == QRtuFrame::READ_HOLDING) {
         QList<quint16> values;
-        code = m_registers.read(word_at(frame, 2), word_at(frame, 4), &values);
+        code = registers.read(word_at(frame, 2), word_at(frame, 4), &values);
         if (code == 0)
             return QRtuFrame::read_answer(station, values);
     } else if (function == QRtuFrame::WRITE_SINGLE) {
-        code = m_faults.write(m_registers, word_at(frame, 2), { quint16(word_at(frame, 4)) });
+        code = m_faults.write(registers, word_at(frame, 2), { quint16(word_at(frame, 4)) });
         if (code == 0)
             answer = frame.left(6);
     } else if (function == QRtuFrame::WRITE_MULTIPLE) {
@@ -343,7 +402,7 @@ QByteArray DriveSimulator::answer_for(const QByteArray &frame, bool *broadcast)
             QList<quint16> values;
             for (int i = 0; i < count; ++i)
                 values.append(quint16(word_at(frame, 7 + 2 * i)));
-            code = m_faults.write(m_registers, word_at(frame, 2), values);
+            code = m_faults.write(registers, word_at(frame, 2), values);
             if (code == 0)
                 answer = frame.left(6);
         }
@@ -381,6 +440,8 @@ DriveSimulator::Fault DriveSimulator::pick_fault()
 
 void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 ready_ns)
 {
+    if (fault != NONE)
+        ++m_faults_done[fault];
     QByteArray bytes = m_mbap ? mbap_answer(answer, &fault) : answer;
     QList<Piece> pieces;
     switch (fault) {
@@ -404,7 +465,7 @@ void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 read
         bytes.chop(qMin<qsizetype>(3, bytes.size() - 1));
         break;
     case WRONG_STATION:
-        bytes[0] = char(m_options.station % 247 + 1);
+        bytes[0] = char(byte_at(bytes, 0) % 247 + 1);
         bytes = recrc(bytes);
         break;
     case WRONG_FUNCTION:
@@ -525,6 +586,23 @@ DriveSimulator::Fault DriveSimulator::fault_from_name(const QString &name, bool 
     return NONE;
 }
 
+QString DriveSimulator::fault_name(Fault fault)
+{
+    switch (fault) {
+    case NONE: return QStringLiteral("none");
+    case DROP: return QStringLiteral("drop");
+    case CORRUPT: return QStringLiteral("corrupt");
+    case LATE: return QStringLiteral("late");
+    case GARBAGE: return QStringLiteral("garbage");
+    case TRUNCATE: return QStringLiteral("truncate");
+    case SPLIT: return QStringLiteral("split");
+    case WRONG_STATION: return QStringLiteral("wrong-station");
+    case WRONG_FUNCTION: return QStringLiteral("wrong-function");
+    case WRONG_COUNT: return QStringLiteral("wrong-count");
+    }
+    return QString();
+}
+
 bool DriveSimulator::set_fault(const QString &name, const QString &value, QString *error)
 {
     if (name == QLatin1String("next")) {
@@ -608,9 +686,9 @@ QStringList DriveSimulator::command(const QString &line)
             return { QStringLiteral("error get needs an address and a count within 0..65535") };
         QStringList values;
         for (qint64 a = address; a < address + count; ++a) {
-            if (!m_registers.in_range(int(a)))
+            if (!registers().in_range(int(a)))
                 return { QStringLiteral("error address %1 is not served").arg(a) };
-            values.append(QString::number(m_registers.value(int(a))));
+            values.append(QString::number(registers().value(int(a))));
         }
         return { QStringLiteral("ok ") + values.join(QLatin1Char(' ')) };
     }
@@ -620,15 +698,15 @@ QStringList DriveSimulator::command(const QString &line)
         if (!parse_int(words.at(1), &address) || !parse_int(words.at(2), &value) || address < 0 || address > 0xFFFF
             || value < -32768 || value > 0xFFFF)
             return { QStringLiteral("error set needs an address and a 16-bit value") };
-        if (!m_registers.in_range(int(address)))
+        if (!registers().in_range(int(address)))
             return { QStringLiteral("error address %1 is not served").arg(address) };
-        m_registers.set_value(int(address), quint16(value));
+        registers().set_value(int(address), quint16(value));
         return { QStringLiteral("ok") };
     }
     if (verb == QLatin1String("dump") && words.size() == 1) {
         QStringList out;
-        for (int a : m_registers.served_addresses())
-            out.append(QStringLiteral("%1=%2").arg(a).arg(m_registers.value(a)));
+        for (int a : registers().served_addresses())
+            out.append(QStringLiteral("%1=%2").arg(a).arg(registers().value(a)));
         out.append(QStringLiteral("ok"));
         return out;
     }
@@ -639,7 +717,34 @@ QStringList DriveSimulator::command(const QString &line)
         return { QStringLiteral("ok") };
     }
     if (verb == QLatin1String("stats") && words.size() == 1) {
-        return { QStringLiteral("ok requests=%1 answers=%2 bad=%3").arg(m_requests).arg(m_answers).arg(m_bad_frames) };
+        QString line = QStringLiteral("ok requests=%1 answers=%2 bad=%3 mismatched=%4")
+                           .arg(m_requests).arg(m_answers).arg(m_bad_frames).arg(m_mismatched);
+        // The faults applied so far, by kind.
+        for (auto it = m_faults_done.cbegin(); it != m_faults_done.cend(); ++it)
+            line += QStringLiteral(" %1=%2").arg(fault_name(it.key())).arg(it.value());
+        return { line };
+    }
+    if (verb == QLatin1String("station") && words.size() == 2) {
+        qint64 station = 0;
+        if (!parse_int(words.at(1), &station) || m_stations.find(int(station)) == m_stations.end())
+            return { QStringLiteral("error station %1 is not served").arg(words.at(1)) };
+        m_selected = int(station);
+        return { QStringLiteral("ok") };
+    }
+    if (verb == QLatin1String("line") && words.size() == 2 && words.at(1) == QLatin1String("auto")) {
+        m_line_given = false;
+        return { QStringLiteral("ok") };
+    }
+    if (verb == QLatin1String("line") && words.size() == 3) {
+        qint64 baud = 0;
+        const QString framing = words.at(2).toLower();
+        if (!parse_int(words.at(1), &baud) || baud <= 0 || baud > 10000000 || framing.size() != 3
+            || framing.at(0) != QLatin1Char('8') || !QStringLiteral("neo").contains(framing.at(1))
+            || (framing.at(2) != QLatin1Char('1') && framing.at(2) != QLatin1Char('2')))
+            return { QStringLiteral("error line needs a baud rate and a framing like 8N1, 8E1, 8O1, 8N2 (or: line auto)") };
+        m_given_line = { int(baud), char(framing.at(1).toLatin1()), framing.at(2) == QLatin1Char('2') ? 2 : 1 };
+        m_line_given = true;
+        return { QStringLiteral("ok") };
     }
     if (verb == QLatin1String("hangup") && words.size() == 1) {
         hangup();

@@ -6,10 +6,13 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QTimer>
+
+#include <map>
 
 class QSocketNotifier;
 
@@ -20,11 +23,14 @@ struct DriveOptions
     QString link;           // where the pseudo-terminal's device is published
     QString port;           // or a real serial port to serve instead
     QString machine;        // description file
-    int station = 1;
+    QList<int> stations{ 1 }; // each with registers of its own
     int version = 100;
     int baud = 0;           // line timing; 0 = answers go out at once
     int bits_per_char = 10; // 8N1
-    int port_baud = 19200;  // speed set on a real port
+    int port_baud = 19200;  // speed set on a real port; the drive's own line speed
+    char parity = 'n';      // the drive's own framing (8 data bits)
+    int stop = 1;
+    bool any_line = false;  // answer whatever line setting the master uses
     double turnaround_ms = 0;
     double drop_rate = 0;
     double corrupt_rate = 0;
@@ -49,8 +55,11 @@ struct DriveOptions
 };
 
 // The simulated drive: a pseudo-terminal (or a real port) on which it answers
-// Modbus RTU requests for one station from its register space, with line
-// timing and faults on demand.
+// Modbus RTU requests for one or more stations, each from a register space
+// of its own, with line timing and faults on demand. Like drives on a real
+// bus, it answers on a pseudo-terminal only when the master's line settings
+// are its own (see master_line()).
+
 class DriveSimulator : public QObject
 {
     Q_OBJECT
@@ -78,10 +87,24 @@ private:
         QByteArray bytes;
     };
 
+    // The master's line settings as far as they are known: baud rate and
+    // stop bits from the pseudo-terminal, which reports what the master
+    // set (parity it does not report: the kernel clears it), or all three
+    // as the "line" command gave them. parity 0: not known.
+    struct Line
+    {
+        int baud = 0;
+        char parity = 0;
+        int stop = 0;
+    };
+    Line master_line() const;
+    bool line_matches() const;
+    DriveRegisters &registers() { return m_stations[m_selected]; }
+
     void on_readable();
     void parse_requests();
     void handle_request(const QByteArray &frame, qint64 received_ns);
-    QByteArray answer_for(const QByteArray &frame, bool *broadcast);
+    QByteArray answer_for(DriveRegisters &registers, const QByteArray &frame);
     Fault pick_fault();
     void schedule(const QByteArray &answer, Fault fault, qint64 ready_ns);
     void flush_pieces();
@@ -90,6 +113,7 @@ private:
     void write_bytes(const QByteArray &bytes);
     bool set_fault(const QString &name, const QString &value, QString *error);
     static Fault fault_from_name(const QString &name, bool *ok);
+    static QString fault_name(Fault fault);
 
     // TCP side (drivesimtcp.cpp): one client at a time; its socket takes the
     // place of the pseudo-terminal, so everything else works as on a line.
@@ -104,7 +128,11 @@ private:
     QByteArray mbap_answer(const QByteArray &rtu_answer, Fault *fault);
 
     DriveOptions m_options;
-    DriveRegisters m_registers;
+    std::map<int, DriveRegisters> m_stations;
+    int m_selected = 1; // the station the control commands address
+    bool m_line_given = false; // the "line" command set what the master uses
+    Line m_given_line;
+    // Write faults, the same for every station.
     DriveFaults m_faults;
     QRandomGenerator m_random;
     QElapsedTimer m_clock;
@@ -128,6 +156,8 @@ private:
     qint64 m_requests = 0;
     qint64 m_answers = 0;
     qint64 m_bad_frames = 0;
+    qint64 m_mismatched = 0; // requests at another line setting: not heard
+    QMap<Fault, qint64> m_faults_done;
 
     int m_listen_fd = -1;
     QSocketNotifier *m_listen_notifier = nullptr;

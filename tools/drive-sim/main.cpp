@@ -39,8 +39,9 @@ void print_line(const QString &line)
 
 const char HELP[] =
     "A simulated drive: answers Modbus RTU requests (functions 0x03, 0x06, 0x10)\n"
-    "for one station on a pseudo-terminal published at --link (or on a real\n"
-    "port, --port), from a machine description. Register 0 holds the software\n"
+    "for one or more stations (each with registers of its own) on a\n"
+    "pseudo-terminal published at --link (or on a real port, --port), from a\n"
+    "machine description. Register 0 holds the software\n"
     "version. Reserved registers inside a group's address range read as 0. A\n"
     "read touching an address outside every range answers exception 2, a write\n"
     "outside exception 3, a write to a read-only or reserved register\n"
@@ -49,6 +50,10 @@ const char HELP[] =
     "--rtu-tcp a serial device server passing RTU frames over TCP; one client\n"
     "at a time (a second is closed at once, with a line on stderr); hangup\n"
     "resets the client's connection.\n"
+    "On a pseudo-terminal it answers only when the master's line settings are\n"
+    "its own (--baud or 19200, --parity, --stop): it reads the baud rate and\n"
+    "stop bits the master set from the pseudo-terminal, which cannot report\n"
+    "parity; the command \"line\" says what the master uses instead.\n"
     "\n"
     "Control channel on stdin, one command per line, replies on stdout ending\n"
     "with a line \"ok ...\" or \"error <reason>\":\n"
@@ -60,7 +65,13 @@ const char HELP[] =
     "                         applies one fault to the next answer: drop, corrupt,\n"
     "                         late, garbage, truncate, split, wrong-station,\n"
     "                         wrong-function, wrong-count, none\n"
-    "  stats                  requests received and answers sent\n"
+    "  stats                  requests received, answers sent, frames not heard at\n"
+    "                         another line setting, faults applied by kind\n"
+    "  station <n>            the station get, set and dump address (default the first)\n"
+    "  line <baud> <8N1>      the master uses this line setting (8N1, 8E1, 8O1, 8N2):\n"
+    "                         answers only when it is the drive's own\n"
+    "  line auto              the master's baud rate and stop bits from the\n"
+    "                         pseudo-terminal again, parity taken as matching\n"
     "  hangup                 close the line now (an unplugged adapter)\n"
     "  quit                   exit\n"
     "It prints \"ready <device>\" once the device is published. SIGTERM and\n"
@@ -86,7 +97,7 @@ int main(int argc, char *argv[])
     const Opt options[] = {
         { "link", "path", "publish the pseudo-terminal's device at this path" },
         { "port", "device", "serve a real serial port instead of a pseudo-terminal" },
-        { "station", "n", "station address, 1..247 (default 1)" },
+        { "station", "n[,n...]", "station addresses, 1..247, comma-separated (default 1)" },
         { "machine", "file", "machine description (default <program dir>/machines/default.xml)" },
         { "version", "n", "software version in register 0 (default 100)" },
         { "baud", "rate", "line timing: answers take the line time at this rate (default 0: none); with --port, the port speed" },
@@ -116,6 +127,8 @@ int main(int argc, char *argv[])
     parser.addOption(QCommandLineOption(QStringLiteral("clamp"), QStringLiteral("addr=limit: writes above limit store the limit (repeatable)"), QStringLiteral("addr=limit")));
     parser.addOption(QCommandLineOption(QStringLiteral("ignore"), QStringLiteral("writes to addr are answered but change nothing (repeatable)"), QStringLiteral("addr")));
     parser.addOption(QCommandLineOption(QStringLiteral("running"), QStringLiteral("start with the motor running: stop-only parameters refuse writes")));
+    parser.addOption(QCommandLineOption(QStringLiteral("any-line"),
+                                        QStringLiteral("answer at any line setting of the master (unless \"line\" says otherwise)")));
 
     if (!parser.parse(app.arguments()))
         fail(parser.errorText());
@@ -163,7 +176,18 @@ int main(int argc, char *argv[])
     o.machine = parser.isSet(QStringLiteral("machine"))
         ? parser.value(QStringLiteral("machine"))
         : QCoreApplication::applicationDirPath() + QStringLiteral("/machines/default.xml");
-    o.station = int(integer("station", 1, 247, 1));
+    if (parser.isSet(QStringLiteral("station"))) {
+        o.stations.clear();
+        for (const QString &part : parser.value(QStringLiteral("station")).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int s = part.trimmed().toInt(&ok);
+            if (!ok || s < 1 || s > 247)
+                fail(QStringLiteral("--station must be station addresses from 1 to 247, comma-separated"));
+            if (o.stations.contains(s))
+                fail(QStringLiteral("--station names %1 twice").arg(s));
+            o.stations.append(s);
+        }
+    }
     o.version = int(integer("version", 0, 65535, 100));
     const int baud = int(integer("baud", 0, 10000000, 0));
     o.baud = baud;
@@ -173,6 +197,8 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("--parity must be n, e or o"));
     const int stop = int(integer("stop", 1, 2, 1));
     o.bits_per_char = 1 + 8 + (parity == QLatin1String("n") ? 0 : 1) + stop;
+    o.parity = char(parity.at(0).toLatin1());
+    o.stop = stop;
     o.turnaround_ms = number("turnaround", 0, 10000, 0);
     o.drop_rate = number("drop-rate", 0, 1, 0);
     o.corrupt_rate = number("corrupt-rate", 0, 1, 0);
@@ -194,6 +220,7 @@ int main(int argc, char *argv[])
         o.fault_commands.append(QStringLiteral("ignore ") + ignore);
     if (parser.isSet(QStringLiteral("running")))
         o.fault_commands.append(QStringLiteral("running 1"));
+    o.any_line = parser.isSet(QStringLiteral("any-line"));
 
     if (::pipe(g_signal_pipe) != 0)
         fail(QStringLiteral("cannot create a pipe"));

@@ -132,8 +132,6 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
              }
              return !o->scan_parities.isEmpty();
          }},
-        {QStringLiteral("scan-stations"),
-         [o](const QString &v) { return parse_list(v, 1, 247, &o->scan_stations); }},
         {QStringLiteral("wait"), number(&o->wait, 1, 60000)},
     };
     const QHash<QString, bool *> flags{
@@ -268,12 +266,16 @@ QString command(const QString &name)
                         "Pseudo-terminals and TCP addresses are not listed; give them with --port.\n"
                         "Example: vantorel ports\n")},
         {QStringLiteral("scan"),
-         QStringLiteral("Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST]\n"
-                        "                     [--scan-stations LIST] [--wait MS] [--json]\n"
-                        "Searches for drives: every port, baud rate, parity and station given\n"
-                        "(defaults as the workbench's device search), each asked once for its\n"
-                        "version, waiting MS for an answer.\n"
-                        "Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --scan-stations 1-5\n")},
+         QStringLiteral("Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]\n"
+                        "                     [--stations FIRST-LAST] [--wait MS] [--json]\n"
+                        "Searches for drives as the workbench's device search does: on every\n"
+                        "port (default: --port, or every port the system lists), at every baud\n"
+                        "rate (default 19200,9600,38400,57600,115200) and framing (default\n"
+                        "8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station\n"
+                        "from FIRST to LAST (default 1-247) is asked once for register 0;\n"
+                        "WAIT is how long a probe waits (default: its line time + 50 ms).\n"
+                        "Exit code 2 when no drive answered.\n"
+                        "Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5\n")},
         {QStringLiteral("info"),
          QStringLiteral("Usage: vantorel info [link options] [--json]\n"
                         "Connects, prints the drive's software version, the port and station,\n"

@@ -44,7 +44,6 @@ struct VantorelOptions
     QStringList scan_ports;
     QList<int> scan_bauds;
     QString scan_parities;
-    QList<int> scan_stations;
     int wait = 0;
 
     // False with the reason when the line cannot be used.

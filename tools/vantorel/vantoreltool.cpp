@@ -20,6 +20,7 @@
 #include "qsettingmanager.h"
 
 #include "qcommunicate.h"
+#include "qdevicesearch.h"
 #include "qmachine.h"
 #include "qmachineconfig.h"
 #include "qmachinevalue.h"
@@ -132,11 +133,6 @@ int VantorelTool::fail(int exit, const QString &reason, const QJsonObject &parti
     return exit;
 }
 
-int VantorelTool::not_available(const QString &what)
-{
-    return fail(VantorelExit::Usage, tr_tool("%1 在这个版本中还不可用").arg(what));
-}
-
 bool VantorelTool::load_description(QString *error)
 {
     m_description_config = std::make_unique<QMachineConfig>();
@@ -217,7 +213,7 @@ int VantorelTool::run()
     if (command == QLatin1String("ports"))
         return ports();
     if (command == QLatin1String("scan"))
-        return not_available(tr_tool("设备搜索"));
+        return scan();
     if (command == QLatin1String("history"))
         return history();
 
@@ -231,8 +227,8 @@ int VantorelTool::run()
     // while the description is loaded and the input checked, so a script
     // waits for the line, not for both. A check that fails closes the port
     // before anything is written.
-    const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
     m_config = link_config();
+    const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{m_config.station} : m_options.stations;
     m_early_link = make_link();
     m_early_link->start(m_config, stations.first());
     QCoreApplication::processEvents();
@@ -414,7 +410,7 @@ int VantorelTool::prepare()
         }
     } else if (command == QLatin1String("download")) {
         // Every station's file is checked before the first one is written.
-        const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{1} : m_options.stations;
+        const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{m_config.station} : m_options.stations;
         for (int station : stations) {
             const QString path = station_file(args.first(), station);
             QFile file(path);
@@ -1077,6 +1073,125 @@ int VantorelTool::history()
                             ParamSnapshot::operation_text(snapshot.operation))
                        .arg(snapshot.station));
         m_out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
+    }
+    return VantorelExit::Done;
+}
+
+// ---------------------------------------------------------------------------
+// Device search
+
+int VantorelTool::scan()
+{
+    if (!m_options.arguments.isEmpty())
+        return fail(VantorelExit::Usage, tr_tool("scan 不带参数；vantorel scan --help 说明用法"));
+    tagSearchPlan plan;
+    plan.ports = m_options.scan_ports;
+    if (plan.ports.isEmpty() && !m_options.port.isEmpty())
+        plan.ports = {m_options.port};
+    if (plan.ports.isEmpty()) {
+        const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+        for (const QSerialPortInfo &port : ports)
+            plan.ports.append(port.systemLocation());
+        plan.ports.sort();
+    }
+    plan.baud_rates = m_options.scan_bauds.isEmpty()
+        ? (m_options.baud > 0 ? QList<int>{m_options.baud} : tagSearchPlan::standard_baud_rates())
+        : m_options.scan_bauds;
+    const QString parities = !m_options.scan_parities.isEmpty() ? m_options.scan_parities
+        : m_options.parity != 0                                ? QString(QLatin1Char(m_options.parity))
+                                                               : QString();
+    if (parities.isEmpty() && m_options.stop == 0) {
+        plan.framings = tagSearchPlan::standard_framings();
+    } else {
+        for (const QChar parity : parities.isEmpty() ? QStringLiteral("n") : parities)
+            plan.framings.append({parity.toLatin1(), m_options.stop > 0 ? m_options.stop : 1});
+    }
+    if (!m_options.stations.isEmpty()) {
+        plan.first_station = *std::min_element(m_options.stations.cbegin(), m_options.stations.cend());
+        plan.last_station = *std::max_element(m_options.stations.cbegin(), m_options.stations.cend());
+    }
+    plan.wait_ms = m_options.wait;
+    if (plan.ports.isEmpty())
+        return fail(VantorelExit::NoLink, tr_tool("系统没有列出串口；用 --ports 给出要搜索的端口"));
+    const QString problem = plan.check();
+    if (!problem.isEmpty())
+        return fail(VantorelExit::Usage, problem);
+
+    QDeviceSearch search;
+    QStringList failed_settings;
+    QEventLoop loop;
+    QObject::connect(&search, &QDeviceSearch::progress, &loop, [this](int done, int total, qint64) {
+        m_out.progress(tr_tool("搜索"), done, total);
+    });
+    QObject::connect(&search, &QDeviceSearch::setting_failed, &loop,
+                     [&failed_settings](const tagSerialConfig &config, const QString &reason) {
+                         failed_settings.append(QStringLiteral("%1 %2：%3")
+                                                    .arg(QCommunicate::port_for(config))
+                                                    .arg(config.baud_rate)
+                                                    .arg(reason));
+                     });
+    QObject::connect(&search, &QDeviceSearch::finished, &loop, &QEventLoop::quit);
+    g_interrupted = 0;
+    const auto old_int = std::signal(SIGINT, on_interrupt);
+    QTimer watch_interrupt;
+    QObject::connect(&watch_interrupt, &QTimer::timeout, &loop, [&search] {
+        if (g_interrupted)
+            search.stop();
+    });
+    watch_interrupt.start(50);
+    if (!search.start(plan)) {
+        std::signal(SIGINT, old_int);
+        return fail(VantorelExit::Usage, search.error());
+    }
+    loop.exec();
+    std::signal(SIGINT, old_int);
+    m_out.end_progress();
+
+    const QList<tagFoundDrive> drives = search.found_drives();
+    QJsonArray array;
+    QList<QStringList> rows;
+    for (const tagFoundDrive &drive : drives) {
+        const tagSerialConfig &c = drive.config;
+        const QString framing = QStringLiteral("%1%2%3")
+                                    .arg(c.data_length)
+                                    .arg(QChar::fromLatin1(c.parity).toUpper())
+                                    .arg(c.stop);
+        QJsonObject o;
+        o.insert(QStringLiteral("port"), QCommunicate::port_for(c));
+        o.insert(QStringLiteral("baud"), c.baud_rate);
+        o.insert(QStringLiteral("parity"), QString(QLatin1Char(c.parity)));
+        o.insert(QStringLiteral("stop"), c.stop);
+        o.insert(QStringLiteral("station"), drive.station);
+        if (drive.value >= 0)
+            o.insert(QStringLiteral("version"), drive.value);
+        else
+            o.insert(QStringLiteral("exception"), drive.exception_code);
+        o.insert(QStringLiteral("response_ms"), drive.response_ms);
+        array.append(o);
+        rows.append({QCommunicate::port_for(c), QString::number(c.baud_rate), framing, QString::number(drive.station),
+                     drive.value >= 0 ? QString::number(drive.value)
+                                      : tr_tool("异常码 %1").arg(drive.exception_code),
+                     QString::number(drive.response_ms, 'f', 1)});
+    }
+    const bool any = !drives.isEmpty();
+    if (m_out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("scan"));
+        o.insert(QStringLiteral("ok"), any);
+        o.insert(QStringLiteral("exit"), any ? VantorelExit::Done : VantorelExit::NoLink);
+        o.insert(QStringLiteral("drives"), array);
+        o.insert(QStringLiteral("failed_settings"), QJsonArray::fromStringList(failed_settings));
+        m_out.document(QJsonDocument(o));
+    } else if (any) {
+        m_out.table({tr_tool("端口"), tr_tool("波特率"), tr_tool("格式"), tr_tool("站号"), tr_tool("软件版本"),
+                     tr_tool("应答(ms)")},
+                    rows);
+    }
+    for (const QString &line : std::as_const(failed_settings))
+        m_out.error(line);
+    if (!any) {
+        m_out.error(tr_tool("没有找到设备"));
+        return VantorelExit::NoLink;
     }
     return VantorelExit::Done;
 }

@@ -68,7 +68,7 @@ private:
 
     int ports();
     int history();
-    int not_available(const QString &what);
+    int scan();
 
     // Every parameter as the drive holds it now, read by the exchange the
     // workbench uses, and taken into the model; false with the reason.

@@ -1,0 +1,176 @@
+// The device search against the simulated drive serving several stations
+// on one pseudo-terminal.
+
+#include "drivesim.h"
+#include "qdevicesearch.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString MACHINE = QStringLiteral(TEST_DATA_DIR "/frames-drive.xml");
+
+QList<int> stations_of(const QList<tagFoundDrive> &drives)
+{
+    QList<int> stations;
+    for (const tagFoundDrive &d : drives)
+        stations.append(d.station);
+    return stations;
+}
+
+} // namespace
+
+class tst_QDeviceSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void finds_exactly_the_served_stations();
+    void stop_ends_at_once();
+    void a_port_that_vanishes_or_never_was();
+    void refuses_a_plan_it_cannot_search();
+};
+
+void tst_QDeviceSearch::finds_exactly_the_served_stations()
+{
+    DriveSim sim;
+    QVERIFY2(sim.start({ QStringLiteral("--machine"), MACHINE, QStringLiteral("--station"), QStringLiteral("1,3,17"),
+                         QStringLiteral("--version"), QStringLiteral("321") }),
+             qPrintable(sim.error_string()));
+    QDeviceSearch search;
+    QSignalSpy found(&search, &QDeviceSearch::found);
+    QSignalSpy finished(&search, &QDeviceSearch::finished);
+    QSignalSpy progress(&search, &QDeviceSearch::progress);
+    tagSearchPlan plan;
+    plan.ports = { sim.device() };
+    // The drive's own setting in the middle: the wrong ones before and
+    // after it must not find it.
+    plan.baud_rates = { 9600, 19200, 38400 };
+    plan.framings = { { 'n', 2 }, { 'n', 1 } };
+    plan.first_station = 1;
+    plan.last_station = 20;
+    plan.wait_ms = 15;
+    QVERIFY2(search.start(plan), qPrintable(search.error()));
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    const QList<tagFoundDrive> drives = search.found_drives();
+    QCOMPARE(stations_of(drives), (QList<int>{ 1, 3, 17 }));
+    QCOMPARE(found.count(), 3);
+    for (const tagFoundDrive &d : drives) {
+        QCOMPARE(d.config.port_name, sim.device());
+        QCOMPARE(d.config.baud_rate, 19200);
+        QCOMPARE(d.config.parity, 'n');
+        QCOMPARE(d.config.stop, 1);
+        QCOMPARE(d.value, 321);
+        QVERIFY(d.response_ms > 0);
+    }
+    QCOMPARE(progress.last().at(0).toInt(), 6 * 20);
+    QCOMPARE(progress.last().at(1).toInt(), 6 * 20);
+
+    // Parity the pseudo-terminal cannot report: the drive is told what the
+    // master uses.
+    QVERIFY(sim.command(QStringLiteral("line 19200 8E1")));
+    plan.baud_rates = { 19200 };
+    plan.framings = { { 'n', 1 } };
+    finished.clear();
+    QVERIFY(search.start(plan));
+    QVERIFY(finished.wait(10000));
+    QVERIFY(search.found_drives().isEmpty());
+}
+
+void tst_QDeviceSearch::stop_ends_at_once()
+{
+    DriveSim sim;
+    QVERIFY2(sim.start({ QStringLiteral("--machine"), MACHINE, QStringLiteral("--station"), QStringLiteral("200") }),
+             qPrintable(sim.error_string()));
+    QDeviceSearch search;
+    QSignalSpy finished(&search, &QDeviceSearch::finished);
+    QSignalSpy progress(&search, &QDeviceSearch::progress);
+    tagSearchPlan plan;
+    plan.ports = { sim.device() };
+    plan.baud_rates = { 19200 };
+    plan.framings = { { 'n', 1 } };
+    plan.wait_ms = 200;
+    QVERIFY(search.start(plan));
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() >= 2, 10000);
+    QElapsedTimer clock;
+    clock.start();
+    search.stop();
+    QVERIFY2(clock.elapsed() < 150, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!search.is_running());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    const int seen = int(progress.count());
+    QTest::qWait(300);
+    QCOMPARE(progress.count(), seen);
+    QVERIFY(search.found_drives().isEmpty());
+    // The port is free again: the search can start anew on it.
+    QVERIFY(search.start(plan));
+    search.stop();
+}
+
+void tst_QDeviceSearch::a_port_that_vanishes_or_never_was()
+{
+    DriveSim gone;
+    DriveSim kept;
+    QVERIFY2(gone.start({ QStringLiteral("--machine"), MACHINE, QStringLiteral("--station"), QStringLiteral("30") }),
+             qPrintable(gone.error_string()));
+    QVERIFY2(kept.start({ QStringLiteral("--machine"), MACHINE, QStringLiteral("--station"), QStringLiteral("5") }),
+             qPrintable(kept.error_string()));
+    QDeviceSearch search;
+    QSignalSpy failed(&search, &QDeviceSearch::setting_failed);
+    QSignalSpy finished(&search, &QDeviceSearch::finished);
+    bool pulled = false;
+    connect(&search, &QDeviceSearch::progress, this, [&](int done) {
+        // The missing device counts as its 2 x 10 probes; then 3 on the
+        // device that goes.
+        if (done == 23 && !pulled) {
+            pulled = true;
+            gone.hangup();
+        }
+    });
+    tagSearchPlan plan;
+    const QString missing = gone.device() + QStringLiteral(".missing");
+    plan.ports = { missing, gone.device(), kept.device() };
+    plan.baud_rates = { 19200, 9600 };
+    plan.framings = { { 'n', 1 } };
+    plan.first_station = 1;
+    plan.last_station = 10;
+    plan.wait_ms = 20;
+    QVERIFY(search.start(plan));
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    QVERIFY(pulled);
+    // One report for the missing device, one for the one pulled; neither
+    // is tried at its other baud rate.
+    QCOMPARE(failed.count(), 2);
+    QCOMPARE(failed.at(0).first().value<tagSerialConfig>().port_name, missing);
+    QCOMPARE(failed.at(1).first().value<tagSerialConfig>().port_name, gone.device());
+    QCOMPARE(stations_of(search.found_drives()), QList<int>{ 5 });
+}
+
+void tst_QDeviceSearch::refuses_a_plan_it_cannot_search()
+{
+    QDeviceSearch search;
+    QSignalSpy finished(&search, &QDeviceSearch::finished);
+    tagSearchPlan plan;
+    plan.ports = { QStringLiteral("/dev/null") };
+    plan.baud_rates = tagSearchPlan::standard_baud_rates();
+    plan.framings = tagSearchPlan::standard_framings();
+    for (const auto &range : { std::pair{ 0, 10 }, std::pair{ 1, 248 }, std::pair{ 9, 8 } }) {
+        plan.first_station = range.first;
+        plan.last_station = range.second;
+        QVERIFY(!search.start(plan));
+        QVERIFY(!search.error().isEmpty());
+    }
+    plan.first_station = 1;
+    plan.last_station = 247;
+    plan.baud_rates = { 19200, 0 };
+    QVERIFY(!search.start(plan));
+    QVERIFY(!search.is_running());
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_QDeviceSearch)
+#include "tst_qdevicesearch.moc"
