@@ -227,7 +227,7 @@ QString general()
         "  --baud RATE          baud rate\n"
         "  --parity n|e|o       parity\n"
         "  --stop 1|2           stop bits\n"
-        "  --station N          station address 1..247 (default 1)\n"
+        "  --station N          station address 1..247 (default: the settings' station, 1)\n"
         "  --stations LIST      several stations in turn, e.g. 1-10,12 (get, set, upload,\n"
         "                       download, compare); ends with a summary per station\n"
         "  --timeout MS         answer time-out (default 500)\n"

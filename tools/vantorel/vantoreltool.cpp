@@ -560,6 +560,7 @@ VantorelTool::Result VantorelTool::info(VantorelLink &link)
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("version"), link.version());
     result.json.insert(QStringLiteral("description"), m_description);
+    result.json.insert(QStringLiteral("machine_name"), m_machine->get_name());
     result.json.insert(QStringLiteral("groups"), int(groups.size()));
     result.json.insert(QStringLiteral("parameters"), parameters);
     result.json.insert(QStringLiteral("runtime_values"), runtimes);
@@ -569,6 +570,7 @@ VantorelTool::Result VantorelTool::info(VantorelLink &link)
         {tr_tool("站号"), QString::number(link.station())},
         {tr_tool("软件版本"), QString::number(link.version())},
         {tr_tool("机器描述"), QDir::toNativeSeparators(m_description)},
+        {tr_tool("机型"), m_machine->get_name()},
         {tr_tool("参数组"), QString::number(groups.size())},
         {tr_tool("参数"), QString::number(parameters)},
         {tr_tool("运行值"), QString::number(runtimes)},
@@ -662,9 +664,12 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
     }
     QMachine *machine = m_machine.get();
     const QString label = tr_tool("上传");
+    QElapsedTimer reading;
+    reading.start();
     const bool ok = link.run(
         missions, [machine](const QMission &m) { ParamMissions::take_answer(machine, m, {}); },
         [this, &label](int done, int total) { m_out.progress(label, done, total); });
+    const double read_ms = reading.nsecsElapsed() / 1e6;
     m_out.end_progress();
     qDeleteAll(missions);
     if (!ok) {
@@ -685,6 +690,8 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
     result.json.insert(QStringLiteral("parameters"), int(values.size()));
+    // How long the reads took on the line, for a production line's log.
+    result.json.insert(QStringLiteral("read_ms"), read_ms);
     result.lines.append(tr_tool("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
     return result;
 }
