@@ -113,6 +113,10 @@ int tst_Vantorel::mbpoll_read(int address)
 
 void tst_Vantorel::infoGetSet()
 {
+    const Run ports = vantorel({s("ports"), s("--json")}, false);
+    QCOMPARE(ports.exit, 0);
+    QVERIFY(ports.json().value(s("ports")).isArray());
+
     Run info = vantorel({s("info"), s("--json")});
     QCOMPARE(info.exit, 0);
     QCOMPARE(info.json().value(s("version")).toInt(), 321);

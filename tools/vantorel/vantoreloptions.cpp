@@ -311,7 +311,8 @@ QString command(const QString &name)
                         "Read-only parameters in the file are skipped. Before writing, the\n"
                         "drive's set is kept as a snapshot (--no-backup: not); afterwards the\n"
                         "written values are read back and compared (--no-verify: not).\n"
-                        "With --stations, {station} in FILE is replaced by the station.\n"
+                        "With --stations the same FILE goes into every station, unless it\n"
+                        "holds {station}, which is replaced by the station.\n"
                         "Example: vantorel download line3.csv --stations 1-4\n")},
         {QStringLiteral("compare"),
          QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [link options] [--json]\n"
