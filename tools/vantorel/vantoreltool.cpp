@@ -97,6 +97,16 @@ QJsonObject json_of(const QMachineValue *value)
     return o;
 }
 
+// The exchange reports its end from the event loop after its group ended;
+// its results are complete only then.
+void settle(const QParamExchange &exchange)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (exchange.is_running() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 // Waits in short steps so that an interrupt ends the wait soon.
 void pause(int ms)
 {
@@ -240,8 +250,9 @@ int VantorelTool::run()
     if (!m_options.several_stations) {
         const Result result = serve(stations.first());
         if (result.exit != VantorelExit::Done) {
-            // A set or a download that failed part-way still says what it did.
-            if (!m_out.json() && !result.rows.isEmpty())
+            // A set, a download or a compare that found something still
+            // says what it did and found.
+            if (!m_out.json() && (!result.rows.isEmpty() || !result.lines.isEmpty()))
                 print(result);
             return fail(result.exit, result.error, result.json);
         }
@@ -269,7 +280,7 @@ int VantorelTool::run()
             if (result.exit != VantorelExit::Done)
                 o.insert(QStringLiteral("error"), result.error);
             json_stations.append(o);
-        } else if (result.exit == VantorelExit::Done) {
+        } else if (result.exit == VantorelExit::Done || !result.rows.isEmpty() || !result.lines.isEmpty()) {
             m_out.line(tr_tool("== 站号 %1").arg(station));
             print(result);
         }
@@ -314,8 +325,9 @@ void VantorelTool::print(const Result &result)
         m_out.line(line);
 }
 
-// Everything that can be checked without the drive, before any link is
-// opened: a set or a download that fails here writes nothing anywhere.
+// Everything that can be checked without the drive, before anything is
+// asked of it but the first station's version: a set or a download that
+// fails here writes nothing anywhere.
 int VantorelTool::prepare()
 {
     const QString &command = m_options.command;
@@ -750,8 +762,7 @@ VantorelTool::Result VantorelTool::download(VantorelLink &link)
     } else {
         QParamExchange exchange(link.manager(), station);
         ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
-        while (exchange.is_running())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        settle(exchange);
         report = exchange.report();
         const QHash<QMachineValue *, int> read_back = exchange.values();
         for (auto it = read_back.constBegin(); it != read_back.constEnd(); ++it)
@@ -877,8 +888,7 @@ bool VantorelTool::read_all(VantorelLink &link, const QString &label, QList<tagP
     QParamExchange exchange(link.manager(), link.station());
     const bool ok = link.watch([&] { exchange.read(parameters); }, {},
                                [this, &label](int done, int total) { m_out.progress(label, done, total); });
-    while (exchange.is_running())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    settle(exchange);
     m_out.end_progress();
     if (!ok) {
         result->exit = link.exit_code();
