@@ -155,6 +155,17 @@ void QParamExchange::on_group_end()
     emit finished(m_complete);
 }
 
+void QParamExchange::abandon()
+{
+    disconnect(m_manager, nullptr, this, nullptr);
+    m_running = false;
+    m_asked.clear();
+    m_by_register.clear();
+    m_values.clear();
+    m_write_errors.clear();
+    m_writes.clear();
+}
+
 QList<QMachineValue *> QParamExchange::unread() const
 {
     QList<QMachineValue *> missing;

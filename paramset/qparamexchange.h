@@ -37,6 +37,10 @@ public:
     bool write_and_verify(const QList<ParamVerify::Write> &writes, const QString &group = QString());
 
     bool is_running() const { return m_running; }
+    // Forgets the run under way (its values are about to go away): its
+    // missions still run, their answers are no longer looked at, and
+    // finished() does not come.
+    void abandon();
     // The station the next run talks to.
     void set_station(int station) { m_station = station; }
 

@@ -46,6 +46,7 @@ QCompareDialog::QCompareDialog(QWidget *parent)
     m_save->setObjectName(QStringLiteral("compareSave"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("关闭"));
     buttons->addButton(m_download, QDialogButtonBox::ActionRole);
     buttons->addButton(m_save, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

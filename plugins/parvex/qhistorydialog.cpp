@@ -75,6 +75,7 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     filters->addStretch(1);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("关闭"));
     for (QPushButton *button : {m_show, m_compare_two, m_compare_drive, m_save})
         buttons->addButton(button, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -211,6 +212,7 @@ void QHistoryDialog::show_selected()
     table->resizeColumnToContents(0);
     table->resizeColumnToContents(1);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText(tr("关闭"));
     connect(buttons, &QDialogButtonBox::rejected, &view, &QDialog::reject);
     auto *layout = new QVBoxLayout(&view);
     layout->addWidget(table);

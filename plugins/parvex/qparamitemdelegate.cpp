@@ -73,6 +73,12 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
 
 void QParamItemDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
+    // The view fills an open editor again whenever its row changes: an
+    // answer that arrives while the operator types (a refresh, the first
+    // read of a group just shown) must not replace what was typed.
+    if (editor->property("parvexEditorFilled").toBool())
+        return;
+    editor->setProperty("parvexEditorFilled", true);
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         const QString text = index.data(Qt::DisplayRole).toString();
         combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));

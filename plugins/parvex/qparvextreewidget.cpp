@@ -81,6 +81,7 @@ bool QParvexTreeWidget::select_group(tagValueGroup *group)
     for (auto it = m_group_of_item.cbegin(); it != m_group_of_item.cend(); ++it) {
         if (it.value() == group) {
             set_current_item(it.key());
+            setCurrentItem(it.key());
             scrollToItem(it.key());
             return true;
         }

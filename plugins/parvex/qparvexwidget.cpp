@@ -121,6 +121,10 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     m_search->setClearButtonEnabled(true);
     m_search->installEventFilter(this);
     m_search_count->setObjectName(QStringLiteral("parvexSearchCount"));
+    // Room for "999/999" and "没有找到", so the field does not jump.
+    m_search_count->setMinimumWidth(
+        qMax(m_search_count->fontMetrics().horizontalAdvance(QStringLiteral("999/999")),
+             m_search_count->fontMetrics().horizontalAdvance(tr("没有找到"))) + 6);
     m_only_changed->setObjectName(QStringLiteral("parvexOnlyChanged"));
     auto *search_row = new QHBoxLayout;
     search_row->setContentsMargins(5, 3, 5, 3);
@@ -165,9 +169,8 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
-    // A group shown before the drive answered is read once it does.
-    connect(core->get_communicate(), &QCommunicate::online, this,
-            [this] { group_shown(m_group_tree->current_group()); });
+    // The drive's first answer rebuilds the model, and the group then shown
+    // is read at once (group_shown).
 
     // A core that already holds a model (a plug-in loaded late) is shown at once.
     parvex_changed();
@@ -192,6 +195,10 @@ void QParvexWidget::release_machine()
     // A comparison result points into the model that is going away.
     if (m_compare_dialog)
         m_compare_dialog->reject();
+    if (m_step != Idle) {
+        m_exchange->abandon();
+        m_step = Idle;
+    }
     m_auto_read.clear();
     m_hits.clear();
     m_hit = -1;
@@ -225,6 +232,12 @@ QList<QMachineValue *> QParvexWidget::all_values() const
         }
     }
     return values;
+}
+
+void QParvexWidget::record(const tagParamSnapshot &snapshot)
+{
+    if (ParvexHistory::record(snapshot, this) != 0)
+        emit history_changed();
 }
 
 // ---------------------------------------------------------------------------
@@ -333,8 +346,7 @@ void QParvexWidget::up_load_finish(bool success)
                &QParvexWidget::up_load_finish);
     if (success) {
         // Recorded whether or not the operator saves a file.
-        ParvexHistory::record(
-            ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()), this);
+        record(ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()));
         save(false);
     } else {
         QMessageBox::critical(this, kWarning, QStringLiteral("上传参数失败！"), QMessageBox::Ok);
@@ -487,7 +499,7 @@ void QParvexWidget::backup_done(bool complete)
             backup.values.append({code_of(value), found.value()});
     }
     backup.value_count = int(backup.values.size());
-    ParvexHistory::record(backup, this);
+    record(backup);
 
     // Shown at once; the read-back then shows what the drive really took.
     for (const ParamVerify::Write &write : std::as_const(m_writes))
@@ -503,7 +515,7 @@ void QParvexWidget::download_done()
     const tagVerifyReport report = m_exchange->report();
     m_writes.clear();
     if (core->get_machine())
-        ParvexHistory::record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()), this);
+        record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()));
     if (m_exchange->link_lost()) {
         QMessageBox box(QMessageBox::Warning, kWarning, kDownloadName + QStringLiteral("失败！"),
                         QMessageBox::Ok, this);
@@ -628,7 +640,7 @@ void QParvexWidget::compare_read_done(bool complete)
             drive.values.append({code_of(value), found.value()});
     }
     drive.value_count = int(drive.values.size());
-    ParvexHistory::record(drive, this);
+    record(drive);
 
     QCompareDialog dialog(this);
     m_compare_dialog = &dialog;
@@ -676,9 +688,7 @@ void QParvexWidget::write_selected_done()
 void QParvexWidget::show_history()
 {
     QHistoryDialog dialog(this);
-    connect(&dialog, &QHistoryDialog::compare_with_drive, this, [this, &dialog](qint64 id) {
-        compare_with_snapshot(id);
-        dialog.reload();
-    });
+    connect(&dialog, &QHistoryDialog::compare_with_drive, this, &QParvexWidget::compare_with_snapshot);
+    connect(this, &QParvexWidget::history_changed, &dialog, &QHistoryDialog::reload);
     dialog.exec();
 }

@@ -38,6 +38,10 @@ public:
     // Reads the drive and compares it with a stored snapshot.
     void compare_with_snapshot(qint64 id);
 
+signals:
+    // A snapshot went into the history.
+    void history_changed();
+
 public slots:
     void parvex_changed();
     void release_machine();
@@ -57,6 +61,7 @@ private:
     enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
+    void record(const tagParamSnapshot &snapshot);
     bool start_exchange_allowed();
     void exchange_finished(bool complete);
     void backup_done(bool complete);

@@ -15,6 +15,7 @@
 
 namespace {
 
+constexpr int F0_06 = 0xF006; // stop-only
 const QString MACHINE = QStringLiteral(TEST_DATA_DIR "/frames-drive.xml");
 // Well past the drive's 50 ms gap that ends a frame.
 constexpr int QUIET_MS = 250;
@@ -30,6 +31,7 @@ private slots:
     void cleanupTestCase();
     void short_frame_is_ignored_data();
     void short_frame_is_ignored();
+    void write_faults();
 
 private:
     // Writes `bytes` and returns what comes back within `wait_ms`.
@@ -105,6 +107,36 @@ void tst_DriveSimFraming::short_frame_is_ignored()
     QCOMPARE(answer.toHex(), QRtuFrame::with_crc(QByteArray::fromHex("010302")
                                                  + QByteArray::fromHex(QByteArray::number(before, 16).rightJustified(4, '0')))
                                  .toHex());
+}
+
+
+// A drive that takes writes otherwise than asked: clamped at a limit, ignored
+// while answered as taken, refused for a stop-only parameter while running.
+void tst_DriveSimFraming::write_faults()
+{
+    const auto write = [this](int address, int value) {
+        return exchange(QRtuFrame::write_request(1, address, value), QUIET_MS);
+    };
+    const QByteArray refused = QRtuFrame::exception_answer(1, QRtuFrame::WRITE_SINGLE, 4);
+
+    QVERIFY(m_sim.command(QStringLiteral("clamp 0xF001 6000")));
+    QCOMPARE(write(0xF001, 9000), QRtuFrame::write_request(1, 0xF001, 9000));
+    QCOMPARE(m_sim.get_one(0xF001), 6000);
+    QVERIFY(m_sim.command(QStringLiteral("clamp 0xF001 off")));
+
+    QVERIFY(m_sim.command(QStringLiteral("ignore 61697")));
+    const QByteArray several = QRtuFrame::write_multi_request(1, 61696, {7, 8, 9});
+    QCOMPARE(exchange(several, QUIET_MS).left(6), several.left(6));
+    QCOMPARE(m_sim.get(61696, 3), (QList<int>{7, 1, 9}));
+    QVERIFY(m_sim.command(QStringLiteral("ignore 61697 off")));
+
+    QVERIFY(m_sim.command(QStringLiteral("running 1")));
+    QCOMPARE(write(F0_06, 55), refused);
+    QCOMPARE(m_sim.get_one(F0_06), 100);
+    QCOMPARE(write(F0_05, 3), QRtuFrame::write_request(1, F0_05, 3)); // an rw one still goes
+    QVERIFY(m_sim.command(QStringLiteral("running 0")));
+    QCOMPARE(write(F0_06, 55), QRtuFrame::write_request(1, F0_06, 55));
+    QVERIFY(!m_sim.command(QStringLiteral("running maybe")));
 }
 
 QTEST_GUILESS_MAIN(tst_DriveSimFraming)

@@ -38,6 +38,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
@@ -450,6 +451,11 @@ void tst_WorkbenchE2E::startsOffline()
     QVERIFY(!m_upload->isEnabled());
     QVERIFY(!m_download->isEnabled());
     QCOMPARE(link_text(), QStringLiteral("离线"));
+    // The page's history sits in the menu bar after the window's own menus.
+    const QList<QAction *> menus = m_window->menuBar()->actions();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus.last()->text(), QStringLiteral("参数"));
+    QCOMPARE(menus.last()->menu()->actions().value(0)->text(), QStringLiteral("历史记录"));
     // The default description is shown before any drive answered, values empty.
     QCOMPARE(m_groups->topLevelItemCount(), core()->get_machine()->get_groups().size());
     QVERIFY(m_groups->topLevelItemCount() > 1);

@@ -74,6 +74,8 @@ void ModalAnswerer::poll()
         boxes.append({box->icon(), box->windowTitle(), box->text(),
                       box->informativeText() + QLatin1Char('\n') + box->detailedText()});
         box->done(QMessageBox::Ok);
+    } else if (modal && other) {
+        other(modal);
     }
 }
 
@@ -134,6 +136,7 @@ void ParvexFixture::reset_answers()
     m_answer->boxes.clear();
     m_answer->file_dialogs.clear();
     m_answer->file.clear();
+    m_answer->other = nullptr;
     QSoftCore::get_core()->clearErrLog();
 }
 

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
+
 class QAbstractPage;
 class QAction;
 class QMachineValue;
@@ -51,6 +53,9 @@ public:
     QString file;
     QList<Box> boxes;
     QStringList file_dialogs; // "caption|filter"
+    // Any other modal widget (the page's own dialogs) is handed here, at
+    // every poll while it is up.
+    std::function<void(QWidget *)> other;
 
 private:
     void poll();

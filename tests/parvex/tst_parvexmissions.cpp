@@ -23,6 +23,7 @@ private slots:
 
     void editWritesAndReadsBack_data();
     void editWritesAndReadsBack();
+    void typedValueSurvivesAnAnswer();
 };
 
 void tst_ParvexMissions::editWritesAndReadsBack_data()
@@ -65,6 +66,21 @@ void tst_ParvexMissions::editWritesAndReadsBack()
         QTRY_COMPARE_WITH_TIMEOUT(reg(address + i), registers.at(i), 5000);
     QTRY_COMPARE(row(code)->text(2), shown);
     QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
+}
+
+// A read answered while the operator types (a refresh, the first read of a
+// group just shown) updates the row, not the open editor.
+void tst_ParvexMissions::typedValueSurvivesAnAnswer()
+{
+    QVERIFY(connect_drive());
+    QTRY_VERIFY(value_of(s("P0-08"))->has_value());
+    auto *spin = qobject_cast<QSpinBox *>(open_editor(s("P0-08")));
+    QVERIFY(spin);
+    spin->setValue(42);
+    value_of(s("P0-08"))->set_base_value(7);
+    QCOMPARE(spin->value(), 42);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(reg(0x2008), 42, 5000);
 }
 
 QTEST_MAIN(tst_ParvexMissions)

@@ -139,7 +139,8 @@ bool DriveSimulator::start(QString *error)
     for (const QString &line : std::as_const(m_options.fault_commands)) {
         QStringList reply;
         if (!m_faults.command(line.split(QLatin1Char(' '), Qt::SkipEmptyParts), &reply) || reply.last() != QLatin1String("ok")) {
-            *error = reply.value(0, QStringLiteral("unknown fault %1").arg(line));
+            *error = reply.isEmpty() ? QStringLiteral("unknown fault %1").arg(line)
+                                     : reply.last().mid(reply.last().indexOf(QLatin1Char(' ')) + 1);
             return false;
         }
     }

@@ -1,0 +1,167 @@
+// The verified download of every writable parameter of machines/default.xml:
+// the backup read of every parameter, the writes and the read-back of what
+// was written, through the exchange the page uses, against drive-sim timing
+// the line at 19200 baud 8N1 with a 2 ms turnaround. Printed against the
+// protocol's limit for the same missions: per mission the 3.5-character
+// silence, the request, the turnaround and the answer (5 + 2N bytes for a
+// read of N registers, 8 for a write). Target: at most 1.05.
+
+#include "benchmachine.h"
+#include "drivesim.h"
+
+#include "parammissions.h"
+#include "paramcompare.h"
+#include "qparamexchange.h"
+#include "registerruns.h"
+
+#include "qcommunicate.h"
+#include "qmissionmanager.h"
+#include "qrtuframe.h"
+#include "tagvaluegroup.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSet>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kBaud = 19200;
+constexpr int kBits = 10; // 8N1
+constexpr double kTurnaroundMs = 2;
+constexpr int kRounds = 3;
+
+double mission_ns(int request, int answer)
+{
+    return QRtuFrame::silence_nanoseconds(kBaud, kBits) + QRtuFrame::frame_nanoseconds(request, kBaud, kBits)
+        + kTurnaroundMs * 1e6 + QRtuFrame::frame_nanoseconds(answer, kBaud, kBits);
+}
+
+double reads_ns(const QList<QMachineValue *> &values, int *missions)
+{
+    double ns = 0;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs)
+        ns += mission_ns(8, 5 + 2 * run.count);
+    *missions += int(runs.size());
+    return ns;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString path = QStringLiteral(APP_DIR "/machines/default.xml");
+    QString error;
+    std::unique_ptr<QMachine> machine = BenchMachine::load(path, &error);
+    if (!machine) {
+        std::fprintf(stderr, "bench_download: %s\n", qPrintable(error));
+        return 1;
+    }
+    QList<QMachineValue *> all;
+    QList<ParamVerify::Write> writes;
+    QList<QMachineValue *> written;
+    QSet<QMachineValue *> seen;
+    for (tagValueGroup *group : machine->get_groups()) {
+        for (QMachineValue *value : std::as_const(group->m_values)) {
+            if (!value || seen.contains(value))
+                continue;
+            seen.insert(value);
+            all.append(value);
+            int raw = 0;
+            if (machine->check_value_right(value) && ParamCompare::default_raw(value, &raw)) {
+                writes.append({value, raw});
+                written.append(value);
+            }
+        }
+    }
+
+    int missions = 0;
+    double limit_ns = reads_ns(all, &missions) + reads_ns(written, &missions);
+    for (QMachineValue *value : std::as_const(written)) {
+        limit_ns += value->words() * mission_ns(8, 8);
+        missions += value->words();
+    }
+
+    DriveSim sim;
+    if (!sim.start({QStringLiteral("--machine"), path, QStringLiteral("--baud"), QString::number(kBaud),
+                    QStringLiteral("--turnaround"), QString::number(kTurnaroundMs)})) {
+        std::fprintf(stderr, "bench_download: %s\n", qPrintable(sim.error_string()));
+        return 1;
+    }
+    QCommunicate link;
+    tagSerialConfig serial;
+    serial.baud_rate = kBaud;
+    serial.port_name = sim.device();
+    if (!link.open(serial)) {
+        std::fprintf(stderr, "bench_download: cannot open %s\n", qPrintable(sim.device()));
+        return 1;
+    }
+    {
+        // A loop of its own: its time-out must not end a round later.
+        QEventLoop wait;
+        QObject::connect(&link, &QCommunicate::online, &wait, &QEventLoop::quit);
+        QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    if (link.commu_status() != 0) {
+        std::fprintf(stderr, "bench_download: the drive did not answer\n");
+        return 1;
+    }
+
+    QEventLoop loop;
+    QParamExchange exchange(link.mission_manager(), 1);
+    QList<double> times;
+    tagVerifyReport report;
+    for (int round = 0; round < kRounds; ++round) {
+        bool backup_ok = false;
+        bool writes_ok = false;
+        int step = 0;
+        QMetaObject::Connection c = QObject::connect(&exchange, &QParamExchange::finished, &loop, [&](bool ok) {
+            if (step == 0) {
+                backup_ok = ok;
+                step = 1;
+                // What the page does between the two: the backup becomes a
+                // snapshot (not timed here), then the writes go.
+                exchange.write_and_verify(writes);
+            } else {
+                writes_ok = ok;
+                loop.quit();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        exchange.read(all);
+        loop.exec();
+        times.append(clock.nsecsElapsed() / 1e6);
+        QObject::disconnect(c);
+        report = exchange.report();
+        if (!backup_ok || !writes_ok || !report.all_verified()) {
+            std::fprintf(stderr, "bench_download: round %d failed (backup %d, writes %d; %d of %d verified, "
+                                 "%d different, %d unread, %d refused)\n",
+                         round, int(backup_ok), int(writes_ok), report.verified, int(writes.size()),
+                         int(report.different.size()), int(report.unread.size()), int(report.refused.size()));
+            for (const QString &line : ParamVerify::lines(report).mid(0, 5))
+                std::fprintf(stderr, "  %s\n", qPrintable(line));
+            return 1;
+        }
+    }
+    std::sort(times.begin(), times.end());
+    const double limit_ms = limit_ns / 1e6;
+    std::printf("verified download of machines/default.xml at %d baud 8N1, turnaround %.0f ms\n", kBaud,
+                kTurnaroundMs);
+    std::printf("  %d parameters read (backup), %d written and read back, %d missions\n", int(all.size()),
+                int(writes.size()), missions);
+    std::printf("  measured        %.1f ms best, %.1f ms median of %d\n", times.first(), times.at(times.size() / 2),
+                kRounds);
+    std::printf("  protocol limit  %.1f ms (silences + requests + turnarounds + answers)\n", limit_ms);
+    std::printf("  measured/limit  %.3f best, %.3f median (target <= 1.05)\n", times.first() / limit_ms,
+                times.at(times.size() / 2) / limit_ms);
+    std::printf("  verified        %d of %d\n", report.verified, int(writes.size()));
+    return 0;
+}
