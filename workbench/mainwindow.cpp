@@ -285,6 +285,7 @@ void MainWindow::serial_disconnect()
 
 void MainWindow::online()
 {
+    update_link_summary();
     stop_waiting_for_answer();
     if (m_no_answer_box)
         m_no_answer_box->close();

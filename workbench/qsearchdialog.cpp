@@ -3,7 +3,6 @@
 #include "qlinkerrortext.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -37,7 +36,7 @@ QString parity_text(char parity)
 
 QString framing_text(const tagFraming &f)
 {
-    return QStringLiteral("8%1%2").arg(QChar::fromLatin1(char(f.parity - 'a' + 'A'))).arg(f.stop);
+    return f.name();
 }
 
 } // namespace

@@ -13,11 +13,28 @@ class QSerialTransport;
 class QTcpTransport;
 class QWorkerTransport;
 
-// Parity and stop bits of one line setting to try.
+// Parity and stop bits of one line setting to try (8 data bits).
 struct tagFraming
 {
     char parity = 'n';
     int stop = 1;
+
+    // "8N1", "8E1", "8O1", "8N2", ...
+    QString name() const
+    {
+        return QStringLiteral("8%1%2").arg(QChar::fromLatin1(char(parity - 'a' + 'A'))).arg(stop);
+    }
+    // From such a name (either case); false for anything else.
+    static bool from_name(const QString &name, tagFraming *framing)
+    {
+        const QString n = name.trimmed().toLower();
+        if (n.size() != 3 || n.at(0) != QLatin1Char('8') || !QStringLiteral("neo").contains(n.at(1))
+            || (n.at(2) != QLatin1Char('1') && n.at(2) != QLatin1Char('2')))
+            return false;
+        framing->parity = n.at(1).toLatin1();
+        framing->stop = n.at(2) == QLatin1Char('2') ? 2 : 1;
+        return true;
+    }
 };
 
 // What a search tries: every port at every baud rate with every framing,

@@ -1,5 +1,6 @@
 #include "drivesimulator.h"
 
+#include "qdevicesearch.h"
 #include "qrtuframe.h"
 
 #include <QFile>
@@ -738,12 +739,11 @@ QStringList DriveSimulator::command(const QString &line)
     }
     if (verb == QLatin1String("line") && words.size() == 3) {
         qint64 baud = 0;
-        const QString framing = words.at(2).toLower();
-        if (!parse_int(words.at(1), &baud) || baud <= 0 || baud > 10000000 || framing.size() != 3
-            || framing.at(0) != QLatin1Char('8') || !QStringLiteral("neo").contains(framing.at(1))
-            || (framing.at(2) != QLatin1Char('1') && framing.at(2) != QLatin1Char('2')))
+        tagFraming framing;
+        if (!parse_int(words.at(1), &baud) || baud <= 0 || baud > 10000000
+            || !tagFraming::from_name(words.at(2), &framing))
             return { QStringLiteral("error line needs a baud rate and a framing like 8N1, 8E1, 8O1, 8N2 (or: line auto)") };
-        m_given_line = { int(baud), char(framing.at(1).toLatin1()), framing.at(2) == QLatin1Char('2') ? 2 : 1 };
+        m_given_line = { int(baud), framing.parity, framing.stop };
         m_line_given = true;
         return { QStringLiteral("ok") };
     }
