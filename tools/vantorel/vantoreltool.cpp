@@ -25,6 +25,7 @@
 #include "qmachineconfig.h"
 #include "qmachinevalue.h"
 #include "qmission.h"
+#include "qmissionmanager.h"
 #include "tagvaluegroup.h"
 
 #include <QCoreApplication>
@@ -678,8 +679,15 @@ VantorelTool::Result VantorelTool::upload(VantorelLink &link)
     const QString label = tr_tool("上传");
     QElapsedTimer reading;
     reading.start();
-    const bool ok = link.run(
-        missions, [machine](const QMission &m) { ParamMissions::take_answer(machine, m, {}); },
+    const bool ok = link.watch(
+        [&] {
+            link.manager()->add_mission_group(missions, QString());
+            // The history is opened once the reads are under way, so that
+            // the end waits only for its record.
+            QCoreApplication::processEvents();
+            history_database(true);
+        },
+        [machine](const QMission &m) { ParamMissions::take_answer(machine, m, {}); },
         [this, &label](int done, int total) { m_out.progress(label, done, total); });
     const double read_ms = reading.nsecsElapsed() / 1e6;
     m_out.end_progress();
