@@ -38,6 +38,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSerialPortInfo>
+#include <QSet>
 #include <QTimer>
 
 #include <csignal>
@@ -765,8 +766,16 @@ VantorelTool::Result VantorelTool::download(VantorelLink &link)
             missions.append(ParamMissions::write_missions(write.value, write.raw, station));
         ok = link.run(missions, {}, progress);
         qDeleteAll(missions);
-        for (const ParamVerify::Write &write : std::as_const(writes))
-            write.value->set_base_value(write.raw);
+        // Unverified, the model (and so the download's snapshot) takes only
+        // what the drive acknowledged.
+        QSet<int> failed;
+        for (const VantorelLink::Failure &f : link.failures())
+            failed.insert(f.address);
+        for (const ParamVerify::Write &write : std::as_const(writes)) {
+            const int address = write.value->get_value_property(VALUE_ADDRESS).toInt();
+            if (!failed.contains(address) && !failed.contains(address + write.value->words() - 1))
+                write.value->set_base_value(write.raw);
+        }
     } else {
         QParamExchange exchange(link.manager(), station);
         ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
