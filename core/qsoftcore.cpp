@@ -4,13 +4,15 @@
 #include "qparamdialog.h"
 #include "qsettingmanager.h"
 
+#include "machinebuilder.h"
+#include "parammissions.h"
+
 #include "qcommunicate.h"
 #include "qmachine.h"
 #include "qmachineconfig.h"
 #include "qmachinevalue.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
-#include "qrtuframe.h"
 #include "registerruns.h"
 #include "tagserialconfig.h"
 #include "tagvaluegroup.h"
@@ -18,31 +20,11 @@
 #include <QApplication>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace {
-
-// A read mission never asks for more registers than this.
-constexpr int kMaxRegistersPerRead = 8;
-
-
-int value_address(QMachineValue *value)
-{
-    return value->get_value_property(VALUE_ADDRESS).toInt();
-}
 
 int int_attribute(const QMission *mission, const QString &key)
 {
     return mission->get_attribute(key, QVariant()).toInt();
-}
-
-// Decodes the value whose first register is register k of the answer, when
-// every register it needs is part of the answer; otherwise it keeps its value.
-void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
-{
-    int raw = 0;
-    if (value->raw_of_registers(registers.mid(k), &raw))
-        value->set_base_value(raw);
 }
 
 } // namespace
@@ -233,41 +215,12 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     }
     m_machine_error.clear();
 
-    m_machine = new QMachine(nullptr);
-    m_machine->set_type(typed ? type : QString());
-    m_machine->set_version(typed ? version : QString());
-    m_machine->set_name(config.machine_name());
-
-    const auto build_value = [](const QStringList &row) {
-        auto *value = new QMachineValue(nullptr);
-        for (int i = 0; i < row.size(); ++i)
-            value->set_value_property(static_cast<enValuePropertyIndex>(i), QVariant(row.at(i)));
-        return value;
-    };
-
-    const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
-    for (const tagDataPage &page : pages) {
-        m_machine->add_group(page.name, page.name_en);
-        for (const QStringList &row : page.rows) {
-            QMachineValue *value = build_value(row);
-            if (!m_machine->add_value(page.name, value))
-                delete value;
-        }
-    }
-
-    emit parvex_changed();
-
     const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
     const QStringList selection =
         get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
-
-    const tagDataPage runtime = config.get_runtime_config()->get_page(0);
-    for (const QStringList &row : runtime.rows) {
-        QMachineValue *value = build_value(row);
-        m_machine->add_all_runtime_value(value);
-        if (selection.isEmpty() || selection.contains(row.value(0)))
-            m_machine->add_runtime_value(value);
-    }
+    m_machine = MachineBuilder::build(config, typed ? type : QString(), typed ? version : QString(),
+                                      selection);
+    emit parvex_changed();
 
     if (m_param_dialog) {
         m_param_dialog->init();
@@ -338,7 +291,7 @@ void QSoftCore::new_machine_version(int version)
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
     QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
     for (const RegisterRuns::Run &run : runs) {
         auto *mission = new QMission(MISSION_READ);
         mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
@@ -396,27 +349,7 @@ void QSoftCore::mission_success(QMission *ms)
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
 
-    const int address = int_attribute(ms, MissionKey::address());
-    const int length = int_attribute(ms, MissionKey::length());
-    const QList<quint16> registers = QRtuFrame::answer_registers(ms->get_recv_buffer(), length);
-    const int available = int(registers.size());
-
-    for (int i = 0; i < available;) {
-        QMachineValue *value = m_machine->get_value(address + i);
-        if (!value) {
-            ++i;
-            continue;
-        }
-        decode_into(value, registers, i);
-        i += value->words();
-    }
-
-    const QList<QMachineValue *> runtimes = m_machine->get_runtimes();
-    for (QMachineValue *value : runtimes) {
-        const int k = value_address(value) - address;
-        if (k >= 0 && k < length)
-            decode_into(value, registers, k);
-    }
+    ParamMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
 }
 
 void QSoftCore::mission_failed(QMission *ms, int code)

@@ -1,7 +1,9 @@
 #include "parammissions.h"
 
+#include "qmachine.h"
 #include "qmachinevalue.h"
 #include "qmission.h"
+#include "qrtuframe.h"
 #include "registerruns.h"
 
 namespace ParamMissions {
@@ -18,6 +20,20 @@ QMission *write_word(int station, int address, quint16 word)
     mission->set_attribute(MissionKey::write_data(), QVariant(int(word)));
     mission->update_send_buffer();
     return mission;
+}
+
+int value_address(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_ADDRESS).toInt();
+}
+
+// Decodes the value whose first register is register k of the answer, when
+// every register it needs is part of the answer; otherwise it keeps its value.
+void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
+{
+    int raw = 0;
+    if (value->raw_of_registers(registers.mid(k), &raw))
+        value->set_base_value(raw);
 }
 
 } // namespace
@@ -63,6 +79,32 @@ QList<QMission *> read_missions(const QList<QMachineValue *> &values, int statio
         missions.append(mission);
     }
     return missions;
+}
+
+void take_answer(QMachine *machine, const QMission &mission, const QList<QMachineValue *> &runtimes)
+{
+    const int address = mission.get_attribute(MissionKey::address()).toInt();
+    const int length = mission.get_attribute(MissionKey::length()).toInt();
+    const QList<quint16> registers = QRtuFrame::answer_registers(mission.get_recv_buffer(), length);
+    const int available = int(registers.size());
+
+    if (machine) {
+        for (int i = 0; i < available;) {
+            QMachineValue *value = machine->get_value(address + i);
+            if (!value) {
+                ++i;
+                continue;
+            }
+            decode_into(value, registers, i);
+            i += value->words();
+        }
+    }
+
+    for (QMachineValue *value : runtimes) {
+        const int k = value_address(value) - address;
+        if (k >= 0 && k < length)
+            decode_into(value, registers, k);
+    }
 }
 
 } // namespace ParamMissions

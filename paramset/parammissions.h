@@ -4,6 +4,7 @@
 
 #include <QList>
 
+class QMachine;
 class QMachineValue;
 class QMission;
 
@@ -24,5 +25,11 @@ PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);
 // Reads of every register of the values (type 1), in runs of consecutive
 // registers (RegisterRuns), send buffers built. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station);
+
+// Takes the registers of an answered read into the model: every parameter
+// whose registers all lie in the answer, and every value of runtimes whose
+// registers do.
+PARAMSET_EXPORT void take_answer(QMachine *machine, const QMission &mission,
+                                 const QList<QMachineValue *> &runtimes);
 
 } // namespace ParamMissions

@@ -231,6 +231,17 @@
     </message>
 </context>
 <context>
+    <name>ParamEdit</name>
+    <message>
+        <source>“%1”超出参数的数据宽度</source>
+        <translation>&quot;%1&quot; does not fit the parameter&apos;s width</translation>
+    </message>
+    <message>
+        <source>“%1”不是有效的数值</source>
+        <translation>&quot;%1&quot; is not a valid value</translation>
+    </message>
+</context>
+<context>
     <name>ParamSetFile</name>
     <message>
         <source>文件中没有参数行</source>

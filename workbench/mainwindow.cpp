@@ -13,6 +13,7 @@
 #include "qsoftcore.h"
 #include "quilanguage.h"
 
+#include "linksettings.h"
 #include "qcommunicate.h"
 #include "qlinkstatistics.h"
 
@@ -30,26 +31,10 @@
 
 namespace {
 
-const QString KeyBaudRate = QStringLiteral("Communicate.BaudRate");
-const QString KeyDataLength = QStringLiteral("Communicate.DataLength");
-const QString KeyParity = QStringLiteral("Communicate.Parity");
-const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
-const QString KeyStop = QStringLiteral("Communicate.Stop");
-const QString KeyPortName = QStringLiteral("Communicate.PortName");
-const QString KeyStation = QStringLiteral("Communicate.Station");
-
 const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
 const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
 const QString ActionSearch = QStringLiteral("Menu.Communation.Search");
 const QString ActionDiagnostics = QStringLiteral("Menu.Communation.Diagnostics");
-
-constexpr int DefaultBaudRate = 19200;
-constexpr int DefaultDataLength = 8;
-constexpr char DefaultParity = 'n';
-constexpr int DefaultSerialNumber = 1;
-constexpr int DefaultStop = 1;
-constexpr int DefaultStation = 1;
-constexpr int MaxStation = 247;
 
 QAction *menu_action(const QString &key)
 {
@@ -238,46 +223,17 @@ void MainWindow::add_pages()
 void MainWindow::read_serial_config()
 {
     QSoftCore *core = QSoftCore::get_core();
-    m_serial_config.baud_rate = core->get_setting_value(KeyBaudRate).toInt();
-    m_serial_config.data_length = core->get_setting_value(KeyDataLength).toInt();
-    m_serial_config.parity = char(core->get_setting_value(KeyParity).toInt());
-    m_serial_config.serial_number = core->get_setting_value(KeySerialNumber).toInt();
-    m_serial_config.stop = core->get_setting_value(KeyStop).toInt();
-    m_serial_config.port_name = core->get_setting_value(KeyPortName).toString();
-    // A missing station is the default; one that is there must be a whole
-    // number in 1..247, or station 1 is used and the settings dialog says so.
-    const QString station = core->get_setting_value(KeyStation).toString().trimmed();
-    bool whole = false;
-    const int number = station.toInt(&whole);
-    m_bad_station.clear();
-    m_serial_config.station = DefaultStation;
-    if (whole && number >= 1 && number <= MaxStation)
-        m_serial_config.station = number;
-    else if (!station.isEmpty())
-        m_bad_station = station;
-
-    if (m_serial_config.baud_rate == 0)
-        m_serial_config.baud_rate = DefaultBaudRate;
-    if (m_serial_config.data_length == 0)
-        m_serial_config.data_length = DefaultDataLength;
-    if (m_serial_config.parity == 0)
-        m_serial_config.parity = DefaultParity;
-    if (m_serial_config.serial_number == 0)
-        m_serial_config.serial_number = DefaultSerialNumber;
-    if (m_serial_config.stop == 0)
-        m_serial_config.stop = DefaultStop;
+    // A station that is there but no whole number in 1..247 gives station 1,
+    // and the settings dialog says so.
+    m_serial_config = LinkSettings::read([core](const QString &key) { return core->get_setting_value(key); },
+                                         &m_bad_station);
 }
 
 void MainWindow::write_serial_config()
 {
     QSoftCore *core = QSoftCore::get_core();
-    core->set_setting_value(KeyBaudRate, QVariant(m_serial_config.baud_rate));
-    core->set_setting_value(KeyDataLength, QVariant(m_serial_config.data_length));
-    core->set_setting_value(KeyParity, QVariant(int(m_serial_config.parity)));
-    core->set_setting_value(KeySerialNumber, QVariant(m_serial_config.serial_number));
-    core->set_setting_value(KeyStop, QVariant(m_serial_config.stop));
-    core->set_setting_value(KeyPortName, QVariant(m_serial_config.port_name));
-    core->set_setting_value(KeyStation, QVariant(m_serial_config.station));
+    LinkSettings::write([core](const QString &key, const QVariant &value) { core->set_setting_value(key, value); },
+                        m_serial_config);
 }
 
 void MainWindow::paintEvent(QPaintEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QList>
 #include <QString>
@@ -10,7 +10,7 @@
 // "\r\n", cells are split at ",", and there is no quoting, so a cell cannot
 // hold a comma or a "\r\n". Reading and writing files, and their encoding,
 // is the caller's business. Cells are addressed column first.
-class CORE_EXPORT QCSVFile
+class COREDATA_EXPORT QCSVFile
 {
 public:
     QCSVFile() = default;

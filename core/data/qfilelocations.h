@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QString>
 
@@ -12,7 +12,7 @@
 // reads a config.xml shipped beside it as the defaults of a first start.
 //
 // Needs no screen: the program and the command-line tool decide alike.
-class CORE_EXPORT QFileLocations
+class COREDATA_EXPORT QFileLocations
 {
 public:
     struct Places

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,7 +11,7 @@ class QTextCodec;
 // CSV files are GBK. The program installs GBK as the locale codec at start-up
 // (install()); tests do the same. Qt 6's QString::fromLocal8Bit ignores the
 // codec set here, so every such file goes through these functions.
-class CORE_EXPORT QLocalCodec
+class COREDATA_EXPORT QLocalCodec
 {
 public:
     // Installs the GBK codec as the locale codec. Returns false when the

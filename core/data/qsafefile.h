@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,7 +8,7 @@
 // Writes a file the operator owns (settings, parameter backups, the error
 // log) whole or not at all: the bytes go to a temporary file beside it, which
 // replaces the old file only when every byte was written.
-class CORE_EXPORT QSafeFile
+class COREDATA_EXPORT QSafeFile
 {
 public:
     // False when the file could not be written; the previous file is then

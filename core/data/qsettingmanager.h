@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QMap>
 #include <QString>
@@ -17,7 +17,7 @@ class QByteArray;
 // (no dot, or a leading dot) lives only in memory. Byte arrays are stored as
 // "@ByteArray(\XX\XX...)"; every other value is stored as its text and comes
 // back as a string.
-class CORE_EXPORT QSettingManager
+class COREDATA_EXPORT QSettingManager
 {
 public:
     // Uses the file set with set_default_file(), or the program's settings

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QString>
 
@@ -10,7 +10,7 @@ class QVariant;
 // The language of the interface: Chinese (the source texts) or English. The
 // setting "UI.Language" chooses it; the program reads it once at start-up, so
 // a change takes effect at the next start.
-class CORE_EXPORT QUiLanguage
+class COREDATA_EXPORT QUiLanguage
 {
 public:
     enum Language { Chinese, English };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core_export.h"
+#include "coredata_export.h"
 
 #include <QList>
 #include <QMap>
@@ -17,7 +17,7 @@ class QXmlStreamWriter;
 // deletes them in clear() and in its destructor; the QObject parent is always
 // null. A root belongs to whoever created it; pointers handed out by
 // get_children() are borrowed.
-class CORE_EXPORT XMLObject : public QObject
+class COREDATA_EXPORT XMLObject : public QObject
 {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "qparamitemdelegate.h"
 
+#include "paramedit.h"
 #include "parammissions.h"
 #include "qparamtreewidget.h"
 
@@ -24,9 +25,6 @@ namespace {
 const QString kEditorDecimal = QStringLiteral("十进制");
 const QString kEditorChoice = QStringLiteral("选择");
 
-// A two-word value is edited within eight digits, whatever its sign.
-constexpr int kTwoWordLimit = 99999999;
-
 } // namespace
 
 QParamItemDelegate::QParamItemDelegate(QParamTreeWidget *tree)
@@ -49,23 +47,17 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
     if (kind == kEditorDecimal) {
         // 64 bits: the magnitude of the most negative int does not fit an int.
         const qint64 a = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
-        const bool one_word = value->words() == 1;
+        // The numbers a text may stand for: the checks of an edit own them.
+        const qint64 lowest = ParamEdit::lowest_edit(value);
+        const qint64 highest = ParamEdit::highest_edit(value);
         if (a <= 1) {
             auto *spin = new QSpinBox(parent);
-            if (one_word)
-                spin->setRange(int(value->lowest_number()), int(value->highest_number()));
-            else
-                spin->setRange(-kTwoWordLimit, kTwoWordLimit);
+            spin->setRange(int(lowest), int(highest));
             editor = spin;
         } else {
             auto *spin = new QDoubleSpinBox(parent);
             spin->setDecimals(value->decimals());
-            if (one_word) {
-                spin->setRange(double(value->lowest_number()) / double(a),
-                               double(value->highest_number()) / double(a));
-            } else {
-                spin->setRange(-double(kTwoWordLimit) / double(a), double(kTwoWordLimit) / double(a));
-            }
+            spin->setRange(double(lowest) / double(a), double(highest) / double(a));
             editor = spin;
         }
     } else if (kind == kEditorChoice) {

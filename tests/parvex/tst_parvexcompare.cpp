@@ -153,7 +153,7 @@ void tst_ParvexCompare::searchAndFilterFindTheRows()
     QCOMPARE(m_groups->currentItem(), m_groups->topLevelItem(0));
     QTest::keyClick(search, Qt::Key_Up);
     QCOMPARE(m_params->currentItem()->text(0), QStringLiteral("P0-09"));
-    QVERIFY(m_widget->grab().save(picture_path(QStringLiteral("search.png"))));
+    QVERIFY(m_widget->grab().save(picture_path(QStringLiteral("param-search.png"))));
     // The help line follows the current row.
     auto *help = m_widget->findChild<QLabel *>(QStringLiteral("parvexHelpLine"));
     QVERIFY(help && help->toolTip().startsWith(QStringLiteral("P0-09")));

@@ -1,0 +1,327 @@
+// The command-line tool as a script runs it: the real program against the
+// simulated drive, its exit codes, its JSON read back, and an independent
+// Modbus master (mbpoll) reading what it wrote.
+
+#include "drivesim.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+
+namespace {
+
+const int kF007 = 0xF007; // 键盘设定频率, scale 100, 0.00..600.00 Hz
+const int kF001 = 0xF001; // 运行命令通道, choices 键盘/端子/通讯
+
+QString s(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+class tst_Vantorel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void infoGetSet();
+    void setChecksEverythingBeforeWriting();
+    void uploadThenDownload();
+    void downloadRefusesAFileOfAnotherModel();
+    void compareHistoryAndVerifiedDownload();
+    void stationsGoOnPastAnAbsentOne();
+    void monitorWritesCsv();
+    void failuresHaveTheirExitCodes();
+
+private:
+    struct Run
+    {
+        int exit = -1;
+        QByteArray out;
+        QString err;
+        QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    };
+    // Runs vantorel on the drive (or with the arguments alone when
+    // with_port is false) and waits for it.
+    Run vantorel(const QStringList &arguments, bool with_port = true);
+    int mbpoll_read(int address);
+
+    QTemporaryDir m_dir;
+    DriveSim *m_sim = nullptr;
+};
+
+void tst_Vantorel::init()
+{
+    m_sim = new DriveSim;
+    QVERIFY2(m_sim->start({s("--version"), s("321")}), qPrintable(m_sim->error_string()));
+}
+
+void tst_Vantorel::cleanup()
+{
+    delete m_sim;
+    m_sim = nullptr;
+}
+
+tst_Vantorel::Run tst_Vantorel::vantorel(const QStringList &arguments, bool with_port)
+{
+    QProcess p;
+    QStringList args = arguments;
+    // An empty settings file: nothing on this machine's config.xml counts.
+    args << s("--config") << m_dir.filePath(s("config.xml")) << s("--timeout") << s("200");
+    if (with_port)
+        args << s("--port") << m_sim->device();
+    p.start(s(TEST_APP_DIR "/vantorel"), args);
+    Run run;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        run.err = s("vantorel did not finish");
+        return run;
+    }
+    run.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = p.readAllStandardOutput();
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+int tst_Vantorel::mbpoll_read(int address)
+{
+    const QString program = QStandardPaths::findExecutable(s("mbpoll"));
+    if (program.isEmpty())
+        return -2;
+    QProcess p;
+    p.start(program, {s("-m"), s("rtu"), s("-a"), s("1"), s("-b"), s("19200"), s("-P"), s("none"), s("-t"),
+                      s("4"), s("-0"), s("-1"), s("-o"), s("1"), s("-r"), QString::number(address),
+                      m_sim->device()});
+    if (!p.waitForFinished(10000))
+        return -1;
+    const QString out = QString::fromLocal8Bit(p.readAll());
+    const int at = int(out.indexOf(s("[%1]:").arg(address)));
+    if (at < 0)
+        return -1;
+    return out.mid(at).section(QLatin1Char(':'), 1, 1).trimmed().section(QLatin1Char(' '), 0, 0).toInt();
+}
+
+void tst_Vantorel::infoGetSet()
+{
+    const Run ports = vantorel({s("ports"), s("--json")}, false);
+    QCOMPARE(ports.exit, 0);
+    QVERIFY(ports.json().value(s("ports")).isArray());
+
+    Run info = vantorel({s("info"), s("--json")});
+    QCOMPARE(info.exit, 0);
+    QCOMPARE(info.json().value(s("version")).toInt(), 321);
+    QVERIFY(info.json().value(s("parameters")).toInt() > 100);
+
+    // A value by number, a choice by its text: written, read back, and what
+    // an independent master reads.
+    Run set = vantorel({s("set"), s("F0-07=45.5"), s("F0-01=端子")});
+    QCOMPARE(set.exit, 0);
+    QVERIFY2(QString::fromLocal8Bit(set.out).contains(s("45.50")), set.out.constData());
+    QCOMPARE(m_sim->get_one(kF007), 4550);
+    QCOMPARE(m_sim->get_one(kF001), 1);
+    const int peer = mbpoll_read(kF007);
+    if (peer != -2)
+        QCOMPARE(peer, 4550);
+
+    // A choice by its number; the JSON gives numbers as numbers.
+    QCOMPARE(vantorel({s("set"), s("F0-01=2")}).exit, 0);
+    Run get = vantorel({s("get"), s("F0-07"), s("F0-01"), s("U0-02"), s("--json")});
+    QCOMPARE(get.exit, 0);
+    const QJsonArray values = get.json().value(s("values")).toArray();
+    QCOMPARE(values.size(), 3);
+    QCOMPARE(values.at(0).toObject().value(s("value")).toDouble(), 45.5);
+    QCOMPARE(values.at(0).toObject().value(s("raw")).toInt(), 4550);
+    QCOMPARE(values.at(0).toObject().value(s("unit")).toString(), s("Hz"));
+    QCOMPARE(values.at(1).toObject().value(s("value")).toInt(), 2);
+    QCOMPARE(values.at(1).toObject().value(s("text")).toString(), s("通讯"));
+    QVERIFY(values.at(2).toObject().value(s("value")).isDouble());
+
+    Run raw = vantorel({s("get"), s("F0-07"), s("--raw")});
+    QCOMPARE(raw.exit, 0);
+    QVERIFY(QString::fromLocal8Bit(raw.out).contains(s("4550")));
+}
+
+void tst_Vantorel::setChecksEverythingBeforeWriting()
+{
+    // The first value is fine; the second fails a check: nothing is written.
+    const QList<QStringList> refused = {
+        {s("F0-07=45"), s("F0-09=700")},     // above its maximum
+        {s("F0-07=45"), s("F0-01=遥控")},    // no such choice
+        {s("F0-07=45"), s("F0-01=7")},       // no choice with that number
+        {s("F0-07=45"), s("F0-07=abc")},     // not a number
+        {s("F0-07=45"), s("F0-07=99999")},   // beyond the register's width
+        {s("F0-07=45"), s("F0-26=1")},       // read-only
+        {s("F0-07=45"), s("X9-99=1")},       // no such parameter
+        {s("F0-07=45"), s("F0-07")},         // no value
+        {s("F0-07=45"), s("F0-07=46")},      // the same code twice
+    };
+    for (const QStringList &args : refused) {
+        const Run run = vantorel(QStringList{s("set")} + args);
+        QVERIFY2(run.exit == 1, qPrintable(args.join(QLatin1Char(' ')) + s(": ") + run.err));
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(m_sim->get_one(kF007), 5000);
+    }
+}
+
+void tst_Vantorel::uploadThenDownload()
+{
+    QVERIFY(m_sim->set(kF007, 1234));
+    const QString path = m_dir.filePath(s("up.csv"));
+    Run up = vantorel({s("upload"), path, s("--json")});
+    QCOMPARE(up.exit, 0);
+    QCOMPARE(up.json().value(s("parameters")).toInt(), up.json().value(s("parameters")).toInt());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QTextCodec::codecForName("GBK")->toUnicode(file.readAll());
+    QVERIFY(text.startsWith(s("代码,名称,值,单位,原始值\r\n")));
+    QVERIFY(text.contains(s("F0-07,键盘设定频率,12.34,Hz,1234\r\n")));
+    file.close();
+
+    // The file back into a changed drive puts the value back.
+    QVERIFY(m_sim->set(kF007, 777));
+    Run down = vantorel({s("download"), path, s("--no-backup"), s("--no-verify")});
+    QVERIFY2(down.exit == 0, qPrintable(down.err));
+    QCOMPARE(m_sim->get_one(kF007), 1234);
+}
+
+void tst_Vantorel::downloadRefusesAFileOfAnotherModel()
+{
+    // A valid row first, then a code this model does not have.
+    const QString path = m_dir.filePath(s("other.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QTextCodec::codecForName("GBK")->fromUnicode(
+        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,1,Hz,100\r\nP9-01,别的机型,1,,1\r\n")));
+    file.close();
+    const Run run = vantorel({s("download"), path});
+    QCOMPARE(run.exit, 5);
+    QVERIFY2(run.err.contains(s("P9-01")), qPrintable(run.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+}
+
+void tst_Vantorel::compareHistoryAndVerifiedDownload()
+{
+    const QString path = m_dir.filePath(s("set.csv"));
+    QCOMPARE(vantorel({s("upload"), path}).exit, 0);
+    QCOMPARE(vantorel({s("set"), s("F0-07=12.5")}).exit, 0);
+
+    Run compare = vantorel({s("compare"), path, s("--json")});
+    QCOMPARE(compare.exit, 4);
+    const QJsonArray differences = compare.json().value(s("differences")).toArray();
+    QCOMPARE(differences.size(), 1);
+    QCOMPARE(differences.at(0).toObject().value(s("code")).toString(), s("F0-07"));
+    QCOMPARE(differences.at(0).toObject().value(s("drive")).toInt(), 1250);
+    QCOMPARE(differences.at(0).toObject().value(s("other")).toInt(), 5000);
+
+    // A drive that answers the write of F0-07 but keeps its value: the
+    // read-back tells, for a download and for a set.
+    QVERIFY(m_sim->command(s("ignore 0xF007")));
+    const Run down = vantorel({s("download"), path});
+    QCOMPARE(down.exit, 4);
+    QVERIFY2(down.err.contains(s("F0-07")), qPrintable(down.err));
+    QCOMPARE(vantorel({s("set"), s("F0-07=30")}).exit, 4);
+
+    // The backup before the download holds the drive's value of before.
+    Run list = vantorel({s("history"), s("--json")}, false);
+    QCOMPARE(list.exit, 0);
+    QString backup;
+    const QJsonArray snapshots = list.json().value(s("snapshots")).toArray();
+    for (const QJsonValue &snapshot : snapshots) {
+        if (snapshot.toObject().value(s("operation")).toString() == s("backup"))
+            backup = QString::number(snapshot.toObject().value(s("id")).toInt());
+    }
+    QVERIFY(!backup.isEmpty());
+    const QString exported = m_dir.filePath(s("backup.csv"));
+    QCOMPARE(vantorel({s("history"), s("export"), backup, exported}, false).exit, 0);
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(QTextCodec::codecForName("GBK")->toUnicode(file.readAll()).contains(s("F0-07,键盘设定频率,12.5,Hz,1250")));
+}
+
+void tst_Vantorel::stationsGoOnPastAnAbsentOne()
+{
+    // Stations 1 and 3 on one line; 2 is absent.
+    m_sim->stop();
+    QVERIFY2(m_sim->start({s("--station"), s("1,3")}), qPrintable(m_sim->error_string()));
+
+    const Run scan = vantorel({s("scan"), s("--ports"), m_sim->device(), s("--bauds"), s("19200"), s("--parities"),
+                               s("n"), s("--stations"), s("1-4"), s("--json")}, false);
+    QCOMPARE(scan.exit, 0);
+    const QJsonArray drives = scan.json().value(s("drives")).toArray();
+    QCOMPARE(drives.size(), 2);
+    QCOMPARE(drives.at(1).toObject().value(s("station")).toInt(), 3);
+
+    // The set goes on past station 2 to station 3; the summary names all
+    // three, and the exit code says that one failed.
+    const Run run = vantorel({s("set"), s("F0-07=12"), s("--stations"), s("1-3"), s("--json")});
+    QCOMPARE(run.exit, 2);
+    const QJsonArray stations = run.json().value(s("stations")).toArray();
+    QCOMPARE(stations.size(), 3);
+    QCOMPARE(stations.at(0).toObject().value(s("ok")).toBool(), true);
+    QCOMPARE(stations.at(1).toObject().value(s("exit")).toInt(), 2);
+    QCOMPARE(stations.at(2).toObject().value(s("ok")).toBool(), true);
+    QVERIFY(m_sim->command(s("station 3")));
+    QCOMPARE(m_sim->get_one(kF007), 1200);
+
+    const Run people = vantorel({s("get"), s("F0-07"), s("--stations"), s("2,3")});
+    QCOMPARE(people.exit, 2);
+    QVERIFY2(QString::fromLocal8Bit(people.out).contains(s("12.00")), people.out.constData());
+    QCOMPARE(people.err.count(QLatin1Char('\n')), 1);
+}
+
+void tst_Vantorel::monitorWritesCsv()
+{
+    const QString path = m_dir.filePath(s("run.csv"));
+    const Run run = vantorel({s("monitor"), s("U0-00"), s("U0-02"), s("--period"), s("50"), s("--count"),
+                              s("3"), s("--csv"), path});
+    QCOMPARE(run.exit, 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QTextCodec::codecForName("GBK")->toUnicode(file.readAll())
+                                  .split(s("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.first(), s("时间,U0-00(Hz),U0-02(V)"));
+    QCOMPARE(lines.at(3).split(QLatin1Char(',')).size(), 3);
+}
+
+void tst_Vantorel::failuresHaveTheirExitCodes()
+{
+    // 1: usage.
+    QCOMPARE(vantorel({s("get"), s("F0-07"), s("--bogus")}).exit, 1);
+    QCOMPARE(vantorel({s("frobnicate")}).exit, 1);
+    // 2: a port that is not there.
+    const Run missing = vantorel({s("info"), s("--port"), m_dir.filePath(s("no-such-tty"))}, false);
+    QCOMPARE(missing.exit, 2);
+    QVERIFY(missing.err.contains(s("no-such-tty")));
+    // 3: the drive refuses (another drive's description on this side): a
+    // write to its read-only register, a read where it has none.
+    const QString other = s(TEST_DATA_DIR "/desc-other-drive.xml");
+    const Run refused = vantorel({s("set"), s("F0-26=1"), s("--machine"), other});
+    QCOMPARE(refused.exit, 3);
+    QVERIFY2(refused.err.contains(s("F01a"), Qt::CaseInsensitive), qPrintable(refused.err));
+    QCOMPARE(vantorel({s("get"), s("F9-90"), s("--machine"), other}).exit, 3);
+    // 5: a file that cannot be written, a description that does not load.
+    QCOMPARE(vantorel({s("upload"), m_dir.filePath(s("no/such/dir/up.csv"))}).exit, 5);
+    const Run broken = vantorel({s("info"), s("--machine"), s(TEST_DATA_DIR "/broken-desc-malformed.xml")});
+    QCOMPARE(broken.exit, 5);
+    QVERIFY(broken.err.contains(s("broken-desc-malformed.xml")));
+    // The help names every exit code.
+    const Run help = vantorel({s("--help")}, false);
+    QCOMPARE(help.exit, 0);
+    for (const char *code : {"0  done", "1  usage", "2  no link", "3  the drive refused", "4  verification",
+                             "5  a file"})
+        QVERIFY2(help.out.contains(code), code);
+}
+
+QTEST_GUILESS_MAIN(tst_Vantorel)
+#include "tst_vantorel.moc"

@@ -1,0 +1,228 @@
+#include "vantorellink.h"
+
+#include "vantorelexit.h"
+
+#include "qcommunicate.h"
+#include "qmission.h"
+#include "qmissionmanager.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+QString tr_link(const char *text)
+{
+    return QCoreApplication::translate("VantorelLink", text);
+}
+
+bool is_write(const QMission &mission)
+{
+    return mission.mission_type() == MISSION_WRITE || mission.mission_type() == MISSION_WRITE_MULTI;
+}
+
+} // namespace
+
+VantorelLink::VantorelLink(QObject *parent)
+    : QObject(parent)
+    , m_link(new QCommunicate(this))
+{
+    connect(m_link->mission_manager(), &QMissionManager::machine_version, this, [this](int version) {
+        if (m_version >= 0)
+            return;
+        m_version = version;
+        emit answered();
+    });
+}
+
+VantorelLink::~VantorelLink()
+{
+    close();
+}
+
+void VantorelLink::set_timeout(int ms, int retries)
+{
+    m_link->set_timeout(ms);
+    m_link->set_retries(retries);
+}
+
+QString VantorelLink::code_text(int code)
+{
+    switch (code) {
+    case QMissionManager::ERR_NO_ANSWER:
+        return tr_link("没有应答");
+    case QMissionManager::ERR_MALFORMED:
+        return tr_link("应答有误");
+    case QMissionManager::ERR_LINK_CLOSED:
+        return tr_link("连接已断开");
+    default:
+        return tr_link("设备拒绝（异常码 %1）").arg(code);
+    }
+}
+
+bool VantorelLink::open(const tagSerialConfig &config, int station)
+{
+    start(config, station);
+    return wait_online();
+}
+
+void VantorelLink::start(const tagSerialConfig &config, int station)
+{
+    close();
+    m_config = config;
+    m_station = station;
+    m_version = -1;
+    m_error.clear();
+    m_exit = VantorelExit::Done;
+    m_since.start();
+
+    if (!m_link->open(config)) {
+        m_error = tr_link("无法打开端口 %1").arg(QCommunicate::port_for(config));
+        m_exit = VantorelExit::NoLink;
+        return;
+    }
+    auto *probe = new QMission(MISSION_READ);
+    probe->set_attribute(MissionKey::station(), QVariant(station));
+    probe->set_attribute(MissionKey::address(), QVariant(0));
+    probe->set_attribute(MissionKey::length(), QVariant(1));
+    probe->update_send_buffer();
+    probe->ready();
+    m_link->mission_manager()->set_connect_mission(probe);
+}
+
+bool VantorelLink::wait_online()
+{
+    if (m_exit != VantorelExit::Done)
+        return false;
+    if (m_version < 0) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &VantorelLink::answered, &loop, &QEventLoop::quit);
+        connect(m_link, &QCommunicate::offline, &loop, &QEventLoop::quit);
+        deadline.start(int(std::max<qint64>(0, m_connect_wait - m_since.elapsed())));
+        loop.exec();
+    }
+    if (m_version >= 0)
+        return true;
+
+    const QString port = QCommunicate::port_for(m_config);
+    const bool port_open = m_link->serial_status() == 0;
+    const QString line = port.contains(QLatin1String("://"))
+        ? port
+        : QStringLiteral("%1 %2 %3%4%5")
+              .arg(port)
+              .arg(m_config.baud_rate)
+              .arg(m_config.data_length)
+              .arg(QChar::fromLatin1(m_config.parity).toUpper())
+              .arg(m_config.stop);
+    m_error = port_open ? tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
+                        : tr_link("端口 %1 已断开").arg(port);
+    m_exit = VantorelExit::NoLink;
+    close();
+    return false;
+}
+
+QString VantorelLink::port() const
+{
+    return QCommunicate::port_for(m_config);
+}
+
+QMissionManager *VantorelLink::manager() const
+{
+    return m_link->mission_manager();
+}
+
+void VantorelLink::close()
+{
+    if (m_link->serial_status() == 0)
+        m_link->closed();
+}
+
+bool VantorelLink::run(const QList<QMission *> &missions, const Answer &answer, const Progress &progress)
+{
+    if (missions.isEmpty()) {
+        m_failures.clear();
+        m_error.clear();
+        m_exit = VantorelExit::Done;
+        return true;
+    }
+    QMissionManager *manager = m_link->mission_manager();
+    return watch([&] { manager->add_mission_group(missions, QString()); }, answer, progress);
+}
+
+bool VantorelLink::watch(const std::function<void()> &start, const Answer &answer, const Progress &progress)
+{
+    m_failures.clear();
+    m_error.clear();
+    m_exit = VantorelExit::Done;
+
+    QMissionManager *manager = m_link->mission_manager();
+    int total = 0;
+    int done = 0;
+    bool ended = false;
+    QEventLoop loop;
+    const auto step = [&] {
+        ++done;
+        if (progress)
+            progress(done, total);
+    };
+    const QList<QMetaObject::Connection> connections{
+        connect(manager, &QMissionManager::mission_group_start, &loop,
+                [&](int size) {
+                    total = size;
+                    if (progress)
+                        progress(0, total);
+                }),
+        connect(manager, &QMissionManager::mission_success, &loop,
+                [&](QMission *mission) {
+                    if (answer && mission)
+                        answer(*mission);
+                    step();
+                }),
+        connect(manager, &QMissionManager::mission_failed, &loop,
+                [&](QMission *mission, int code) {
+                    Failure failure;
+                    failure.code = code;
+                    if (mission) {
+                        failure.address = mission->get_attribute(MissionKey::address()).toInt();
+                        failure.write = is_write(*mission);
+                    }
+                    m_failures.append(failure);
+                    step();
+                }),
+        connect(manager, &QMissionManager::mission_group_end, &loop,
+                [&](bool) {
+                    ended = true;
+                    loop.quit();
+                }),
+    };
+    start();
+    if (!ended)
+        loop.exec();
+    for (const QMetaObject::Connection &c : connections)
+        disconnect(c);
+
+    if (m_failures.isEmpty())
+        return true;
+    // A refusal says more than a silence: the drive is there and said no.
+    const Failure *first = &m_failures.first();
+    for (const Failure &f : std::as_const(m_failures)) {
+        if (f.code < QMissionManager::ERR_NO_ANSWER) {
+            first = &f;
+            break;
+        }
+    }
+    m_exit = first->code < QMissionManager::ERR_NO_ANSWER ? VantorelExit::Refused : VantorelExit::NoLink;
+    const QString name = m_namer ? m_namer(first->address) : QString();
+    const QString where = QStringLiteral("0x%1").arg(first->address, 4, 16, QLatin1Char('0')).toUpper().replace(
+        QLatin1String("0X"), QLatin1String("0x"));
+    const QString what = name.isEmpty() ? tr_link("地址 %1").arg(where) : tr_link("%1（地址 %2）").arg(name, where);
+    m_error = tr_link("%1 %2 失败：%3")
+                  .arg(first->write ? tr_link("写入") : tr_link("读取"), what, code_text(first->code));
+    if (m_failures.size() > 1)
+        m_error += tr_link("，共 %1 个请求失败").arg(m_failures.size());
+    return false;
+}

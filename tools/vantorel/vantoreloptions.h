@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The tool's command line: the subcommand, its arguments and every option.
+// Options may stand anywhere after the program name, as "--name value" or
+// "--name=value". Link options left out come from the settings file.
+struct VantorelOptions
+{
+    QString command;
+    QStringList arguments;
+    bool help = false;
+
+    // Link; empty or 0 when not given.
+    QString port;
+    int baud = 0;
+    char parity = 0;
+    int stop = 0;
+    QList<int> stations; // --station n or --stations list
+    bool several_stations = false;
+    QString config;      // settings file
+    QString machine;     // description file
+    int timeout = 0;
+    int retries = -1;
+
+    bool json = false;
+    bool verbose = false;
+
+    // get
+    bool raw = false;
+    // monitor
+    int period = 1000;
+    int count = 0; // 0: until interrupted
+    QString csv;
+    // download
+    bool no_backup = false;
+    bool no_verify = false;
+    // compare
+    bool defaults = false;
+    QString snapshot;
+    // scan
+    QStringList scan_ports;
+    QList<int> scan_bauds;
+    QString scan_parities;
+    int wait = 0;
+
+    // False with the reason when the line cannot be used.
+    static bool parse(const QStringList &arguments, VantorelOptions *options, QString *error);
+    // "1-10,12" as a list of stations 1..247, in order, without repeats.
+    static bool parse_list(const QString &text, int lowest, int highest, QList<int> *list);
+};
+
+namespace VantorelHelp {
+
+QString general();
+// Empty for an unknown command.
+QString command(const QString &name);
+bool is_command(const QString &name);
+
+} // namespace VantorelHelp

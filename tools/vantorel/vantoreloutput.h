@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Everything the tool prints: tables for people on standard output, one JSON
+// document for scripts, one-line reasons and the progress bar on standard
+// error. The progress bar is drawn only when standard error is a terminal.
+class VantorelOutput
+{
+public:
+    explicit VantorelOutput(bool json);
+
+    bool json() const { return m_json; }
+
+    // A table with a header row; columns are padded by their width on a
+    // terminal (a Chinese character takes two cells).
+    void table(const QStringList &header, const QList<QStringList> &rows);
+    void line(const QString &text);
+    void document(const QJsonDocument &document);
+    // "vantorel: <reason>" on standard error.
+    void error(const QString &reason);
+
+    void progress(const QString &label, int done, int total);
+    void end_progress();
+
+    static int text_width(const QString &text);
+
+private:
+    void write_out(const QString &text);
+
+    bool m_json;
+    bool m_tty_err;
+    bool m_progress_shown = false;
+};
