@@ -72,24 +72,18 @@ QList<tagParamRaw> defaults_of(QMachine *machine, QStringList *problems)
     QList<tagParamRaw> values;
     if (!machine)
         return values;
-    QSet<QMachineValue *> seen;
-    const QList<tagValueGroup *> groups = machine->get_groups();
-    for (tagValueGroup *group : groups) {
-        for (QMachineValue *value : std::as_const(group->m_values)) {
-            if (!value || seen.contains(value))
-                continue;
-            seen.insert(value);
-            const QString code = value->get_value_property(VALUE_CODE).toString();
-            int raw = 0;
-            if (!default_raw(value, &raw)) {
-                if (problems) {
-                    problems->append(QStringLiteral("%1：%2").arg(
-                        code, value->get_value_property(VALUE_DEFAULT).toString()));
-                }
-                continue;
+    const QList<QMachineValue *> parameters = machine->get_parameters();
+    for (QMachineValue *value : parameters) {
+        const QString code = value->get_value_property(VALUE_CODE).toString();
+        int raw = 0;
+        if (!default_raw(value, &raw)) {
+            if (problems) {
+                problems->append(QStringLiteral("%1：%2").arg(
+                    code, value->get_value_property(VALUE_DEFAULT).toString()));
             }
-            values.append({code, raw});
+            continue;
         }
+        values.append({code, raw});
     }
     return values;
 }

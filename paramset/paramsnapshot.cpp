@@ -29,15 +29,10 @@ QList<tagParamRaw> values_of(QMachine *machine)
     QList<tagParamRaw> values;
     if (!machine)
         return values;
-    QSet<QMachineValue *> seen;
-    const QList<tagValueGroup *> groups = machine->get_groups();
-    for (tagValueGroup *group : groups) {
-        for (QMachineValue *value : std::as_const(group->m_values)) {
-            if (!value || !value->has_value() || seen.contains(value))
-                continue;
-            seen.insert(value);
+    const QList<QMachineValue *> parameters = machine->get_parameters();
+    for (QMachineValue *value : parameters) {
+        if (value->has_value())
             values.append({value->get_value_property(VALUE_CODE).toString(), value->get_base_value()});
-        }
     }
     return values;
 }

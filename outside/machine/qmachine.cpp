@@ -138,6 +138,21 @@ QList<tagValueGroup *> QMachine::get_groups() const
     return m_groups;
 }
 
+QList<QMachineValue *> QMachine::get_parameters() const
+{
+    QList<QMachineValue *> values;
+    QSet<QMachineValue *> seen;
+    for (const tagValueGroup *group : m_groups) {
+        for (QMachineValue *value : group->m_values) {
+            if (value && !seen.contains(value)) {
+                seen.insert(value);
+                values.append(value);
+            }
+        }
+    }
+    return values;
+}
+
 tagValueGroup *QMachine::get_group(const QString &name) const
 {
     return m_group_by_name.value(name, nullptr);

@@ -40,6 +40,8 @@ public:
     void add_runtime_value(QMachineValue *value);
 
     QList<tagValueGroup *> get_groups() const;
+    // Every parameter once, in group order.
+    QList<QMachineValue *> get_parameters() const;
     tagValueGroup *get_group(const QString &name) const;
 
     QMachineValue *get_value(int address) const;

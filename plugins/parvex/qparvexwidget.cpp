@@ -218,21 +218,8 @@ void QParvexWidget::setAllToolBtn(bool bVisual)
 
 QList<QMachineValue *> QParvexWidget::all_values() const
 {
-    QList<QMachineValue *> values;
     QMachine *machine = QSoftCore::get_core()->get_machine();
-    if (!machine)
-        return values;
-    QSet<QMachineValue *> seen;
-    const QList<tagValueGroup *> groups = machine->get_groups();
-    for (tagValueGroup *group : groups) {
-        for (QMachineValue *value : std::as_const(group->m_values)) {
-            if (value && !seen.contains(value)) {
-                seen.insert(value);
-                values.append(value);
-            }
-        }
-    }
-    return values;
+    return machine ? machine->get_parameters() : QList<QMachineValue *>();
 }
 
 void QParvexWidget::record(const tagParamSnapshot &snapshot)
