@@ -331,9 +331,12 @@ void tst_QCommunicate::missions_wait_for_the_first_answer()
 
 void tst_QCommunicate::higher_level_goes_next()
 {
-    // 9600 baud: every exchange takes some 40 ms, time enough for the queue
-    // to be handed ahead to the worker thread.
+    // 9600 baud and a slow drive: every exchange takes some 140 ms, time
+    // enough for the queue to be handed ahead to the worker thread, and for
+    // the test to hear an answer before the next one is on the line even on
+    // a busy machine.
     QVERIFY(start_online({ QStringLiteral("--baud"), QStringLiteral("9600") }));
+    QVERIFY(sim->fault(QStringLiteral("turnaround"), QStringLiteral("100")));
     QList<int> order;
     connect(link->mission_manager(), &QMissionManager::mission_success, this,
             [&](QMission *m) { order << m->get_attribute(QStringLiteral("Data.Address")).toInt(); });
