@@ -166,6 +166,20 @@ void QParamExchange::abandon()
     m_writes.clear();
 }
 
+QList<tagParamRaw> QParamExchange::values_in(const QList<QMachineValue *> &order) const
+{
+    QList<tagParamRaw> values;
+    QSet<QMachineValue *> seen;
+    for (QMachineValue *value : order) {
+        const auto found = m_values.constFind(value);
+        if (found == m_values.constEnd() || seen.contains(value))
+            continue;
+        seen.insert(value);
+        values.append({value->get_value_property(VALUE_CODE).toString(), found.value()});
+    }
+    return values;
+}
+
 QList<QMachineValue *> QParamExchange::unread() const
 {
     QList<QMachineValue *> missing;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "paramset_export.h"
+#include "paramsnapshot.h"
 #include "paramverify.h"
 
 #include <QHash>
@@ -47,6 +48,8 @@ public:
     // Results of the last run. What the drive answered, for each value of a
     // read or read-back that got its answer.
     QHash<QMachineValue *, int> values() const { return m_values; }
+    // The same as code and raw value, in the order of `order`, each value once.
+    QList<tagParamRaw> values_in(const QList<QMachineValue *> &order) const;
     // Values a read missed (their mission failed).
     QList<QMachineValue *> unread() const;
     // Writes that failed, with the first error code per parameter.

@@ -52,6 +52,26 @@ const char *const kUpgrades[] = {
 static_assert(sizeof kUpgrades / sizeof kUpgrades[0] == QParamHistory::kSchemaVersion,
               "one upgrade step per schema version");
 
+// A snapshot's header: the columns header_of() reads, in its order.
+const char kHeaderSelect[] = "SELECT id, time_ms, port, station, drive_version, machine_name,"
+                             " machine_type, machine_version, operation, value_count FROM snapshot";
+
+tagParamSnapshot header_of(const QSqlQuery &query)
+{
+    tagParamSnapshot s;
+    s.id = query.value(0).toLongLong();
+    s.time = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC);
+    s.port = query.value(2).toString();
+    s.station = query.value(3).toInt();
+    s.drive_version = query.value(4).toInt();
+    s.machine_name = query.value(5).toString();
+    s.machine_type = query.value(6).toString();
+    s.machine_version = query.value(7).toString();
+    s.operation = query.value(8).toString();
+    s.value_count = query.value(9).toInt();
+    return s;
+}
+
 } // namespace
 
 QString QParamHistory::path_beside(const QString &settings_file)
@@ -239,9 +259,7 @@ QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter)
         return snapshots;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT id, time_ms, port, station, drive_version, machine_name, machine_type,"
-        " machine_version, operation, value_count FROM snapshot"
+    query.prepare(QLatin1String(kHeaderSelect) + QStringLiteral(
         " WHERE (? < 0 OR station = ?) AND (? < 0 OR drive_version = ?)"
         " ORDER BY time_ms DESC, id DESC"));
     query.addBindValue(filter.station);
@@ -253,18 +271,7 @@ QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter)
         return snapshots;
     }
     while (query.next()) {
-        tagParamSnapshot s;
-        s.id = query.value(0).toLongLong();
-        s.time = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC);
-        s.port = query.value(2).toString();
-        s.station = query.value(3).toInt();
-        s.drive_version = query.value(4).toInt();
-        s.machine_name = query.value(5).toString();
-        s.machine_type = query.value(6).toString();
-        s.machine_version = query.value(7).toString();
-        s.operation = query.value(8).toString();
-        s.value_count = query.value(9).toInt();
-        snapshots.append(s);
+        snapshots.append(header_of(query));
     }
     return snapshots;
 }
@@ -276,25 +283,13 @@ bool QParamHistory::load(qint64 id, tagParamSnapshot *snapshot)
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT id, time_ms, port, station, drive_version, machine_name, machine_type,"
-        " machine_version, operation, value_count FROM snapshot WHERE id = ?"));
+    query.prepare(QLatin1String(kHeaderSelect) + QStringLiteral(" WHERE id = ?"));
     query.addBindValue(id);
     if (!query.exec())
         return fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
     if (!query.next())
         return fail(QCoreApplication::translate("QParamHistory", "无法读取"), QCoreApplication::translate("QParamHistory", "没有编号为 %1 的记录").arg(id));
-    tagParamSnapshot s;
-    s.id = query.value(0).toLongLong();
-    s.time = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC);
-    s.port = query.value(2).toString();
-    s.station = query.value(3).toInt();
-    s.drive_version = query.value(4).toInt();
-    s.machine_name = query.value(5).toString();
-    s.machine_type = query.value(6).toString();
-    s.machine_version = query.value(7).toString();
-    s.operation = query.value(8).toString();
-    s.value_count = query.value(9).toInt();
+    tagParamSnapshot s = header_of(query);
     query.finish();
 
     QSqlQuery values(db);

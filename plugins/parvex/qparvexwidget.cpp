@@ -480,13 +480,7 @@ void QParvexWidget::backup_done(bool complete)
     // What the drive answered to the backup's own reads, not the model
     // (which an edit may change meanwhile).
     tagParamSnapshot backup = ParvexHistory::snapshot_now(machine, ParamSnapshot::backup());
-    backup.values.clear();
-    const QHash<QMachineValue *, int> read = m_exchange->values();
-    for (QMachineValue *value : all_values()) {
-        const auto found = read.constFind(value);
-        if (found != read.constEnd())
-            backup.values.append({code_of(value), found.value()});
-    }
+    backup.values = m_exchange->values_in(all_values());
     backup.value_count = int(backup.values.size());
     record(backup);
 
@@ -621,13 +615,7 @@ void QParvexWidget::compare_read_done(bool complete)
         return;
     }
     tagParamSnapshot drive = ParvexHistory::snapshot_now(machine, ParamSnapshot::compare());
-    drive.values.clear();
-    const QHash<QMachineValue *, int> read = m_exchange->values();
-    for (QMachineValue *value : all_values()) {
-        const auto found = read.constFind(value);
-        if (found != read.constEnd())
-            drive.values.append({code_of(value), found.value()});
-    }
+    drive.values = m_exchange->values_in(all_values());
     drive.value_count = int(drive.values.size());
     record(drive);
 

@@ -913,17 +913,10 @@ bool VantorelTool::read_all(VantorelLink &link, const QString &label, QList<tagP
         return false;
     }
     // What the drive answered to these reads, in group order, each code once.
+    *values = exchange.values_in(parameters);
     const QHash<QMachineValue *, int> read = exchange.values();
-    values->clear();
-    QSet<QMachineValue *> seen;
-    for (QMachineValue *value : parameters) {
-        const auto found = read.constFind(value);
-        if (found == read.constEnd() || seen.contains(value))
-            continue;
-        seen.insert(value);
-        value->set_base_value(found.value());
-        values->append({code_of(value), found.value()});
-    }
+    for (auto it = read.cbegin(); it != read.cend(); ++it)
+        it.key()->set_base_value(it.value());
     return true;
 }
 
