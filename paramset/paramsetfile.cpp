@@ -1,9 +1,11 @@
 #include "paramsetfile.h"
 
+#include "qlocalcodec.h"
 #include "qmachine.h"
 #include "qmachinevalue.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHash>
 
 #include <climits>
@@ -86,6 +88,17 @@ QCSVFile build_table(const QList<tagParamRaw> &values, QMachine *machine)
         ++row;
     }
     return table;
+}
+
+bool read_file(const QString &path, QCSVFile *table, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    table->load(QLocalCodec::decode(file.readAll()));
+    return true;
 }
 
 QString check_header(const QCSVFile &table)

@@ -28,6 +28,10 @@ PARAMSET_EXPORT QCSVFile build_table(const QList<QMachineValue *> &values);
 // gives name, value and unit (empty for a code it does not know).
 PARAMSET_EXPORT QCSVFile build_table(const QList<tagParamRaw> &values, QMachine *machine);
 
+// Reads a parameter file (GBK) into *table; false, with the system's reason
+// in *error, when the file cannot be read.
+PARAMSET_EXPORT bool read_file(const QString &path, QCSVFile *table, QString *error);
+
 // Why a download file is refused as a whole (empty when it can be used).
 PARAMSET_EXPORT QString check_header(const QCSVFile &table);
 

@@ -393,18 +393,14 @@ void QParvexWidget::down_load()
     if (!start_exchange_allowed())
         return;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QCSVFile table;
+    QString reason;
+    if (!ParamSetFile::read_file(path, &table, &reason)) {
         QMessageBox::warning(this, tr(kWarning),
                              tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                 .arg(QDir::toNativeSeparators(path), reason));
         return;
     }
-    const QString text = QLocalCodec::decode(file.readAll());
-    file.close();
-
-    QCSVFile table;
-    table.load(text);
     const QString header_error = ParamSetFile::check_header(table);
     if (!header_error.isEmpty()) {
         QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
@@ -545,15 +541,14 @@ void QParvexWidget::compare_with_file()
                                                           QString(), tr(kFileFilter));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QCSVFile table;
+    QString reason;
+    if (!ParamSetFile::read_file(path, &table, &reason)) {
         QMessageBox::warning(this, tr(kWarning),
                              tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                 .arg(QDir::toNativeSeparators(path), reason));
         return;
     }
-    QCSVFile table;
-    table.load(QLocalCodec::decode(file.readAll()));
     const QString header_error = ParamSetFile::check_header(table);
     if (!header_error.isEmpty()) {
         QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),

@@ -406,11 +406,10 @@ int VantorelTool::prepare()
             m_other_title = tr_tool("记录 %1").arg(id);
         } else {
             const QString &path = args.first();
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString()));
             QCSVFile table;
-            table.load(QLocalCodec::decode(file.readAll()));
+            QString reason;
+            if (!ParamSetFile::read_file(path, &table, &reason))
+                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
             const QString header_error = ParamSetFile::check_header(table);
             if (!header_error.isEmpty())
                 return fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
@@ -427,11 +426,10 @@ int VantorelTool::prepare()
         const QList<int> stations = m_options.stations.isEmpty() ? QList<int>{m_config.station} : m_options.stations;
         for (int station : stations) {
             const QString path = station_file(args.first(), station);
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString()));
             QCSVFile table;
-            table.load(QLocalCodec::decode(file.readAll()));
+            QString reason;
+            if (!ParamSetFile::read_file(path, &table, &reason))
+                return fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
             const QString header_error = ParamSetFile::check_header(table);
             if (!header_error.isEmpty())
                 return fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
@@ -722,14 +720,13 @@ VantorelTool::Result VantorelTool::download(VantorelLink &link)
     Result result;
     const int station = link.station();
     const QString path = station_file(m_options.arguments.first(), station);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QCSVFile table;
+    QString reason;
+    if (!ParamSetFile::read_file(path, &table, &reason)) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, file.errorString());
+        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, reason);
         return result;
     }
-    QCSVFile table;
-    table.load(QLocalCodec::decode(file.readAll()));
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, m_machine.get());
     if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
         // The file changed since it was checked.
