@@ -6,6 +6,8 @@
 #include "qrtuframe.h"
 #include "registerruns.h"
 
+#include <QVariantList>
+
 namespace ParamMissions {
 
 namespace {
@@ -38,16 +40,42 @@ void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
 
 } // namespace
 
-QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
+QList<QMission *> write_missions(QMachineValue *value, int raw, int station, TwoWords two_words)
 {
     QList<QMission *> missions;
     if (!value)
         return missions;
     const int address = value->get_value_property(VALUE_ADDRESS).toInt();
     const QList<quint16> registers = value->registers_of(raw);
+    if (registers.size() > 1 && two_words == TwoWords::OneRequest) {
+        // Both words in one request: a line that goes between them cannot
+        // leave the drive holding a value nobody wrote.
+        QVariantList words;
+        for (quint16 word : registers)
+            words.append(QVariant(int(word)));
+        auto *mission = new QMission(MISSION_WRITE_MULTI);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(address));
+        mission->set_attribute(MissionKey::length(), QVariant(int(registers.size())));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::write_data(), QVariant(words));
+        mission->update_send_buffer();
+        missions.append(mission);
+        return missions;
+    }
     for (int i = 0; i < registers.size(); ++i)
         missions.append(write_word(station, address + i, registers.at(i)));
     return missions;
+}
+
+QMachineValue *value_at(QMachine *machine, int address)
+{
+    if (!machine)
+        return nullptr;
+    if (QMachineValue *value = machine->get_value(address))
+        return value;
+    QMachineValue *below = machine->get_value(address - 1);
+    return below && below->words() == 2 ? below : nullptr;
 }
 
 QMission *read_back_mission(QMachineValue *value, int station)

@@ -26,6 +26,7 @@
 #include "qmissionmanager.h"
 #include "tagvaluegroup.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QCursor>
@@ -222,10 +223,12 @@ QList<QMachineValue *> QParvexWidget::all_values() const
     return machine ? machine->get_parameters() : QList<QMachineValue *>();
 }
 
-void QParvexWidget::record(const tagParamSnapshot &snapshot)
+bool QParvexWidget::record(const tagParamSnapshot &snapshot, bool warn)
 {
-    if (ParvexHistory::record(snapshot, this) != 0)
-        emit history_changed();
+    if (ParvexHistory::record(snapshot, this, warn) == 0)
+        return false;
+    emit history_changed();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -395,7 +398,7 @@ void QParvexWidget::down_load()
 
     QCSVFile table;
     QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
+    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(core->get_machine()))) {
         QMessageBox::warning(this, tr(kWarning),
                              tr("无法打开参数文件 %1：%2")
                                  .arg(QDir::toNativeSeparators(path), reason));
@@ -478,7 +481,25 @@ void QParvexWidget::backup_done(bool complete)
     tagParamSnapshot backup = ParvexHistory::snapshot_now(machine, ParamSnapshot::backup());
     backup.values = m_exchange->values_in(all_values());
     backup.value_count = int(backup.values.size());
-    record(backup);
+    m_backup = backup.values;
+    if (!record(backup, false)) {
+        // The undo point the download promises does not exist: the
+        // operator decides, and the safe answer is the default.
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("下载前备份没有存入历史记录。"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("noBackupQuestion"));
+        box.setInformativeText(tr("%1\n没有备份，这次下载无法从历史记录撤销。仍然下载吗？")
+                                   .arg(ParvexHistory::error_string()));
+        box.setDefaultButton(QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(tr("是"));
+        box.button(QMessageBox::No)->setText(tr("否"));
+        if (box.exec() != QMessageBox::Yes) {
+            m_writes.clear();
+            m_backup.clear();
+            core->m_show_err_log = false;
+            return;
+        }
+    }
 
     // Shown at once; the read-back then shows what the drive really took.
     for (const ParamVerify::Write &write : std::as_const(m_writes))
@@ -492,9 +513,18 @@ void QParvexWidget::download_done()
     QSoftCore *core = QSoftCore::get_core();
     core->m_show_err_log = false;
     const tagVerifyReport report = m_exchange->report();
+    if (QMachine *machine = core->get_machine()) {
+        // Only what is known: a written value that was not read back is
+        // marked unknown, not taken from the model (which shows the wish).
+        tagParamSnapshot snapshot = ParvexHistory::snapshot_now(machine, ParamSnapshot::download());
+        QList<QMachineValue *> written;
+        for (const ParamVerify::Write &write : std::as_const(m_writes))
+            written.append(write.value);
+        ParamSnapshot::set_download_values(&snapshot, machine, m_backup, written, m_exchange->values());
+        record(snapshot);
+    }
     m_writes.clear();
-    if (core->get_machine())
-        record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()));
+    m_backup.clear();
     if (m_exchange->link_lost()) {
         QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
                         QMessageBox::Ok, this);
@@ -543,7 +573,7 @@ void QParvexWidget::compare_with_file()
         return;
     QCSVFile table;
     QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
+    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(core->get_machine()))) {
         QMessageBox::warning(this, tr(kWarning),
                              tr("无法打开参数文件 %1：%2")
                                  .arg(QDir::toNativeSeparators(path), reason));

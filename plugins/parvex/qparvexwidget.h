@@ -61,7 +61,8 @@ private:
     enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
-    void record(const tagParamSnapshot &snapshot);
+    // True when it was stored; otherwise it stays queued (ParvexHistory).
+    bool record(const tagParamSnapshot &snapshot, bool warn = true);
     bool start_exchange_allowed();
     void exchange_finished(bool complete);
     void backup_done(bool complete);
@@ -87,6 +88,7 @@ private:
     // The operation under way.
     Step m_step = Idle;
     QList<ParamVerify::Write> m_writes;
+    QList<tagParamRaw> m_backup; // what the drive held right before the writes
     QStringList m_file_refused;
     QList<tagParamRaw> m_other;
     QString m_other_title;

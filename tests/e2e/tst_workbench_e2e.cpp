@@ -28,6 +28,7 @@
 #include "qmissionmanager.h"
 #include "tagvaluegroup.h"
 
+#include <QTextCodec>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -394,7 +395,7 @@ QCSVFile tst_WorkbenchE2E::read_csv(const QString &path)
     QCSVFile table;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        table.load(QLocalCodec::decode(file.readAll()));
+        table.load(QLocalCodec::codec()->toUnicode(file.readAll()));
     return table;
 }
 

@@ -25,6 +25,7 @@
 #include "qmissionmanager.h"
 #include "tagserialconfig.h"
 
+#include <QTextCodec>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
@@ -229,7 +230,7 @@ QStringList tst_QMonitorWidget::recorded_lines(const QString &path) const
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QLocalCodec::decode(file.readAll()).split(QStringLiteral("\r\n"));
+    return QLocalCodec::codec()->toUnicode(file.readAll()).split(QStringLiteral("\r\n"));
 }
 
 int tst_QMonitorWidget::polls_since(int index) const
