@@ -367,6 +367,15 @@ void QSoftCore::mission_failed(QMission *ms, int code)
     tagErrLog entry;
     entry.time = QDateTime::currentDateTime();
     entry.text = prefix + message;
+    // The text keeps its fixed form; a failed write also names the
+    // parameter it was for (both words of a two-word value count), since an
+    // address alone does not tell the operator what is now in doubt.
+    if (m_machine && (type == MISSION_WRITE || type == MISSION_WRITE_MULTI)) {
+        if (QMachineValue *value = ParamMissions::value_at(m_machine, address)) {
+            entry.detail = value->get_value_property(VALUE_CODE).toString() + QLatin1Char(' ')
+                + value->display_name();
+        }
+    }
     m_err_logs.append(entry);
 }
 

@@ -50,10 +50,7 @@ QString shown(const QVariant &stored)
     return text.size() > 60 ? text.left(60) + QStringLiteral("…") : text;
 }
 
-QString tr_ls(const char *text)
-{
-    return QCoreApplication::translate("LinkSettings", text);
-}
+
 
 } // namespace
 
@@ -86,7 +83,7 @@ tagSerialConfig read(const Getter &get, QString *bad_station)
 
 QString Problem::text() const
 {
-    return tr_ls("%1 “%2”：%3").arg(key, value, reason);
+    return QCoreApplication::translate("LinkSettings", "%1 “%2”：%3").arg(key, value, reason);
 }
 
 QList<Problem> problems(const Getter &get, bool *port_named)
@@ -101,26 +98,26 @@ QList<Problem> problems(const Getter &get, bool *port_named)
         out.append({kind, key, shown(stored), reason});
     };
     check(Problem::How, KeyBaudRate, [](const QString &t) { return whole_in(t, 50, 4000000); },
-          tr_ls("波特率应为 50..4000000 的整数"));
+          QCoreApplication::translate("LinkSettings", "波特率应为 50..4000000 的整数"));
     check(Problem::How, KeyDataLength, [](const QString &t) { return whole_in(t, 5, 8); },
-          tr_ls("数据位应为 5..8"));
+          QCoreApplication::translate("LinkSettings", "数据位应为 5..8"));
     check(Problem::How, KeyParity, [](const QString &t) {
         bool ok = false;
         parity_of(QVariant(t), &ok);
         return ok;
-    }, tr_ls("校验应为 n、o 或 e（无、奇、偶）"));
-    check(Problem::How, KeyStop, [](const QString &t) { return whole_in(t, 1, 2); }, tr_ls("停止位应为 1 或 2"));
+    }, QCoreApplication::translate("LinkSettings", "校验应为 n、o 或 e（无、奇、偶）"));
+    check(Problem::How, KeyStop, [](const QString &t) { return whole_in(t, 1, 2); }, QCoreApplication::translate("LinkSettings", "停止位应为 1 或 2"));
     check(Problem::Where, KeySerialNumber, [](const QString &t) { return whole_in(t, 1, 255); },
-          tr_ls("端口号应为 1..255 的整数"));
+          QCoreApplication::translate("LinkSettings", "端口号应为 1..255 的整数"));
     check(Problem::Where, KeyStation, [](const QString &t) { return whole_in(t, 1, MaxStation); },
-          tr_ls("站号应为 1..247 的整数"));
+          QCoreApplication::translate("LinkSettings", "站号应为 1..247 的整数"));
     check(Problem::Where, KeyPortName, [](const QString &t) {
         for (const QChar c : t) {
             if (c.unicode() < 0x20 || c.unicode() == 0x7F)
                 return false;
         }
         return true;
-    }, tr_ls("端口名中有控制字符（换行等）"));
+    }, QCoreApplication::translate("LinkSettings", "端口名中有控制字符（换行等）"));
     if (port_named) {
         const QVariant number = get(KeySerialNumber);
         *port_named = !get(KeyPortName).toString().trimmed().isEmpty()
