@@ -113,7 +113,7 @@ bool read_file(const QString &path, QCSVFile *table, QString *error, int max_row
                      .arg(kMaxFileBytes);
         return false;
     }
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    QByteArray bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         return false;
@@ -140,10 +140,19 @@ bool read_file(const QString &path, QCSVFile *table, QString *error, int max_row
     QString text;
     if (!QLocalCodec::decode(bytes, &text, error))
         return false;
+    bytes = QByteArray();
     // Written by another program, a file may end its rows in LF or CR alone;
     // a lone one inside a CRLF file ends a row too, rather than hiding inside
     // a cell.
-    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
+    bool lone = false;
+    for (qsizetype i = 0; i < text.size() && !lone; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r'))
+            lone = i + 1 >= text.size() || text.at(i + 1) != QLatin1Char('\n');
+        else if (c == QLatin1Char('\n'))
+            lone = i == 0 || text.at(i - 1) != QLatin1Char('\r');
+    }
+    if (lone) {
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));

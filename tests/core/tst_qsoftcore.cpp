@@ -123,6 +123,7 @@ private slots:
     void errorLog_data();
     void errorLog();
     void errorLogOrderAndClear();
+    void failedWriteNamesItsParameter();
 
     void buildSignalsInOrder();
     void runtimeSelection_data();
@@ -443,6 +444,22 @@ void tst_QSoftCore::errorLog()
     QCOMPARE(log.first().text, text);
     QVERIFY(log.first().detail.isEmpty());
     QVERIFY(log.first().time >= before && log.first().time <= QDateTime::currentDateTime());
+}
+
+// The entry's text keeps its fixed form; the parameter goes beside it, also
+// for the high word of a two-word value.
+void tst_QSoftCore::failedWriteNamesItsParameter()
+{
+    core()->new_machine();
+    QVERIFY(core()->get_machine());
+    QMission mission(MISSION_WRITE);
+    mission.set_attribute(QStringLiteral("Data.Address"), QVariant(0xF003));
+    mission.set_attribute(QStringLiteral("Data.Length"), QVariant(1));
+    results().mission_failed(&mission, 256);
+    const QList<tagErrLog> log = core()->getErrlogs();
+    QCOMPARE(log.size(), 1);
+    QCOMPARE(log.first().text, QStringLiteral("写入错误 地址[十进制:61443  十六进制:0xf003 ] 长度[1] 错误代码[256]"));
+    QCOMPARE(log.first().detail, QStringLiteral("F0-02 累计运行时间"));
 }
 
 void tst_QSoftCore::errorLogOrderAndClear()

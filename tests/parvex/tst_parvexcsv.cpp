@@ -178,7 +178,7 @@ void tst_ParvexCsv::downloadBadFiles_data()
         << header + s("P0-08,点动频率,,Hz,abc\r\nP0-09,限定值,,,1.5\r\nP1-08,,,,7\r\n")
         << refused << QStringList{s("abc"), s("1.5")} << QList<int>{0x2008, 5, 0x2108, 7};
     QTest::newRow("raw wider than the register")
-        << header + s("P1-08,,,,70000\r\nP1-08,,,,-1\r\nP1-07,,,,-32769\r\nP0-08,,,,9\r\n")
+        << header + s("P1-08,,,,70000\r\nP1-06,,,,-1\r\nP1-07,,,,-32769\r\nP0-08,,,,9\r\n")
         << refused << QStringList{s("70000"), s("-1"), s("-32769")} << QList<int>{0x2108, 0, 0x2107, 65535, 0x2008, 9};
     QTest::newRow("raw outside minimum and maximum")
         << header + s("P0-08,,,,101\r\nP0-01,,,,60001\r\nP0-02,,,,-2001\r\nP1-08,,,,7\r\n")
