@@ -4,10 +4,10 @@
 // how soon a file far beyond it is refused. The peak is the kernel's
 // high-water mark of the resident set, reset right before the read.
 
-#include "paramsetfile.h"
+#include <paramset/paramsetfile.h>
 
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // The parameter file on its own: rows to values and back, and which rows of a
 // download may reach the drive.
-#include "paramsetfile.h"
+#include <paramset/paramsetfile.h>
 
-#include "qlocalcodec.h"
-#include "qmachine.h"
-#include "qmachinevalue.h"
+#include <coredata/qlocalcodec.h>
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -2,8 +2,8 @@
 
 #include "vantoreloptions.h"
 
-#include "linksettings.h"
-#include "qsettingmanager.h"
+#include <paramset/linksettings.h>
+#include <coredata/qsettingmanager.h>
 
 #include <QCoreApplication>
 
