@@ -8,6 +8,15 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
 VantorelTool::VantorelTool(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)
     , m_out(output)
@@ -21,7 +30,7 @@ int VantorelTool::run()
     // The options parser lets only the table's commands through.
     if (!spec) {
         return session.fail(VantorelExit::Usage,
-                            QCoreApplication::translate("VantorelOptions", "未知命令 %1").arg(m_options.command));
+                            tr_tool("未知命令 %1").arg(m_options.command));
     }
     const std::unique_ptr<VantorelCommand> command = spec->make(session);
     return command->run();
