@@ -43,7 +43,7 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
         o.insert(QStringLiteral("command"), m_options.command);
         o.insert(QStringLiteral("ok"), false);
         o.insert(QStringLiteral("exit"), exit);
-        o.insert(QStringLiteral("error"), reason);
+        o.insert(QStringLiteral("error"), VantorelOutput::one_line(reason));
         m_out.document(QJsonDocument(o));
     }
     return exit;
@@ -77,8 +77,9 @@ void VantorelSession::new_model()
 QList<QMachineValue *> VantorelSession::values_of(const QStringList &codes) const
 {
     QList<QMachineValue *> values;
+    // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
     for (const QString &code : codes)
-        values.append(m_machine->get_value(code));
+        values.append(m_machine->get_value(code.trimmed()));
     return values;
 }
 
@@ -121,19 +122,26 @@ QString VantorelSession::history_error() const
     return m_history ? m_history->error_string() : QString();
 }
 
-void VantorelSession::record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values)
+bool VantorelSession::record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values,
+                             const QStringList &unknown)
 {
     tagParamSnapshot snapshot = ParamSnapshot::of_machine(m_machine.get(), operation);
     snapshot.values = values;
     snapshot.value_count = int(values.size());
+    snapshot.unknown = unknown;
+    snapshot.complete = unknown.isEmpty();
     snapshot.port = link.port();
     snapshot.station = link.station();
     snapshot.drive_version = link.version();
-    QParamHistory *database = history_database(true);
-    if (database && database->record(snapshot) != 0)
-        return;
-    if (!m_history_warned) {
-        m_history_warned = true;
-        m_out.error(tr_tool("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
-    }
+    history_database(true);
+    // Offered even to a history that cannot take it now: it stays queued
+    // and is tried again before the tool ends (finish_history).
+    return m_history->record(snapshot) != 0;
+}
+
+QString VantorelSession::finish_history()
+{
+    if (!m_history || m_history->pending() == 0 || m_history->flush())
+        return QString();
+    return tr_tool("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
 }

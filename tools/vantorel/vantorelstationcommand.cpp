@@ -45,7 +45,13 @@ int VantorelStationCommand::run()
     // while the description is loaded and the input checked, so a script
     // waits for the line, not for both. A check that fails closes the port
     // before anything is written.
-    m_config = VantorelLinkSetup::config(options);
+    // A write never goes where a fallback points; a read may, with a warning.
+    const VantorelSettings settings = VantorelLinkSetup::config(options, writes());
+    if (!settings.refusal.isEmpty())
+        return s.fail(VantorelExit::Usage, settings.refusal);
+    for (const QString &warning : settings.warnings)
+        out.error(warning);
+    m_config = settings.config;
     const QList<int> all = stations();
     m_early_link = VantorelLinkSetup::make(s);
     m_early_link->start(m_config, all.first());
@@ -62,7 +68,18 @@ int VantorelStationCommand::run()
         return checked;
 
     if (!options.several_stations) {
-        const VantorelResult result = serve_station(all.first());
+        VantorelResult result = serve_station(all.first());
+        // A snapshot that could not be stored is not dropped quietly: the
+        // run that made it fails (exit 5), or says so in its one line.
+        const QString lost = s.finish_history();
+        if (!lost.isEmpty()) {
+            if (result.exit == VantorelExit::Done) {
+                result.exit = VantorelExit::FileError;
+                result.error = lost;
+            } else {
+                result.error += tr_tool("；") + lost;
+            }
+        }
         if (result.exit != VantorelExit::Done) {
             // A set, a download or a compare that found something still
             // says what it did and found.
@@ -102,12 +119,18 @@ int VantorelStationCommand::run()
                         result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
                         QString::number(result.exit), result.error});
     }
+    const QString lost = s.finish_history();
+    if (!lost.isEmpty() && exit == VantorelExit::Done)
+        exit = VantorelExit::FileError;
     // One line on standard error; the summary says why for each station.
     if (!failed.isEmpty()) {
         out.error(tr_tool("%1 个站号中 %2 个失败：%3")
                       .arg(all.size())
                       .arg(failed.size())
-                      .arg(failed.join(QStringLiteral(", "))));
+                      .arg(failed.join(QStringLiteral(", ")))
+                  + (lost.isEmpty() ? QString() : tr_tool("；") + lost));
+    } else if (!lost.isEmpty()) {
+        out.error(lost);
     }
     if (out.json()) {
         QJsonObject o;

@@ -42,6 +42,9 @@ public:
     int run() final;
 
 protected:
+    // True for a command that writes into the drive: its link settings may
+    // not be fallbacks (VantorelSettings).
+    virtual bool writes() const { return false; }
     // Checks of the arguments alone, before the description is loaded.
     virtual int check_arguments();
     // Checks that need the model (or the history), before any station is

@@ -75,7 +75,7 @@ int CompareCommand::prepare()
         const QString &path = options.arguments.first();
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason))
+        if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(s.machine())))
             return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
         const QString header_error = ParamSetFile::check_header(table);
         if (!header_error.isEmpty())

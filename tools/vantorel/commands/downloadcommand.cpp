@@ -21,7 +21,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSet>
+#include <QHash>
 
 using namespace VantorelValues;
 
@@ -69,7 +69,7 @@ int DownloadCommand::prepare()
         const QString path = s.station_file(s.options().arguments.first(), station);
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason))
+        if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(s.machine())))
             return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
         const QString header_error = ParamSetFile::check_header(table);
         if (!header_error.isEmpty())
@@ -97,7 +97,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const QString path = s.station_file(options.arguments.first(), station);
     QCSVFile table;
     QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
+    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(s.machine()))) {
         result.exit = VantorelExit::FileError;
         result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, reason);
         return result;
@@ -116,13 +116,20 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
 
     // First the drive's values as they are, so the download can be undone
     // from the history.
+    QList<tagParamRaw> before;
     if (!options.no_backup) {
-        QList<tagParamRaw> before;
         if (!read_all(link, tr_tool("备份"), &before, &result)) {
             result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
-        s.record(link, ParamSnapshot::backup(), before);
+        // The undo point the download promises: without it nothing is
+        // written, unless the operator said --no-backup.
+        if (!s.record(link, ParamSnapshot::backup(), before)) {
+            result.exit = VantorelExit::FileError;
+            result.error = tr_tool("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
+                               .arg(s.history_error());
+            return result;
+        }
     }
 
     const QString label = tr_tool("下载");
@@ -132,38 +139,40 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         writes.append({write.value, write.raw});
     bool ok = false;
     tagVerifyReport report;
+    QHash<QMachineValue *, int> read_back;
     if (options.no_verify) {
         QList<QMission *> missions;
         for (const ParamVerify::Write &write : std::as_const(writes))
             missions.append(ParamMissions::write_missions(write.value, write.raw, station));
         ok = link.run(missions, {}, progress);
         qDeleteAll(missions);
-        // Unverified, the model (and so the download's snapshot) takes only
-        // what the drive acknowledged.
-        QSet<int> failed;
-        for (const VantorelLink::Failure &f : link.failures())
-            failed.insert(f.address);
-        for (const ParamVerify::Write &write : std::as_const(writes)) {
-            const int address = write.value->get_value_property(VALUE_ADDRESS).toInt();
-            if (!failed.contains(address) && !failed.contains(address + write.value->words() - 1))
-                write.value->set_base_value(write.raw);
-        }
     } else {
         QParamExchange exchange(link.manager(), station);
         ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
         settle(exchange);
         report = exchange.report();
-        const QHash<QMachineValue *, int> read_back = exchange.values();
-        for (auto it = read_back.constBegin(); it != read_back.constEnd(); ++it)
-            it.key()->set_base_value(it.value());
+        read_back = exchange.values();
     }
     out.end_progress();
-    s.record(link, ParamSnapshot::download(), ParamSnapshot::values_of(s.machine()));
+    // Only what is known: what the drive held before where nothing was
+    // written, what was read back where something was. A written value that
+    // was never read back (unverified, or the line went) is unknown, and
+    // the snapshot says it is incomplete.
+    QList<QMachineValue *> written;
+    for (const ParamVerify::Write &write : std::as_const(writes))
+        written.append(write.value);
+    tagParamSnapshot after;
+    ParamSnapshot::set_download_values(&after, s.machine(), before, written, read_back);
+    s.record(link, ParamSnapshot::download(), after.values, after.unknown);
 
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
         result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        // What is known of each parameter (a value cut between its words
+        // says so, with what the drive holds).
+        if (!options.no_verify)
+            result.lines = ParamVerify::lines(report);
         return result;
     }
     if (options.no_verify) {

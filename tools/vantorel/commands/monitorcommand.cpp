@@ -57,7 +57,7 @@ int MonitorCommand::check_arguments()
 int MonitorCommand::prepare()
 {
     for (const QString &code : session().options().arguments) {
-        if (!session().machine()->get_value(code))
+        if (!session().machine()->get_value(code.trimmed()))
             return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
     }
     return VantorelExit::Done;

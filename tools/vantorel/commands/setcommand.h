@@ -15,6 +15,7 @@ public:
     static VantorelCommandSpec spec();
 
 protected:
+    bool writes() const override { return true; }
     int check_arguments() override;
     int prepare() override;
     VantorelResult serve(VantorelLink &link) override;
