@@ -360,7 +360,7 @@ QString tst_Vantorel::write_file(const QString &name, const QByteArray &bytes)
 
 void tst_Vantorel::filesThatAreNotWhatTheySeemWriteNothing()
 {
-    // The campaign's file: a NUL in F0-07's raw value once made 45 (0.45 Hz)
+    // A NUL in F0-07's raw value once made 45 (0.45 Hz)
     // of "45\000" and dropped the rest of the file, with exit 0.
     const Run nul = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-nul.csv")});
     QCOMPARE(nul.exit, 5);
