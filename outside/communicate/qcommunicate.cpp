@@ -195,6 +195,16 @@ int QCommunicate::line_timing() const
     return d->transport->line_timing();
 }
 
+void QCommunicate::set_local_echo(bool on)
+{
+    d->transport->set_local_echo(on);
+}
+
+bool QCommunicate::local_echo() const
+{
+    return d->transport->local_echo();
+}
+
 QString QCommunicate::port_for(const tagSerialConfig &config)
 {
     if (!config.port_name.isEmpty())

@@ -58,6 +58,13 @@ public:
     void set_line_timing(int mode);
     int line_timing() const;
 
+    // The serial adapter returns every byte the PC sends (many two-wire
+    // RS-485 adapters do): the echo of each request is expected before the
+    // answer and removed. Off by default; takes effect at the next open().
+    // Without it, such an adapter fails every exchange with ERR_ECHO.
+    void set_local_echo(bool on);
+    bool local_echo() const;
+
     // What happened on the line, counted by the link's worker: for this
     // connection (from the last successful open()) and in total. Read it
     // whenever you like; it sends no signal.

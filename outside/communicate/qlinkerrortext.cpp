@@ -18,6 +18,7 @@ QString QLinkErrorText::meaning(int code)
     case 256: return QCoreApplication::translate("QLinkErrorText", "无应答");
     case 257: return QCoreApplication::translate("QLinkErrorText", "应答错误");
     case 258: return QCoreApplication::translate("QLinkErrorText", "通信中断");
+    case 259: return QCoreApplication::translate("QLinkErrorText", "收到本机发送的请求（回显）：适配器回送发出的字节，请在通信设置中勾选“本地回显”");
     default: break;
     }
     if (code > 0 && code < 256)

@@ -1,33 +1,57 @@
 #pragma once
 
+#include "qexchangerules.h"
+#include "tagserialconfig.h"
+
 #include <QAtomicInt>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMutex>
 #include <QObject>
 
 #include <atomic>
+#include <memory>
 
+class QIODevice;
+class QLinkDevice;
 class QLinkStatistics;
-// What every link worker shares, whatever it talks to (a serial port, a
-// socket): the queue of exchanges the transport hands over from the GUI
-// thread, and the loop that runs them one after another in the worker's
-// thread. The worker thread is woken only when it has nothing to do: a busy
-// worker takes the next request straight from the queue.
+class QRtuEngine;
+
+// The one worker loop of every link, whatever it talks to: a serial device,
+// a TCP connection to a serial device server (RTU frames), or a Modbus TCP
+// server. It lives in the transport's worker thread and owns the device
+// there; it runs one exchange at a time, start to end, without returning to
+// its event loop, and moves bytes and time between the device (a thin
+// adapter, QLinkDevice) and the exchange rules (QRtuEngine or QMbapEngine),
+// which make every decision. It alone sees abort, device loss and reporting.
+//
+// The queue of exchanges is filled from the GUI thread; the worker thread is
+// woken only when it has nothing to do: a busy worker takes the next request
+// straight from the queue.
 class QLinkWorker : public QObject
 {
     Q_OBJECT
 public:
-    explicit QLinkWorker(QObject *parent = nullptr);
+    // Whether a serial line runs at its baud rate (a real serial line) or
+    // passes bytes at once (a pseudo-terminal). Auto: real unless the device
+    // is a pseudo-terminal.
+    enum LineTiming { AutoTiming = -1, Untimed = 0, Timed = 1 };
 
-    // Run in the worker thread (the transport calls it blocking).
-    virtual void close() = 0;
+    explicit QLinkWorker(QObject *parent = nullptr);
+    ~QLinkWorker() override;
+
+    // Run in the worker thread (the transport calls them blocking).
+    bool open_serial(const QString &name, const tagSerialConfig &config, int line_timing, bool local_echo,
+                     QString *error);
+    // rtu: RTU frames through a serial device server; else Modbus TCP.
+    bool open_socket(const QString &host, quint16 port, bool rtu, int connect_timeout_ms, QString *error);
+    void close();
 
     // Safe from any thread. silence_us: the silent interval before the
     // request; -1 = the line's own (ignored where there is no line).
     // miss_quiet_ms: how long the line must stay quiet after a try without
-    // an answer before anything else goes on it; -1 = a whole time-out (its
-    // answer may still come late).
+    // an answer before anything else goes on it; -1 = a whole time-out.
     void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
                  int miss_quiet_ms = -1);
     // Takes back the exchanges that have not started; their ids, oldest
@@ -36,16 +60,16 @@ public:
     // The exchange on the line is abandoned within a few milliseconds,
     // without a report (close() or an open follows).
     void abort();
-    // Where the worker counts what happens on the line (not owned; null:
+    // Where the rules count what happens on the line (not owned; null:
     // nowhere). Set while no exchange runs.
-    void set_statistics(QLinkStatistics *statistics) { m_statistics.store(statistics); }
+    void set_statistics(QLinkStatistics *statistics);
 
 signals:
     void finished(quint64 id, int result, const QByteArray &answer, int exception_code);
     // The device failed (adapter unplugged, connection reset); it is closed already.
     void port_lost(const QString &reason);
 
-protected:
+private:
     struct Request
     {
         quint64 id = 0;
@@ -55,31 +79,34 @@ protected:
         int silence_us = -1;
         int miss_quiet_ms = -1;
     };
+    struct Report
+    {
+        quint64 id = 0;
+        int result = 0;
+        QByteArray answer;
+        int code = 0;
+    };
 
-    QLinkStatistics *statistics() const { return m_statistics.load(std::memory_order_relaxed); }
-
-    // The device is open and has not failed.
-    virtual bool is_open() const = 0;
-    // The whole exchange with its retries; false when it was abandoned.
-    virtual bool run(const Request &request) = 0;
-    // The queue ran dry or an exchange was abandoned: results held back go
-    // out, a failed device is closed.
-    virtual void exchanges_done() = 0;
-
-    bool busy() const { return m_busy; }
-    bool aborting() const { return m_abort.loadRelaxed() != 0; }
+    // Takes a freshly opened device and the rules for it.
+    void take_device(QIODevice *device, bool socket, std::unique_ptr<QExchangeRules> rules);
+    bool is_open() const { return m_device && !m_lost; }
+    bool stopping() const { return !m_device || m_lost || m_abort.loadRelaxed() != 0; }
+    void kick();
+    bool take_next(Request *next);
+    // The whole exchange; false when it was abandoned.
+    bool run(const Request &request);
+    bool abandon(const Request &request);
+    // After a request went out: results held back go out unless they can
+    // wait a little longer.
+    void report_if_due();
+    void flush_reports();
     // After an abort() that no close follows (a failed open of another
     // device): what the abort interrupted runs again.
     void resume();
-    // For close(): nothing waits any more, and nothing is aborting.
-    void forget_waiting();
-    // An exchange interrupted by abort() goes back to the front.
-    void run_again(const Request &request);
-    qsizetype waiting_count();
-
-private:
-    void kick();
-    bool take_next(Request *next);
+    void lose(const QString &reason);
+    void on_ready_read();
+    void on_lost();
+    qint64 now() const { return m_clock.nsecsElapsed(); }
 
     QMutex m_queue_lock;
     QList<Request> m_waiting;
@@ -87,4 +114,16 @@ private:
     QAtomicInt m_abort;
     bool m_busy = false;
     std::atomic<QLinkStatistics *> m_statistics{ nullptr };
+
+    QIODevice *m_device = nullptr; // QSerialPort or QTcpSocket, owned
+    std::unique_ptr<QLinkDevice> m_io;
+    std::unique_ptr<QExchangeRules> m_rules;
+    bool m_lost = false; // the device failed; it is closed at the next look
+    QString m_lost_reason;
+    QElapsedTimer m_clock;
+    // Results of answered exchanges wait until the next request is on its
+    // way (or the queue ran dry): the manager's work on them then overlaps
+    // the line. While plenty waits, they go in small batches, so that the
+    // manager is woken once for several.
+    QList<Report> m_reports;
 };

@@ -63,6 +63,8 @@ public:
     QList<Entry> in_flight;
     bool recall_pending = false;
     bool probe_on_line = false;
+    int probe_failure = 0;
+    QByteArray probe_failure_bytes;
 
     QList<Group> pending_groups;
     std::optional<Group> active_group;
@@ -269,6 +271,8 @@ public:
     {
         probe_on_line = false;
         if (result != QLinkTransport::Answered || answer.size() < 5) {
+            probe_failure = failure_code(result, 0);
+            probe_failure_bytes = result == QLinkTransport::Malformed ? answer : QByteArray();
             probe_timer.start(probe_interval);
             return;
         }
@@ -289,6 +293,16 @@ public:
         emit q->mission_success(&m);
         if (guard)
             schedule();
+    }
+
+    static int failure_code(int result, int code)
+    {
+        switch (result) {
+        case QLinkTransport::Exception: return code;
+        case QLinkTransport::Malformed: return ERR_MALFORMED;
+        case QLinkTransport::Echoed: return ERR_ECHO;
+        default: return ERR_NO_ANSWER;
+        }
     }
 
     void exchange_finished(int result, const QByteArray &answer, int code)
@@ -313,8 +327,9 @@ public:
             report(e, false, code);
             break;
         case QLinkTransport::Malformed:
+        case QLinkTransport::Echoed:
             silent_count = 0;
-            report(e, false, ERR_MALFORMED);
+            report(e, false, failure_code(result, code));
             break;
         default:
             ++silent_count;
@@ -474,6 +489,8 @@ void QMissionManager::link_opened()
 {
     d->state = Private::Probing;
     ++d->session;
+    d->probe_failure = 0;
+    d->probe_failure_bytes.clear();
     d->silent_count = 0;
     d->probe_timer.stop();
     d->schedule();
@@ -487,6 +504,13 @@ void QMissionManager::link_closed()
 bool QMissionManager::is_online() const
 {
     return d->state == Private::Online;
+}
+
+int QMissionManager::probe_failure(QByteArray *bytes) const
+{
+    if (bytes)
+        *bytes = d->probe_failure_bytes;
+    return d->probe_failure;
 }
 
 void QMissionManager::set_probe_interval(int ms)

@@ -45,7 +45,7 @@ class COMMUNICATE_EXPORT QMissionManager : public QObject
 {
     Q_OBJECT
 public:
-    enum ErrorCode { ERR_NO_ANSWER = 256, ERR_MALFORMED = 257, ERR_LINK_CLOSED = 258 };
+    enum ErrorCode { ERR_NO_ANSWER = 256, ERR_MALFORMED = 257, ERR_LINK_CLOSED = 258, ERR_ECHO = 259 };
 
     explicit QMissionManager(QObject *parent = nullptr);
     ~QMissionManager() override;
@@ -71,6 +71,10 @@ public:
     bool is_online() const;
     // Pause between two unanswered probes (default 100 ms).
     void set_probe_interval(int ms);
+    // Why the last probe of this connection failed (ERR_NO_ANSWER,
+    // ERR_MALFORMED, ERR_ECHO; 0 before the first failure), and for a
+    // malformed answer what came.
+    int probe_failure(QByteArray *bytes = nullptr) const;
 
 signals:
     void mission_success(QMission *mission);

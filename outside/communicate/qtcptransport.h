@@ -2,8 +2,6 @@
 
 #include "qworkertransport.h"
 
-class QTcpWorker;
-
 // The link to a drive that speaks Modbus TCP (tcp://host[:port], unit id =
 // station). It also knows the network port names: rtutcp://host:port (RTU
 // frames over a serial device server) is QSerialTransport's.
@@ -26,9 +24,4 @@ public:
 
     // Blocking: connected (or not) when it returns.
     bool open(const QString &name, QString *error);
-
-private:
-    QTcpTransport(QTcpWorker *worker, QObject *parent);
-
-    QTcpWorker *m_tcp = nullptr; // owned by the base, in the worker thread
 };

@@ -42,7 +42,7 @@ void tst_QLinkStatistics::response_times_connection_and_total()
     QCOMPARE(s.snapshot().total.response_p95_ms() <= 500.0, true);
 
     s.begin_connection();
-    s.note_sent(8, true);
+    s.note_sent(8, QLinkStatistics::RetrySend);
     s.note_timeout();
     const QLinkStatistics::Snapshot after = s.snapshot();
     QCOMPARE(after.connection.requests, 1);
