@@ -103,6 +103,8 @@ bool QCommunicate::open(const tagSerialConfig &config)
         closed();
     }
     QString error;
+    // An adapter's echo (config.local_echo) is a matter of the serial line.
+    d->transport->set_local_echo(config.local_echo);
     if (tcp ? !d->tcp->open(name, &error) : !d->transport->open(name, config, &error)) {
         qWarning("communicate: cannot open %s: %s", qPrintable(name), qPrintable(error));
         return false;
@@ -193,16 +195,6 @@ void QCommunicate::set_line_timing(int mode)
 int QCommunicate::line_timing() const
 {
     return d->transport->line_timing();
-}
-
-void QCommunicate::set_local_echo(bool on)
-{
-    d->transport->set_local_echo(on);
-}
-
-bool QCommunicate::local_echo() const
-{
-    return d->transport->local_echo();
 }
 
 QString QCommunicate::port_for(const tagSerialConfig &config)

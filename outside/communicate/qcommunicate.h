@@ -18,7 +18,8 @@ class QMissionManager;
 // instead (Modbus TCP, or RTU frames through a serial device server); the
 // missions, error codes and link life are the same, and a connection that
 // closes or resets counts as an unplugged adapter. Time-out and retries apply
-// to both kinds; the silent interval and line timing only to a serial line.
+// to both kinds; the silent interval, line timing and local echo
+// (tagSerialConfig::local_echo) only to a serial line.
 class COMMUNICATE_EXPORT QCommunicate : public QObject
 {
     Q_OBJECT
@@ -57,13 +58,6 @@ public:
     // behind a simulated line). Takes effect at the next open().
     void set_line_timing(int mode);
     int line_timing() const;
-
-    // The serial adapter returns every byte the PC sends (many two-wire
-    // RS-485 adapters do): the echo of each request is expected before the
-    // answer and removed. Off by default; takes effect at the next open().
-    // Without it, such an adapter fails every exchange with ERR_ECHO.
-    void set_local_echo(bool on);
-    bool local_echo() const;
 
     // What happened on the line, counted by the link's worker: for this
     // connection (from the last successful open()) and in total. Read it

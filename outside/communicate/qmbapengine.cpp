@@ -39,6 +39,7 @@ tagLinkStep QMbapEngine::start(const Request &request, qint64 now)
     m_any_bad = false;
     m_last_bad.clear();
     m_quiet_gate_ns = m_carry_gate_ns;
+    m_quiet_start_ns = now;
     m_phase = Quiet;
     // The caller polls once more first: what came meanwhile is dropped.
     return wait_step(qMax(now, m_quiet_gate_ns));
@@ -46,7 +47,9 @@ tagLinkStep QMbapEngine::start(const Request &request, qint64 now)
 
 tagLinkStep QMbapEngine::quiet_step(qint64 now)
 {
-    if (now < m_quiet_gate_ns)
+    // A peer that never goes quiet does not hold the link forever.
+    const bool drained = now - m_quiet_start_ns > DRAIN_LIMIT_NS;
+    if (now < m_quiet_gate_ns && !drained)
         return wait_step(m_quiet_gate_ns);
     m_tid = m_next_tid++;
     tagLinkStep s;
@@ -79,7 +82,10 @@ tagLinkStep QMbapEngine::bytes(const QByteArray &bytes, qint64 at)
         // Rules 1 and 4: dropped; after a bad answer the quiet starts again.
         if (m_any_bad && !m_first)
             m_quiet_gate_ns = qMax(m_quiet_gate_ns, at + qMax(BAD_FRAME_QUIET_NS, m_request.timeout_ns / 10));
-        return quiet_step(at);
+        // Written only after a look at the connection that found nothing.
+        if (at - m_quiet_start_ns > DRAIN_LIMIT_NS)
+            return quiet_step(at);
+        return wait_step(qMax(at, m_quiet_gate_ns));
     }
     if (m_phase != Answer)
         return wait_step(at);
@@ -153,6 +159,7 @@ tagLinkStep QMbapEngine::try_failed(bool bad, qint64 now)
         return finish(m_any_bad ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, m_last_bad, 0);
     }
     m_quiet_gate_ns = now + quiet;
+    m_quiet_start_ns = now;
     m_phase = Quiet;
     return wait_step(m_quiet_gate_ns);
 }

@@ -19,7 +19,8 @@
 //    connection is kept quiet a moment (20 ms, or a tenth of the time-out)
 //    for the rest of it to pass; a time-out needs no such wait.
 // 5. Failed tries are repeated while tries are left; the last one's result
-//    is reported at once.
+//    is reported at once. A peer that never goes quiet holds a request back
+//    for a second at most.
 class COMMUNICATE_EXPORT QMbapEngine : public QExchangeRules
 {
 public:
@@ -33,6 +34,7 @@ public:
 
     static constexpr qint64 BAD_FRAME_QUIET_NS = 20000000;
     static constexpr int EARLIER_KEPT = 64;
+    static constexpr qint64 DRAIN_LIMIT_NS = 1000000000;
 
 private:
     enum Phase { Idle, Quiet, Answer };
@@ -52,6 +54,7 @@ private:
     quint16 m_tid = 0;
     QList<quint16> m_earlier;
     qint64 m_quiet_gate_ns = 0;
+    qint64 m_quiet_start_ns = 0;
     qint64 m_write_ns = 0;
     qint64 m_deadline_ns = 0;
     qint64 m_carry_gate_ns = 0;

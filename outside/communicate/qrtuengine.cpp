@@ -165,7 +165,11 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
     case Quiet:
         drop(chunk, at);
         m_quiet_gate_ns = qMax(m_quiet_gate_ns, at + m_quiet_ns);
-        return quiet_step(at);
+        // Written only after a look at the device that found nothing,
+        // unless the line never goes quiet (rule 10).
+        if (at - m_quiet_start_ns > qMax(DRAIN_LIMIT_MIN_NS, DRAIN_LIMIT_PERIODS * m_quiet_ns))
+            return quiet_step(at);
+        return wait_step(qMax(at, m_quiet_gate_ns));
     case Answer:
         break;
     case Settle: {
@@ -253,6 +257,12 @@ tagLinkStep QRtuEngine::examine(qint64 at)
         }
         if (m.offset + m.length < m_rx.size()) {
             qCDebug(lcRtu, "bytes after the answer");
+            // Rule 6: two answers met (they came off the device together).
+            const int o = fitting_orphan(answer, at);
+            if (o >= 0) {
+                m_orphans.removeAt(o);
+                return repeat(at, false);
+            }
             use_up_orphan_in(m_rx, at);
             return try_failed(true, at);
         }

@@ -3,6 +3,7 @@
 #include "drivesim.h"
 #include "linkmissions.h"
 #include "qcommunicate.h"
+#include "qlinkstatistics.h"
 #include "qmission.h"
 #include "qmissionmanager.h"
 #include "qrtuframe.h"
@@ -221,8 +222,10 @@ void tst_QCommunicate::faults()
     QCOMPARE(r.code, code);
     if (code == 0)
         QCOMPARE(words_of(r.answer, 4), (QList<int>{ 0, 1, 2, 3 }));
-    if (at_once && retries == 0)
-        QVERIFY2(took < timeout * 3 / 4, qPrintable(QStringLiteral("took %1 ms").arg(took)));
+    // Whether it was decided before the time-out is the rules' matter,
+    // tested on a virtual clock (tst_qrtuengine); here the whole path.
+    Q_UNUSED(took);
+    Q_UNUSED(at_once);
 
     // Whatever the fault left on the line, the next exchange gets its own answer.
     const Results::Outcome next = run(mission(MISSION_READ, 0xF104, 4));
@@ -331,12 +334,12 @@ void tst_QCommunicate::missions_wait_for_the_first_answer()
 
 void tst_QCommunicate::higher_level_goes_next()
 {
-    // 9600 baud and a slow drive: every exchange takes some 140 ms, time
-    // enough for the queue to be handed ahead to the worker thread, and for
-    // the test to hear an answer before the next one is on the line even on
-    // a busy machine.
-    QVERIFY(start_online({ QStringLiteral("--baud"), QStringLiteral("9600") }));
-    QVERIFY(sim->fault(QStringLiteral("turnaround"), QStringLiteral("100")));
+    // The drive holds its answers: the first read stays on the line (the
+    // others handed ahead to the worker) until the test lets it go, however
+    // slow the machine is.
+    link->set_timeout(60000);
+    QVERIFY(start_online());
+    QVERIFY(sim->command(QStringLiteral("hold 1")));
     QList<int> order;
     connect(link->mission_manager(), &QMissionManager::mission_success, this,
             [&](QMission *m) { order << m->get_attribute(QStringLiteral("Data.Address")).toInt(); });
@@ -346,15 +349,21 @@ void tst_QCommunicate::higher_level_goes_next()
         link->mission_manager()->add_mission(m);
         delete m;
     }
-    QTRY_VERIFY(!order.isEmpty());
-    const int seen = int(order.size());
+    // The first read is on the line.
+    QTRY_VERIFY_WITH_TIMEOUT(link->statistics()->snapshot().connection.requests
+                                 > link->statistics()->snapshot().connection.answers, 10000);
     QMission *urgent = mission(MISSION_WRITE, 0xF10F, 1, 77);
     urgent->set_attribute(QStringLiteral("Mission.Level"), 9);
     link->mission_manager()->add_mission(urgent);
     delete urgent;
-    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 9, 5000);
+    // The manager takes back what waits behind the one on the line and
+    // hands the urgent one over first.
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    QVERIFY(sim->command(QStringLiteral("hold 0")));
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 9, 10000);
     // Right after the one on the line when it came.
-    QVERIFY2(order.indexOf(0xF10F) <= seen + 1, qPrintable(QStringLiteral("%1 of 9 after %2").arg(order.indexOf(0xF10F)).arg(seen)));
+    QCOMPARE(order.indexOf(0xF10F), 1);
     QCOMPARE(sim->get_one(0xF10F), 77);
     QList<int> reads = order;
     reads.removeAll(0xF10F);

@@ -119,8 +119,12 @@ public:
             auto next = drive.incoming.begin();
             if (next != drive.incoming.end() && next->first <= step.wait_until_ns) {
                 now = qMax(now, next->first);
-                const QByteArray bytes = next->second;
-                drive.incoming.erase(next);
+                // One read takes everything that is there by then.
+                QByteArray bytes;
+                while (next != drive.incoming.end() && next->first <= now) {
+                    bytes += next->second;
+                    next = drive.incoming.erase(next);
+                }
                 step = m_rules->bytes(bytes, now);
             } else {
                 now = qMax(now, step.wait_until_ns);
@@ -219,6 +223,8 @@ class tst_QRtuEngine : public QObject
 private slots:
     void single_fault_costs_one_exchange_data();
     void single_fault_costs_one_exchange();
+    void one_try_data();
+    void one_try();
     void every_try_lost_fails_that_read_only_data();
     void every_try_lost_fails_that_read_only();
     void faults_at_a_rate_data();
@@ -269,6 +275,40 @@ void tst_QRtuEngine::single_fault_costs_one_exchange()
     QCOMPARE(t.answered, t.reads - t.failed);
     // Nothing lingers: the late answer was seen or its time passed.
     QCOMPARE(engine.orphan_count(link.now), 0);
+}
+
+void tst_QRtuEngine::one_try_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("at_once"); // decided without waiting for the time-out
+    QTest::newRow("bad CRC") << int(Corrupt) << int(QLinkTransport::Malformed) << true;
+    QTest::newRow("wrong station") << int(WrongStation) << int(QLinkTransport::Malformed) << true;
+    QTest::newRow("wrong function") << int(WrongFunction) << int(QLinkTransport::Malformed) << true;
+    QTest::newRow("wrong byte count") << int(WrongCount) << int(QLinkTransport::Malformed) << true;
+    QTest::newRow("truncated") << int(Truncate) << int(QLinkTransport::Malformed) << false;
+    QTest::newRow("no answer") << int(Drop) << int(QLinkTransport::NoAnswer) << false;
+    QTest::newRow("garbage before the frame") << int(Garbage) << int(QLinkTransport::Answered) << true;
+    QTest::newRow("split with a pause") << int(Split) << int(QLinkTransport::Answered) << true;
+}
+
+void tst_QRtuEngine::one_try()
+{
+    // Without retries: what each fault makes of a single try, and whether
+    // it is known before the time-out.
+    QFETCH(int, fault);
+    QFETCH(int, result);
+    QFETCH(bool, at_once);
+    QRtuEngine engine;
+    engine.set_line(pty_line());
+    VirtualLink link(&engine);
+    link.drive.fault = [fault](int) { return Fault(fault); };
+    const qint64 timeout = 400 * MS;
+    const Outcome o = link.exchange(QRtuFrame::read_request(1, ADDRESS, WORDS), timeout, 0);
+    QCOMPARE(o.result, result);
+    if (result == QLinkTransport::Answered)
+        QVERIFY(link.right(o, 1));
+    QCOMPARE(link.now < timeout, at_once);
 }
 
 void tst_QRtuEngine::every_try_lost_fails_that_read_only_data()
@@ -368,6 +408,20 @@ void tst_QRtuEngine::counters_tell_retries_from_repeats()
     QCOMPARE(c.retries, 2);
     QCOMPARE(c.repeats, 1);
     QCOMPARE(c.timeouts, 2);
+
+    // The same when both come off the device in one read.
+    link.drive.late = 201 * MS + QRtuFrame::frame_nanoseconds(8 + 9, 19200, 10);
+    const int third = link.drive.heard + 1;
+    link.drive.fault = [third](int serial) { return serial == third ? Late : None; };
+    for (int i = 0; i < 3; ++i) {
+        const Outcome o = link.exchange(request, 100 * MS, 2);
+        QCOMPARE(o.result, int(QLinkTransport::Answered));
+        QVERIFY(link.right(o, link.exchange_number));
+    }
+    c = link.statistics.snapshot().total;
+    QCOMPARE(c.retries, 3);
+    QCOMPARE(c.repeats, 2);
+    QCOMPARE(c.malformed, 0);
 }
 
 void tst_QRtuEngine::late_answer_meets_a_lost_one()

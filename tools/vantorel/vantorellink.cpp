@@ -56,6 +56,8 @@ QString VantorelLink::code_text(int code)
         return tr_link("应答有误");
     case QMissionManager::ERR_LINK_CLOSED:
         return tr_link("连接已断开");
+    case QMissionManager::ERR_ECHO:
+        return tr_link("收到本机发送的请求（回显），请加 --echo");
     default:
         return tr_link("设备拒绝（异常码 %1）").arg(code);
     }
@@ -118,8 +120,26 @@ bool VantorelLink::wait_online()
               .arg(m_config.data_length)
               .arg(QChar::fromLatin1(m_config.parity).toUpper())
               .arg(m_config.stop);
-    m_error = port_open ? tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
-                        : tr_link("端口 %1 已断开").arg(port);
+    // What came to the last probe: a malformed answer is not "no answer".
+    QByteArray came;
+    const int failure = port_open ? m_link->mission_manager()->probe_failure(&came) : 0;
+    if (!port_open) {
+        m_error = tr_link("端口 %1 已断开").arg(port);
+    } else if (failure == QMissionManager::ERR_MALFORMED) {
+        // The bytes as they came, cut to a readable length.
+        constexpr int SHOWN = 32;
+        QString bytes = QString::fromLatin1(came.left(SHOWN).toHex(' '));
+        if (came.size() > SHOWN)
+            bytes += QStringLiteral(" …");
+        m_error = came.isEmpty() ? tr_link("站号 %1 在 %2 上应答有误").arg(m_station).arg(line)
+                                 : tr_link("站号 %1 在 %2 上应答有误（收到 %3）").arg(m_station).arg(line, bytes);
+    } else if (failure == QMissionManager::ERR_ECHO) {
+        m_error = tr_link("站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显")
+                      .arg(m_station)
+                      .arg(line);
+    } else {
+        m_error = tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line);
+    }
     m_exit = VantorelExit::NoLink;
     close();
     return false;

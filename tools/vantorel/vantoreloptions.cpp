@@ -138,7 +138,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
-        {QStringLiteral("defaults"), &o->defaults},
+        {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {
@@ -232,6 +232,8 @@ QString general()
         "                       download, compare); ends with a summary per station\n"
         "  --timeout MS         answer time-out (default 500)\n"
         "  --retries N          retries after the first try (default 2)\n"
+        "  --echo               the adapter returns every byte sent (two-wire RS-485): expect and\n"
+        "                       remove the echo of each request (default: Communicate.LocalEcho)\n"
         "  --config FILE        settings file instead of the program's config.xml (beside it, or\n"
         "                       ~/.config/vantorel/ for an installed copy)\n"
         "  --machine FILE       machine description instead of machines/default.xml\n"

@@ -185,6 +185,8 @@ tagSerialConfig VantorelTool::link_config() const
         config.parity = m_options.parity;
     if (m_options.stop > 0)
         config.stop = m_options.stop;
+    if (m_options.echo)
+        config.local_echo = true;
     return config;
 }
 
