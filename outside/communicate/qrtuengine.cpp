@@ -131,6 +131,7 @@ tagLinkStep QRtuEngine::sent(qint64 now)
     m_rx.clear();
     m_pieces.clear();
     m_bad_crc = false;
+    m_slow_frame = false;
     m_phase = Answer;
     return wait_step(m_deadline_ns);
 }
@@ -185,7 +186,7 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
             return repeat(at, false);
         }
         use_up_orphan_in(m_rx + chunk, at);
-        return try_failed(true, at);
+        return try_failed(true, at, false);
     }
     }
 
@@ -203,7 +204,7 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
         const qsizetype n = qMin(m_echo_left.size(), data.size());
         if (data.left(n) != m_echo_left.left(n)) {
             qCDebug(lcRtu, "not the echo of the request");
-            return try_failed(true, at);
+            return try_failed(true, at, true);
         }
         m_echo_left.remove(0, n);
         data.remove(0, n);
@@ -213,7 +214,7 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
     m_pieces.append(m_rx.size());
     m_rx.append(data);
     if (m_rx.size() > MAX_ANSWER_BUFFER)
-        return try_failed(true, at);
+        return try_failed(true, at, true);
     return examine(at);
 }
 
@@ -229,7 +230,9 @@ tagLinkStep QRtuEngine::examine(qint64 at)
             const QByteArray bad = m_rx.mid(m.offset, m.length);
             m_bad_crc = (m.length == m_expected || m.length == 5) && byte_at(bad, 0) == byte_at(frame, 0)
                 && (byte_at(bad, 1) & 0x7F) == byte_at(frame, 1) && !QRtuFrame::crc_ok(bad);
-            return try_failed(true, at);
+            // A broken frame from the station asked is its answer: no other
+            // will come. From another sender, the answer may still come.
+            return try_failed(true, at, byte_at(bad, 0) != byte_at(frame, 0));
         }
         const QByteArray answer = m_rx.mid(m.offset, m.length);
         const qint64 earliest = m_write_ns + qint64(double(m_request_ns + line_ns(m.length)) * TIMING_MARGIN);
@@ -249,11 +252,16 @@ tagLinkStep QRtuEngine::examine(qint64 at)
             }
             continue;
         }
+        if (!m_line.local_echo && m.offset >= frame.size() && m_rx.startsWith(frame)) {
+            // Rule 11: the request itself came first: an adapter's echo.
+            qCDebug(lcRtu, "the request came back before the answer");
+            return try_failed(true, at, false);
+        }
         if (std::any_of(m_pieces.cbegin(), m_pieces.cend(), [&](qsizetype p) { return p > 0 && p <= m.offset; })) {
             // Rule 5: an earlier piece was a transmission of its own.
             qCDebug(lcRtu, "answer after an earlier piece");
             use_up_orphan_in(answer, at);
-            return try_failed(true, at);
+            return try_failed(true, at, false);
         }
         if (m.offset + m.length < m_rx.size()) {
             qCDebug(lcRtu, "bytes after the answer");
@@ -264,7 +272,7 @@ tagLinkStep QRtuEngine::examine(qint64 at)
                 return repeat(at, false);
             }
             use_up_orphan_in(m_rx, at);
-            return try_failed(true, at);
+            return try_failed(true, at, false);
         }
         m_answer = answer;
         m_answer_at_ns = at;
@@ -279,9 +287,23 @@ tagLinkStep QRtuEngine::examine(qint64 at)
         if (o >= 0) {
             // Rule 6.
             if (!m_excess_ns.isEmpty() && m_excess_pending_ns > usual_window_ns()) {
+                // Slower than answers come: the orphan's late answer, if
+                // this request's own follows. Set aside; the wait goes on.
                 qCDebug(lcRtu, "taken for a late answer (%.3f ms beyond the usual)", double(m_excess_pending_ns) / 1e6);
                 m_orphans.removeAt(o);
-                return repeat(at, true);
+                m_slow_frame = true;
+                const qsizetype cut = m.offset + m.length;
+                m_rx.remove(0, cut);
+                QList<qsizetype> rest{ 0 };
+                for (qsizetype p : std::as_const(m_pieces))
+                    if (p > cut)
+                        rest.append(p - cut);
+                m_pieces = rest;
+                if (m_rx.isEmpty()) {
+                    m_pieces.clear();
+                    return wait_step(m_deadline_ns);
+                }
+                continue;
             }
             m_settle_orphan = true;
             quiet = qMax(quiet, usual_window_ns());
@@ -308,7 +330,13 @@ tagLinkStep QRtuEngine::waited(qint64 now)
         if (now < m_deadline_ns)
             return wait_step(m_deadline_ns);
         qCDebug(lcRtu, "%.3f time-out", double(now) / 1e6);
-        return try_failed(!m_raw.isEmpty(), now);
+        if (m_slow_frame) {
+            // One frame only, and slow: the orphan's late answer with this
+            // request's own lost, or this request's own answer, slow.
+            // Asked again, without using up a try.
+            return repeat(now, true);
+        }
+        return try_failed(!m_raw.isEmpty(), now, true);
     case Settle:
         if (now < m_settle_end_ns)
             return wait_step(m_settle_end_ns);
@@ -341,7 +369,7 @@ tagLinkStep QRtuEngine::accept(qint64 now)
 tagLinkStep QRtuEngine::repeat(qint64 now, bool answer_may_come)
 {
     if (m_repeats >= MAX_REPEATS)
-        return try_failed(true, now);
+        return try_failed(true, now, answer_may_come);
     ++m_repeats;
     // The try's own answer may still be on its way (it was not seen).
     if (answer_may_come)
@@ -354,7 +382,7 @@ tagLinkStep QRtuEngine::repeat(qint64 now, bool answer_may_come)
     return wait_step(m_quiet_gate_ns);
 }
 
-tagLinkStep QRtuEngine::try_failed(bool bad, qint64 now)
+tagLinkStep QRtuEngine::try_failed(bool bad, qint64 now, bool answer_may_come)
 {
     if (m_statistics) {
         if (!bad)
@@ -369,7 +397,8 @@ tagLinkStep QRtuEngine::try_failed(bool bad, qint64 now)
     if (!m_line.local_echo && m_raw.startsWith(m_request.request))
         m_echo_seen = true;
     // Rule 6: its answer may still come.
-    add_orphan(now);
+    if (answer_may_come)
+        add_orphan(now);
     // Rules 7, 9.
     const qint64 miss_quiet = m_request.miss_quiet_ns < 0 ? m_request.timeout_ns : m_request.miss_quiet_ns;
     const qint64 quiet = bad ? qMax(BAD_FRAME_QUIET_NS, m_request.timeout_ns / 10) : miss_quiet;

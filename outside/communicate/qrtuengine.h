@@ -44,9 +44,10 @@
 //    is alive, an answer that fits:
 //    - that comes slower than answers usually come (more than one and a half
 //      times the slowest of the last few response times, plus 1 ms) is
-//      taken for the
-//      orphan's late answer; the orphan is used up and the request is asked
-//      again without using up a try (the try it ended becomes an orphan in
+//      taken for the orphan's late answer, which uses the orphan up, and the
+//      wait for the request's own answer goes on. If no other frame comes
+//      by the time-out, that one frame could have been either: the request
+//      is asked again without using up a try (and the try is an orphan in
 //      turn: its own answer may still come);
 //    - otherwise is taken only after a longer quiet (that same time) in
 //      which its request's own answer would have followed, had it been the
@@ -61,7 +62,9 @@
 //    right shape, in time, with the line quiet after it.
 // 7. Collisions and bad answers. A try with bytes that never made a correct
 //    answer fails; the line is then kept quiet (20 ms, or a tenth of the
-//    time-out if longer), for the rest of what came to pass.
+//    time-out if longer), for the rest of what came to pass. It leaves an
+//    orphan unless the station asked answered (a broken frame with its
+//    address) or two frames met (one of them was its answer).
 // 8. Time-out. The answer is awaited for the time-out, counted from the end
 //    of the request on the line and allowing the answer its own line time.
 // 9. Retries. A failed try is repeated while tries are left; after a try
@@ -74,8 +77,9 @@
 // 11. Local echo. Two-wire RS-485 adapters may return every byte sent.
 //    With local echo on, exactly the request's bytes are expected first and
 //    removed; anything else there fails the try. With it off, a try whose
-//    bytes begin with the request itself is an echo, and an exchange whose
-//    tries failed so is reported as Echoed, naming the cure.
+//    bytes begin with the request itself is an echo (it fails, whatever
+//    follows), and an exchange whose tries failed so is reported as Echoed,
+//    naming the cure.
 class COMMUNICATE_EXPORT QRtuEngine : public QExchangeRules
 {
 public:
@@ -148,7 +152,8 @@ private:
     // Looks at what came for the answer; the step that follows.
     tagLinkStep examine(qint64 at);
     // The try ended without an answer that counts.
-    tagLinkStep try_failed(bool bad, qint64 now);
+    // answer_may_come: its answer may still come (an orphan is left).
+    tagLinkStep try_failed(bool bad, qint64 now, bool answer_may_come);
     // The try's frame is taken for an orphan's late answer (or met one): the
     // request goes again without using up a try.
     tagLinkStep repeat(qint64 now, bool answer_may_come);
@@ -201,4 +206,5 @@ private:
     int m_exception_code = 0;
     QByteArray m_answer;
     bool m_bad_crc = false;
+    bool m_slow_frame = false; // a slow frame taken for an orphan's late answer
 };

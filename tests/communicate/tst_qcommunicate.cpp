@@ -75,6 +75,7 @@ private slots:
     void three_silent_missions_close_the_link();
     void open_missing_or_busy_port();
     void port_names();
+    void adapter_with_local_echo();
 
 private:
     bool start_online(const QStringList &extra = QStringList());
@@ -523,6 +524,32 @@ void tst_QCommunicate::port_names()
     config.serial_number = 0;
     QVERIFY(QCommunicate::port_for(config).isEmpty());
     QVERIFY(!QCommunicate().open(config));
+}
+
+void tst_QCommunicate::adapter_with_local_echo()
+{
+    // drive-sim --echo returns every byte it hears, as a two-wire adapter
+    // does. Without the option the link says so; with it, it works.
+    QVERIFY2(sim->start({ QStringLiteral("--machine"), QStringLiteral(TEST_DATA_DIR "/frames-drive.xml"),
+                          QStringLiteral("--echo") }),
+             qPrintable(sim->error_string()));
+    link->set_timeout(100);
+    tagSerialConfig config;
+    config.port_name = sim->device();
+    QVERIFY(link->open(config));
+    QTRY_COMPARE_WITH_TIMEOUT(link->mission_manager()->probe_failure(), int(QMissionManager::ERR_ECHO), 30000);
+    QCOMPARE(link->commu_status(), 1);
+    link->closed();
+
+    QSignalSpy online(link, &QCommunicate::online);
+    config.local_echo = true;
+    QVERIFY(link->open(config));
+    QVERIFY(online.wait(30000));
+    const Results::Outcome read = run(mission(MISSION_READ, 0xF100, 4), 30000);
+    QVERIFY(read.ok);
+    QCOMPARE(words_of(read.answer, 4), (QList<int>{ 0, 1, 2, 3 }));
+    QVERIFY(run(mission(MISSION_WRITE, 0xF10F, 1, 42), 30000).ok);
+    QCOMPARE(sim->get_one(0xF10F), 42);
 }
 
 QTEST_GUILESS_MAIN(tst_QCommunicate)

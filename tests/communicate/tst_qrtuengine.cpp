@@ -54,7 +54,7 @@ public:
         case Drop: break;
         case Late: incoming.emplace(at + late, answer); break;
         case Corrupt: answer[4] = char(answer[4] ^ 0x40); incoming.emplace(t, answer); break;
-        case Garbage: incoming.emplace(t, QByteArray::fromHex("55aa00ff13")); incoming.emplace(t + 5 * MS, answer); break;
+        case Garbage: incoming.emplace(t, QByteArray::fromHex("55aa00ff13") + answer); break;
         case Truncate: incoming.emplace(t, answer.left(answer.size() - 3)); break;
         case Split: incoming.emplace(t, answer.left(4)); incoming.emplace(t + 5 * MS, answer.mid(4)); break;
         case WrongStation: incoming.emplace(t, QRtuFrame::read_answer(2, { v, v })); break;
