@@ -3,12 +3,12 @@
 // fed the bytes at the times they arrive. Every case runs in milliseconds of
 // real time, whatever the load of the machine.
 
-#include "qlinkstatistics.h"
-#include "qlinktransport.h"
-#include "qmbapengine.h"
-#include "qmbapframe.h"
-#include "qrtuengine.h"
-#include "qrtuframe.h"
+#include <communicate/qlinkstatistics.h>
+#include <communicate/qlinktransport.h>
+#include <communicate/qmbapengine.h>
+#include <communicate/qmbapframe.h>
+#include <communicate/qrtuengine.h>
+#include <communicate/qrtuframe.h>
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -3,11 +3,11 @@
 // stretches the fault mix to a soak run (the counts are printed).
 
 #include "drivesim.h"
-#include "qcommunicate.h"
-#include "qlinkstatistics.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
+#include <communicate/qlinkstatistics.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>
