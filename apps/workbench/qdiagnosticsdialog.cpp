@@ -1,7 +1,7 @@
 #include "qdiagnosticsdialog.h"
 
-#include <communicate/qlinkerrortext.h>
-#include <communicate/qlinkstatistics.h>
+#include <communicate/services/qlinkerrortext.h>
+#include <communicate/services/qlinkstatistics.h>
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,9 +1,9 @@
-#include "qcommunicate.h"
+#include <communicate/qcommunicate.h>
 
-#include "qlinkstatistics.h"
-#include "qmissionmanager.h"
-#include "qserialtransport.h"
-#include "qtcptransport.h"
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/transports/qserialtransport.h>
+#include <communicate/transports/qtcptransport.h>
 
 #include <QDebug>
 #include <QSerialPortInfo>

@@ -3,8 +3,8 @@
 // The reads both overhead benchmarks time through the mission manager.
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -2,8 +2,8 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/registerruns.h>
 
 namespace ParamMissions {

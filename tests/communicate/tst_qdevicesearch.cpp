@@ -2,7 +2,7 @@
 // on one pseudo-terminal.
 
 #include "drivesim.h"
-#include <communicate/qdevicesearch.h>
+#include <communicate/services/qdevicesearch.h>
 
 #include <QSignalSpy>
 #include <QTest>

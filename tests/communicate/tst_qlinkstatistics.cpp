@@ -4,8 +4,8 @@
 #include "drivesim.h"
 #include "linkmissions.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkstatistics.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -3,12 +3,12 @@
 // fed the bytes at the times they arrive. Every case runs in milliseconds of
 // real time, whatever the load of the machine.
 
-#include <communicate/qlinkstatistics.h>
-#include <communicate/qlinktransport.h>
-#include <communicate/qmbapengine.h>
-#include <communicate/qmbapframe.h>
-#include <communicate/qrtuengine.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/engine/qmbapengine.h>
+#include <communicate/frames/qmbapframe.h>
+#include <communicate/engine/qrtuengine.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -4,10 +4,10 @@
 
 #include "drivesim.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
-#include <communicate/qlinkstatistics.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
+#include <communicate/services/qlinkstatistics.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -5,8 +5,8 @@
 #include "drivesim.h"
 #include "linkmissions.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QProcess>
 #include <QRegularExpression>

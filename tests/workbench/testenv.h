@@ -7,8 +7,8 @@
 #include <core/qsoftcore.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QAction>
 #include <QApplication>

@@ -20,11 +20,11 @@
 #include <QStatusBar>
 #include <QTableWidget>
 
-#include <communicate/qlinkstatistics.h>
+#include <communicate/services/qlinkstatistics.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>
-#include <communicate/missionvocabulary.h>
+#include <communicate/missions/missionvocabulary.h>
 
 #include <utility>
 

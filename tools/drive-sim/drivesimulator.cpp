@@ -1,7 +1,7 @@
 #include "drivesimulator.h"
 
-#include <communicate/qdevicesearch.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/services/qdevicesearch.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -20,12 +20,12 @@
 #include <coredata/qsettingmanager.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qdevicesearch.h>
+#include <communicate/services/qdevicesearch.h>
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>

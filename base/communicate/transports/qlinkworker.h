@@ -1,7 +1,7 @@
 #pragma once
 
-#include "qexchangerules.h"
-#include "tagserialconfig.h"
+#include <communicate/engine/qexchangerules.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QAtomicInt>
 #include <QByteArray>

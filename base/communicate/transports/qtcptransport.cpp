@@ -1,6 +1,6 @@
-#include "qtcptransport.h"
+#include <communicate/transports/qtcptransport.h>
 
-#include "qlinkworker.h"
+#include <communicate/transports/qlinkworker.h>
 
 #include <QUrl>
 

@@ -1,8 +1,8 @@
-#include "qmissionmanager.h"
+#include <communicate/missions/qmissionmanager.h>
 
-#include "qlinktransport.h"
-#include "qmission.h"
-#include "qrtuframe.h"
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QDebug>
 #include <QPointer>

@@ -1,10 +1,10 @@
-#include "qlinkworker.h"
+#include <communicate/transports/qlinkworker.h>
 
-#include "qlinkdevice.h"
-#include "qlinkstatistics.h"
-#include "qlinktransport.h"
-#include "qmbapengine.h"
-#include "qrtuengine.h"
+#include <communicate/transports/qlinkdevice.h>
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/engine/qmbapengine.h>
+#include <communicate/engine/qrtuengine.h>
 
 #include <QSerialPort>
 #include <QTcpSocket>

@@ -1,4 +1,4 @@
-#include "qlinkdevice.h"
+#include <communicate/transports/qlinkdevice.h>
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "qworkertransport.h"
+#include <communicate/transports/qworkertransport.h>
 
-#include "qlinkworker.h"
+#include <communicate/transports/qlinkworker.h>
 
 QWorkerTransport::QWorkerTransport(const QString &thread_name, QObject *parent)
     : QLinkTransport(parent)

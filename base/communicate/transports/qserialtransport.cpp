@@ -1,7 +1,7 @@
-#include "qserialtransport.h"
+#include <communicate/transports/qserialtransport.h>
 
-#include "qlinkworker.h"
-#include "qtcptransport.h"
+#include <communicate/transports/qlinkworker.h>
+#include <communicate/transports/qtcptransport.h>
 
 QSerialTransport::QSerialTransport(QObject *parent)
     : QWorkerTransport(QStringLiteral("serial link"), parent)

@@ -1,4 +1,4 @@
-#include "qlinkstatistics.h"
+#include <communicate/services/qlinkstatistics.h>
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qexchangerules.h"
+#include <communicate/engine/qexchangerules.h>
 
 #include <QList>
 

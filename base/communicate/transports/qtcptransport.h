@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qworkertransport.h"
+#include <communicate/transports/qworkertransport.h>
 
 // The link to a drive that speaks Modbus TCP (tcp://host[:port], unit id =
 // station). It also knows the network port names: rtutcp://host:port (RTU

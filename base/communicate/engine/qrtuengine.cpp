@@ -1,8 +1,8 @@
-#include "qrtuengine.h"
+#include <communicate/engine/qrtuengine.h>
 
-#include "qlinkstatistics.h"
-#include "qlinktransport.h"
-#include "qrtuframe.h"
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QLoggingCategory>
 

@@ -1,4 +1,4 @@
-#include "qlinkerrortext.h"
+#include <communicate/services/qlinkerrortext.h>
 
 #include <QCoreApplication>
 

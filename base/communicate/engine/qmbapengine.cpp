@@ -1,9 +1,9 @@
-#include "qmbapengine.h"
+#include <communicate/engine/qmbapengine.h>
 
-#include "qlinkstatistics.h"
-#include "qlinktransport.h"
-#include "qmbapframe.h"
-#include "qrtuframe.h"
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/frames/qmbapframe.h>
+#include <communicate/frames/qrtuframe.h>
 
 tagLinkStep QMbapEngine::wait_step(qint64 until) const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qlinktransport.h"
+#include <communicate/transports/qlinktransport.h>
 
 #include <QThread>
 

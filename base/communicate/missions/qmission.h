@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "missionvocabulary.h"
+#include <communicate/missions/missionvocabulary.h>
 
 // What a mission does on the line.
 enum enMissionType {

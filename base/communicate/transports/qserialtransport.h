@@ -1,7 +1,7 @@
 #pragma once
 
-#include "qworkertransport.h"
-#include "tagserialconfig.h"
+#include <communicate/transports/qworkertransport.h>
+#include <communicate/tagserialconfig.h>
 
 
 // The RTU link: a serial port, or RTU frames over a TCP connection to a

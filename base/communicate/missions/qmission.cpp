@@ -1,6 +1,6 @@
-#include "qmission.h"
+#include <communicate/missions/qmission.h>
 
-#include "qrtuframe.h"
+#include <communicate/frames/qrtuframe.h>
 
 #include <QVariantList>
 
