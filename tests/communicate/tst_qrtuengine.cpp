@@ -231,6 +231,7 @@ private slots:
     void faults_at_a_rate();
     void counters_tell_retries_from_repeats();
     void late_answer_meets_a_lost_one();
+    void slow_answer_before_a_late_one();
     void timed_line_drops_bytes_before_the_request();
     void local_echo_data();
     void local_echo();
@@ -440,6 +441,29 @@ void tst_QRtuEngine::late_answer_meets_a_lost_one()
     // Both tries belong to the same read, so the value is this read's own.
     QCOMPARE(o.result, int(QLinkTransport::Answered));
     QVERIFY(link.right(o, 1));
+}
+
+void tst_QRtuEngine::slow_answer_before_a_late_one()
+{
+    // A busy machine: the answer to a read comes slowly, and an earlier
+    // read's late answer comes after it. Neither is taken blindly: the read
+    // is asked again and gets its own.
+    QRtuEngine engine;
+    engine.set_line(pty_line());
+    VirtualLink link(&engine);
+    const QByteArray request = QRtuFrame::read_request(1, ADDRESS, WORDS);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(link.exchange(request, 100 * MS, 2).result, int(QLinkTransport::Answered));
+    const int late = link.drive.heard + 1;
+    link.drive.fault = [late](int serial) { return serial == late ? Late : None; };
+    Outcome o = link.exchange(request, 100 * MS, 2);
+    QCOMPARE(o.result, int(QLinkTransport::Answered));
+    QVERIFY(link.right(o, link.exchange_number));
+    link.drive.turnaround = 17 * MS;
+    o = link.exchange(request, 100 * MS, 2);
+    QCOMPARE(o.result, int(QLinkTransport::Answered));
+    QVERIFY(link.right(o, link.exchange_number));
+    QCOMPARE(link.statistics.snapshot().total.repeats, 1);
 }
 
 void tst_QRtuEngine::timed_line_drops_bytes_before_the_request()

@@ -274,6 +274,12 @@ tagLinkStep QRtuEngine::examine(qint64 at)
             use_up_orphan_in(m_rx, at);
             return try_failed(true, at, false);
         }
+        if (m_slow_frame) {
+            // Rule 6: a second frame after one set aside as a late answer.
+            // Which of the two was this request's own is not known.
+            qCDebug(lcRtu, "a second answer after one taken for a late answer");
+            return repeat(at, false);
+        }
         m_answer = answer;
         m_answer_at_ns = at;
         m_result = m.match == QRtuFrame::Answer ? QLinkTransport::Answered : QLinkTransport::Exception;
@@ -287,8 +293,9 @@ tagLinkStep QRtuEngine::examine(qint64 at)
         if (o >= 0) {
             // Rule 6.
             if (!m_excess_ns.isEmpty() && m_excess_pending_ns > usual_window_ns()) {
-                // Slower than answers come: the orphan's late answer, if
-                // this request's own follows. Set aside; the wait goes on.
+                // Slower than answers come: this request's own answer,
+                // slow, or the orphan's late answer with this one's lost or
+                // still to come. Set aside; what else comes is let pass.
                 qCDebug(lcRtu, "taken for a late answer (%.3f ms beyond the usual)", double(m_excess_pending_ns) / 1e6);
                 m_orphans.removeAt(o);
                 m_slow_frame = true;
@@ -331,9 +338,8 @@ tagLinkStep QRtuEngine::waited(qint64 now)
             return wait_step(m_deadline_ns);
         qCDebug(lcRtu, "%.3f time-out", double(now) / 1e6);
         if (m_slow_frame) {
-            // One frame only, and slow: the orphan's late answer with this
-            // request's own lost, or this request's own answer, slow.
-            // Asked again, without using up a try.
+            // One frame only, and slow: whose it was is not known. Asked
+            // again, without using up a try.
             return repeat(now, true);
         }
         return try_failed(!m_raw.isEmpty(), now, true);

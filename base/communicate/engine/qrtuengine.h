@@ -44,11 +44,11 @@
 //    is alive, an answer that fits:
 //    - that comes slower than answers usually come (more than one and a half
 //      times the slowest of the last few response times, plus 1 ms) is
-//      taken for the orphan's late answer, which uses the orphan up, and the
-//      wait for the request's own answer goes on. If no other frame comes
-//      by the time-out, that one frame could have been either: the request
-//      is asked again without using up a try (and the try is an orphan in
-//      turn: its own answer may still come);
+//      could be either (the request's own answer, slow, or the orphan's
+//      late one): it uses the orphan up and is set aside, and the rest of
+//      the time-out is let pass. Then the request is asked again without
+//      using up a try; if no other frame came meanwhile, the try is an
+//      orphan in turn (its own answer may still come);
 //    - otherwise is taken only after a longer quiet (that same time) in
 //      which its request's own answer would have followed, had it been the
 //      late one. Bytes in that time: two answers met; the orphan is used up
