@@ -146,7 +146,7 @@ void QRtuEngine::idle_bytes(const QByteArray &bytes, qint64 at)
 void QRtuEngine::drop(const QByteArray &bytes, qint64 at)
 {
     qCDebug(lcRtu, "%.3f dropped %s", double(at) / 1e6, bytes.toHex(' ').constData());
-    m_last_line_ns = qMax(m_last_line_ns, at);
+    m_last_line_ns = at;
     m_dropped.append(bytes);
     if (m_dropped.size() > RAW_KEPT)
         m_dropped.remove(0, m_dropped.size() - RAW_KEPT);
@@ -176,7 +176,7 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
     case Settle: {
         // Rule 4 (and 6): a second sender.
         qCDebug(lcRtu, "%.3f bytes during the quiet after the answer: %s", double(at) / 1e6, chunk.toHex(' ').constData());
-        m_last_line_ns = qMax(m_last_line_ns, at);
+        m_last_line_ns = at;
         m_raw.append(chunk.left(RAW_KEPT));
         if (m_settle_orphan) {
             // Two answers met: one was the orphan's late answer.
@@ -190,7 +190,7 @@ tagLinkStep QRtuEngine::bytes(const QByteArray &chunk, qint64 at)
     }
     }
 
-    m_last_line_ns = qMax(m_last_line_ns, at);
+    m_last_line_ns = at;
     if (m_raw.size() < RAW_KEPT)
         m_raw.append(chunk.left(RAW_KEPT - m_raw.size()));
     qCDebug(lcRtu, "%.3f got %s", double(at) / 1e6, chunk.toHex(' ').constData());

@@ -170,7 +170,9 @@ private:
     Line m_line;
 
     // Across exchanges.
-    qint64 m_last_line_ns = 0;  // last byte seen on the line, either way
+    // The last byte on the line, either way: the end of the request as its
+    // line time says, until bytes that came off the line tell better.
+    qint64 m_last_line_ns = 0;
     QList<Orphan> m_orphans;
     QList<qint64> m_excess_ns;  // response times beyond line time, the last few
     qint64 m_carry_quiet_ns = 0; // quiet owed before the next request ...
