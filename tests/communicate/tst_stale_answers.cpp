@@ -251,7 +251,7 @@ void tst_StaleAnswers::changing_values()
         loop.quit();
     });
     // SOAK_SECONDS stretches it to a soak run (about 50 reads a second).
-    const int READS = qMax(300, qEnvironmentVariableIntValue("SOAK_SECONDS") * 50);
+    const int READS = qMax(200, qEnvironmentVariableIntValue("SOAK_SECONDS") * 50);
     for (int i = 0; i < READS; ++i) {
         const qint64 before = link.statistics()->snapshot().connection.requests;
         const int was_answered = answered;

@@ -41,8 +41,11 @@ tagLinkStep QMbapEngine::start(const Request &request, qint64 now)
     m_quiet_gate_ns = m_carry_gate_ns;
     m_quiet_start_ns = now;
     m_phase = Quiet;
-    // The caller polls once more first: what came meanwhile is dropped.
-    return wait_step(qMax(now, m_quiet_gate_ns));
+    // No look at the connection first: what came meanwhile is told from
+    // the answer by its transaction id (rule 2) and dropped then.
+    if (now >= m_quiet_gate_ns)
+        return quiet_step(now);
+    return wait_step(m_quiet_gate_ns);
 }
 
 tagLinkStep QMbapEngine::quiet_step(qint64 now)

@@ -7,7 +7,8 @@
 // The rules of a Modbus TCP client, one exchange at a time. Each request
 // carries a transaction id of its own (counting up), so a late answer is
 // told from the one awaited by its id, not by timing:
-// 1. Whatever came since the last exchange belongs to nobody: dropped.
+// 1. Whatever came since the last exchange belongs to nobody: dropped (as
+//    it comes, or, read with the answer, by its transaction id).
 // 2. An answer must carry the awaited transaction id, protocol id 0 and a
 //    length that fits (2..254); a whole frame with the id of an earlier
 //    unanswered transaction is its late answer and is dropped; any other id,
