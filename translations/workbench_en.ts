@@ -310,22 +310,6 @@
 <context>
     <name>ParamVerify</name>
     <message>
-        <source>设备拒绝 (异常码 %1)</source>
-        <translation>refused by the device (exception code %1)</translation>
-    </message>
-    <message>
-        <source>连接已断开</source>
-        <translation>link lost</translation>
-    </message>
-    <message>
-        <source>应答错误</source>
-        <translation>Bad answer</translation>
-    </message>
-    <message>
-        <source>设备无应答</source>
-        <translation>no answer from the device</translation>
-    </message>
-    <message>
         <source>%1 %2：写入 %3，设备为 %4</source>
         <translation>%1 %2: wrote %3, the device holds %4</translation>
     </message>
@@ -811,6 +795,14 @@
     <message>
         <source>未知错误</source>
         <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1）</source>
+        <translation>refused by the device (exception code %1)</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1：%2）</source>
+        <translation>refused by the device (exception code %1: %2)</translation>
     </message>
 </context>
 <context>
