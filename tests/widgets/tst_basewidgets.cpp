@@ -1,6 +1,6 @@
-#include "minisplitter.h"
-#include "qbasedialog.h"
-#include "qbaseitemdelegate.h"
+#include <core/style/minisplitter.h>
+#include <core/dialogs/qbasedialog.h>
+#include <core/dialogs/qbaseitemdelegate.h>
 
 #include <QSplitterHandle>
 #include <QTest>

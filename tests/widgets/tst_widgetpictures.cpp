@@ -1,10 +1,10 @@
 // Renders the shared widgets in the panel look to PNG files in the build
 // directory (PICTURE_DIR), so a reviewer can see what the style paints.
-#include "manhattanstyle.h"
-#include "minisplitter.h"
-#include "qactiontoolbar.h"
-#include "qbaseitemdelegate.h"
-#include "styledbar.h"
+#include <core/style/manhattanstyle.h>
+#include <core/style/minisplitter.h>
+#include <core/dialogs/qactiontoolbar.h>
+#include <core/dialogs/qbaseitemdelegate.h>
+#include <core/style/styledbar.h>
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 
 #include "vantorelexit.h"
 
-#include "qcommunicate.h"
-#include "qlinkerrortext.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qlinkerrortext.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -5,12 +5,12 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "linksettings.h"
+#include <paramset/linksettings.h>
 
-#include "qsettingmanager.h"
+#include <coredata/qsettingmanager.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
 
 #include <algorithm>
 

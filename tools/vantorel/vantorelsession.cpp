@@ -4,15 +4,15 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 
-#include "machinebuilder.h"
-#include "paramsetfile.h"
-#include "qparamhistory.h"
+#include <paramset/machinebuilder.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/qparamhistory.h>
 
-#include "qsettingmanager.h"
+#include <coredata/qsettingmanager.h>
 
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "tagvaluegroup.h"
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QDir>

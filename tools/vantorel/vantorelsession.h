@@ -1,6 +1,6 @@
 #pragma once
 
-#include "paramsnapshot.h"
+#include <paramset/paramsnapshot.h>
 
 #include <QJsonObject>
 #include <QList>

@@ -8,12 +8,12 @@
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
 
-#include "parammissions.h"
-#include "qparamexchange.h"
+#include <paramset/parammissions.h>
+#include <paramset/qparamexchange.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

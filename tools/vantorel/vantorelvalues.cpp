@@ -1,6 +1,6 @@
 #include "vantorelvalues.h"
 
-#include "qmachinevalue.h"
+#include <machine/qmachinevalue.h>
 
 namespace VantorelValues {
 

@@ -6,11 +6,11 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "paramcompare.h"
-#include "paramsetfile.h"
-#include "qparamhistory.h"
+#include <paramset/paramcompare.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/qparamhistory.h>
 
-#include "qcsvfile.h"
+#include <coredata/qcsvfile.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>

@@ -7,16 +7,16 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "parammissions.h"
-#include "paramsetfile.h"
-#include "paramverify.h"
-#include "qparamexchange.h"
+#include <paramset/parammissions.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/paramverify.h>
+#include <paramset/qparamexchange.h>
 
-#include "qcsvfile.h"
+#include <coredata/qcsvfile.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>

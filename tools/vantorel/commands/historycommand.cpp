@@ -5,12 +5,12 @@
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
 
-#include "paramsnapshot.h"
-#include "qparamhistory.h"
+#include <paramset/paramsnapshot.h>
+#include <paramset/qparamhistory.h>
 
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
-#include "qsafefile.h"
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsafefile.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -3,9 +3,9 @@
 #include "vantorellink.h"
 #include "vantorelsession.h"
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,11 +8,11 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "qlocalcodec.h"
+#include <coredata/qlocalcodec.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
 
 #include <QCoreApplication>
 #include <QDateTime>

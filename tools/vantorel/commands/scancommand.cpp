@@ -6,8 +6,8 @@
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
 
-#include "qcommunicate.h"
-#include "qdevicesearch.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qdevicesearch.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -6,12 +6,12 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include "paramedit.h"
-#include "parammissions.h"
+#include <paramset/paramedit.h>
+#include <paramset/parammissions.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>

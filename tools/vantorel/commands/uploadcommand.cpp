@@ -6,16 +6,16 @@
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
 
-#include "parammissions.h"
-#include "paramsetfile.h"
+#include <paramset/parammissions.h>
+#include <paramset/paramsetfile.h>
 
-#include "qlocalcodec.h"
-#include "qsafefile.h"
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsafefile.h>
 
-#include "qmachine.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagvaluegroup.h"
+#include <machine/qmachine.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QDir>
