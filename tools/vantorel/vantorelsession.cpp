@@ -3,6 +3,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
+#include "vantoreltr.h"
 
 #include <paramset/machinebuilder.h>
 #include <paramset/paramsetfile.h>
@@ -18,15 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelSession::VantorelSession(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)

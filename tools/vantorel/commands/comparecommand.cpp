@@ -4,6 +4,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/paramcompare.h>
@@ -16,15 +17,6 @@
 #include <QJsonArray>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec CompareCommand::spec()
 {

@@ -5,6 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/parammissions.h>
@@ -25,15 +26,6 @@
 
 using namespace VantorelValues;
 
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
-
 VantorelCommandSpec DownloadCommand::spec()
 {
     VantorelCommandSpec spec;
@@ -51,13 +43,10 @@ VantorelCommandSpec DownloadCommand::spec()
                                "holds {station}, which is replaced by the station.\n"
                                "Example: vantorel download line3.csv --stations 1-4\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<DownloadCommand>;
     return spec;
-}
-
-int DownloadCommand::check_arguments()
-{
-    return want_arguments(1, 1);
 }
 
 int DownloadCommand::prepare()
