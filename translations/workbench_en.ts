@@ -310,22 +310,6 @@
 <context>
     <name>ParamVerify</name>
     <message>
-        <source>设备拒绝 (异常码 %1)</source>
-        <translation>refused by the device (exception code %1)</translation>
-    </message>
-    <message>
-        <source>连接已断开</source>
-        <translation>link lost</translation>
-    </message>
-    <message>
-        <source>应答错误</source>
-        <translation>Bad answer</translation>
-    </message>
-    <message>
-        <source>设备无应答</source>
-        <translation>no answer from the device</translation>
-    </message>
-    <message>
         <source>%1 %2：写入 %3，设备为 %4</source>
         <translation>%1 %2: wrote %3, the device holds %4</translation>
     </message>
@@ -827,6 +811,14 @@
     <message>
         <source>收到本机发送的请求（回显）：适配器回送发出的字节，请在通信设置中勾选“本地回显”</source>
         <translation>Received our own request back (echo): the adapter returns the bytes it sends; tick &quot;Local echo&quot; in the communication settings</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1）</source>
+        <translation>refused by the device (exception code %1)</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1：%2）</source>
+        <translation>refused by the device (exception code %1: %2)</translation>
     </message>
 </context>
 <context>

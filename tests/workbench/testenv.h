@@ -73,7 +73,6 @@ inline bool set_group_name(const QString &name)
     mission->set_attribute(QStringLiteral("Data.Address"), QVariant(0));
     mission->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
     mission->update_send_buffer();
-    mission->ready();
     manager->add_mission_group({mission}, name);
     delete mission;
     return ended.wait(5000) && manager->group_mission_name() == name;

@@ -59,6 +59,16 @@ QMission::QMission(enMissionType type)
 {
 }
 
+QMission QMission::connect_probe(int station)
+{
+    QMission probe(MISSION_READ);
+    probe.set_attribute(MissionKey::station(), QVariant(station));
+    probe.set_attribute(MissionKey::address(), QVariant(0));
+    probe.set_attribute(MissionKey::length(), QVariant(1));
+    probe.update_send_buffer();
+    return probe;
+}
+
 void QMission::set_attribute(const QString &key, const QVariant &value)
 {
     m_attributes.insert(key, value);

@@ -121,17 +121,25 @@ public:
         }
     }
 
+    // Makes g the running group and hands back its missions, which the
+    // caller queues (or fails) once it is announced or before.
+    QList<Entry> take_place(Group g)
+    {
+        g.left = int(g.entries.size());
+        group_name = g.name;
+        QList<Entry> entries = std::move(g.entries);
+        g.entries.clear();
+        active_group = std::move(g);
+        return entries;
+    }
+
     // A group added while no other one runs takes its place in the queue at
     // once, so that missions added after it keep their order behind it; its
     // start is announced from the event loop.
     void activate_now(Group g)
     {
-        g.left = int(g.entries.size());
-        group_name = g.name;
-        for (Entry &e : g.entries)
+        for (Entry &e : take_place(std::move(g)))
             insert_sorted(std::move(e));
-        g.entries.clear();
-        active_group = std::move(g);
         start_pending = true;
     }
 
@@ -152,24 +160,13 @@ public:
         return true;
     }
 
+    // The next waiting group: announced first, then its missions queued,
+    // or failed at once while the port is closed.
     void start_group()
     {
-        Group g = pending_groups.takeFirst();
-        g.left = int(g.entries.size());
-        const quint64 id = g.id;
-        const int size = g.left;
-        group_name = g.name;
-        QList<Entry> entries = std::move(g.entries);
-        g.entries.clear();
-        active_group = std::move(g);
-        emit q->mission_group_start(size);
-        if (!active_group || active_group->id != id)
+        QList<Entry> entries = take_place(pending_groups.takeFirst());
+        if (!announce_start())
             return;
-        if (size == 0) {
-            active_group.reset();
-            emit q->mission_group_end(true);
-            return;
-        }
         if (state == Closed) {
             for (Entry &e : entries)
                 report(e, false, ERR_LINK_CLOSED);
@@ -181,7 +178,7 @@ public:
 
     void send_probe()
     {
-        QMission m = probe ? *probe : default_probe();
+        QMission m = probe ? *probe : QMission::connect_probe(1);
         if (!m.update_send_buffer()) {
             qWarning("communicate: the connect mission makes no valid request; probing with it is impossible");
             probe_timer.start(probe_interval * 10);
@@ -189,15 +186,6 @@ public:
         }
         probe_on_line = true;
         transport->start_exchange(m.get_send_buffer());
-    }
-
-    static QMission default_probe()
-    {
-        QMission m(MISSION_READ);
-        m.set_attribute(MissionKey::station(), 1);
-        m.set_attribute(MissionKey::address(), 0);
-        m.set_attribute(MissionKey::length(), 1);
-        return m;
     }
 
     void pump()
@@ -276,7 +264,7 @@ public:
             probe_timer.start(probe_interval);
             return;
         }
-        QMission m = probe ? *probe : default_probe();
+        QMission m = probe ? *probe : QMission::connect_probe(1);
         m.update_send_buffer();
         m.set_recv_buffer(answer);
         state = Online;

@@ -9,8 +9,9 @@
 class QLinkTransport;
 class QMission;
 
-// The queue of missions of one link. Lives in the GUI thread; it hands one
-// request at a time to the serial transport (a worker thread) and turns the
+// The queue of missions of one link. Lives in the GUI thread; it hands the
+// requests to the link's transport (serial or TCP, each with a worker
+// thread), the next ones while one is on the line (below), and turns the
 // answers back into mission_success / mission_failed.
 //
 // Ownership: add_mission and add_mission_group copy the missions they are
