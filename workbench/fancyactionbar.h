@@ -7,9 +7,9 @@ class QAction;
 class QToolButton;
 class QVBoxLayout;
 
-// The column of action buttons under the tabs. Each button follows its
-// action (icon, enabled state, visibility); the buttons are children of the
-// bar, the actions belong to whoever created them.
+// The buttons under the tabs, one per action, top to bottom. Each button
+// follows its action (icon, enabled state, visibility). The buttons are the
+// bar's children; the actions belong to whoever made them.
 class FancyActionBar : public QWidget
 {
     Q_OBJECT
@@ -17,8 +17,8 @@ public:
     explicit FancyActionBar(QWidget *parent = nullptr);
 
     void insertAction(QAction *action);
-    QToolButton *button(QAction *action) const { return m_actionButtons.value(action, nullptr); }
-    int buttonCount() const { return int(m_actionButtons.count()); }
+    QToolButton *button(QAction *action) const { return m_buttons.value(action, nullptr); }
+    int buttonCount() const { return int(m_buttons.size()); }
 
     QSize minimumSizeHint() const override;
 
@@ -27,5 +27,5 @@ protected:
 
 private:
     QVBoxLayout *m_actionsLayout;
-    QMap<QAction *, QToolButton *> m_actionButtons;
+    QMap<QAction *, QToolButton *> m_buttons;
 };
