@@ -42,16 +42,18 @@ function(add_project_test)
 endfunction()
 
 # add_project_library(<name> SOURCES ...): a shared library exporting through
-# <NAME>_EXPORT from a generated <name>_export.h.
+# <NAME>_EXPORT from a generated <name>/<name>_export.h. Its users include its
+# headers by the library's folder name (<name>/header.h): the include path is
+# the layer folder that holds it.
 function(add_project_library name)
     cmake_parse_arguments(L "" "" "SOURCES" ${ARGN})
     qt_add_library(${name} SHARED ${L_SOURCES})
     string(TOUPPER ${name} upper)
     generate_export_header(${name}
         BASE_NAME ${upper}
-        EXPORT_FILE_NAME "${CMAKE_CURRENT_BINARY_DIR}/${name}_export.h")
+        EXPORT_FILE_NAME "${CMAKE_CURRENT_BINARY_DIR}/include/${name}/${name}_export.h")
     target_include_directories(${name} PUBLIC
-        "${CMAKE_CURRENT_SOURCE_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
+        "${CMAKE_CURRENT_SOURCE_DIR}/.." "${CMAKE_CURRENT_BINARY_DIR}/include")
     project_warnings(${name})
     install(TARGETS ${name} LIBRARY DESTINATION ${APP_INSTALL_DIR} RUNTIME DESTINATION ${APP_INSTALL_DIR})
 endfunction()

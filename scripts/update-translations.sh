@@ -24,7 +24,7 @@ fi
 [ -n "$lupdate" ] || { echo "update-translations: no lupdate (Debian package qt6-l10n-tools)" >&2; exit 1; }
 
 # Every directory with texts the operator sees (not tests, not benchmarks).
-sources=(core workbench plugins paramset outside tools)
+sources=(base sets gui apps tools)
 
 cd "$here"
 "$lupdate" -silent -locations none -no-obsolete -extensions cpp,h,ui \

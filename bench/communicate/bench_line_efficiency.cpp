@@ -5,12 +5,12 @@
 
 #include "drivesim.h"
 
-#include "qcommunicate.h"
-#include "qdatabaseloader.h"
-#include "qmachineconfig.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
+#include <communicate/qcommunicate.h>
+#include <database/qdatabaseloader.h>
+#include <database/qmachineconfig.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 
 #include "drivesim.h"
 
-#include "qdevicesearch.h"
+#include <communicate/qdevicesearch.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

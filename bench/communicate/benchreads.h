@@ -2,9 +2,9 @@
 
 // The reads both overhead benchmarks time through the mission manager.
 
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>

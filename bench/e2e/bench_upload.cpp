@@ -13,22 +13,22 @@
 
 #include "drivesim.h"
 
-#include "mainwindow.h"
+#include <workbench/mainwindow.h>
 
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qlocalcodec.h"
-#include "qmenuactionmap.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <coredata/qlocalcodec.h>
+#include <core/plugin/qmenuactionmap.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QAction>
 #include <QApplication>

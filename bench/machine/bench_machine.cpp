@@ -3,9 +3,9 @@
 // per 1,000 parameters should stay about the same, so the ratio of the two
 // totals should stay near 10.
 
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -12,22 +12,22 @@
 
 #include "drivesim.h"
 
-#include "qmonitorpoller.h"
-#include "qmonitorwidget.h"
-#include "qtrendchart.h"
-#include "qtrendhistory.h"
+#include <monitor/qmonitorpoller.h>
+#include <monitor/qmonitorwidget.h>
+#include <monitor/qtrendchart.h>
+#include <monitor/qtrendhistory.h>
 
-#include "qlocalcodec.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagserialconfig.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 
 #include "benchmachine.h"
 
-#include "paramcompare.h"
+#include <paramset/paramcompare.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

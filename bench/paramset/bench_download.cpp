@@ -9,15 +9,15 @@
 #include "benchmachine.h"
 #include "drivesim.h"
 
-#include "parammissions.h"
-#include "paramcompare.h"
-#include "qparamexchange.h"
-#include "registerruns.h"
+#include <paramset/parammissions.h>
+#include <paramset/paramcompare.h>
+#include <paramset/qparamexchange.h>
+#include <machine/registerruns.h>
 
-#include "qcommunicate.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

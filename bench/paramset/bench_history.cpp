@@ -3,7 +3,7 @@
 // 50 ms) and the size of the file. The time to record them is printed as the
 // baseline the reads are measured against.
 
-#include "qparamhistory.h"
+#include <paramset/qparamhistory.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // A parameter model built from a description file the way the core builds
 // it, for the parameter-set benchmarks.
 
-#include "qdatabaseloader.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
+#include <database/qdatabaseloader.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
 
 #include <memory>
 

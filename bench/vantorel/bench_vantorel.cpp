@@ -13,13 +13,13 @@
 
 #include "drivesim.h"
 
-#include "machinebuilder.h"
-#include "parammissions.h"
+#include <paramset/machinebuilder.h>
+#include <paramset/parammissions.h>
 
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmission.h"
-#include "tagvaluegroup.h"
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <communicate/qmission.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QJsonDocument>

@@ -2,8 +2,8 @@
 
 // Missions and answers as the link tests build and read them.
 
-#include "qmission.h"
-#include "qrtuframe.h"
+#include <communicate/qmission.h>
+#include <communicate/qrtuframe.h>
 
 #include <QList>
 #include <QString>

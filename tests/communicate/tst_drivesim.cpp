@@ -2,9 +2,9 @@
 // timing, clean exit.
 
 #include "drivesim.h"
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -2,10 +2,10 @@
 
 #include "drivesim.h"
 #include "linkmissions.h"
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

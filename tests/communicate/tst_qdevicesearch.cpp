@@ -2,7 +2,7 @@
 // on one pseudo-terminal.
 
 #include "drivesim.h"
-#include "qdevicesearch.h"
+#include <communicate/qdevicesearch.h>
 
 #include <QSignalSpy>
 #include <QTest>

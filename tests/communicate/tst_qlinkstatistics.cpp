@@ -3,9 +3,9 @@
 
 #include "drivesim.h"
 #include "linkmissions.h"
-#include "qcommunicate.h"
-#include "qlinkstatistics.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qlinkstatistics.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // Modbus TCP framing: what is taken as the answer to a transaction, and what
 // is refused, from crafted bytes.
 
-#include "qmbapframe.h"
-#include "qrtuframe.h"
+#include <communicate/qmbapframe.h>
+#include <communicate/qrtuframe.h>
 
 #include <QTest>
 

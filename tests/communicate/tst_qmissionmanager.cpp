@@ -1,7 +1,7 @@
-#include "qlinktransport.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
+#include <communicate/qlinktransport.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "qmission.h"
-#include "qrtuframe.h"
+#include <communicate/qmission.h>
+#include <communicate/qrtuframe.h>
 
 #include <QTest>
 

@@ -3,10 +3,10 @@
 // stretches the fault mix to a soak run (the counts are printed).
 
 #include "drivesim.h"
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "qrtuframe.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/qrtuframe.h>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -4,9 +4,9 @@
 
 #include "drivesim.h"
 #include "linkmissions.h"
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
 
 #include <QFile>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "qfilelocations.h"
-#include "qsettingmanager.h"
+#include <coredata/qfilelocations.h>
+#include <coredata/qsettingmanager.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "qlocalcodec.h"
+#include <coredata/qlocalcodec.h>
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "qmenuactionmap.h"
+#include <core/plugin/qmenuactionmap.h>
 
 #include <QAction>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "qlocalcodec.h"
-#include "qsettingmanager.h"
-#include "xmlobject.h"
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <coredata/xmlobject.h>
 
 #include <QDir>
 #include <QFile>

@@ -2,18 +2,18 @@
 // error log and machine construction. The link to a real (simulated) drive is
 // exercised in tst_qsoftcore_link.
 
-#include "qlocalcodec.h"
-#include "qparamdialog.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <coredata/qlocalcodec.h>
+#include <core/dialogs/qparamdialog.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QApplication>
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "xmlobject.h"
+#include <coredata/xmlobject.h>
 
 #include <QPointer>
 #include <QRegularExpression>

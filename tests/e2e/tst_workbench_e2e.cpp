@@ -8,25 +8,25 @@
 
 #include "drivesim.h"
 
-#include "fancytabwidget.h"
-#include "mainwindow.h"
-#include "qgroupmissionprogressdialog.h"
-#include "qlogdialog.h"
+#include <workbench/fancytabwidget.h>
+#include <workbench/mainwindow.h>
+#include <workbench/qgroupmissionprogressdialog.h>
+#include <workbench/qlogdialog.h>
 
-#include "pluginloader.h"
-#include "qfilechooser.h"
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
-#include "qmenuactionmap.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <core/plugin/pluginloader.h>
+#include <core/dialogs/qfilechooser.h>
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
+#include <core/plugin/qmenuactionmap.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmissionmanager.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QAction>
 #include <QApplication>

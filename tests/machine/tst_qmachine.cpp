@@ -1,7 +1,7 @@
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "tagvaluegroup.h"
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QPointer>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "qmachineconfig.h"
+#include <database/qmachineconfig.h>
 
 #include <QDir>
 #include <QFile>

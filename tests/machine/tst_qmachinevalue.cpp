@@ -1,5 +1,5 @@
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 // The register form of a value: what goes on the line and what comes back.
-#include "qmachinevalue.h"
+#include <machine/qmachinevalue.h>
 
 #include <QTest>
 

@@ -5,25 +5,25 @@
 
 #include "drivesim.h"
 
-#include "fancytabwidget.h"
-#include "mainwindow.h"
+#include <workbench/fancytabwidget.h>
+#include <workbench/mainwindow.h>
 
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qfilechooser.h"
-#include "qlocalcodec.h"
-#include "qparamdialog.h"
-#include "qparampicktreeview.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <core/dialogs/qfilechooser.h>
+#include <coredata/qlocalcodec.h>
+#include <core/dialogs/qparamdialog.h>
+#include <core/dialogs/qparampicktreeview.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagserialconfig.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QAbstractScrollArea>
 #include <QAction>

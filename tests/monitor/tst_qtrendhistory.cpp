@@ -1,7 +1,7 @@
 // The bounded history behind the trend: what survives decimation and what
 // the chart and the cursor get back.
 
-#include "qtrendhistory.h"
+#include <monitor/qtrendhistory.h>
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
 // Comparing parameter sets and checking a download: the rows a comparison
 // lists, and the parameters a verification finds the drive took differently.
-#include "paramcompare.h"
-#include "paramsetfile.h"
-#include "paramverify.h"
+#include <paramset/paramcompare.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/paramverify.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
 
 #include <QTest>
 

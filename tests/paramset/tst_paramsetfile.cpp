@@ -1,9 +1,9 @@
 // The parameter file on its own: rows to values and back, and which rows of a
 // download may reach the drive.
-#include "paramsetfile.h"
+#include <paramset/paramsetfile.h>
 
-#include "qmachine.h"
-#include "qmachinevalue.h"
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
 
 #include <QTest>
 

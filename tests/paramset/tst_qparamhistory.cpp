@@ -1,6 +1,6 @@
 // The history database on disk: what survives a restart, and the files it
 // must leave alone (broken, locked, written by a newer program).
-#include "qparamhistory.h"
+#include <paramset/qparamhistory.h>
 
 #include <QFile>
 #include <QSqlDatabase>

@@ -1,17 +1,17 @@
 #include "parvexfixture.h"
 
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qlocalcodec.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmissionmanager.h"
-#include "tagserialconfig.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>

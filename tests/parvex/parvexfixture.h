@@ -7,7 +7,7 @@
 // unnamed mission groups to the core the way that dialog does.
 
 #include "drivesim.h"
-#include "tagvaluegroup.h"
+#include <machine/tagvaluegroup.h>
 
 #include <QList>
 #include <QMessageBox>

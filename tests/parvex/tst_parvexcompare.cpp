@@ -3,13 +3,13 @@
 // differences, and a download that the drive takes otherwise than asked.
 #include "parvexfixture.h"
 
-#include "qlocalcodec.h"
-#include "qmenuactionmap.h"
-#include "qparamhistory.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <coredata/qlocalcodec.h>
+#include <core/plugin/qmenuactionmap.h>
+#include <paramset/qparamhistory.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qmachinevalue.h"
+#include <machine/qmachinevalue.h>
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,13 +3,13 @@
 
 #include "parvexfixture.h"
 
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
-#include "qsoftcore.h"
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmachinevalue.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QAction>
 #include <QFile>

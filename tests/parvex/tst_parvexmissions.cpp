@@ -3,9 +3,9 @@
 
 #include "parvexfixture.h"
 
-#include "qsoftcore.h"
+#include <core/qsoftcore.h>
 
-#include "qmachinevalue.h"
+#include <machine/qmachinevalue.h>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

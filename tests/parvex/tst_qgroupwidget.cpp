@@ -2,7 +2,7 @@
 
 #include "parvexfixture.h"
 
-#include "qsoftcore.h"
+#include <core/qsoftcore.h>
 
 #include <QLabel>
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "parvexfixture.h"
 
-#include "qabstractpage.h"
+#include <core/plugin/qabstractpage.h>
 
 #include <QAction>
 #include <QPluginLoader>

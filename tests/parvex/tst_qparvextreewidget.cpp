@@ -3,7 +3,7 @@
 
 #include "parvexfixture.h"
 
-#include "qsoftcore.h"
+#include <core/qsoftcore.h>
 
 #include <QLabel>
 #include <QMetaMethod>

@@ -3,13 +3,13 @@
 
 #include "parvexfixture.h"
 
-#include "qparamhistory.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <paramset/qparamhistory.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmissionmanager.h"
-#include "tagserialconfig.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QAction>
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "parvexfixture.h"
 
-#include "qsoftcore.h"
+#include <core/qsoftcore.h>
 
 #include <QAction>
 #include <QFile>

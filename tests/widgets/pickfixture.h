@@ -3,13 +3,13 @@
 // Builds the soft core's machine model from tests/widgets/data for the pick
 // view and dialog tests; settings go to a throw-away directory.
 
-#include "qlocalcodec.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
-#include "tagvaluegroup.h"
+#include <coredata/qlocalcodec.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "minisplitter.h"
-#include "qbaseitemdelegate.h"
-#include "stylehelper.h"
+#include <core/dialogs/qbaseitemdelegate.h>
+#include <core/style/minisplitter.h>
+#include <core/style/stylehelper.h>
 
 #include <QSplitterHandle>
 #include <QTest>

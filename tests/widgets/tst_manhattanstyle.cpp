@@ -1,6 +1,6 @@
-#include "manhattanstyle.h"
-#include "minisplitter.h"
-#include "styledbar.h"
+#include <core/style/manhattanstyle.h>
+#include <core/style/minisplitter.h>
+#include <core/style/styledbar.h>
 
 #include <QComboBox>
 #include <QHeaderView>

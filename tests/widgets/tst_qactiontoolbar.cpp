@@ -1,5 +1,5 @@
-#include "qactiontoolbar.h"
-#include "qtoolbarbutton.h"
+#include <core/dialogs/qactiontoolbar.h>
+#include <core/dialogs/qtoolbarbutton.h>
 
 #include <QAbstractAnimation>
 #include <QAction>

@@ -1,7 +1,7 @@
-#include "manhattanstyle.h"
+#include <core/style/manhattanstyle.h>
 #include "pickfixture.h"
-#include "qparamdialog.h"
-#include "qparampicktreeview.h"
+#include <core/dialogs/qparamdialog.h>
+#include <core/dialogs/qparampicktreeview.h>
 
 #include <QApplication>
 #include <QDir>

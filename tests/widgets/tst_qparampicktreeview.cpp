@@ -1,5 +1,5 @@
 #include "pickfixture.h"
-#include "qparampicktreeview.h"
+#include <core/dialogs/qparampicktreeview.h>
 
 #include <QApplication>
 #include <QContextMenuEvent>

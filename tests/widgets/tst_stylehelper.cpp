@@ -1,4 +1,4 @@
-#include "stylehelper.h"
+#include <core/style/stylehelper.h>
 
 #include <QApplication>
 #include <QPainter>

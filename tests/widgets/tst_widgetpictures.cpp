@@ -2,13 +2,13 @@
 // checked pixel by pixel where the look is fixed (border lines, the panel
 // colour, recolouring), and each picture is also saved under PICTURE_DIR for
 // a reviewer to look at.
-#include "manhattanstyle.h"
-#include "minisplitter.h"
-#include "qactiontoolbar.h"
-#include "qbaseitemdelegate.h"
-#include "qtoolbarbutton.h"
-#include "styledbar.h"
-#include "stylehelper.h"
+#include <core/dialogs/qactiontoolbar.h>
+#include <core/dialogs/qbaseitemdelegate.h>
+#include <core/dialogs/qtoolbarbutton.h>
+#include <core/style/manhattanstyle.h>
+#include <core/style/minisplitter.h>
+#include <core/style/styledbar.h>
+#include <core/style/stylehelper.h>
 
 #include <QAction>
 #include <QApplication>

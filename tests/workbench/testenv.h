@@ -1,14 +1,14 @@
 #pragma once
 
-#include "qlocalcodec.h"
-#include "qmachineconfig.h"
-#include "qmenuactionmap.h"
-#include "qsettingmanager.h"
-#include "qsoftcore.h"
+#include <coredata/qlocalcodec.h>
+#include <database/qmachineconfig.h>
+#include <core/plugin/qmenuactionmap.h>
+#include <coredata/qsettingmanager.h>
+#include <core/qsoftcore.h>
 
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QAction>
 #include <QApplication>

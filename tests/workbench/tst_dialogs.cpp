@@ -1,10 +1,10 @@
 #include "testenv.h"
 
-#include "qcommunicatedialog.h"
-#include "qgroupmissionprogressdialog.h"
-#include "qfilechooser.h"
-#include "qlogdialog.h"
-#include "qlogtreewidget.h"
+#include <workbench/qcommunicatedialog.h>
+#include <workbench/qgroupmissionprogressdialog.h>
+#include <core/dialogs/qfilechooser.h>
+#include <workbench/qlogdialog.h>
+#include <workbench/qlogtreewidget.h>
 
 #include <QComboBox>
 #include <QDateTime>

@@ -2,16 +2,16 @@
 
 #include "drivesim.h"
 
-#include "fancytabbar.h"
-#include "fancytabwidget.h"
-#include "mainwindow.h"
-#include "qcommunicatedialog.h"
-#include "qlogtreewidget.h"
+#include <workbench/fancytabbar.h>
+#include <workbench/fancytabwidget.h>
+#include <workbench/mainwindow.h>
+#include <workbench/qcommunicatedialog.h>
+#include <workbench/qlogtreewidget.h>
 
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qmachinevalue.h"
-#include "quilanguage.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <machine/qmachinevalue.h>
+#include <coredata/quilanguage.h>
 
 #include <QAbstractButton>
 #include <QComboBox>

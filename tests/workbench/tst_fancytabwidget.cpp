@@ -1,12 +1,12 @@
 #include "testenv.h"
 
-#include "fancyactionbar.h"
-#include "fancytabbar.h"
-#include "fancytabwidget.h"
+#include <workbench/fancyactionbar.h>
+#include <workbench/fancytabbar.h>
+#include <workbench/fancytabwidget.h>
 
-#include "stylehelper.h"
+#include <core/style/stylehelper.h>
 
-#include "qmenuactionmap.h"
+#include <core/plugin/qmenuactionmap.h>
 
 #include <QAction>
 #include <QLabel>

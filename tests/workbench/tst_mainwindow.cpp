@@ -1,15 +1,15 @@
 #include "testenv.h"
 
-#include "fancyactionbar.h"
-#include "fancytabbar.h"
-#include "fancytabwidget.h"
-#include "mainwindow.h"
-#include "qcommunicatedialog.h"
-#include "qgroupmissionprogressdialog.h"
+#include <workbench/fancyactionbar.h>
+#include <workbench/fancytabbar.h>
+#include <workbench/fancytabwidget.h>
+#include <workbench/mainwindow.h>
+#include <workbench/qcommunicatedialog.h>
+#include <workbench/qgroupmissionprogressdialog.h>
 
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qmenuactionmap.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <core/plugin/qmenuactionmap.h>
 
 #include <QAction>
 #include <QComboBox>

@@ -2,14 +2,14 @@
 
 #include "drivesim.h"
 
-#include "fancytabwidget.h"
-#include "mainwindow.h"
-#include "qgroupmissionprogressdialog.h"
-#include "qdiagnosticsdialog.h"
-#include "qsearchdialog.h"
+#include <workbench/fancytabwidget.h>
+#include <workbench/mainwindow.h>
+#include <workbench/qgroupmissionprogressdialog.h>
+#include <workbench/qdiagnosticsdialog.h>
+#include <workbench/qsearchdialog.h>
 
-#include "pluginloader.h"
-#include "qmenuactionmap.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qmenuactionmap.h>
 
 #include <QAction>
 #include <QDir>
@@ -20,11 +20,11 @@
 #include <QStatusBar>
 #include <QTableWidget>
 
-#include "qlinkstatistics.h"
-#include "qmachine.h"
-#include "qmachinevalue.h"
-#include "tagvaluegroup.h"
-#include "missionvocabulary.h"
+#include <communicate/qlinkstatistics.h>
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <machine/tagvaluegroup.h>
+#include <communicate/missionvocabulary.h>
 
 #include <utility>
 

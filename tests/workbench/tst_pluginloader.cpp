@@ -1,6 +1,6 @@
-#include "pluginloader.h"
-#include "qabstractpage.h"
-#include "qabstractplugin.h"
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <core/plugin/qabstractplugin.h>
 
 #include <QApplication>
 #include <QFile>

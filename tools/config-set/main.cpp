@@ -6,9 +6,9 @@
 //   config-set <config.xml> <Group.Item> <value>
 //   config-set <config.xml> <Group.Item>          prints the value
 
-#include "qlocalcodec.h"
-#include "qsettingmanager.h"
-#include "xmlobject.h"
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <coredata/xmlobject.h>
 
 #include <QCoreApplication>
 #include <QFile>

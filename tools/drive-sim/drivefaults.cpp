@@ -2,7 +2,7 @@
 
 #include "driveregisters.h"
 
-#include "qmachineconfig.h"
+#include <database/qmachineconfig.h>
 
 namespace {
 

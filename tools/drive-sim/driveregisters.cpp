@@ -1,7 +1,7 @@
 #include "driveregisters.h"
 
-#include "qdatabaseloader.h"
-#include "qmachineconfig.h"
+#include <database/qdatabaseloader.h>
+#include <database/qmachineconfig.h>
 
 #include <QtMath>
 

@@ -1,7 +1,7 @@
 #include "driveruntime.h"
 
 #include "driveregisters.h"
-#include "qdatabaseloader.h"
+#include <database/qdatabaseloader.h>
 
 #include <QtMath>
 

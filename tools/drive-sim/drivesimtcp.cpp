@@ -3,8 +3,8 @@
 
 #include "drivesimulator.h"
 
-#include "qmbapframe.h"
-#include "qrtuframe.h"
+#include <communicate/qmbapframe.h>
+#include <communicate/qrtuframe.h>
 
 #include <QFile>
 #include <QSocketNotifier>

@@ -1,7 +1,7 @@
 #include "drivesimulator.h"
 
-#include "qdevicesearch.h"
-#include "qrtuframe.h"
+#include <communicate/qdevicesearch.h>
+#include <communicate/qrtuframe.h>
 
 #include <QFile>
 #include <QFileInfo>

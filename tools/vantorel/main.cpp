@@ -6,7 +6,7 @@
 #include "vantoreloutput.h"
 #include "vantoreltool.h"
 
-#include "qlocalcodec.h"
+#include <coredata/qlocalcodec.h>
 
 #include <QCoreApplication>
 

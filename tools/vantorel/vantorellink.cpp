@@ -2,9 +2,9 @@
 
 #include "vantorelexit.h"
 
-#include "qcommunicate.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>

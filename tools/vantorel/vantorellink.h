@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tagserialconfig.h"
+#include <communicate/tagserialconfig.h>
 
 #include <QElapsedTimer>
 #include <QList>

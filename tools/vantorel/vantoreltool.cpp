@@ -4,29 +4,29 @@
 #include "vantorellink.h"
 #include "vantoreloutput.h"
 
-#include "linksettings.h"
-#include "machinebuilder.h"
-#include "paramcompare.h"
-#include "paramedit.h"
-#include "paramsetfile.h"
-#include "paramverify.h"
-#include "qparamexchange.h"
-#include "qparamhistory.h"
-#include "parammissions.h"
+#include <paramset/linksettings.h>
+#include <paramset/machinebuilder.h>
+#include <paramset/paramcompare.h>
+#include <paramset/paramedit.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/paramverify.h>
+#include <paramset/qparamexchange.h>
+#include <paramset/qparamhistory.h>
+#include <paramset/parammissions.h>
 
-#include "qcsvfile.h"
-#include "qlocalcodec.h"
-#include "qsafefile.h"
-#include "qsettingmanager.h"
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsafefile.h>
+#include <coredata/qsettingmanager.h>
 
-#include "qcommunicate.h"
-#include "qdevicesearch.h"
-#include "qmachine.h"
-#include "qmachineconfig.h"
-#include "qmachinevalue.h"
-#include "qmission.h"
-#include "qmissionmanager.h"
-#include "tagvaluegroup.h"
+#include <communicate/qcommunicate.h>
+#include <communicate/qdevicesearch.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QDateTime>

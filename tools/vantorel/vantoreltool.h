@@ -2,8 +2,8 @@
 
 #include "vantoreloptions.h"
 
-#include "paramsnapshot.h"
-#include "tagserialconfig.h"
+#include <paramset/paramsnapshot.h>
+#include <communicate/tagserialconfig.h>
 
 #include <QJsonObject>
 #include <QList>

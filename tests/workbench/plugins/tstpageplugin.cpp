@@ -1,7 +1,7 @@
 #include "tstpageplugin.h"
 #include "tstrecorder.h"
 
-#include "qabstractpagewidget.h"
+#include <core/plugin/qabstractpagewidget.h>
 
 #include <QLabel>
 #include <QVBoxLayout>

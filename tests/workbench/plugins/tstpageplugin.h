@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qabstractpage.h"
+#include <core/plugin/qabstractpage.h>
 
 // A page plug-in whose name, title and order come from the build, so one
 // source gives several distinct libraries.

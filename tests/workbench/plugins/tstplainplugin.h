@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qabstractplugin.h"
+#include <core/plugin/qabstractplugin.h>
 
 // A plug-in that is not a page; its type and name come from the build.
 class TstPlainPlugin : public QAbstractPlugin

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <core/dialogs/qbaseitemdelegate.h>
+
+#include <QCoreApplication>
+
+class QParamTreeWidget;
+
+// Editor factory of the parameter table: a spin box with the range and
+// decimals the value's width and scale allow, or the list of its choices.
+// A committed edit is written to the drive and read back; the row then shows
+// what the drive holds. Private to this plug-in (core has a class of the same
+// name for the pick dialog), so it is never exported.
+class QParamItemDelegate : public QBaseItemDelegate
+{
+    Q_DECLARE_TR_FUNCTIONS(QParamItemDelegate)
+
+public:
+    explicit QParamItemDelegate(QParamTreeWidget *tree);
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override;
+
+private:
+    QParamTreeWidget *m_tree;
+};

@@ -1,0 +1,210 @@
+#include "qparamtreewidget.h"
+
+#include "qparamitemdelegate.h"
+
+#include <paramset/paramcompare.h>
+
+#include <core/qsoftcore.h>
+#include <core/style/stylehelper.h>
+
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <machine/tagvaluegroup.h>
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr int kNameColumnWidth = 200;
+constexpr int kValueColumnWidth = 200;
+
+QString property_text(QMachineValue *value, enValuePropertyIndex index)
+{
+    return value->get_value_property(index).toString();
+}
+
+} // namespace
+
+QParamTreeWidget::QParamTreeWidget(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setObjectName(QStringLiteral("parvexParamTree"));
+    setFrameStyle(QFrame::NoFrame);
+    setRootIsDecorated(false);
+    setAlternatingRowColors(true);
+    // A single click on a value opens its editor (mousePressEvent); the view's
+    // own triggers would also open editors in the read-only columns.
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+
+    setColumnCount(ColumnCount);
+    setHeaderLabels({tr("代码"), tr("名称"), tr("当前值"),
+                     tr("默认值"), tr("最小值"), tr("最大值"),
+                     tr("单位")});
+    header()->setSectionsMovable(false);
+    setColumnWidth(NameColumn, kNameColumnWidth);
+    setColumnWidth(ValueColumn, kValueColumnWidth);
+
+    // A selected row looks the same when the table loses the focus.
+    StyleHelper::keepSelectionColorsWhenInactive(this);
+
+    setItemDelegate(new QParamItemDelegate(this));
+
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current, QTreeWidgetItem *) { current_changed(current); });
+}
+
+void QParamTreeWidget::set_params(tagValueGroup *group)
+{
+    clear_params();
+    m_group = group;
+    if (!group)
+        return;
+
+    for (QMachineValue *value : qAsConst(group->m_values)) {
+        if (!value)
+            continue;
+        auto *item = new QTreeWidgetItem(this);
+        item->setText(CodeColumn, property_text(value, VALUE_CODE));
+        item->setText(NameColumn, value->display_name());
+        item->setText(ValueColumn, value->get_true_value_string());
+        item->setText(DefaultColumn, property_text(value, VALUE_DEFAULT));
+        item->setText(MinimumColumn, property_text(value, VALUE_MIN));
+        item->setText(MaximumColumn, property_text(value, VALUE_MAX));
+        item->setText(UnitColumn, value->display_unit());
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+        const QString help = property_text(value, VALUE_HELP);
+        if (!help.isEmpty()) {
+            for (int column = 0; column < ColumnCount; ++column)
+                item->setToolTip(column, help);
+        }
+        apply_filter(item, value);
+
+        const QString code = property_text(value, VALUE_CODE);
+        m_item_of_code.insert(code, item);
+        m_code_of_item.insert(item, code);
+
+        // Browsing shows the same values again and again: one connection each
+        // is enough, and it ends with the value.
+        connect(value, &QMachineValue::value_changed, this, &QParamTreeWidget::value_changed,
+                Qt::UniqueConnection);
+    }
+}
+
+void QParamTreeWidget::value_changed()
+{
+    auto *value = qobject_cast<QMachineValue *>(sender());
+    if (!value)
+        return;
+    QTreeWidgetItem *item = m_item_of_code.value(property_text(value, VALUE_CODE), nullptr);
+    if (item) {
+        item->setText(ValueColumn, value->get_true_value_string());
+        apply_filter(item, value);
+    }
+}
+
+bool QParamTreeWidget::passes_filter(QMachineValue *value) const
+{
+    if (!m_only_changed)
+        return true;
+    int def = 0;
+    // Only what is known to differ: a value never read may be anything.
+    return value && value->has_value() && ParamCompare::default_raw(value, &def)
+        && value->number_of_raw(def) != value->number_of_raw(value->get_base_value());
+}
+
+void QParamTreeWidget::apply_filter(QTreeWidgetItem *item, QMachineValue *value)
+{
+    item->setHidden(!passes_filter(value));
+}
+
+void QParamTreeWidget::set_only_changed(bool only)
+{
+    m_only_changed = only;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = topLevelItem(i);
+        apply_filter(item, value_of_item(item));
+    }
+}
+
+bool QParamTreeWidget::select_code(const QString &code)
+{
+    QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
+    if (!item || item->isHidden())
+        return false;
+    setCurrentItem(item, CodeColumn);
+    scrollToItem(item);
+    return true;
+}
+
+void QParamTreeWidget::current_changed(QTreeWidgetItem *item)
+{
+    QMachineValue *value = value_of_item(item);
+    if (!value) {
+        emit help_changed(QString());
+        return;
+    }
+    const QString help = property_text(value, VALUE_HELP);
+    emit help_changed(QStringLiteral("%1 %2：%3").arg(property_text(value, VALUE_CODE),
+                                                    value->display_name(),
+                                                    help.isEmpty() ? tr("（没有说明）") : help));
+}
+
+void QParamTreeWidget::update_all()
+{
+    if (m_group)
+        QSoftCore::get_core()->update_group(m_group->m_name);
+}
+
+void QParamTreeWidget::clear_params()
+{
+    m_item_of_code.clear();
+    m_code_of_item.clear();
+    m_group = nullptr;
+    clear();
+    emit help_changed(QString());
+}
+
+QMachineValue *QParamTreeWidget::value_of_item(QTreeWidgetItem *item) const
+{
+    if (!m_group || !item)
+        return nullptr;
+    const QString code = m_code_of_item.value(item);
+    return m_group->m_code_map.value(code, nullptr);
+}
+
+QMachineValue *QParamTreeWidget::value_of_index(const QModelIndex &index) const
+{
+    return value_of_item(itemFromIndex(index));
+}
+
+void QParamTreeWidget::edit_value_cell(QTreeWidgetItem *item)
+{
+    QMachineValue *value = value_of_item(item);
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (value && machine && machine->check_value_right(value))
+        editItem(item, ValueColumn);
+}
+
+void QParamTreeWidget::mousePressEvent(QMouseEvent *event)
+{
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && index.column() == ValueColumn)
+        edit_value_cell(itemFromIndex(index));
+}
+
+void QParamTreeWidget::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (QSoftCore::get_core()->get_communicate()->commu_status() != 0)
+        return;
+    QMenu menu(this);
+    QAction *refresh = menu.addAction(tr("刷新数据"));
+    connect(refresh, &QAction::triggered, this, &QParamTreeWidget::update_all);
+    menu.exec(event->globalPos());
+}

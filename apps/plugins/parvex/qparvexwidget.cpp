@@ -1,0 +1,666 @@
+#include "qparvexwidget.h"
+
+#include "parvexhistory.h"
+#include "qcomparedialog.h"
+#include "qhistorydialog.h"
+#include "qparamtreewidget.h"
+#include "qparvextreewidget.h"
+
+#include <paramset/paramcompare.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/qparamexchange.h>
+#include <paramset/qparamhistory.h>
+
+#include <core/style/minisplitter.h>
+#include <core/dialogs/qactiontoolbar.h>
+#include <core/dialogs/qfilechooser.h>
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsafefile.h>
+#include <core/qsoftcore.h>
+#include <core/style/styledbar.h>
+
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/tagvaluegroup.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSet>
+#include <QVBoxLayout>
+
+namespace {
+
+// Translated where they are used (the translator is installed after start-up).
+const char *const kFileFilter = QT_TRANSLATE_NOOP("QParvexWidget", "数据文件(*.csv)");
+const char *const kWarning = QT_TRANSLATE_NOOP("QParvexWidget", "警告");
+const char *const kDownloadName = QT_TRANSLATE_NOOP("QParvexWidget", "下载功能参数");
+// A refused row list longer than this is cut short in the message.
+constexpr int kMaxListedRows = 20;
+
+
+QString listed_rows(const QStringList &rows)
+{
+    QStringList shown = rows.mid(0, kMaxListedRows);
+    if (rows.size() > kMaxListedRows)
+        shown.append(QParvexWidget::tr("……共 %1 行").arg(rows.size()));
+    return shown.join(QLatin1Char('\n'));
+}
+
+QString code_of(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_CODE).toString();
+}
+
+} // namespace
+
+QParvexWidget::QParvexWidget(QWidget *parent)
+    : QAbstractPageWidget(parent)
+    , m_group_tree(new QParvexTreeWidget)
+    , m_param_tree(new QParamTreeWidget)
+    , m_search(new QLineEdit)
+    , m_search_count(new QLabel)
+    , m_only_changed(new QCheckBox(tr("只看与默认值不同")))
+    , m_help(new QLabel)
+{
+    setObjectName(QStringLiteral("QParvexWidget"));
+
+    auto *upload = new QAction(QIcon(QStringLiteral(":/images/upload.png")),
+                               tr("上传参数"), this);
+    upload->setObjectName(QStringLiteral("actionUpload"));
+    connect(upload, &QAction::triggered, this, &QParvexWidget::up_load);
+    auto *download = new QAction(QIcon(QStringLiteral(":/images/download.png")),
+                                 tr("下载参数"), this);
+    download->setObjectName(QStringLiteral("actionDownload"));
+    connect(download, &QAction::triggered, this, &QParvexWidget::down_load);
+    auto *compare = new QAction(QIcon(QStringLiteral(":/images/compare.png")), tr("比较"), this);
+    compare->setObjectName(QStringLiteral("actionCompare"));
+    // The other side is chosen first; the drive is read after that.
+    auto *compare_menu = new QMenu(this);
+    compare_menu->setObjectName(QStringLiteral("compareMenu"));
+    QAction *with_file = compare_menu->addAction(tr("与参数文件比较…"));
+    with_file->setObjectName(QStringLiteral("actionCompareFile"));
+    connect(with_file, &QAction::triggered, this, &QParvexWidget::compare_with_file);
+    QAction *with_defaults = compare_menu->addAction(tr("与默认值比较"));
+    with_defaults->setObjectName(QStringLiteral("actionCompareDefaults"));
+    connect(with_defaults, &QAction::triggered, this, &QParvexWidget::compare_with_defaults);
+    QAction *with_history = compare_menu->addAction(tr("与历史记录比较…"));
+    with_history->setObjectName(QStringLiteral("actionCompareHistory"));
+    connect(with_history, &QAction::triggered, this, &QParvexWidget::show_history);
+    connect(compare, &QAction::triggered, this, [this, compare_menu] {
+        compare_menu->popup(QCursor::pos());
+    });
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    m_actions << upload << download << compare << separator;
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *bar = new StyledBar;
+    auto *bar_layout = new QVBoxLayout(bar);
+    bar_layout->setContentsMargins(5, 0, 5, 0);
+    auto *toolbar = new QActionToolBar(Qt::AlignLeft);
+    toolbar->addButtonActions(m_actions);
+    bar_layout->addWidget(toolbar);
+    layout->addWidget(bar);
+
+    m_search->setObjectName(QStringLiteral("parvexSearch"));
+    m_search->setPlaceholderText(tr("查找参数：代码或名称"));
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    m_search_count->setObjectName(QStringLiteral("parvexSearchCount"));
+    // Room for "999/999" and "没有找到", so the field does not jump.
+    m_search_count->setMinimumWidth(
+        qMax(m_search_count->fontMetrics().horizontalAdvance(QStringLiteral("999/999")),
+             m_search_count->fontMetrics().horizontalAdvance(tr("没有找到"))) + 6);
+    m_only_changed->setObjectName(QStringLiteral("parvexOnlyChanged"));
+    auto *search_row = new QHBoxLayout;
+    search_row->setContentsMargins(5, 3, 5, 3);
+    search_row->addWidget(m_search, 1);
+    search_row->addWidget(m_search_count);
+    search_row->addSpacing(12);
+    search_row->addWidget(m_only_changed);
+    layout->addLayout(search_row);
+    connect(m_search, &QLineEdit::textChanged, this, [this] { search(0); });
+    connect(m_search, &QLineEdit::returnPressed, this, [this] { search(1); });
+    connect(m_only_changed, &QCheckBox::toggled, this, &QParvexWidget::apply_filter);
+
+    auto *splitter = new MiniSplitter;
+    splitter->addWidget(m_group_tree);
+    splitter->addWidget(m_param_tree);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter, 1);
+
+    m_help->setObjectName(QStringLiteral("parvexHelpLine"));
+    m_help->setContentsMargins(5, 2, 5, 2);
+    m_help->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One line: a long help text is cut, the tool tip holds all of it.
+    m_help->setWordWrap(false);
+    m_help->setMinimumWidth(1);
+    layout->addWidget(m_help);
+    connect(m_param_tree, &QParamTreeWidget::help_changed, this, [this](const QString &text) {
+        const QString line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        m_help->setText(m_help->fontMetrics().elidedText(line, Qt::ElideRight, qMax(100, m_help->width() - 10)));
+        m_help->setToolTip(text);
+    });
+
+    QSoftCore *core = QSoftCore::get_core();
+    m_exchange = new QParamExchange(core->get_communicate()->mission_manager(),
+                                    core->get_machine_address(), this);
+    connect(m_exchange, &QParamExchange::finished, this, &QParvexWidget::exchange_finished);
+
+    connect(core, &QSoftCore::parvex_changed, this, &QParvexWidget::parvex_changed);
+    connect(core, &QSoftCore::clear_machine_signal, this, &QParvexWidget::release_machine);
+    connect(m_group_tree, &QParvexTreeWidget::select_changed, m_param_tree,
+            &QParamTreeWidget::set_params);
+    connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
+    setAllToolBtn(false);
+    connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
+    // The drive's first answer rebuilds the model, and the group then shown
+    // is read at once (group_shown).
+
+    // A core that already holds a model (a plug-in loaded late) is shown at once.
+    parvex_changed();
+}
+
+void QParvexWidget::parvex_changed()
+{
+    m_auto_read.clear();
+    m_hits.clear();
+    m_hit = -1;
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (machine)
+        m_group_tree->set_groups(machine->get_groups());
+    else
+        m_group_tree->clear_groups();
+    if (machine && !m_search->text().isEmpty())
+        search(0);
+}
+
+void QParvexWidget::release_machine()
+{
+    // A comparison result points into the model that is going away.
+    if (m_compare_dialog)
+        m_compare_dialog->reject();
+    if (m_step != Idle) {
+        m_exchange->abandon();
+        m_step = Idle;
+    }
+    m_auto_read.clear();
+    m_hits.clear();
+    m_hit = -1;
+    m_writes.clear();
+    m_group_tree->clear_groups();
+    m_param_tree->clear_params();
+}
+
+void QParvexWidget::setAllToolBtn(bool bVisual)
+{
+    for (QAction *action : qAsConst(m_actions)) {
+        if (!action->isSeparator())
+            action->setEnabled(bVisual);
+    }
+}
+
+QList<QMachineValue *> QParvexWidget::all_values() const
+{
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    return machine ? machine->get_parameters() : QList<QMachineValue *>();
+}
+
+void QParvexWidget::record(const tagParamSnapshot &snapshot)
+{
+    if (ParvexHistory::record(snapshot, this) != 0)
+        emit history_changed();
+}
+
+// ---------------------------------------------------------------------------
+// Finding a parameter
+
+void QParvexWidget::group_shown(tagValueGroup *group)
+{
+    if (!group || m_auto_read.contains(group))
+        return;
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->commu_status() != 0)
+        return;
+    bool unread = false;
+    for (QMachineValue *value : std::as_const(group->m_values))
+        unread = unread || (value && !value->has_value());
+    if (!unread)
+        return;
+    m_auto_read.insert(group);
+    core->update_group(group->m_name);
+}
+
+void QParvexWidget::search(int step)
+{
+    const QString text = m_search->text().trimmed();
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (step == 0) {
+        m_hits.clear();
+        m_hit = -1;
+        if (!text.isEmpty() && machine) {
+            const QList<tagValueGroup *> groups = machine->get_groups();
+            for (tagValueGroup *group : groups) {
+                for (QMachineValue *value : std::as_const(group->m_values)) {
+                    if (!value || !m_param_tree->passes_filter(value))
+                        continue;
+                    const QString code = code_of(value);
+                    if (code.contains(text, Qt::CaseInsensitive)
+                        || value->get_value_property(VALUE_NAME).toString().contains(text, Qt::CaseInsensitive)
+                        || value->display_name().contains(text, Qt::CaseInsensitive))
+                        m_hits.append({group, code});
+                }
+            }
+        }
+    }
+    if (m_hits.isEmpty()) {
+        m_search_count->setText(text.isEmpty() ? QString() : tr("没有找到"));
+        return;
+    }
+    m_hit = m_hit < 0 ? 0 : int((m_hit + step + m_hits.size()) % m_hits.size());
+    const QPair<tagValueGroup *, QString> hit = m_hits.at(m_hit);
+    if (m_group_tree->current_group() != hit.first)
+        m_group_tree->select_group(hit.first);
+    m_param_tree->select_code(hit.second);
+    m_search_count->setText(QStringLiteral("%1/%2").arg(m_hit + 1).arg(m_hits.size()));
+}
+
+void QParvexWidget::apply_filter(bool only_changed)
+{
+    m_param_tree->set_only_changed(only_changed);
+    if (!m_search->text().trimmed().isEmpty())
+        search(0);
+}
+
+bool QParvexWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            search(key == Qt::Key_Down ? 1 : -1);
+            return true;
+        }
+    }
+    return QAbstractPageWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Upload
+
+void QParvexWidget::up_load()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!machine) {
+        QMessageBox::warning(this, tr(kWarning), tr("还没有读到设备的参数表，无法上传！"));
+        return;
+    }
+
+    QList<QMission *> missions;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups)
+        missions.append(core->make_mission(group->m_values));
+    for (QMission *mission : qAsConst(missions)) {
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+    }
+
+    // Unique: a second upload started before the first one ended must not
+    // save the file twice.
+    connect(core, &QSoftCore::mission_group_done, this, &QParvexWidget::up_load_finish,
+            Qt::UniqueConnection);
+    core->get_communicate()->mission_manager()->add_mission_group(missions, QString());
+    qDeleteAll(missions);
+}
+
+void QParvexWidget::up_load_finish(bool success)
+{
+    disconnect(QSoftCore::get_core(), &QSoftCore::mission_group_done, this,
+               &QParvexWidget::up_load_finish);
+    if (success) {
+        // Recorded whether or not the operator saves a file.
+        record(ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()));
+        save(false);
+    } else {
+        QMessageBox::critical(this, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok);
+    }
+}
+
+void QParvexWidget::save(bool)
+{
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (!machine)
+        return;
+
+    QList<QMachineValue *> values;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups)
+        values.append(group->m_values);
+
+    const QString path = QFileChooser::get_save_file_name(this, tr("保存"),
+                                                          QString(), tr(kFileFilter));
+    if (path.isEmpty())
+        return;
+
+    const QByteArray bytes = QLocalCodec::encode(ParamSetFile::build_table(values).save());
+    // The previous backup survives a failed write: the file is replaced only
+    // once the new one is complete.
+    QString reason;
+    if (!QSafeFile::write(path, bytes, &reason)) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("参数文件 %1 保存失败：%2")
+                                 .arg(QDir::toNativeSeparators(path), reason));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Download: backup, writes, read-back
+
+bool QParvexWidget::start_exchange_allowed()
+{
+    if (m_step == Idle && !m_exchange->is_running())
+        return true;
+    QMessageBox::warning(this, tr(kWarning), tr("上一个操作还没有结束，请稍候。"));
+    return false;
+}
+
+void QParvexWidget::down_load()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->clearErrLog();
+    core->m_show_err_log = true;
+
+    const QString path = QFileChooser::get_open_file_name(this, tr("打开"),
+                                                          QString(), tr(kFileFilter));
+    if (path.isEmpty())
+        return;
+    if (!start_exchange_allowed())
+        return;
+
+    QCSVFile table;
+    QString reason;
+    if (!ParamSetFile::read_file(path, &table, &reason)) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    const QString header_error = ParamSetFile::check_header(table);
+    if (!header_error.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(header_error);
+        box.exec();
+        return;
+    }
+
+    const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
+    const QStringList &refused = plan.refused;
+    if (plan.writes.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("没有可以下载的参数！"),
+                        QMessageBox::Ok, this);
+        if (!refused.isEmpty())
+            box.setDetailedText(refused.join(QLatin1Char('\n')));
+        box.exec();
+        return;
+    }
+    if (!refused.isEmpty()) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
+    }
+
+    m_writes.clear();
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
+        m_writes.append({write.value, write.raw});
+    m_file_refused = refused;
+
+    // First the drive's values as they are, so the download can be undone
+    // from the history.
+    m_step = Backup;
+    m_exchange->set_station(core->get_machine_address());
+    m_exchange->read(all_values());
+}
+
+void QParvexWidget::exchange_finished(bool complete)
+{
+    const Step step = m_step;
+    m_step = Idle;
+    switch (step) {
+    case Backup:
+        backup_done(complete);
+        break;
+    case Download:
+        download_done();
+        break;
+    case CompareRead:
+        compare_read_done(complete);
+        break;
+    case WriteSelected:
+        write_selected_done();
+        break;
+    case Idle:
+        break;
+    }
+}
+
+void QParvexWidget::backup_done(bool complete)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!complete || !machine) {
+        m_writes.clear();
+        core->m_show_err_log = false;
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(tr("读取设备当前参数失败，没有写入任何参数。"));
+        box.exec();
+        return;
+    }
+
+    // What the drive answered to the backup's own reads, not the model
+    // (which an edit may change meanwhile).
+    tagParamSnapshot backup = ParvexHistory::snapshot_now(machine, ParamSnapshot::backup());
+    backup.values = m_exchange->values_in(all_values());
+    backup.value_count = int(backup.values.size());
+    record(backup);
+
+    // Shown at once; the read-back then shows what the drive really took.
+    for (const ParamVerify::Write &write : std::as_const(m_writes))
+        write.value->set_base_value(write.raw);
+    m_step = Download;
+    m_exchange->write_and_verify(m_writes);
+}
+
+void QParvexWidget::download_done()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->m_show_err_log = false;
+    const tagVerifyReport report = m_exchange->report();
+    m_writes.clear();
+    if (core->get_machine())
+        record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()));
+    if (m_exchange->link_lost()) {
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(tr("连接已断开：写入 %1 个参数，核对一致 %2 个。")
+                                   .arg(report.written).arg(report.verified));
+        box.exec();
+        return;
+    }
+    show_verify_box(tr(kDownloadName), report, m_file_refused);
+}
+
+void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &report,
+                                    const QStringList &file_refused)
+{
+    const int refused = int(report.refused.size() + file_refused.size());
+    const QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
+                               .arg(report.written).arg(report.verified)
+                               .arg(report.different.size() + report.unread.size()).arg(refused);
+    if (report.all_verified()) {
+        QMessageBox box(QMessageBox::Information, tr("提示"), name + tr("成功"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(counts);
+        if (!file_refused.isEmpty())
+            box.setDetailedText(file_refused.join(QLatin1Char('\n')));
+        box.exec();
+        return;
+    }
+    QStringList lines = ParamVerify::lines(report);
+    lines.append(file_refused);
+    QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("%1完成，但有参数与要求不同！").arg(name),
+                    QMessageBox::Ok, this);
+    box.setInformativeText(counts + QLatin1Char('\n') + listed_rows(ParamVerify::lines(report)));
+    box.setDetailedText(lines.join(QLatin1Char('\n')));
+    box.exec();
+}
+
+// ---------------------------------------------------------------------------
+// Compare
+
+void QParvexWidget::compare_with_file()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    const QString path = QFileChooser::get_open_file_name(this, tr("打开"),
+                                                          QString(), tr(kFileFilter));
+    if (path.isEmpty())
+        return;
+    QCSVFile table;
+    QString reason;
+    if (!ParamSetFile::read_file(path, &table, &reason)) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    const QString header_error = ParamSetFile::check_header(table);
+    if (!header_error.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(header_error);
+        box.exec();
+        return;
+    }
+    QStringList problems;
+    const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
+    start_compare(other, tr("文件"), problems);
+}
+
+void QParvexWidget::compare_with_defaults()
+{
+    QStringList problems;
+    const QList<tagParamRaw> other = ParamCompare::defaults_of(QSoftCore::get_core()->get_machine(), &problems);
+    start_compare(other, tr("默认值"), problems);
+}
+
+void QParvexWidget::compare_with_snapshot(qint64 id)
+{
+    QParamHistory *history = ParvexHistory::database(this);
+    tagParamSnapshot snapshot;
+    if (!history || !history->load(id, &snapshot)) {
+        QMessageBox::warning(this, tr(kWarning), tr("无法读取历史记录：%1")
+                                                 .arg(history ? history->error_string() : QString()));
+        return;
+    }
+    start_compare(snapshot.values,
+                  tr("记录 %1").arg(snapshot.time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm:ss"))),
+                  QStringList());
+}
+
+void QParvexWidget::start_compare(const QList<tagParamRaw> &other, const QString &title,
+                                  const QStringList &problems)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (!core->get_machine() || core->get_communicate()->commu_status() != 0) {
+        QMessageBox::warning(this, tr(kWarning), tr("设备未连接，无法比较！"));
+        return;
+    }
+    if (!start_exchange_allowed())
+        return;
+    m_other = other;
+    m_other_title = title;
+    m_other_problems = problems;
+    m_step = CompareRead;
+    m_exchange->set_station(core->get_machine_address());
+    m_exchange->read(all_values());
+}
+
+void QParvexWidget::compare_read_done(bool complete)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QMachine *machine = core->get_machine();
+    if (!complete || !machine) {
+        QMessageBox::warning(this, tr(kWarning), tr("读取设备参数失败，无法比较！"));
+        return;
+    }
+    tagParamSnapshot drive = ParvexHistory::snapshot_now(machine, ParamSnapshot::compare());
+    drive.values = m_exchange->values_in(all_values());
+    drive.value_count = int(drive.values.size());
+    record(drive);
+
+    QCompareDialog dialog(this);
+    m_compare_dialog = &dialog;
+    dialog.set_result(ParamCompare::compare(drive.values, m_other, machine), tr("设备"), m_other_title,
+                      m_other_problems, true);
+    connect(&dialog, &QCompareDialog::download_requested, this, &QParvexWidget::write_selected);
+    dialog.exec();
+    m_compare_dialog = nullptr;
+}
+
+void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
+{
+    if (!start_exchange_allowed())
+        return;
+    QSoftCore::get_core()->clearErrLog();
+    for (const ParamVerify::Write &write : writes)
+        write.value->set_base_value(write.raw);
+    m_step = WriteSelected;
+    m_exchange->set_station(QSoftCore::get_core()->get_machine_address());
+    m_exchange->write_and_verify(writes);
+}
+
+void QParvexWidget::write_selected_done()
+{
+    QWidget *parent = m_compare_dialog ? static_cast<QWidget *>(m_compare_dialog.data()) : this;
+    const tagVerifyReport report = m_exchange->report();
+    if (m_exchange->link_lost()) {
+        QMessageBox::warning(parent, tr(kWarning), tr("下载所选参数失败！"));
+        return;
+    }
+    if (report.all_verified()) {
+        QMessageBox::information(parent, tr("提示"),
+                                 tr("下载所选参数成功：写入并核对 %1 个参数。").arg(report.verified));
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("下载所选参数完成，但有参数与要求不同！"),
+                    QMessageBox::Ok, parent);
+    box.setInformativeText(listed_rows(ParamVerify::lines(report)));
+    box.exec();
+}
+
+// ---------------------------------------------------------------------------
+// History
+
+void QParvexWidget::show_history()
+{
+    QHistoryDialog dialog(this);
+    connect(&dialog, &QHistoryDialog::compare_with_drive, this, &QParvexWidget::compare_with_snapshot);
+    connect(this, &QParvexWidget::history_changed, &dialog, &QHistoryDialog::reload);
+    dialog.exec();
+}

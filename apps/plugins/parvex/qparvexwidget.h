@@ -1,0 +1,101 @@
+#pragma once
+
+#include <core/plugin/qabstractpagewidget.h>
+
+#include <paramset/paramsnapshot.h>
+#include <paramset/paramverify.h>
+
+#include <QList>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+
+class QAction;
+class QCheckBox;
+class QCompareDialog;
+class QLabel;
+class QLineEdit;
+class QMachineValue;
+class QParamExchange;
+class QParamTreeWidget;
+class QParvexTreeWidget;
+struct tagValueGroup;
+
+// The parameter page: the group tree and the parameter table under a tool bar
+// with the commands that move whole parameter sets: upload (drive to CSV
+// file), download (CSV file to drive, with a backup before and every value
+// read back after) and compare (drive against a file, the defaults or a
+// stored set). Above the table a search field and a filter, under it the
+// help of the current parameter. Built once when the plug-in is loaded; the
+// main window's tab widget owns it from then on. The views point into the
+// core's machine model and are emptied before the model goes away.
+class QParvexWidget : public QAbstractPageWidget
+{
+    Q_OBJECT
+public:
+    explicit QParvexWidget(QWidget *parent = nullptr);
+
+    // Reads the drive and compares it with a stored snapshot.
+    void compare_with_snapshot(qint64 id);
+
+signals:
+    // A snapshot went into the history.
+    void history_changed();
+
+public slots:
+    void parvex_changed();
+    void release_machine();
+    void save(bool ask = true);
+    void up_load();
+    void down_load();
+    void up_load_finish(bool success);
+    void setAllToolBtn(bool bVisual);
+    void compare_with_file();
+    void compare_with_defaults();
+    void show_history();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
+
+    QList<QMachineValue *> all_values() const;
+    void record(const tagParamSnapshot &snapshot);
+    bool start_exchange_allowed();
+    void exchange_finished(bool complete);
+    void backup_done(bool complete);
+    void download_done();
+    void compare_read_done(bool complete);
+    void write_selected(const QList<ParamVerify::Write> &writes);
+    void write_selected_done();
+    void start_compare(const QList<tagParamRaw> &other, const QString &title, const QStringList &problems);
+    void show_verify_box(const QString &name, const tagVerifyReport &report, const QStringList &file_refused);
+    void group_shown(tagValueGroup *group);
+    void search(int step);
+    void apply_filter(bool only_changed);
+
+    QParvexTreeWidget *m_group_tree;
+    QParamTreeWidget *m_param_tree;
+    QList<QAction *> m_actions;
+    QLineEdit *m_search;
+    QLabel *m_search_count;
+    QCheckBox *m_only_changed;
+    QLabel *m_help;
+    QParamExchange *m_exchange = nullptr;
+
+    // The operation under way.
+    Step m_step = Idle;
+    QList<ParamVerify::Write> m_writes;
+    QStringList m_file_refused;
+    QList<tagParamRaw> m_other;
+    QString m_other_title;
+    QStringList m_other_problems;
+    QPointer<QCompareDialog> m_compare_dialog;
+
+    // Groups already asked for because they were shown unread.
+    QSet<tagValueGroup *> m_auto_read;
+    // The search: hits as (group, code), the current one.
+    QList<QPair<tagValueGroup *, QString>> m_hits;
+    int m_hit = -1;
+};

@@ -1,0 +1,395 @@
+#include "mainwindow.h"
+#include "fancytabwidget.h"
+#include "qcommunicatedialog.h"
+#include "qdiagnosticsdialog.h"
+#include "qgroupmissionprogressdialog.h"
+#include "qsearchdialog.h"
+#include "workbenchresources.h"
+
+#include <core/style/manhattanstyle.h>
+#include <core/plugin/pluginloader.h>
+#include <core/plugin/qabstractpage.h>
+#include <core/plugin/qmenuactionmap.h>
+#include <core/qsoftcore.h>
+#include <coredata/quilanguage.h>
+
+#include <paramset/linksettings.h>
+#include <communicate/qcommunicate.h>
+#include <communicate/qlinkstatistics.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace {
+
+const QString ActionConnectFast = QStringLiteral("Menu.Communation.ConnectFast");
+const QString ActionDisconnect = QStringLiteral("Menu.Communation.Disconnect");
+const QString ActionSearch = QStringLiteral("Menu.Communation.Search");
+const QString ActionDiagnostics = QStringLiteral("Menu.Communation.Diagnostics");
+
+QAction *menu_action(const QString &key)
+{
+    tagActionInfo *info = QSoftCore::get_core()->get_menu_action_map()->get_action(key);
+    return info ? info->action : nullptr;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_menu_bar(new QMenuBar)
+    , m_progress_dialog(nullptr)
+    , m_tab_widget(nullptr)
+{
+    init_workbench_resources();
+    QApplication::setStyle(new ManhattanStyle(QApplication::style()->name()));
+    // The core reads the window back as a QObject* to parent its dialogs.
+    qApp->setProperty("MainWindow", QVariant::fromValue<QObject *>(this));
+    setMenuBar(m_menu_bar);
+    setWindowTitle(QStringLiteral("Vantorel"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/workbench.png")));
+    setProperty("panelWidget", true);
+
+    register_menus();
+    build_menu_bar();
+
+    m_tab_widget = new FancyTabWidget;
+    // The link's counters in one line, left of the lamp; read on a timer,
+    // never per exchange.
+    m_link_summary = new QLabel;
+    m_link_summary->setObjectName(QStringLiteral("linkSummary"));
+    m_link_summary->setStyleSheet(QStringLiteral("color:rgb(255,255,255);"));
+    m_tab_widget->statusBar()->insertPermanentWidget(0, m_link_summary, 0);
+    m_link_summary_timer.setInterval(LinkSummaryMs);
+    connect(&m_link_summary_timer, &QTimer::timeout, this, &MainWindow::update_link_summary);
+    m_link_summary_timer.start();
+    update_link_summary();
+
+    m_no_answer_timer.setSingleShot(true);
+    m_no_answer_timer.setInterval(NoAnswerNoticeMs);
+    // A coarse timer may fire up to 5 % early; the notice promises the time.
+    m_no_answer_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_no_answer_timer, &QTimer::timeout, this, &MainWindow::no_answer);
+
+    QSoftCore *core = QSoftCore::get_core();
+    connect(core, &QSoftCore::add_sub_window, this, &MainWindow::add_sub_window);
+    connect(core->get_communicate(), &QCommunicate::offline, this, &MainWindow::offline);
+    connect(core->get_communicate(), &QCommunicate::online, this, &MainWindow::online);
+
+    setCentralWidget(m_tab_widget);
+    add_pages();
+    m_tab_widget->setCurrentIndex(0);
+
+    core->new_machine();
+    if (!core->get_machine()) {
+        const QString reason = core->machine_error();
+        QMessageBox::warning(this, tr("警告"),
+                             reason.isEmpty() ? tr("无法加载机型描述。") : reason,
+                             QMessageBox::Ok);
+        core->release_machine();
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    // Reports a group still running; the window is still whole here.
+    delete m_progress_dialog;
+    m_progress_dialog = nullptr;
+    if (qApp && qApp->property("MainWindow").value<QObject *>() == this)
+        qApp->setProperty("MainWindow", QVariant());
+}
+
+void MainWindow::register_menus()
+{
+    QMenuActionMap *map = QSoftCore::get_core()->get_menu_action_map();
+
+    map->insert_group(QStringLiteral("Menu.Communation"), tr("通信"), 0);
+
+    auto add = [map](const QString &group, const QString &key, QAction *action) {
+        auto *info = new tagActionInfo;
+        info->key = key;
+        info->action = action;
+        if (!map->insert_action(group, info, -1))
+            delete info;
+    };
+
+    auto *connect_fast = new QAction(this);
+    connect_fast->setText(tr("连接设备"));
+    connect_fast->setIcon(QIcon(QStringLiteral(":/images/connect.png")));
+    connect(connect_fast, &QAction::triggered, this, &MainWindow::serial_connect_fast);
+    add(QStringLiteral("Menu.Communation"), ActionConnectFast, connect_fast);
+
+    auto *disconnect_action = new QAction(this);
+    disconnect_action->setText(tr("断开连接"));
+    disconnect_action->setIcon(QIcon(QStringLiteral(":/images/disconnect.png")));
+    connect(disconnect_action, &QAction::triggered, this, &MainWindow::serial_disconnect);
+    add(QStringLiteral("Menu.Communation"), ActionDisconnect, disconnect_action);
+    disconnect_action->setEnabled(false);
+
+    auto *search = new QAction(this);
+    search->setText(tr("搜索设备"));
+    search->setIcon(QIcon(QStringLiteral(":/images/search.png")));
+    connect(search, &QAction::triggered, this, &MainWindow::search_devices);
+    add(QStringLiteral("Menu.Communation"), ActionSearch, search);
+
+    auto *separator = new QAction(this);
+    separator->setSeparator(true);
+    add(QStringLiteral("Menu.Communation"), QStringLiteral("Menu.Communation.Separator_1"),
+        separator);
+
+    auto *diagnostics = new QAction(this);
+    diagnostics->setText(tr("通信诊断"));
+    connect(diagnostics, &QAction::triggered, this, &MainWindow::show_diagnostics);
+    add(QStringLiteral("Menu.Communation"), ActionDiagnostics, diagnostics);
+
+    map->insert_group(QStringLiteral("Menu.Setting"), tr("设置"), 1);
+    auto *settings = new QAction(this);
+    settings->setText(tr("通信设置"));
+    connect(settings, &QAction::triggered, this, &MainWindow::serial_connect);
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Communicate"), settings);
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Language"), language_action());
+}
+
+QAction *MainWindow::language_action()
+{
+    // Texts already made stay as they are: the choice is stored and takes
+    // effect at the next start.
+    auto *language = new QAction(tr("界面语言"), this);
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("languageMenu"));
+    auto *choices = new QActionGroup(menu);
+    const QUiLanguage::Language stored = QUiLanguage::from_setting(
+        QSoftCore::get_core()->get_setting_value(QUiLanguage::setting_key()));
+    const QList<QPair<QUiLanguage::Language, QString>> languages = {
+        {QUiLanguage::Chinese, tr("中文")}, {QUiLanguage::English, QStringLiteral("English")}};
+    for (const auto &entry : languages) {
+        const QUiLanguage::Language choice = entry.first;
+        QAction *action = menu->addAction(entry.second);
+        action->setCheckable(true);
+        action->setChecked(choice == stored);
+        action->setData(QUiLanguage::to_setting(choice));
+        choices->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice] {
+            QSoftCore::get_core()->set_setting_value(QUiLanguage::setting_key(),
+                                                     QUiLanguage::to_setting(choice));
+            if (m_tab_widget)
+                m_tab_widget->statusBar()->showMessage(tr("界面语言将在程序下次启动时生效。"));
+        });
+    }
+    language->setMenu(menu);
+    return language;
+}
+
+void MainWindow::build_menu_bar()
+{
+    QMenuActionMap *map = QSoftCore::get_core()->get_menu_action_map();
+    for (int i = 0; i < map->group_count(); ++i) {
+        tagGroupInfo *group = map->get_group(i);
+        QMenu *menu = m_menu_bar->addMenu(group->text);
+        QList<QAction *> actions;
+        for (tagActionInfo *info : std::as_const(group->actions))
+            actions.append(info->action);
+        menu->addActions(actions);
+    }
+}
+
+void MainWindow::add_pages()
+{
+    const QMap<QString, QAbstractPlugin *> plugins =
+        PluginLoader::get_plugin_by_type(QStringLiteral("Plugin.Page"));
+    for (QAbstractPlugin *plugin : plugins) {
+        if (auto *page = qobject_cast<QAbstractPage *>(plugin))
+            m_pages.append(page);
+    }
+    std::stable_sort(m_pages.begin(), m_pages.end(), [](QAbstractPage *a, QAbstractPage *b) {
+        return a->get_page_order() < b->get_page_order();
+    });
+    for (int i = 0; i < m_pages.count(); ++i) {
+        QAbstractPage *page = m_pages.at(i);
+        m_tab_widget->insertTab(i, page->get_widget(), page->get_page_icon(),
+                                page->get_page_title());
+    }
+}
+
+void MainWindow::read_serial_config()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    // A station that is there but no whole number in 1..247 gives station 1,
+    // and the settings dialog says so.
+    m_serial_config = LinkSettings::read([core](const QString &key) { return core->get_setting_value(key); },
+                                         &m_bad_station);
+}
+
+void MainWindow::write_serial_config()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    LinkSettings::write([core](const QString &key, const QVariant &value) { core->set_setting_value(key, value); },
+                        m_serial_config);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    // The navigation widget covers the whole window and paints itself.
+    Q_UNUSED(event)
+}
+
+void MainWindow::add_sub_window(QMdiSubWindow *sub_window)
+{
+    // The window has no sub-window area.
+    Q_UNUSED(sub_window)
+}
+
+void MainWindow::serial_connect_fast()
+{
+    read_serial_config();
+    if (!m_bad_station.isEmpty())
+        qWarning("workbench: the stored station \"%s\" is not a whole number in 1..247; using 1",
+                 qPrintable(m_bad_station));
+    // Every mission the core and the pages build from now on goes to it.
+    QSoftCore::get_core()->set_machine_address(m_serial_config.station);
+    if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
+        QMessageBox::warning(this, tr("警告"), tr("打开串口失败！"),
+                             QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    if (QAction *action = menu_action(ActionConnectFast))
+        action->setEnabled(false);
+    if (QAction *action = menu_action(ActionDisconnect))
+        action->setEnabled(true);
+    // The probe repeats without a sound until the drive answers; the
+    // operator must see that it is still waiting.
+    if (QSoftCore::get_core()->get_communicate()->commu_status() != 0) {
+        m_tab_widget->statusBar()->showMessage(tr("正在连接…"));
+        m_no_answer_timer.start();
+    }
+}
+
+void MainWindow::stop_waiting_for_answer()
+{
+    m_no_answer_timer.stop();
+    m_tab_widget->statusBar()->clearMessage();
+}
+
+void MainWindow::no_answer()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() != 0 || core->get_communicate()->commu_status() == 0)
+        return;
+    // Not modal: the probe goes on behind it, and an answer closes it.
+    if (m_no_answer_box)
+        m_no_answer_box->close();
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("警告"),
+                                tr("设备无应答：端口 %1，波特率 %2，站号 %3。请检查接线和通信设置。")
+                                    .arg(QCommunicate::port_for(m_serial_config))
+                                    .arg(m_serial_config.baud_rate)
+                                    .arg(core->get_machine_address()),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    m_no_answer_box = box;
+    box->show();
+}
+
+void MainWindow::serial_connect()
+{
+    read_serial_config();
+    QCommunicateDialog dialog(m_serial_config, this);
+    if (!m_bad_station.isEmpty())
+        dialog.note_invalid_station(m_bad_station);
+    dialog.exec();
+    if (dialog.get_ret() != 1)
+        return;
+    m_serial_config = dialog.get_config();
+    write_serial_config();
+}
+
+void MainWindow::serial_disconnect()
+{
+    QSoftCore::get_core()->serial_disconnect();
+}
+
+void MainWindow::online()
+{
+    update_link_summary();
+    stop_waiting_for_answer();
+    if (m_no_answer_box)
+        m_no_answer_box->close();
+    write_serial_config();
+    if (!m_progress_dialog)
+        m_progress_dialog = new QGroupMissionProgressDialog(this);
+}
+
+void MainWindow::offline()
+{
+    stop_waiting_for_answer();
+    if (QAction *action = menu_action(ActionConnectFast))
+        action->setEnabled(true);
+    if (QAction *action = menu_action(ActionDisconnect))
+        action->setEnabled(false);
+    if (m_progress_dialog) {
+        // Cleared first: the dialog's destructor may run an event loop.
+        QGroupMissionProgressDialog *dialog = m_progress_dialog;
+        m_progress_dialog = nullptr;
+        delete dialog;
+    }
+}
+
+void MainWindow::search_devices()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() == 0) {
+        // The search needs the ports to itself.
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, tr("搜索设备"), tr("搜索设备前需要断开当前连接。是否断开并开始搜索？"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        core->serial_disconnect();
+    }
+    read_serial_config();
+    QSearchDialog dialog(QCommunicate::port_for(m_serial_config), this);
+    dialog.exec();
+    if (const std::optional<tagFoundDrive> drive = dialog.chosen())
+        connect_found(drive->config);
+}
+
+void MainWindow::connect_found(const tagSerialConfig &config)
+{
+    read_serial_config();
+    m_serial_config.port_name = config.port_name;
+    m_serial_config.baud_rate = config.baud_rate;
+    m_serial_config.parity = config.parity;
+    m_serial_config.stop = config.stop;
+    m_serial_config.data_length = config.data_length;
+    m_serial_config.station = config.station;
+    // All of them at once, before connecting: a drive found is a setting
+    // known to work.
+    write_serial_config();
+    serial_connect_fast();
+}
+
+void MainWindow::show_diagnostics()
+{
+    if (!m_diagnostics)
+        m_diagnostics = new QDiagnosticsDialog(QSoftCore::get_core()->get_communicate()->statistics(), this);
+    m_diagnostics->show();
+    m_diagnostics->raise();
+    m_diagnostics->activateWindow();
+}
+
+void MainWindow::update_link_summary()
+{
+    const QString text =
+        QDiagnosticsDialog::summary(QSoftCore::get_core()->get_communicate()->statistics()->snapshot().connection);
+    if (m_link_summary->text() != text)
+        m_link_summary->setText(text);
+}

@@ -1,0 +1,500 @@
+#include "qmachineconfig.h"
+
+#include <machine/qmachinevalue.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Column numbers of a row; they are the machine library's property slots,
+// which this library does not link against.
+enum Column {
+    ColCode = 0,
+    ColName,
+    ColAddress,
+    ColLength,
+    ColScale,
+    ColDefault,
+    ColMin,
+    ColMax,
+    ColUnit,
+    ColAccess,
+    ColEditor,
+    ColChoices,
+    ColStart,
+    ColHelp,
+    ColNameEn,
+    ColUnitEn,
+    ColChoicesEn,
+    ColCount
+};
+
+QString editor_decimal() { return QStringLiteral("十进制"); }
+QString editor_choice() { return QStringLiteral("选择"); }
+
+QString override_directory;
+
+// The largest scale magnitude a value's conversions take: up to nine decimal
+// places, which they still compute exactly in 64-bit integers.
+constexpr qint64 kMaxScaleMagnitude = 1000000000;
+
+qint64 scale_magnitude(int scale)
+{
+    return QMachineValue::scale_magnitude(scale);
+}
+
+// A reason is one line: a line break inside a name, a path or a system
+// message would otherwise start a line that reads as a reason of its own.
+QString one_line(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator || c == QChar(0x85) || c == QLatin1Char('\v')
+            || c == QLatin1Char('\f'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+// Thrown inside the parser only; carries the line the fault was found on.
+struct ParseError
+{
+    qint64 line;
+    QString reason;
+};
+
+// An address is written in decimal or with a 0x prefix; a leading zero
+// does not mean octal (a manual's "0100" is one hundred).
+bool parse_address(const QString &text, int *out)
+{
+    bool ok = false;
+    qint64 v = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        v = text.mid(2).toLongLong(&ok, 16);
+    else
+        v = text.toLongLong(&ok, 10);
+    if (!ok || v < 0 || v > 65535)
+        return false;
+    *out = int(v);
+    return true;
+}
+
+bool parse_number(const QString &text, double *out)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *out = v;
+    return true;
+}
+
+class DescriptionParser
+{
+    Q_DECLARE_TR_FUNCTIONS(DescriptionParser)
+
+public:
+    explicit DescriptionParser(QXmlStreamReader &xml) : m_xml(xml) {}
+
+    void parse(QList<tagDataPage> *groups, tagDataPage *runtime, bool *has_runtime);
+    // The <Machine> element's name, type and version attributes.
+    QStringList machine_attributes;
+
+private:
+    [[noreturn]] void fail(const QString &reason) { fail_at(m_xml.lineNumber(), reason); }
+    [[noreturn]] void fail_at(qint64 line, const QString &reason)
+    {
+        throw ParseError{line, reason};
+    }
+    void check_xml()
+    {
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+    }
+    void skip_to_end();
+    QStringList parse_param(bool runtime);
+    void check_range(const QString &code, const QStringList &row, qint64 line);
+    void check_width(const QString &code, const QString &what, const QString &text, double value,
+                     int length, int scale, qint64 line);
+    void take_registers(const QString &code, int address, int length, qint64 line);
+
+    QXmlStreamReader &m_xml;
+    QHash<QString, qint64> m_code_lines;
+    QHash<int, QString> m_registers;
+    QSet<QString> m_group_names;
+};
+
+void DescriptionParser::skip_to_end()
+{
+    // Past the end element of the current element; anything but white space
+    // and comments inside an element we do not read is refused elsewhere.
+    while (!m_xml.atEnd()) {
+        m_xml.readNext();
+        if (m_xml.isEndElement())
+            return;
+        if (m_xml.isStartElement())
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
+    }
+    check_xml();
+}
+
+void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
+                              bool *has_runtime)
+{
+    *has_runtime = false;
+    while (!m_xml.atEnd() && !m_xml.isStartElement())
+        m_xml.readNext();
+    check_xml();
+    if (!m_xml.isStartElement())
+        fail(tr("文件中没有 <Machine> 元素"));
+    if (m_xml.name() != QLatin1String("Machine"))
+        fail(tr("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
+    for (const char *key : {"name", "type", "version"})
+        machine_attributes.append(m_xml.attributes().value(QLatin1String(key)).toString().trimmed());
+
+    while (!m_xml.atEnd()) {
+        m_xml.readNext();
+        if (m_xml.isEndElement())
+            break;
+        if (!m_xml.isStartElement())
+            continue;
+        const bool is_group = m_xml.name() == QLatin1String("Group");
+        const bool is_runtime = m_xml.name() == QLatin1String("Runtime");
+        if (!is_group && !is_runtime)
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
+
+        tagDataPage page;
+        page.name_en = m_xml.attributes().value(QLatin1String("name-en")).toString().trimmed();
+        if (is_group) {
+            page.name = m_xml.attributes().value(QLatin1String("name")).toString().trimmed();
+            if (page.name.isEmpty())
+                fail(tr("参数组缺少名称 (name)"));
+            if (m_group_names.contains(page.name))
+                fail(tr("参数组名称 \"%1\" 重复").arg(page.name));
+            m_group_names.insert(page.name);
+        } else {
+            if (*has_runtime)
+                fail(tr("描述中只能有一个 <Runtime>"));
+            page.name = m_xml.attributes().value(QLatin1String("name")).toString().trimmed();
+            if (page.name.isEmpty())
+                page.name = QStringLiteral("Runtime");
+        }
+        while (!m_xml.atEnd()) {
+            m_xml.readNext();
+            if (m_xml.isEndElement())
+                break;
+            if (!m_xml.isStartElement())
+                continue;
+            if (m_xml.name() != QLatin1String("Param"))
+                fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
+            page.rows.append(parse_param(is_runtime));
+        }
+        check_xml();
+        if (is_group) {
+            groups->append(page);
+        } else {
+            *runtime = page;
+            *has_runtime = true;
+        }
+    }
+    check_xml();
+    // Anything after the root element is still read, so trailing garbage is
+    // reported instead of being ignored.
+    while (!m_xml.atEnd()) {
+        m_xml.readNext();
+        if (m_xml.isStartElement())
+            fail(tr("根元素之后还有元素 <%1>").arg(m_xml.name().toString()));
+    }
+    check_xml();
+}
+
+void DescriptionParser::take_registers(const QString &code, int address, int length, qint64 line)
+{
+    for (int r = address; r < address + length; ++r) {
+        const auto it = m_registers.constFind(r);
+        if (it != m_registers.constEnd()) {
+            fail_at(line, tr("参数 %1 的地址 %2 (0x%3) 已被 %4 占用")
+                              .arg(code).arg(r).arg(r, 4, 16, QLatin1Char('0')).arg(it.value()));
+        }
+    }
+    for (int r = address; r < address + length; ++r)
+        m_registers.insert(r, code);
+}
+
+void DescriptionParser::check_width(const QString &code, const QString &what, const QString &text,
+                                    double value, int length, int scale, qint64 line)
+{
+    const double raw = std::round(value * double(scale_magnitude(scale)));
+    const bool is_signed = QMachineValue::is_signed_scale(scale);
+    const double lo = double(QMachineValue::lowest_number(length, is_signed));
+    const double hi = double(QMachineValue::highest_number(length, is_signed));
+    if (raw < lo || raw > hi) {
+        fail_at(line, tr("参数 %1 的%2 %3 超出 %4 位%5数的范围")
+                          .arg(code, what, text)
+                          .arg(length * 16)
+                          .arg(is_signed ? tr("有符号") : tr("无符号")));
+    }
+}
+
+void DescriptionParser::check_range(const QString &code, const QStringList &row, qint64 line)
+{
+    const int length = row.at(ColLength).toInt();
+    const int scale = row.at(ColScale).toInt();
+    const QString names[3] = {tr("默认值"), tr("最小值"),
+                              tr("最大值")};
+    double values[3] = {0, 0, 0};
+    bool present[3] = {false, false, false};
+    for (int i = 0; i < 3; ++i) {
+        const QString &text = row.at(ColDefault + i);
+        if (text.isEmpty())
+            continue;
+        if (!parse_number(text, &values[i]))
+            fail_at(line, tr("参数 %1 的%2 \"%3\" 不是数").arg(code, names[i], text));
+        present[i] = true;
+    }
+    if (present[1] && present[2] && values[1] > values[2]) {
+        fail_at(line, tr("参数 %1 的最小值 %2 大于最大值 %3")
+                          .arg(code, row.at(ColMin), row.at(ColMax)));
+    }
+    // A tolerance of a tenth of a raw step keeps "0.1" inside [0.1, ...]
+    // despite binary rounding.
+    const double slack = 0.1 / double(std::max<qint64>(1, scale_magnitude(scale)));
+    if (present[0] && ((present[1] && values[0] < values[1] - slack)
+                       || (present[2] && values[0] > values[2] + slack))) {
+        fail_at(line, tr("参数 %1 的默认值 %2 超出范围 [%3, %4]")
+                          .arg(code, row.at(ColDefault), row.at(ColMin), row.at(ColMax)));
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (present[i])
+            check_width(code, names[i], row.at(ColDefault + i), values[i], length, scale, line);
+    }
+}
+
+QStringList DescriptionParser::parse_param(bool runtime)
+{
+    const qint64 line = m_xml.lineNumber();
+    const QXmlStreamAttributes attrs = m_xml.attributes();
+    auto attr = [&attrs](const char *name) {
+        return attrs.value(QLatin1String(name)).toString().trimmed();
+    };
+
+    QStringList row;
+    row.reserve(ColCount);
+    for (int i = 0; i < ColCount; ++i)
+        row.append(QString());
+
+    const QString code = attr("code");
+    if (code.isEmpty())
+        fail(tr("参数缺少代码 (code)"));
+    const auto seen = m_code_lines.constFind(code);
+    if (seen != m_code_lines.constEnd())
+        fail(tr("代码 %1 重复 (第 %2 行已使用)").arg(code).arg(seen.value()));
+    m_code_lines.insert(code, line);
+    row[ColCode] = code;
+    row[ColName] = attr("name");
+
+    if (!attrs.hasAttribute(QLatin1String("address")) || attr("address").isEmpty())
+        fail(tr("参数 %1 缺少地址 (address)").arg(code));
+    int address = 0;
+    if (!parse_address(attr("address"), &address)) {
+        fail(tr("参数 %1 的地址 \"%2\" 不是 0 到 65535 之间的数")
+                 .arg(code, attr("address")));
+    }
+    row[ColAddress] = QString::number(address);
+
+    const QString length_text = attr("length").isEmpty() ? QStringLiteral("1") : attr("length");
+    if (length_text != QLatin1String("1") && length_text != QLatin1String("2"))
+        fail(tr("参数 %1 的长度 \"%2\" 不是 1 或 2").arg(code, length_text));
+    const int length = length_text.toInt();
+    if (address + length - 1 > 65535)
+        fail(tr("两字参数 %1 的高位寄存器超出地址范围").arg(code));
+    row[ColLength] = length_text;
+
+    const QString scale_text = attr("scale").isEmpty() ? QStringLiteral("1") : attr("scale");
+    bool ok = false;
+    const int scale = scale_text.toInt(&ok);
+    if (!ok)
+        fail(tr("参数 %1 的缩放 \"%2\" 不是整数").arg(code, scale_text));
+    if (scale_magnitude(scale) > kMaxScaleMagnitude) {
+        fail(tr("参数 %1 的缩放 %2 的绝对值大于 %3")
+                 .arg(code, scale_text).arg(kMaxScaleMagnitude));
+    }
+    row[ColScale] = scale_text;
+
+    const QString editor = attr("editor").isEmpty() ? editor_decimal() : attr("editor");
+    if (editor != editor_decimal() && editor != editor_choice())
+        fail(tr("参数 %1 的编辑方式 \"%2\" 未知").arg(code, editor));
+    row[ColEditor] = editor;
+    if (scale == 0) {
+        fail(tr("%1参数 %2 的缩放为 0").arg(editor, code));
+    }
+    if (editor == editor_choice() && scale_magnitude(scale) != 1)
+        fail(tr("选择参数 %1 的缩放 %2 不是 1 或 -1").arg(code, scale_text));
+
+    const QString access = attr("access").isEmpty()
+        ? (runtime ? QStringLiteral("ro") : QStringLiteral("rw")) : attr("access");
+    if (access != QLatin1String("rw") && access != QLatin1String("ro")
+        && access != QLatin1String("stop")) {
+        fail(tr("参数 %1 的访问方式 \"%2\" 未知 (应为 rw、ro 或 stop)").arg(code, access));
+    }
+    row[ColAccess] = access;
+
+    const QString start = attr("start");
+    if (start == QLatin1String("1") || start.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        row[ColStart] = QStringLiteral("1");
+    else if (start.isEmpty() || start == QLatin1String("0")
+             || start.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        row[ColStart] = QStringLiteral("0");
+    else
+        fail(tr("参数 %1 的启动标志 \"%2\" 不是 0 或 1").arg(code, start));
+
+    row[ColDefault] = attr("default");
+    row[ColMin] = attr("min");
+    row[ColMax] = attr("max");
+    row[ColUnit] = attr("unit");
+    row[ColNameEn] = attr("name-en");
+    row[ColUnitEn] = attr("unit-en");
+    row[ColHelp] = attrs.value(QLatin1String("help")).toString();
+
+    check_range(code, row, line);
+    take_registers(code, address, length, line);
+
+    // Choices.
+    QStringList pairs;
+    QStringList pairs_en;
+    QSet<qint64> choice_values;
+    while (!m_xml.atEnd()) {
+        m_xml.readNext();
+        if (m_xml.isEndElement())
+            break;
+        if (!m_xml.isStartElement())
+            continue;
+        if (m_xml.name() != QLatin1String("Choice"))
+            fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
+        const QString value_text = m_xml.attributes().value(QLatin1String("value")).toString().trimmed();
+        const QString text = m_xml.attributes().value(QLatin1String("text")).toString().trimmed();
+        const QString text_en = m_xml.attributes().value(QLatin1String("text-en")).toString().trimmed();
+        const qint64 value = value_text.toLongLong(&ok, 10);
+        if (!ok)
+            fail(tr("参数 %1 的选择值 \"%2\" 不是整数").arg(code, value_text));
+        if (text.isEmpty())
+            fail(tr("参数 %1 的选择值 %2 缺少文字 (text)").arg(code, value_text));
+        // The choices column joins pairs with ';' and splits value from text
+        // at the first ':', so a ';' inside a text would split it in two.
+        if (text.contains(QLatin1Char(';')))
+            fail(tr("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text));
+        if (text_en.contains(QLatin1Char(';')))
+            fail(tr("参数 %1 的选择文字 \"%2\" 含有 ';'").arg(code, text_en));
+        if (choice_values.contains(value))
+            fail(tr("参数 %1 的选择值 %2 重复").arg(code, value_text));
+        check_width(code, tr("选择值"), value_text, double(value), length, scale,
+                    m_xml.lineNumber());
+        choice_values.insert(value);
+        pairs.append(QString::number(value) + QLatin1Char(':') + text);
+        if (!text_en.isEmpty())
+            pairs_en.append(QString::number(value) + QLatin1Char(':') + text_en);
+        skip_to_end();
+    }
+    check_xml();
+    row[ColChoices] = pairs.join(QLatin1Char(';'));
+    row[ColChoicesEn] = pairs_en.join(QLatin1Char(';'));
+
+    if (editor == editor_choice()) {
+        if (pairs.isEmpty())
+            fail_at(line, tr("选择参数 %1 没有选择值 (Choice)").arg(code));
+        if (!row.at(ColDefault).isEmpty()) {
+            const qint64 def = row.at(ColDefault).toLongLong(&ok, 10);
+            if (!ok || !choice_values.contains(def)) {
+                fail_at(line, tr("选择参数 %1 的默认值 %2 不是它的选择值之一")
+                                  .arg(code, row.at(ColDefault)));
+            }
+        }
+    }
+    return row;
+}
+
+} // namespace
+
+QMachineConfig::QMachineConfig() = default;
+
+bool QMachineConfig::load()
+{
+    return load_file(machines_directory() + QStringLiteral("/default.xml"));
+}
+
+bool QMachineConfig::load(const QString &type, const QString &version)
+{
+    // Type and version come from the drive; they must not climb out of the
+    // machines directory.
+    auto unsafe = [](const QString &part) {
+        return part.isEmpty() || part.contains(QLatin1Char('/')) || part.contains(QLatin1Char('\\'))
+            || part == QLatin1String(".") || part == QLatin1String("..");
+    };
+    const QString path = machines_directory() + QLatin1Char('/') + type + QLatin1Char('/')
+        + version + QStringLiteral(".xml");
+    if (unsafe(type) || unsafe(version)) {
+        m_parvex.clear();
+        m_runtime.clear();
+        m_error = one_line(tr("%1: 机型 \"%2\" 或版本 \"%3\" 不能用作文件名")
+                               .arg(QDir::toNativeSeparators(path), type, version));
+        return false;
+    }
+    return load_file(path);
+}
+
+bool QMachineConfig::load_file(const QString &path)
+{
+    m_parvex.clear();
+    m_runtime.clear();
+    m_error.clear();
+    m_name.clear();
+    m_type.clear();
+    m_version.clear();
+
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = one_line(tr("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString()));
+        return false;
+    }
+    QXmlStreamReader xml(&file);
+    QList<tagDataPage> groups;
+    tagDataPage runtime;
+    bool has_runtime = false;
+    try {
+        DescriptionParser parser(xml);
+        parser.parse(&groups, &runtime, &has_runtime);
+        m_name = parser.machine_attributes.value(0);
+        m_type = parser.machine_attributes.value(1);
+        m_version = parser.machine_attributes.value(2);
+    } catch (const ParseError &e) {
+        m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(e.reason));
+        return false;
+    }
+    for (const tagDataPage &page : std::as_const(groups))
+        m_parvex.add_page(page);
+    if (has_runtime)
+        m_runtime.add_page(runtime);
+    return true;
+}
+
+QString QMachineConfig::machines_directory()
+{
+    if (!override_directory.isEmpty())
+        return override_directory;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/machines");
+}
+
+void QMachineConfig::set_machines_directory(const QString &dir)
+{
+    override_directory = dir;
+}

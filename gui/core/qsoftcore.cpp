@@ -1,0 +1,381 @@
+#include "qsoftcore.h"
+
+#include <core/plugin/qmenuactionmap.h>
+#include <core/dialogs/qparamdialog.h>
+#include <coredata/qsettingmanager.h>
+
+#include <paramset/machinebuilder.h>
+#include <paramset/parammissions.h>
+
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <machine/registerruns.h>
+#include <communicate/tagserialconfig.h>
+#include <machine/tagvaluegroup.h>
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+
+int int_attribute(const QMission *mission, const QString &key)
+{
+    return mission->get_attribute(key, QVariant()).toInt();
+}
+
+} // namespace
+
+QSoftCore *QSoftCore::m_core = nullptr;
+
+QSoftCore *QSoftCore::get_core()
+{
+    if (!m_core)
+        m_core = new QSoftCore(nullptr);
+    return m_core;
+}
+
+void QSoftCore::release_core()
+{
+    if (m_core) {
+        delete m_core;
+        m_core = nullptr;
+    }
+}
+
+QSoftCore::QSoftCore(QObject *parent)
+    : QObject(parent)
+    , m_show_err_log(false)
+    , m_menu_action_map(new QMenuActionMap)
+    , m_machine(nullptr)
+    , m_setting_manager(new QSettingManager)
+    , m_communicate(new QCommunicate(nullptr))
+    , m_machine_address(1)
+    , m_param_dialog(nullptr)
+{
+    m_setting_manager->load();
+
+    // The page must learn that the port is gone whichever way it went: by the
+    // operator's command or by the link itself (adapter unplugged, drive gone).
+    connect(m_communicate, &QCommunicate::offline, this, [this] { announce_port_closed(); });
+}
+
+QSoftCore::~QSoftCore()
+{
+    delete m_menu_action_map;
+    delete m_communicate;
+    delete m_setting_manager;
+    // No receiver is told: the core only goes away with the process (or a test).
+    delete m_machine;
+    m_machine = nullptr;
+}
+
+QMenuActionMap *QSoftCore::get_menu_action_map()
+{
+    return m_menu_action_map;
+}
+
+QMachine *QSoftCore::get_machine()
+{
+    return m_machine;
+}
+
+QCommunicate *QSoftCore::get_communicate()
+{
+    return m_communicate;
+}
+
+QParamDialog *QSoftCore::get_param_dialog()
+{
+    return m_param_dialog;
+}
+
+int QSoftCore::get_machine_address()
+{
+    return m_machine_address;
+}
+
+void QSoftCore::set_machine_address(int address)
+{
+    m_machine_address = address;
+}
+
+int QSoftCore::get_fault_value(int code)
+{
+    return m_fault_values.value(code, 0);
+}
+
+int QSoftCore::get_machine_version() const
+{
+    return m_machine_version;
+}
+
+QString QSoftCore::get_port_name() const
+{
+    return m_port_name;
+}
+
+void QSoftCore::set_setting_value(const QString &key, const QVariant &value)
+{
+    m_setting_manager->set_value(key, value);
+}
+
+QVariant QSoftCore::get_setting_value(const QString &key)
+{
+    return m_setting_manager->get_value(key, QVariant());
+}
+
+void QSoftCore::emit_mission_group_done(bool success)
+{
+    emit mission_group_done(success);
+}
+
+void QSoftCore::sendUpdateAllPara()
+{
+    emit updateAlLFilish();
+}
+
+// ---------------------------------------------------------------------------
+// Serial connection
+
+bool QSoftCore::serial_connect(const tagSerialConfig &config)
+{
+    if (!m_communicate->open(config))
+        return false;
+    m_port_name = QCommunicate::port_for(config);
+    m_machine_version = -1;
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
+    disconnect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
+    disconnect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
+    connect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
+    connect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
+    connect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
+
+    auto *probe = new QMission(MISSION_READ);
+    probe->set_attribute(MissionKey::station(), QVariant(m_machine_address));
+    probe->set_attribute(MissionKey::address(), QVariant(0));
+    probe->set_attribute(MissionKey::length(), QVariant(1));
+    probe->update_send_buffer();
+    probe->ready();
+    manager->set_connect_mission(probe);
+
+    m_port_announced_open = true;
+    emit openCom(true);
+    return true;
+}
+
+void QSoftCore::serial_disconnect()
+{
+    if (m_communicate->serial_status() != 0)
+        return;
+    m_communicate->closed();
+    announce_port_closed();
+}
+
+void QSoftCore::announce_port_closed()
+{
+    if (!m_port_announced_open)
+        return;
+    m_port_announced_open = false;
+    emit openCom(false);
+}
+
+// ---------------------------------------------------------------------------
+// Machine construction
+
+void QSoftCore::new_machine()
+{
+    build_machine(QString(), QString(), false);
+}
+
+void QSoftCore::new_machine(const QString &type, const QString &version)
+{
+    build_machine(type, version, true);
+}
+
+QString QSoftCore::machine_error() const
+{
+    return m_machine_error;
+}
+
+void QSoftCore::build_machine(const QString &type, const QString &version, bool typed)
+{
+    clear_machine();
+
+    QMachineConfig config;
+    const bool loaded = typed ? config.load(type, version) : config.load();
+    if (!loaded) {
+        m_machine_error = config.error_string();
+        return;
+    }
+    m_machine_error.clear();
+
+    const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
+    const QStringList selection =
+        get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
+    m_machine = MachineBuilder::build(config, typed ? type : QString(), typed ? version : QString(),
+                                      selection);
+    emit parvex_changed();
+
+    if (m_param_dialog) {
+        m_param_dialog->init();
+    } else {
+        m_param_dialog = new QParamDialog(main_window());
+        m_param_dialog->setVisible(false);
+    }
+
+    emit new_machine_signal();
+}
+
+QWidget *QSoftCore::main_window() const
+{
+    // The main window publishes itself as a pointer-sized value; anything
+    // else (missing, or an old integer form) means the dialog has no parent.
+    const QVariant property = qApp ? qApp->property("MainWindow") : QVariant();
+    if (!property.canConvert<QObject *>())
+        return nullptr;
+    return qobject_cast<QWidget *>(property.value<QObject *>());
+}
+
+void QSoftCore::clear_machine()
+{
+    if (!m_machine)
+        return;
+    emit clear_machine_signal();
+    delete m_machine;
+    m_machine = nullptr;
+    // The pick dialog must not keep rows that point into the deleted model.
+    if (m_param_dialog)
+        m_param_dialog->init();
+    emit parvex_changed();
+}
+
+void QSoftCore::release_machine()
+{
+    serial_disconnect();
+    clear_machine();
+}
+
+void QSoftCore::new_machine_version(int version)
+{
+    m_machine_version = version;
+    clear_machine();
+    new_machine();
+    if (!m_machine) {
+        serial_disconnect();
+        return;
+    }
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    const QList<QMission *> missions = make_mission(m_machine->get_start_list());
+    for (QMission *mission : missions) {
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+        mission->ready();
+        manager->add_mission(mission);
+    }
+    manager->reset();
+    qDeleteAll(missions);
+
+    emit start_runtime();
+}
+
+// ---------------------------------------------------------------------------
+// Missions and refresh
+
+QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
+{
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(MISSION_READ);
+        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
+}
+
+void QSoftCore::update_group(const QString &group)
+{
+    if (!m_machine)
+        return;
+    tagValueGroup *found = m_machine->get_group(group);
+    if (!found)
+        return;
+
+    QMissionManager *manager = m_communicate->mission_manager();
+    const QList<QMission *> missions = make_mission(found->m_values);
+    for (QMission *mission : missions) {
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+        manager->add_mission(mission);
+    }
+    qDeleteAll(missions);
+}
+
+void QSoftCore::update_all()
+{
+    if (!m_machine)
+        return;
+
+    QList<QMission *> missions;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        missions += make_mission(group->m_values);
+    for (QMission *mission : std::as_const(missions)) {
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+    }
+    m_communicate->mission_manager()->add_mission_group(missions, tr("刷新全部功能码"));
+    qDeleteAll(missions);
+}
+
+// ---------------------------------------------------------------------------
+// Mission results and error log
+
+void QSoftCore::mission_success(QMission *ms)
+{
+    if (!m_machine || !ms)
+        return;
+    const int type = int_attribute(ms, MissionKey::type());
+    if (type != MISSION_READ_BACK && type != MISSION_READ)
+        return;
+
+    ParamMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
+}
+
+void QSoftCore::mission_failed(QMission *ms, int code)
+{
+    const int length = ms ? int_attribute(ms, MissionKey::length()) : 0;
+    const int address = ms ? int_attribute(ms, MissionKey::address()) : 0;
+    const QString message =
+        tr("地址[十进制:%1  十六进制:0x%2 ] 长度[%3] 错误代码[%4]")
+            .arg(QString::number(address), QString::number(address, 16),
+                 QString::number(length), QString::number(code));
+    const int type = ms ? int_attribute(ms, MissionKey::type()) : 0;
+    const QString prefix = (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) ? tr("写入错误 ")
+                                                    : tr("读取错误 ");
+
+    tagErrLog entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.text = prefix + message;
+    m_err_logs.append(entry);
+}
+
+QList<tagErrLog> QSoftCore::getErrlogs()
+{
+    return m_err_logs;
+}
+
+void QSoftCore::clearErrLog()
+{
+    m_err_logs.clear();
+}

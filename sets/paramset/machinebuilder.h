@@ -1,0 +1,22 @@
+#pragma once
+
+#include <paramset/paramset_export.h>
+
+#include <QString>
+#include <QStringList>
+
+class QMachine;
+class QMachineConfig;
+
+// Turns a loaded machine description into a parameter model: one group per
+// page, one value per row (a row whose code or address is taken is left
+// out), and every runtime value, monitored when runtime_selection is empty or
+// names its code. The program's core and the command-line tool build their
+// models here, so both see the same parameters.
+namespace MachineBuilder {
+
+// A new model the caller owns.
+PARAMSET_EXPORT QMachine *build(QMachineConfig &config, const QString &type, const QString &version,
+                                const QStringList &runtime_selection);
+
+} // namespace MachineBuilder

@@ -1,0 +1,110 @@
+#include "parammissions.h"
+
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+#include <communicate/qrtuframe.h>
+#include <machine/registerruns.h>
+
+namespace ParamMissions {
+
+namespace {
+
+QMission *write_word(int station, int address, quint16 word)
+{
+    auto *mission = new QMission(MISSION_WRITE);
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(), QVariant(address));
+    mission->set_attribute(MissionKey::length(), QVariant(1));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    mission->set_attribute(MissionKey::write_data(), QVariant(int(word)));
+    mission->update_send_buffer();
+    return mission;
+}
+
+int value_address(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_ADDRESS).toInt();
+}
+
+// Decodes the value whose first register is register k of the answer, when
+// every register it needs is part of the answer; otherwise it keeps its value.
+void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
+{
+    int raw = 0;
+    if (value->raw_of_registers(registers.mid(k), &raw))
+        value->set_base_value(raw);
+}
+
+} // namespace
+
+QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
+{
+    QList<QMission *> missions;
+    if (!value)
+        return missions;
+    const int address = value->get_value_property(VALUE_ADDRESS).toInt();
+    const QList<quint16> registers = value->registers_of(raw);
+    for (int i = 0; i < registers.size(); ++i)
+        missions.append(write_word(station, address + i, registers.at(i)));
+    return missions;
+}
+
+QMission *read_back_mission(QMachineValue *value, int station)
+{
+    auto *mission = new QMission(MISSION_READ_BACK);
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(),
+                           QVariant(value->get_value_property(VALUE_ADDRESS).toInt()));
+    // The registers the write put there, however the description spells the
+    // length: a read-back of length 0 could not even be sent.
+    mission->set_attribute(MissionKey::length(), QVariant(value->words()));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    mission->update_send_buffer();
+    return mission;
+}
+
+QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station)
+{
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(MISSION_READ_BACK);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
+}
+
+void take_answer(QMachine *machine, const QMission &mission, const QList<QMachineValue *> &runtimes)
+{
+    const int address = mission.get_attribute(MissionKey::address()).toInt();
+    const int length = mission.get_attribute(MissionKey::length()).toInt();
+    const QList<quint16> registers = QRtuFrame::answer_registers(mission.get_recv_buffer(), length);
+    const int available = int(registers.size());
+
+    if (machine) {
+        for (int i = 0; i < available;) {
+            QMachineValue *value = machine->get_value(address + i);
+            if (!value) {
+                ++i;
+                continue;
+            }
+            decode_into(value, registers, i);
+            i += value->words();
+        }
+    }
+
+    for (QMachineValue *value : runtimes) {
+        const int k = value_address(value) - address;
+        if (k >= 0 && k < length)
+            decode_into(value, registers, k);
+    }
+}
+
+} // namespace ParamMissions

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <paramset/paramset_export.h>
+
+#include <QList>
+
+class QMachine;
+class QMachineValue;
+class QMission;
+
+// The missions that move parameter values over the link. Shared by the table
+// (one edit), the page (upload, download, compare) and the command-line
+// tool, so all of them write a value's registers the same way, in the order
+// the value gives them, and read values in the same runs.
+namespace ParamMissions {
+
+// Registers a read asks for at most.
+inline constexpr int kMaxRegistersPerRead = 8;
+
+// Write missions of type 0, one register each, send buffers built. The
+// caller owns them.
+PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, int station);
+// The read-back of the value's registers (type 1), send buffer built.
+PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);
+// Reads of every register of the values (type 1), in runs of consecutive
+// registers (RegisterRuns), send buffers built. The caller owns them.
+PARAMSET_EXPORT QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station);
+
+// Takes the registers of an answered read into the model: every parameter
+// whose registers all lie in the answer, and every value of runtimes whose
+// registers do.
+PARAMSET_EXPORT void take_answer(QMachine *machine, const QMission &mission,
+                                 const QList<QMachineValue *> &runtimes);
+
+} // namespace ParamMissions

@@ -1,0 +1,99 @@
+#include "paramverify.h"
+
+#include <machine/qmachinevalue.h>
+
+#include <QCoreApplication>
+#include <QSet>
+
+namespace ParamVerify {
+
+namespace {
+
+QString code_of(QMachineValue *value)
+{
+    return value->get_value_property(VALUE_CODE).toString();
+}
+
+QString with_unit(QMachineValue *value, int raw)
+{
+    const QString unit = value->display_unit();
+    const QString text = value->text_of_raw(raw);
+    return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
+}
+
+QString error_text(int code)
+{
+    if (code >= 1 && code <= 255)
+        return QCoreApplication::translate("ParamVerify", "设备拒绝 (异常码 %1)").arg(code);
+    if (code == 258)
+        return QCoreApplication::translate("ParamVerify", "连接已断开");
+    if (code == 257)
+        return QCoreApplication::translate("ParamVerify", "应答错误");
+    return QCoreApplication::translate("ParamVerify", "设备无应答");
+}
+
+} // namespace
+
+tagVerifyReport verify(const QList<Write> &writes, const QHash<QMachineValue *, int> &read_back,
+                       const QHash<QMachineValue *, int> &write_errors)
+{
+    // The last write of each parameter is what the drive should hold.
+    QList<QMachineValue *> order;
+    QHash<QMachineValue *, int> wanted;
+    for (const Write &write : writes) {
+        if (!write.value)
+            continue;
+        if (!wanted.contains(write.value))
+            order.append(write.value);
+        wanted.insert(write.value, write.raw);
+    }
+
+    tagVerifyReport report;
+    for (QMachineValue *value : std::as_const(order)) {
+        tagVerifyReport::Row row;
+        row.value = value;
+        row.wanted = wanted.value(value);
+        const auto error = write_errors.constFind(value);
+        if (error != write_errors.constEnd()) {
+            row.error = error.value();
+            report.refused.append(row);
+            continue;
+        }
+        ++report.written;
+        const auto read = read_back.constFind(value);
+        if (read == read_back.constEnd()) {
+            report.unread.append(row);
+            continue;
+        }
+        row.drive = read.value();
+        if (value->number_of_raw(row.drive) == value->number_of_raw(row.wanted)) {
+            ++report.verified;
+        } else {
+            report.different.append(row);
+        }
+    }
+    return report;
+}
+
+QStringList lines(const tagVerifyReport &report)
+{
+    QStringList out;
+    for (const tagVerifyReport::Row &row : report.different) {
+        out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3，设备为 %4")
+                       .arg(code_of(row.value), row.value->display_name(),
+                            with_unit(row.value, row.wanted), with_unit(row.value, row.drive)));
+    }
+    for (const tagVerifyReport::Row &row : report.unread) {
+        out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3，读回失败")
+                       .arg(code_of(row.value), row.value->display_name(),
+                            with_unit(row.value, row.wanted)));
+    }
+    for (const tagVerifyReport::Row &row : report.refused) {
+        out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 被拒绝，%4")
+                       .arg(code_of(row.value), row.value->display_name(),
+                            with_unit(row.value, row.wanted), error_text(row.error)));
+    }
+    return out;
+}
+
+} // namespace ParamVerify
