@@ -97,7 +97,7 @@ void tst_StyleHelper::init()
 void tst_StyleHelper::cleanup()
 {
     StyleHelper::setBaseColor(DefaultPick);
-    QCOMPARE(StyleHelper::baseColor(), QColor(128, 128, 128));
+    QCOMPARE(StyleHelper::baseColor().rgba(), QColor(128, 128, 128).rgba());
 }
 
 void tst_StyleHelper::colorsFollowBase_data()
@@ -171,7 +171,7 @@ void tst_StyleHelper::setBaseColorRepaintsOnlyOnChange()
     StyleHelper::setBaseColor(QColor());
     QCoreApplication::processEvents();
     QCOMPARE(window.paints, 0);
-    QCOMPARE(StyleHelper::baseColor(), QColor(128, 128, 128));
+    QCOMPARE(StyleHelper::baseColor().rgba(), QColor(128, 128, 128).rgba());
 
     StyleHelper::setBaseColor(QColor(30, 90, 200));
     QCoreApplication::processEvents();
