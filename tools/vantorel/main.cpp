@@ -1,6 +1,7 @@
 // vantorel: the drive's parameters from a shell or a script, without a
 // screen. `vantorel --help` lists the commands, options and exit codes.
 
+#include "vantorelcommands.h"
 #include "vantorelexit.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"

@@ -51,12 +51,3 @@ struct VantorelOptions
     // "1-10,12" as a list of stations 1..247, in order, without repeats.
     static bool parse_list(const QString &text, int lowest, int highest, QList<int> *list);
 };
-
-namespace VantorelHelp {
-
-QString general();
-// Empty for an unknown command.
-QString command(const QString &name);
-bool is_command(const QString &name);
-
-} // namespace VantorelHelp

@@ -1,0 +1,133 @@
+#include "comparecommand.h"
+
+#include "vantorelexit.h"
+#include "vantorellink.h"
+#include "vantoreloptions.h"
+#include "vantorelsession.h"
+#include "vantorelvalues.h"
+
+#include <paramset/paramcompare.h>
+#include <paramset/paramsetfile.h>
+#include <paramset/qparamhistory.h>
+
+#include <coredata/qcsvfile.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+
+using namespace VantorelValues;
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec CompareCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("compare");
+    spec.synopsis = QStringLiteral("compare FILE | --defaults | --snapshot ID");
+    spec.summary = QStringLiteral("compare the drive with a file, the defaults or a snapshot");
+    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [link options] [--json]\n"
+                               "Reads the drive's parameters and lists those that differ from a\n"
+                               "parameter file, from the description's defaults or from a snapshot.\n"
+                               "Exit code 4 when something differs.\n"
+                               "Example: vantorel compare --defaults\n");
+    spec.several_stations = true;
+    spec.make = make_vantorel_command<CompareCommand>;
+    return spec;
+}
+
+int CompareCommand::check_arguments()
+{
+    const VantorelOptions &options = session().options();
+    const QStringList &args = options.arguments;
+    const int sources = int(!args.isEmpty()) + int(options.defaults) + int(!options.snapshot.isEmpty());
+    if (sources != 1 || args.size() > 1)
+        return session().fail(VantorelExit::Usage, tr_tool("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
+    return VantorelExit::Done;
+}
+
+int CompareCommand::prepare()
+{
+    VantorelSession &s = session();
+    const VantorelOptions &options = s.options();
+    QStringList problems;
+    if (options.defaults) {
+        m_other = ParamCompare::defaults_of(s.machine(), &problems);
+        m_other_title = tr_tool("默认值");
+    } else if (!options.snapshot.isEmpty()) {
+        bool ok = false;
+        const qint64 id = options.snapshot.toLongLong(&ok);
+        QParamHistory *database = s.history_database(false);
+        if (!database)
+            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+        tagParamSnapshot snapshot;
+        if (!ok || !database->load(id, &snapshot))
+            return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(options.snapshot));
+        m_other = snapshot.values;
+        m_other_title = tr_tool("记录 %1").arg(id);
+    } else {
+        const QString &path = options.arguments.first();
+        QCSVFile table;
+        QString reason;
+        if (!ParamSetFile::read_file(path, &table, &reason))
+            return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
+        const QString header_error = ParamSetFile::check_header(table);
+        if (!header_error.isEmpty())
+            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+        m_other = ParamSetFile::raw_values(table, s.machine(), &problems);
+        m_other_title = tr_tool("文件");
+    }
+    if (!problems.isEmpty()) {
+        return s.fail(VantorelExit::FileError,
+                      tr_tool("%1 %2（共 %3 处有误）").arg(m_other_title, problems.first()).arg(problems.size()));
+    }
+    return VantorelExit::Done;
+}
+
+VantorelResult CompareCommand::serve(VantorelLink &link)
+{
+    VantorelResult result;
+    VantorelSession &s = session();
+    QList<tagParamRaw> drive;
+    if (!read_all(link, tr_tool("读取"), &drive, &result))
+        return result;
+    s.record(link, ParamSnapshot::compare(), drive);
+
+    const QList<tagParamDifference> differences = ParamCompare::compare(drive, m_other, s.machine());
+    QJsonArray array;
+    for (const tagParamDifference &d : differences) {
+        const QString name = d.value ? name_of(d.value) : QString();
+        const QString unit = d.value ? unit_of(d.value) : QString();
+        result.rows.append({d.code, name, ParamCompare::text_of(d, true), ParamCompare::text_of(d, false), unit});
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), d.code);
+        o.insert(QStringLiteral("name"), name);
+        if (d.kind != tagParamDifference::OnlyRight) {
+            o.insert(QStringLiteral("drive"), double(d.left));
+            o.insert(QStringLiteral("drive_text"), ParamCompare::text_of(d, true));
+        }
+        if (d.kind != tagParamDifference::OnlyLeft) {
+            o.insert(QStringLiteral("other"), double(d.right));
+            o.insert(QStringLiteral("other_text"), ParamCompare::text_of(d, false));
+        }
+        array.append(o);
+    }
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("against"), m_other_title);
+    result.json.insert(QStringLiteral("compared"), int(drive.size()));
+    result.json.insert(QStringLiteral("differences"), array);
+    if (differences.isEmpty()) {
+        result.lines.append(tr_tool("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
+        return result;
+    }
+    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("设备"), m_other_title, tr_tool("单位")};
+    result.exit = VantorelExit::Differences;
+    result.error = tr_tool("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
+    return result;
+}

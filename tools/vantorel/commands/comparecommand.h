@@ -1,0 +1,24 @@
+#pragma once
+
+#include "vantorelstationcommand.h"
+
+#include <QList>
+#include <QString>
+
+// compare: the drive's parameters against a parameter file, the
+// description's defaults or a snapshot, read before any station is served.
+class CompareCommand : public VantorelStationCommand
+{
+public:
+    using VantorelStationCommand::VantorelStationCommand;
+    static VantorelCommandSpec spec();
+
+protected:
+    int check_arguments() override;
+    int prepare() override;
+    VantorelResult serve(VantorelLink &link) override;
+
+private:
+    QList<tagParamRaw> m_other;
+    QString m_other_title;
+};

@@ -1,0 +1,78 @@
+#include "getcommand.h"
+
+#include "vantorelexit.h"
+#include "vantorellink.h"
+#include "vantoreloptions.h"
+#include "vantorelsession.h"
+#include "vantorelvalues.h"
+
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+
+using namespace VantorelValues;
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec GetCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("get");
+    spec.synopsis = QStringLiteral("get CODE...");
+    spec.summary = QStringLiteral("read values (display units; --raw: raw values)");
+    spec.help = QStringLiteral("Usage: vantorel get CODE... [--raw] [link options] [--json]\n"
+                               "Reads parameters or runtime values and prints code, name, value and\n"
+                               "unit; --raw prints the raw register values instead.\n"
+                               "Example: vantorel get F0-07 U0-00\n");
+    spec.several_stations = true;
+    spec.make = make_vantorel_command<GetCommand>;
+    return spec;
+}
+
+int GetCommand::check_arguments()
+{
+    return want_arguments(1, -1);
+}
+
+int GetCommand::prepare()
+{
+    for (const QString &code : session().options().arguments) {
+        if (!session().machine()->get_value(code))
+            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+    }
+    return VantorelExit::Done;
+}
+
+VantorelResult GetCommand::serve(VantorelLink &link)
+{
+    VantorelResult result;
+    const bool raw = session().options().raw;
+    const QList<QMachineValue *> values = session().values_of(session().options().arguments);
+    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, tr_tool("读取"), &result))
+        return result;
+
+    QJsonArray array;
+    for (QMachineValue *value : values) {
+        array.append(json_of(value));
+        if (raw) {
+            result.rows.append({code_of(value), name_of(value), QString::number(value->get_base_value())});
+        } else {
+            result.rows.append({code_of(value), name_of(value), value->get_true_value_string(), unit_of(value)});
+        }
+    }
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("values"), array);
+    result.header = raw ? QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("原始值")}
+                        : QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位")};
+    return result;
+}

@@ -1,0 +1,157 @@
+#include "historycommand.h"
+
+#include "vantorelexit.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+
+#include <paramset/paramsnapshot.h>
+#include <paramset/qparamhistory.h>
+
+#include <coredata/qcsvfile.h>
+#include <coredata/qlocalcodec.h>
+#include <coredata/qsafefile.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec HistoryCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("history");
+    spec.synopsis = QStringLiteral("history [list|show ID|export ID FILE]");
+    spec.summary = QStringLiteral("the snapshots of parameter sets");
+    spec.help = QStringLiteral("Usage: vantorel history [list | show ID | export ID FILE] [--json]\n"
+                               "The snapshots of parameter sets (uploads, backups before downloads):\n"
+                               "list them, show one, or export one as a parameter file.\n"
+                               "Example: vantorel history export 12 before-repair.csv\n");
+    spec.make = make_vantorel_command<HistoryCommand>;
+    return spec;
+}
+
+int HistoryCommand::run()
+{
+    VantorelSession &s = session();
+    VantorelOutput &out = s.out();
+    const QStringList &args = s.options().arguments;
+    const QString verb = args.value(0, QStringLiteral("list"));
+    const bool well_formed = (verb == QLatin1String("list") && args.size() <= 1)
+        || (verb == QLatin1String("show") && args.size() == 2)
+        || (verb == QLatin1String("export") && args.size() == 3);
+    if (!well_formed)
+        return s.fail(VantorelExit::Usage, tr_tool("history 的参数不对；vantorel history --help 说明用法"));
+    QParamHistory *database = s.history_database(false);
+    if (!database)
+        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+
+    if (verb == QLatin1String("list")) {
+        const QList<tagParamSnapshot> list = database->list();
+        QJsonArray array;
+        QList<QStringList> rows;
+        for (const tagParamSnapshot &snapshot : list) {
+            const QString time = snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            QJsonObject o;
+            o.insert(QStringLiteral("id"), double(snapshot.id));
+            o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
+            o.insert(QStringLiteral("operation"), snapshot.operation);
+            o.insert(QStringLiteral("port"), snapshot.port);
+            o.insert(QStringLiteral("station"), snapshot.station);
+            o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+            o.insert(QStringLiteral("values"), snapshot.value_count);
+            array.append(o);
+            rows.append({QString::number(snapshot.id), time, ParamSnapshot::operation_text(snapshot.operation),
+                         snapshot.port, QString::number(snapshot.station), QString::number(snapshot.drive_version),
+                         QString::number(snapshot.value_count)});
+        }
+        if (out.json()) {
+            QJsonObject o;
+            o.insert(QStringLiteral("command"), QStringLiteral("history"));
+            o.insert(QStringLiteral("ok"), true);
+            o.insert(QStringLiteral("exit"), 0);
+            o.insert(QStringLiteral("snapshots"), array);
+            out.document(QJsonDocument(o));
+        } else {
+            out.table({tr_tool("编号"), tr_tool("时间"), tr_tool("操作"), tr_tool("端口"), tr_tool("站号"),
+                       tr_tool("软件版本"), tr_tool("参数")},
+                      rows);
+        }
+        return VantorelExit::Done;
+    }
+
+    bool ok = false;
+    const qint64 id = args.at(1).toLongLong(&ok);
+    tagParamSnapshot snapshot;
+    if (!ok || !database->load(id, &snapshot))
+        return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(args.at(1)));
+    QString error;
+    if (!s.load_description(&error))
+        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+    const QCSVFile table = ParamSnapshot::to_table(snapshot, s.machine());
+
+    if (verb == QLatin1String("export")) {
+        const QString &path = args.at(2);
+        QString reason;
+        if (!QSafeFile::write(path, QLocalCodec::encode(table.save()), &reason))
+            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 保存失败：%2").arg(path, reason));
+        if (out.json()) {
+            QJsonObject o;
+            o.insert(QStringLiteral("command"), QStringLiteral("history"));
+            o.insert(QStringLiteral("ok"), true);
+            o.insert(QStringLiteral("exit"), 0);
+            o.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+            o.insert(QStringLiteral("parameters"), int(snapshot.values.size()));
+            out.document(QJsonDocument(o));
+        } else {
+            out.line(tr_tool("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
+        }
+        return VantorelExit::Done;
+    }
+
+    // show: the rows of the parameter file it stands for.
+    QJsonArray values;
+    QList<QStringList> rows;
+    for (int row = 1; row < table.size(); ++row) {
+        if (table.size(row) < 5)
+            continue;
+        rows.append({table.get_text(0, row), table.get_text(1, row), table.get_text(2, row),
+                     table.get_text(3, row), table.get_text(4, row)});
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), table.get_text(0, row));
+        o.insert(QStringLiteral("name"), table.get_text(1, row));
+        o.insert(QStringLiteral("unit"), table.get_text(3, row));
+        o.insert(QStringLiteral("raw"), table.get_text(4, row).toDouble());
+        values.append(o);
+    }
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("history"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("id"), double(snapshot.id));
+        o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
+        o.insert(QStringLiteral("operation"), snapshot.operation);
+        o.insert(QStringLiteral("station"), snapshot.station);
+        o.insert(QStringLiteral("values"), values);
+        out.document(QJsonDocument(o));
+    } else {
+        out.line(tr_tool("记录 %1：%2 %3，站号 %4")
+                     .arg(id)
+                     .arg(snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                          ParamSnapshot::operation_text(snapshot.operation))
+                     .arg(snapshot.station));
+        out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
+    }
+    return VantorelExit::Done;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "vantorelcommand.h"
+
+// history: lists, shows and exports the snapshots of parameter sets.
+class HistoryCommand : public VantorelCommand
+{
+public:
+    using VantorelCommand::VantorelCommand;
+    static VantorelCommandSpec spec();
+
+    int run() override;
+};

@@ -1,0 +1,72 @@
+#include "infocommand.h"
+
+#include "vantorellink.h"
+#include "vantorelsession.h"
+
+#include <communicate/qcommunicate.h>
+#include <machine/qmachine.h>
+#include <machine/tagvaluegroup.h>
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec InfoCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("info");
+    spec.synopsis = QStringLiteral("info");
+    spec.summary = QStringLiteral("the drive's version and the description used");
+    spec.help = QStringLiteral("Usage: vantorel info [link options] [--json]\n"
+                               "Connects, prints the drive's software version, the port and station,\n"
+                               "and the description used with its number of groups and parameters.\n"
+                               "Example: vantorel info --port /dev/ttyUSB0 --station 3\n");
+    spec.make = make_vantorel_command<InfoCommand>;
+    return spec;
+}
+
+int InfoCommand::check_arguments()
+{
+    return want_arguments(0, 0);
+}
+
+VantorelResult InfoCommand::serve(VantorelLink &link)
+{
+    VantorelResult result;
+    QMachine *machine = session().machine();
+    const QString port = QCommunicate::port_for(link_config());
+    int parameters = 0;
+    const QList<tagValueGroup *> groups = machine->get_groups();
+    for (tagValueGroup *group : groups)
+        parameters += int(group->m_values.size());
+    const int runtimes = int(machine->get_all_runtimes().size());
+
+    result.json.insert(QStringLiteral("port"), port);
+    result.json.insert(QStringLiteral("station"), link.station());
+    result.json.insert(QStringLiteral("version"), link.version());
+    result.json.insert(QStringLiteral("description"), session().description());
+    result.json.insert(QStringLiteral("machine_name"), machine->get_name());
+    result.json.insert(QStringLiteral("groups"), int(groups.size()));
+    result.json.insert(QStringLiteral("parameters"), parameters);
+    result.json.insert(QStringLiteral("runtime_values"), runtimes);
+    result.header = {tr_tool("项目"), tr_tool("内容")};
+    result.rows = {
+        {tr_tool("端口"), port},
+        {tr_tool("站号"), QString::number(link.station())},
+        {tr_tool("软件版本"), QString::number(link.version())},
+        {tr_tool("机器描述"), QDir::toNativeSeparators(session().description())},
+        {tr_tool("机型"), machine->get_name()},
+        {tr_tool("参数组"), QString::number(groups.size())},
+        {tr_tool("参数"), QString::number(parameters)},
+        {tr_tool("运行值"), QString::number(runtimes)},
+    };
+    return result;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "vantorelstationcommand.h"
+
+// info: the drive's version, the port and station, and the description used.
+class InfoCommand : public VantorelStationCommand
+{
+public:
+    using VantorelStationCommand::VantorelStationCommand;
+    static VantorelCommandSpec spec();
+
+protected:
+    int check_arguments() override;
+    VantorelResult serve(VantorelLink &link) override;
+};

@@ -1,0 +1,73 @@
+#include "portscommand.h"
+
+#include "vantorelexit.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec PortsCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("ports");
+    spec.synopsis = QStringLiteral("ports");
+    spec.summary = QStringLiteral("serial ports the system lists");
+    spec.help = QStringLiteral("Usage: vantorel ports [--json]\n"
+                               "Lists the serial ports the system knows (name, description, maker).\n"
+                               "Pseudo-terminals and TCP addresses are not listed; give them with --port.\n"
+                               "Example: vantorel ports\n");
+    spec.make = make_vantorel_command<PortsCommand>;
+    return spec;
+}
+
+int PortsCommand::run()
+{
+    VantorelSession &s = session();
+    VantorelOutput &out = s.out();
+    if (!s.options().arguments.isEmpty())
+        return s.fail(VantorelExit::Usage, tr_tool("ports 不带参数"));
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return a.portName() < b.portName();
+    });
+    QJsonArray array;
+    QList<QStringList> rows;
+    for (const QSerialPortInfo &port : std::as_const(ports)) {
+        QJsonObject o;
+        o.insert(QStringLiteral("name"), port.portName());
+        o.insert(QStringLiteral("device"), port.systemLocation());
+        o.insert(QStringLiteral("description"), port.description());
+        o.insert(QStringLiteral("manufacturer"), port.manufacturer());
+        array.append(o);
+        rows.append({port.systemLocation(), port.description(), port.manufacturer()});
+    }
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("ports"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("ports"), array);
+        out.document(QJsonDocument(o));
+    } else if (rows.isEmpty()) {
+        out.line(tr_tool("系统没有列出串口"));
+    } else {
+        out.table({tr_tool("端口"), tr_tool("说明"), tr_tool("厂家")}, rows);
+    }
+    return VantorelExit::Done;
+}

@@ -1,0 +1,166 @@
+#include "scancommand.h"
+
+#include "vantorelexit.h"
+#include "vantorelinterrupt.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+
+#include <communicate/qcommunicate.h>
+#include <communicate/qdevicesearch.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec ScanCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("scan");
+    spec.synopsis = QStringLiteral("scan");
+    spec.summary = QStringLiteral("search for drives (ports, bauds, parities, stations)");
+    spec.help = QStringLiteral("Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]\n"
+                               "                     [--stations FIRST-LAST] [--wait MS] [--json]\n"
+                               "Searches for drives as the workbench's device search does: on every\n"
+                               "port (default: --port, or every port the system lists), at every baud\n"
+                               "rate (default 19200,9600,38400,57600,115200) and framing (default\n"
+                               "8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station\n"
+                               "from FIRST to LAST (default 1-247) is asked once for register 0;\n"
+                               "WAIT is how long a probe waits (default: its line time + 50 ms).\n"
+                               "Exit code 2 when no drive answered.\n"
+                               "Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5\n");
+    spec.make = make_vantorel_command<ScanCommand>;
+    return spec;
+}
+
+int ScanCommand::run()
+{
+    VantorelSession &s = session();
+    VantorelOutput &out = s.out();
+    const VantorelOptions &options = s.options();
+    if (!options.arguments.isEmpty())
+        return s.fail(VantorelExit::Usage, tr_tool("scan 不带参数；vantorel scan --help 说明用法"));
+    tagSearchPlan plan;
+    plan.ports = options.scan_ports;
+    if (plan.ports.isEmpty() && !options.port.isEmpty())
+        plan.ports = {options.port};
+    if (plan.ports.isEmpty()) {
+        const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+        for (const QSerialPortInfo &port : ports)
+            plan.ports.append(port.systemLocation());
+        plan.ports.sort();
+    }
+    plan.baud_rates = options.scan_bauds.isEmpty()
+        ? (options.baud > 0 ? QList<int>{options.baud} : tagSearchPlan::standard_baud_rates())
+        : options.scan_bauds;
+    const QString parities = !options.scan_parities.isEmpty() ? options.scan_parities
+        : options.parity != 0                                ? QString(QLatin1Char(options.parity))
+                                                             : QString();
+    if (parities.isEmpty() && options.stop == 0) {
+        plan.framings = tagSearchPlan::standard_framings();
+    } else {
+        for (const QChar parity : parities.isEmpty() ? QStringLiteral("n") : parities)
+            plan.framings.append({parity.toLatin1(), options.stop > 0 ? options.stop : 1});
+    }
+    if (!options.stations.isEmpty()) {
+        plan.first_station = *std::min_element(options.stations.cbegin(), options.stations.cend());
+        plan.last_station = *std::max_element(options.stations.cbegin(), options.stations.cend());
+    }
+    plan.wait_ms = options.wait;
+    if (plan.ports.isEmpty())
+        return s.fail(VantorelExit::NoLink, tr_tool("系统没有列出串口；用 --ports 给出要搜索的端口"));
+    const QString problem = plan.check();
+    if (!problem.isEmpty())
+        return s.fail(VantorelExit::Usage, problem);
+
+    QDeviceSearch search;
+    QStringList failed_settings;
+    {
+        QEventLoop loop;
+        QObject::connect(&search, &QDeviceSearch::progress, &loop, [&out](int done, int total, qint64) {
+            out.progress(tr_tool("搜索"), done, total);
+        });
+        QObject::connect(&search, &QDeviceSearch::setting_failed, &loop,
+                         [&failed_settings](const tagSerialConfig &config, const QString &reason) {
+                             failed_settings.append(QStringLiteral("%1 %2：%3")
+                                                        .arg(QCommunicate::port_for(config))
+                                                        .arg(config.baud_rate)
+                                                        .arg(reason));
+                         });
+        QObject::connect(&search, &QDeviceSearch::finished, &loop, &QEventLoop::quit);
+        const VantorelInterrupt interrupt;
+        QTimer watch_interrupt;
+        QObject::connect(&watch_interrupt, &QTimer::timeout, &loop, [&search] {
+            if (VantorelInterrupt::interrupted())
+                search.stop();
+        });
+        watch_interrupt.start(50);
+        if (!search.start(plan))
+            return s.fail(VantorelExit::Usage, search.error());
+        loop.exec();
+    }
+    out.end_progress();
+
+    const QList<tagFoundDrive> drives = search.found_drives();
+    QJsonArray array;
+    QList<QStringList> rows;
+    for (const tagFoundDrive &drive : drives) {
+        const tagSerialConfig &c = drive.config;
+        const QString framing = QStringLiteral("%1%2%3")
+                                    .arg(c.data_length)
+                                    .arg(QChar::fromLatin1(c.parity).toUpper())
+                                    .arg(c.stop);
+        QJsonObject o;
+        o.insert(QStringLiteral("port"), QCommunicate::port_for(c));
+        o.insert(QStringLiteral("baud"), c.baud_rate);
+        o.insert(QStringLiteral("parity"), QString(QLatin1Char(c.parity)));
+        o.insert(QStringLiteral("stop"), c.stop);
+        o.insert(QStringLiteral("station"), drive.station);
+        if (drive.value >= 0)
+            o.insert(QStringLiteral("version"), drive.value);
+        else
+            o.insert(QStringLiteral("exception"), drive.exception_code);
+        o.insert(QStringLiteral("response_ms"), drive.response_ms);
+        array.append(o);
+        rows.append({QCommunicate::port_for(c), QString::number(c.baud_rate), framing, QString::number(drive.station),
+                     drive.value >= 0 ? QString::number(drive.value)
+                                      : tr_tool("异常码 %1").arg(drive.exception_code),
+                     QString::number(drive.response_ms, 'f', 1)});
+    }
+    const bool any = !drives.isEmpty();
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("scan"));
+        o.insert(QStringLiteral("ok"), any);
+        o.insert(QStringLiteral("exit"), any ? VantorelExit::Done : VantorelExit::NoLink);
+        o.insert(QStringLiteral("drives"), array);
+        o.insert(QStringLiteral("failed_settings"), QJsonArray::fromStringList(failed_settings));
+        out.document(QJsonDocument(o));
+    } else if (any) {
+        out.table({tr_tool("端口"), tr_tool("波特率"), tr_tool("格式"), tr_tool("站号"), tr_tool("软件版本"),
+                   tr_tool("应答(ms)")},
+                  rows);
+    }
+    for (const QString &line : std::as_const(failed_settings))
+        out.error(line);
+    if (!any) {
+        out.error(tr_tool("没有找到设备"));
+        return VantorelExit::NoLink;
+    }
+    return VantorelExit::Done;
+}

@@ -1,0 +1,130 @@
+#include "setcommand.h"
+
+#include "vantorelexit.h"
+#include "vantorellink.h"
+#include "vantoreloptions.h"
+#include "vantorelsession.h"
+#include "vantorelvalues.h"
+
+#include <paramset/paramedit.h>
+#include <paramset/parammissions.h>
+
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+
+using namespace VantorelValues;
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelCommandSpec SetCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("set");
+    spec.synopsis = QStringLiteral("set CODE=VALUE...");
+    spec.summary = QStringLiteral("write values and read them back");
+    spec.help = QStringLiteral("Usage: vantorel set CODE=VALUE... [link options] [--json]\n"
+                               "Writes values and reads them back. VALUE is in display units\n"
+                               "(45.5 for 45.50 Hz) or, for a choice, its text or its number. Every\n"
+                               "value is checked first as the workbench's editor checks an edit\n"
+                               "(number or choice, the register's width, minimum and maximum);\n"
+                               "when one fails, nothing is written. A read-back that differs from\n"
+                               "what was written ends with exit code 4.\n"
+                               "Example: vantorel set F0-07=45.5 F0-01=端子\n");
+    spec.several_stations = true;
+    spec.make = make_vantorel_command<SetCommand>;
+    return spec;
+}
+
+int SetCommand::check_arguments()
+{
+    return want_arguments(1, -1);
+}
+
+int SetCommand::prepare()
+{
+    VantorelSession &s = session();
+    QMachine *machine = s.machine();
+    for (const QString &arg : s.options().arguments) {
+        const int eq = int(arg.indexOf(QLatin1Char('=')));
+        if (eq <= 0)
+            return s.fail(VantorelExit::Usage, tr_tool("“%1”应写成 代码=数值").arg(arg));
+        const QString code = arg.left(eq).trimmed();
+        const QString text = arg.mid(eq + 1);
+        QMachineValue *value = machine->get_value(code);
+        if (!value)
+            return s.fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+        // Each value is written and then read back as one: a second write
+        // of the same code would make the first read-back a lie.
+        for (const auto &earlier : std::as_const(m_writes)) {
+            if (earlier.first == code)
+                return s.fail(VantorelExit::Usage, tr_tool("%1 给出了两次").arg(code));
+        }
+        if (!machine->check_value_right(value))
+            return s.fail(VantorelExit::Usage, tr_tool("%1 是只读参数，不能写入").arg(code));
+        const ParamEdit::Check check = ParamEdit::check_text(value, text);
+        if (check.kind != ParamEdit::Check::Ok) {
+            return s.fail(VantorelExit::Usage,
+                          tr_tool("%1 %2：%3，没有写入任何参数").arg(code, name_of(value), check.reason));
+        }
+        m_writes.append({code, check.raw});
+    }
+    return VantorelExit::Done;
+}
+
+VantorelResult SetCommand::serve(VantorelLink &link)
+{
+    VantorelResult result;
+    const int station = link.station();
+    QMachine *machine = session().machine();
+    QList<QMission *> missions;
+    QList<QMachineValue *> values;
+    for (const auto &write : std::as_const(m_writes)) {
+        QMachineValue *value = machine->get_value(write.first);
+        values.append(value);
+        missions.append(ParamMissions::write_missions(value, write.second, station));
+        missions.append(ParamMissions::read_back_mission(value, station));
+    }
+    const bool ok = link.run(missions, [machine, &values](const QMission &m) {
+        if (m.mission_type() == MISSION_READ_BACK)
+            ParamMissions::take_answer(machine, m, values);
+    });
+    qDeleteAll(missions);
+
+    QJsonArray array;
+    QStringList differing;
+    for (int i = 0; i < values.size(); ++i) {
+        QMachineValue *value = values.at(i);
+        const int wanted = m_writes.at(i).second;
+        const bool same = value->has_value() && value->get_base_value() == wanted;
+        if (value->has_value() && !same)
+            differing.append(code_of(value));
+        QJsonObject o = json_of(value);
+        o.insert(QStringLiteral("written"), double(wanted));
+        o.insert(QStringLiteral("same"), same);
+        array.append(o);
+        result.rows.append({code_of(value), name_of(value), value->text_of_raw(wanted),
+                            value->get_true_value_string(), unit_of(value)});
+    }
+    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("写入"), tr_tool("读回"), tr_tool("单位")};
+    result.json.insert(QStringLiteral("station"), station);
+    result.json.insert(QStringLiteral("values"), array);
+    if (!ok) {
+        result.exit = link.exit_code();
+        result.error = link.error();
+    } else if (!differing.isEmpty()) {
+        result.exit = VantorelExit::Differences;
+        result.error = tr_tool("读回的值与写入的不同：%1").arg(differing.join(QStringLiteral(", ")));
+    }
+    return result;
+}

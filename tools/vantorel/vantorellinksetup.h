@@ -1,0 +1,19 @@
+#pragma once
+
+#include <communicate/tagserialconfig.h>
+
+#include <memory>
+
+class VantorelLink;
+class VantorelSession;
+struct VantorelOptions;
+
+// How the tool sets up its link: the settings file's link settings with the
+// options given on the command line over them, and a link that names the
+// parameter at an address from the session's model of the moment.
+namespace VantorelLinkSetup {
+
+tagSerialConfig config(const VantorelOptions &options);
+std::unique_ptr<VantorelLink> make(const VantorelSession &session);
+
+} // namespace VantorelLinkSetup

@@ -1,0 +1,139 @@
+#include "vantorelsession.h"
+
+#include "vantorellink.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+
+#include <paramset/machinebuilder.h>
+#include <paramset/qparamhistory.h>
+
+#include <coredata/qsettingmanager.h>
+
+#include <machine/qmachine.h>
+#include <database/qmachineconfig.h>
+#include <machine/tagvaluegroup.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelSession::VantorelSession(const VantorelOptions &options, VantorelOutput &output)
+    : m_options(options)
+    , m_out(output)
+{
+}
+
+VantorelSession::~VantorelSession() = default;
+
+int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &partial) const
+{
+    m_out.error(reason);
+    if (m_out.json()) {
+        QJsonObject o = partial;
+        o.insert(QStringLiteral("command"), m_options.command);
+        o.insert(QStringLiteral("ok"), false);
+        o.insert(QStringLiteral("exit"), exit);
+        o.insert(QStringLiteral("error"), reason);
+        m_out.document(QJsonDocument(o));
+    }
+    return exit;
+}
+
+bool VantorelSession::load_description(QString *error)
+{
+    m_description_config = std::make_unique<QMachineConfig>();
+    bool loaded = false;
+    if (!m_options.machine.isEmpty()) {
+        m_description = QFileInfo(m_options.machine).absoluteFilePath();
+        loaded = m_description_config->load_file(m_options.machine);
+    } else {
+        m_description = QDir(QMachineConfig::machines_directory()).filePath(QStringLiteral("default.xml"));
+        loaded = m_description_config->load();
+    }
+    if (!loaded) {
+        *error = m_description_config->error_string();
+        return false;
+    }
+    new_model();
+    return true;
+}
+
+void VantorelSession::new_model()
+{
+    // Every runtime value is taken when asked for; none is polled by itself.
+    m_machine.reset(MachineBuilder::build(*m_description_config, QString(), QString(), QStringList()));
+}
+
+QList<QMachineValue *> VantorelSession::values_of(const QStringList &codes) const
+{
+    QList<QMachineValue *> values;
+    for (const QString &code : codes)
+        values.append(m_machine->get_value(code));
+    return values;
+}
+
+QList<QMachineValue *> VantorelSession::all_parameters() const
+{
+    QList<QMachineValue *> values;
+    const QList<tagValueGroup *> groups = m_machine->get_groups();
+    for (tagValueGroup *group : groups)
+        values.append(group->m_values);
+    return values;
+}
+
+QString VantorelSession::station_file(const QString &pattern, int station) const
+{
+    if (pattern.contains(QLatin1String("{station}")))
+        return QString(pattern).replace(QLatin1String("{station}"), QString::number(station));
+    if (!m_options.several_stations)
+        return pattern;
+    const QFileInfo info(pattern);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? pattern : pattern.left(pattern.size() - suffix.size() - 1);
+    return base + QLatin1Char('-') + QString::number(station) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+QParamHistory *VantorelSession::history_database(bool for_writing)
+{
+    // Beside the settings, wherever they live, as the workbench keeps it.
+    const QString settings = m_options.config.isEmpty() ? QSettingManager::default_file() : m_options.config;
+    if (!m_history) {
+        m_history = std::make_unique<QParamHistory>(QParamHistory::path_beside(settings));
+        m_history->open();
+    }
+    if (!m_history->is_open() || (for_writing && !m_history->is_writable()))
+        return nullptr;
+    return m_history.get();
+}
+
+QString VantorelSession::history_error() const
+{
+    return m_history ? m_history->error_string() : QString();
+}
+
+void VantorelSession::record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values)
+{
+    tagParamSnapshot snapshot = ParamSnapshot::of_machine(m_machine.get(), operation);
+    snapshot.values = values;
+    snapshot.value_count = int(values.size());
+    snapshot.port = link.port();
+    snapshot.station = link.station();
+    snapshot.drive_version = link.version();
+    QParamHistory *database = history_database(true);
+    if (database && database->record(snapshot) != 0)
+        return;
+    if (!m_history_warned) {
+        m_history_warned = true;
+        m_out.error(tr_tool("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <paramset/paramsnapshot.h>
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QMachine;
+class QMachineConfig;
+class QMachineValue;
+class QParamHistory;
+class VantorelLink;
+class VantorelOutput;
+struct VantorelOptions;
+
+// What every command of one run shares: the options, the output, the
+// machine description and the model built from it, and the history
+// database. Owns the model and the history for the whole run; a command
+// that serves several stations asks for a new model for each.
+class VantorelSession
+{
+public:
+    VantorelSession(const VantorelOptions &options, VantorelOutput &output);
+    ~VantorelSession();
+
+    const VantorelOptions &options() const { return m_options; }
+    VantorelOutput &out() const { return m_out; }
+
+    // Prints the reason (and, with --json, a document holding partial) and
+    // returns exit.
+    int fail(int exit, const QString &reason, const QJsonObject &partial = QJsonObject()) const;
+
+    // The description of --machine or machines/default.xml, and a model
+    // built from it; false with the loader's reason.
+    bool load_description(QString *error);
+    // A model that holds nothing read yet.
+    void new_model();
+    QMachine *machine() const { return m_machine.get(); }
+    // The description file's absolute path.
+    QString description() const { return m_description; }
+
+    QList<QMachineValue *> values_of(const QStringList &codes) const;
+    QList<QMachineValue *> all_parameters() const;
+    // The file of one station: {station} in the pattern is replaced, and
+    // with several stations "-N" goes before the extension.
+    QString station_file(const QString &pattern, int station) const;
+
+    // Null when the history cannot be opened (or not written, for_writing);
+    // history_error() then says why.
+    QParamHistory *history_database(bool for_writing);
+    QString history_error() const;
+    // A snapshot of the model's values, recorded in the history; a history
+    // that cannot be used is reported on standard error and stops nothing.
+    void record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values);
+
+private:
+    const VantorelOptions &m_options;
+    VantorelOutput &m_out;
+    std::unique_ptr<QMachineConfig> m_description_config;
+    std::unique_ptr<QMachine> m_machine;
+    QString m_description;
+    std::unique_ptr<QParamHistory> m_history;
+    bool m_history_warned = false;
+};

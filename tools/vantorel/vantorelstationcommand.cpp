@@ -1,0 +1,243 @@
+#include "vantorelstationcommand.h"
+
+#include "vantorelcommands.h"
+#include "vantorelexit.h"
+#include "vantorellink.h"
+#include "vantorellinksetup.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+
+#include <paramset/parammissions.h>
+#include <paramset/qparamexchange.h>
+
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+#include <communicate/qmission.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QString tr_tool(const char *text)
+{
+    return QCoreApplication::translate("VantorelTool", text);
+}
+
+} // namespace
+
+VantorelStationCommand::~VantorelStationCommand() = default;
+
+int VantorelStationCommand::run()
+{
+    VantorelSession &s = session();
+    const VantorelOptions &options = s.options();
+    VantorelOutput &out = s.out();
+    const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
+    if (options.several_stations && !(spec && spec->several_stations))
+        return s.fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(options.command));
+
+    // The probe of the first station reads the version only; it goes out
+    // while the description is loaded and the input checked, so a script
+    // waits for the line, not for both. A check that fails closes the port
+    // before anything is written.
+    m_config = VantorelLinkSetup::config(options);
+    const QList<int> all = stations();
+    m_early_link = VantorelLinkSetup::make(s);
+    m_early_link->start(m_config, all.first());
+    QCoreApplication::processEvents();
+
+    int checked = check_arguments();
+    if (checked != VantorelExit::Done)
+        return checked;
+    QString error;
+    if (!s.load_description(&error))
+        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+    checked = prepare();
+    if (checked != VantorelExit::Done)
+        return checked;
+
+    if (!options.several_stations) {
+        const VantorelResult result = serve_station(all.first());
+        if (result.exit != VantorelExit::Done) {
+            // A set, a download or a compare that found something still
+            // says what it did and found.
+            if (!out.json() && (!result.rows.isEmpty() || !result.lines.isEmpty()))
+                print(result);
+            return s.fail(result.exit, result.error, result.json);
+        }
+        print(result);
+        return VantorelExit::Done;
+    }
+
+    // Several stations: each one in turn, a failure does not stop the others.
+    int exit = VantorelExit::Done;
+    QJsonArray json_stations;
+    QList<QStringList> summary;
+    QStringList failed;
+    for (int station : all) {
+        VantorelResult result = serve_station(station);
+        if (result.exit != VantorelExit::Done) {
+            failed.append(QString::number(station));
+            if (exit == VantorelExit::Done)
+                exit = result.exit;
+        }
+        if (out.json()) {
+            QJsonObject o = result.json;
+            o.insert(QStringLiteral("station"), station);
+            o.insert(QStringLiteral("ok"), result.exit == VantorelExit::Done);
+            o.insert(QStringLiteral("exit"), result.exit);
+            if (result.exit != VantorelExit::Done)
+                o.insert(QStringLiteral("error"), result.error);
+            json_stations.append(o);
+        } else if (result.exit == VantorelExit::Done || !result.rows.isEmpty() || !result.lines.isEmpty()) {
+            out.line(tr_tool("== 站号 %1").arg(station));
+            print(result);
+        }
+        summary.append({QString::number(station),
+                        result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
+                        QString::number(result.exit), result.error});
+    }
+    // One line on standard error; the summary says why for each station.
+    if (!failed.isEmpty()) {
+        out.error(tr_tool("%1 个站号中 %2 个失败：%3")
+                      .arg(all.size())
+                      .arg(failed.size())
+                      .arg(failed.join(QStringLiteral(", "))));
+    }
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), options.command);
+        o.insert(QStringLiteral("ok"), exit == VantorelExit::Done);
+        o.insert(QStringLiteral("exit"), exit);
+        o.insert(QStringLiteral("stations"), json_stations);
+        out.document(QJsonDocument(o));
+    } else {
+        out.line(QString());
+        out.table({tr_tool("站号"), tr_tool("结果"), tr_tool("退出码"), tr_tool("原因")}, summary);
+    }
+    return exit;
+}
+
+int VantorelStationCommand::check_arguments()
+{
+    return VantorelExit::Done;
+}
+
+int VantorelStationCommand::prepare()
+{
+    return VantorelExit::Done;
+}
+
+int VantorelStationCommand::want_arguments(int lowest, int highest)
+{
+    const VantorelOptions &options = session().options();
+    const qsizetype given = options.arguments.size();
+    if (given >= lowest && (highest < 0 || given <= highest))
+        return VantorelExit::Done;
+    return session().fail(VantorelExit::Usage,
+                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+}
+
+QList<int> VantorelStationCommand::stations() const
+{
+    const QList<int> &given = session().options().stations;
+    return given.isEmpty() ? QList<int>{m_config.station} : given;
+}
+
+VantorelResult VantorelStationCommand::serve_station(int station)
+{
+    VantorelResult result;
+    // Each station starts from a model that holds nothing read yet.
+    if (m_served_any)
+        session().new_model();
+    m_served_any = true;
+
+    // The first station's probe has been on its way since the start.
+    std::unique_ptr<VantorelLink> owned = std::move(m_early_link);
+    if (!owned || owned->station() != station) {
+        owned = VantorelLinkSetup::make(session());
+        owned->start(m_config, station);
+    }
+    VantorelLink &link = *owned;
+    if (!link.wait_online()) {
+        result.exit = link.exit_code();
+        result.error = link.error();
+        return result;
+    }
+    return serve(link);
+}
+
+void VantorelStationCommand::print(const VantorelResult &result) const
+{
+    VantorelOutput &out = session().out();
+    if (out.json()) {
+        QJsonObject o = result.json;
+        o.insert(QStringLiteral("command"), session().options().command);
+        o.insert(QStringLiteral("ok"), result.exit == VantorelExit::Done);
+        o.insert(QStringLiteral("exit"), result.exit);
+        out.document(QJsonDocument(o));
+        return;
+    }
+    if (!result.header.isEmpty())
+        out.table(result.header, result.rows);
+    for (const QString &line : result.lines)
+        out.line(line);
+}
+
+bool VantorelStationCommand::read_values(VantorelLink &link, const QList<QMachineValue *> &values, int level,
+                                         int type, const QString &label, VantorelResult *result) const
+{
+    QList<QMission *> missions = ParamMissions::read_missions(values, link.station());
+    for (QMission *mission : std::as_const(missions)) {
+        mission->set_attribute(MissionKey::level(), QVariant(level));
+        mission->set_attribute(MissionKey::type(), QVariant(type));
+    }
+    QMachine *machine = session().machine();
+    VantorelOutput &out = session().out();
+    const bool ok = link.run(
+        missions, [machine, &values](const QMission &m) { ParamMissions::take_answer(machine, m, values); },
+        [&out, &label](int done, int total) { out.progress(label, done, total); });
+    out.end_progress();
+    qDeleteAll(missions);
+    if (!ok) {
+        result->exit = link.exit_code();
+        result->error = link.error();
+    }
+    return ok;
+}
+
+bool VantorelStationCommand::read_all(VantorelLink &link, const QString &label, QList<tagParamRaw> *values,
+                                      VantorelResult *result) const
+{
+    const QList<QMachineValue *> parameters = session().all_parameters();
+    VantorelOutput &out = session().out();
+    QParamExchange exchange(link.manager(), link.station());
+    const bool ok = link.watch([&] { exchange.read(parameters); }, {},
+                               [&out, &label](int done, int total) { out.progress(label, done, total); });
+    settle(exchange);
+    out.end_progress();
+    if (!ok) {
+        result->exit = link.exit_code();
+        result->error = link.error();
+        return false;
+    }
+    // What the drive answered to these reads, in group order, each code once.
+    *values = exchange.values_in(parameters);
+    const QHash<QMachineValue *, int> read = exchange.values();
+    for (auto it = read.cbegin(); it != read.cend(); ++it)
+        it.key()->set_base_value(it.value());
+    return true;
+}
+
+void VantorelStationCommand::settle(const QParamExchange &exchange)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (exchange.is_running() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
