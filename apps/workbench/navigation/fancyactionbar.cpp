@@ -19,11 +19,11 @@ FancyActionBar::FancyActionBar(QWidget *parent)
     m_actionsLayout->setSpacing(0);
 
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    // A little room above the first button and below the last one.
+    column->setContentsMargins(0, ActionBarTopMargin, 0, 0);
     column->setSpacing(0);
     column->addLayout(m_actionsLayout);
     column->addSpacing(ActionBarBottomSpacing);
-    setContentsMargins(0, ActionBarTopMargin, 0, ActionBarBottomSpacing);
 }
 
 void FancyActionBar::insertAction(QAction *action)
