@@ -16,7 +16,7 @@
 
 #include <paramset/linksettings.h>
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkstatistics.h>
+#include <communicate/services/qlinkstatistics.h>
 
 #include <QAction>
 #include <QActionGroup>

@@ -15,8 +15,8 @@
 #include <machine/registerruns.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>

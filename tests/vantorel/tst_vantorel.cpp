@@ -309,6 +309,8 @@ void tst_Vantorel::failuresHaveTheirExitCodes()
     const Run refused = vantorel({s("set"), s("F0-26=1"), s("--machine"), other});
     QCOMPARE(refused.exit, 3);
     QVERIFY2(refused.err.contains(s("F01a"), Qt::CaseInsensitive), qPrintable(refused.err));
+    // In the words of the link's one table of error texts.
+    QVERIFY2(refused.err.contains(s("设备拒绝（异常码 4：从站设备故障）")), qPrintable(refused.err));
     QCOMPARE(vantorel({s("get"), s("F9-90"), s("--machine"), other}).exit, 3);
     // 5: a file that cannot be written, a description that does not load.
     QCOMPARE(vantorel({s("upload"), m_dir.filePath(s("no/such/dir/up.csv"))}).exit, 5);

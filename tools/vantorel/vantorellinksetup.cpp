@@ -30,6 +30,8 @@ tagSerialConfig config(const VantorelOptions &options)
         config.parity = options.parity;
     if (options.stop > 0)
         config.stop = options.stop;
+    if (options.echo)
+        config.local_echo = true;
     return config;
 }
 

@@ -22,8 +22,8 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QAction>
@@ -380,6 +380,22 @@ bool QParvexWidget::start_exchange_allowed()
     return false;
 }
 
+bool QParvexWidget::load_file(const QString &path, QCSVFile *table)
+{
+    const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, table);
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), load.reason));
+    } else if (load.kind == ParamSetFile::FileLoad::BadHeader) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(load.reason);
+        box.exec();
+    }
+    return load.ok();
+}
+
 void QParvexWidget::down_load()
 {
     QSoftCore *core = QSoftCore::get_core();
@@ -394,21 +410,8 @@ void QParvexWidget::down_load()
         return;
 
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
 
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
     const QStringList &refused = plan.refused;
@@ -542,21 +545,8 @@ void QParvexWidget::compare_with_file()
     if (path.isEmpty())
         return;
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
     QStringList problems;
     const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
     start_compare(other, tr("文件"), problems);

@@ -1,17 +1,11 @@
-#include "qtcptransport.h"
+#include <communicate/transports/qtcptransport.h>
 
-#include "qtcpworker.h"
+#include <communicate/transports/qlinkworker.h>
 
 #include <QUrl>
 
 QTcpTransport::QTcpTransport(QObject *parent)
-    : QTcpTransport(new QTcpWorker, parent)
-{
-}
-
-QTcpTransport::QTcpTransport(QTcpWorker *worker, QObject *parent)
-    : QWorkerTransport(worker, QStringLiteral("tcp link"), parent)
-    , m_tcp(worker)
+    : QWorkerTransport(QStringLiteral("tcp link"), parent)
 {
 }
 
@@ -49,6 +43,7 @@ bool QTcpTransport::open(const QString &name, QString *error)
         return false;
     }
     const int connect_ms = qMax(timeout(), MIN_CONNECT_TIMEOUT_MS);
-    QTcpWorker *worker = m_tcp;
-    return open_in_worker([&](QString *message) { return worker->open(host, port, connect_ms, message); }, error);
+    return open_in_worker([&](QLinkWorker *worker, QString *message) {
+        return worker->open_socket(host, port, false, connect_ms, message);
+    }, error);
 }

@@ -1,8 +1,8 @@
-#include "qmissionmanager.h"
+#include <communicate/missions/qmissionmanager.h>
 
-#include "qlinktransport.h"
-#include "qmission.h"
-#include "qrtuframe.h"
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QDebug>
 #include <QPointer>
@@ -63,6 +63,8 @@ public:
     QList<Entry> in_flight;
     bool recall_pending = false;
     bool probe_on_line = false;
+    int probe_failure = 0;
+    QByteArray probe_failure_bytes;
 
     QList<Group> pending_groups;
     std::optional<Group> active_group;
@@ -119,17 +121,25 @@ public:
         }
     }
 
+    // Makes g the running group and hands back its missions, which the
+    // caller queues (or fails) once it is announced or before.
+    QList<Entry> take_place(Group g)
+    {
+        g.left = int(g.entries.size());
+        group_name = g.name;
+        QList<Entry> entries = std::move(g.entries);
+        g.entries.clear();
+        active_group = std::move(g);
+        return entries;
+    }
+
     // A group added while no other one runs takes its place in the queue at
     // once, so that missions added after it keep their order behind it; its
     // start is announced from the event loop.
     void activate_now(Group g)
     {
-        g.left = int(g.entries.size());
-        group_name = g.name;
-        for (Entry &e : g.entries)
+        for (Entry &e : take_place(std::move(g)))
             insert_sorted(std::move(e));
-        g.entries.clear();
-        active_group = std::move(g);
         start_pending = true;
     }
 
@@ -150,24 +160,13 @@ public:
         return true;
     }
 
+    // The next waiting group: announced first, then its missions queued,
+    // or failed at once while the port is closed.
     void start_group()
     {
-        Group g = pending_groups.takeFirst();
-        g.left = int(g.entries.size());
-        const quint64 id = g.id;
-        const int size = g.left;
-        group_name = g.name;
-        QList<Entry> entries = std::move(g.entries);
-        g.entries.clear();
-        active_group = std::move(g);
-        emit q->mission_group_start(size);
-        if (!active_group || active_group->id != id)
+        QList<Entry> entries = take_place(pending_groups.takeFirst());
+        if (!announce_start())
             return;
-        if (size == 0) {
-            active_group.reset();
-            emit q->mission_group_end(true);
-            return;
-        }
         if (state == Closed) {
             for (Entry &e : entries)
                 report(e, false, ERR_LINK_CLOSED);
@@ -179,7 +178,7 @@ public:
 
     void send_probe()
     {
-        QMission m = probe ? *probe : default_probe();
+        QMission m = probe ? *probe : QMission::connect_probe(1);
         if (!m.update_send_buffer()) {
             qWarning("communicate: the connect mission makes no valid request; probing with it is impossible");
             probe_timer.start(probe_interval * 10);
@@ -187,15 +186,6 @@ public:
         }
         probe_on_line = true;
         transport->start_exchange(m.get_send_buffer());
-    }
-
-    static QMission default_probe()
-    {
-        QMission m(MISSION_READ);
-        m.set_attribute(MissionKey::station(), 1);
-        m.set_attribute(MissionKey::address(), 0);
-        m.set_attribute(MissionKey::length(), 1);
-        return m;
     }
 
     void pump()
@@ -269,10 +259,12 @@ public:
     {
         probe_on_line = false;
         if (result != QLinkTransport::Answered || answer.size() < 5) {
+            probe_failure = failure_code(result, 0);
+            probe_failure_bytes = result == QLinkTransport::Malformed ? answer : QByteArray();
             probe_timer.start(probe_interval);
             return;
         }
-        QMission m = probe ? *probe : default_probe();
+        QMission m = probe ? *probe : QMission::connect_probe(1);
         m.update_send_buffer();
         m.set_recv_buffer(answer);
         state = Online;
@@ -289,6 +281,16 @@ public:
         emit q->mission_success(&m);
         if (guard)
             schedule();
+    }
+
+    static int failure_code(int result, int code)
+    {
+        switch (result) {
+        case QLinkTransport::Exception: return code;
+        case QLinkTransport::Malformed: return ERR_MALFORMED;
+        case QLinkTransport::Echoed: return ERR_ECHO;
+        default: return ERR_NO_ANSWER;
+        }
     }
 
     void exchange_finished(int result, const QByteArray &answer, int code)
@@ -313,8 +315,9 @@ public:
             report(e, false, code);
             break;
         case QLinkTransport::Malformed:
+        case QLinkTransport::Echoed:
             silent_count = 0;
-            report(e, false, ERR_MALFORMED);
+            report(e, false, failure_code(result, code));
             break;
         default:
             ++silent_count;
@@ -474,6 +477,8 @@ void QMissionManager::link_opened()
 {
     d->state = Private::Probing;
     ++d->session;
+    d->probe_failure = 0;
+    d->probe_failure_bytes.clear();
     d->silent_count = 0;
     d->probe_timer.stop();
     d->schedule();
@@ -487,6 +492,13 @@ void QMissionManager::link_closed()
 bool QMissionManager::is_online() const
 {
     return d->state == Private::Online;
+}
+
+int QMissionManager::probe_failure(QByteArray *bytes) const
+{
+    if (bytes)
+        *bytes = d->probe_failure_bytes;
+    return d->probe_failure;
 }
 
 void QMissionManager::set_probe_interval(int ms)

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "missionvocabulary.h"
+#include <communicate/missions/missionvocabulary.h>
 
 // What a mission does on the line.
 enum enMissionType {
@@ -27,6 +27,10 @@ class COMMUNICATE_EXPORT QMission
 public:
     explicit QMission(enMissionType type = MISSION_READ);
 
+    // The connect probe: a read of the one register at address 0 of the
+    // station, which holds the drive's software version. Send buffer built.
+    static QMission connect_probe(int station);
+
     enMissionType mission_type() const { return m_type; }
 
     void set_attribute(const QString &key, const QVariant &value);
@@ -37,10 +41,6 @@ public:
     // attributes do not make a valid request (missing or out-of-range fields).
     bool update_send_buffer();
     QByteArray get_send_buffer() const { return m_send_buffer; }
-
-    // Marks the mission as fully prepared; the manager accepts missions either way.
-    void ready() { m_ready = true; }
-    bool is_ready() const { return m_ready; }
 
     // The whole response frame as received: station, function, byte count,
     // data, CRC. Register k of a read is at offset 3 + 2k.
@@ -59,7 +59,6 @@ private:
     QMap<QString, QVariant> m_attributes;
     QByteArray m_send_buffer;
     QByteArray m_recv_buffer;
-    bool m_ready = false;
 };
 
 Q_DECLARE_METATYPE(QMission *)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <communicate/communicate_export.h>
-#include "tagserialconfig.h"
+#include <communicate/tagserialconfig.h>
 
 #include <QElapsedTimer>
 #include <QList>

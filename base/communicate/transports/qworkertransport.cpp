@@ -1,10 +1,10 @@
-#include "qworkertransport.h"
+#include <communicate/transports/qworkertransport.h>
 
-#include "qlinkworker.h"
+#include <communicate/transports/qlinkworker.h>
 
-QWorkerTransport::QWorkerTransport(QLinkWorker *worker, const QString &thread_name, QObject *parent)
+QWorkerTransport::QWorkerTransport(const QString &thread_name, QObject *parent)
     : QLinkTransport(parent)
-    , m_worker(worker)
+    , m_worker(new QLinkWorker)
 {
     m_thread.setObjectName(thread_name);
     m_worker->moveToThread(&m_thread);
@@ -27,12 +27,13 @@ QWorkerTransport::~QWorkerTransport()
     m_thread.wait();
 }
 
-bool QWorkerTransport::open_in_worker(const std::function<bool(QString *)> &open, QString *error)
+bool QWorkerTransport::open_in_worker(const std::function<bool(QLinkWorker *, QString *)> &open, QString *error)
 {
     bool ok = false;
     QString message;
-    m_worker->abort();
-    QMetaObject::invokeMethod(m_worker, [&] { ok = open(&message); }, Qt::BlockingQueuedConnection);
+    QLinkWorker *worker = m_worker;
+    worker->abort();
+    QMetaObject::invokeMethod(worker, [&] { ok = open(worker, &message); }, Qt::BlockingQueuedConnection);
     if (ok)
         m_outstanding.clear();
     if (error)

@@ -1,16 +1,10 @@
-#include "qserialtransport.h"
+#include <communicate/transports/qserialtransport.h>
 
-#include "qserialworker.h"
-#include "qtcptransport.h"
+#include <communicate/transports/qlinkworker.h>
+#include <communicate/transports/qtcptransport.h>
 
 QSerialTransport::QSerialTransport(QObject *parent)
-    : QSerialTransport(new QSerialWorker, parent)
-{
-}
-
-QSerialTransport::QSerialTransport(QSerialWorker *worker, QObject *parent)
-    : QWorkerTransport(worker, QStringLiteral("serial link"), parent)
-    , m_serial(worker)
+    : QWorkerTransport(QStringLiteral("serial link"), parent)
 {
 }
 
@@ -28,9 +22,9 @@ bool QSerialTransport::open(const QString &name, const tagSerialConfig &config, 
     }
     const int connect_ms = qMax(timeout(), QTcpTransport::MIN_CONNECT_TIMEOUT_MS);
     const int timing = m_line_timing;
-    QSerialWorker *worker = m_serial;
-    return open_in_worker([&](QString *message) {
-        return network ? worker->open_socket(host, port, connect_ms, message)
-                       : worker->open(name, config, timing, message);
+    const bool echo = m_local_echo;
+    return open_in_worker([&](QLinkWorker *worker, QString *message) {
+        return network ? worker->open_socket(host, port, true, connect_ms, message)
+                       : worker->open_serial(name, config, timing, echo, message);
     }, error);
 }

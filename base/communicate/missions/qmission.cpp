@@ -1,6 +1,6 @@
-#include "qmission.h"
+#include <communicate/missions/qmission.h>
 
-#include "qrtuframe.h"
+#include <communicate/frames/qrtuframe.h>
 
 #include <QVariantList>
 
@@ -57,6 +57,16 @@ bool write_words(const QVariant &data, const QVariant &length, QList<quint16> *w
 QMission::QMission(enMissionType type)
     : m_type(type)
 {
+}
+
+QMission QMission::connect_probe(int station)
+{
+    QMission probe(MISSION_READ);
+    probe.set_attribute(MissionKey::station(), QVariant(station));
+    probe.set_attribute(MissionKey::address(), QVariant(0));
+    probe.set_attribute(MissionKey::length(), QVariant(1));
+    probe.update_send_buffer();
+    return probe;
 }
 
 void QMission::set_attribute(const QString &key, const QVariant &value)

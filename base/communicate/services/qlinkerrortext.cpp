@@ -1,8 +1,11 @@
-#include "qlinkerrortext.h"
+#include <communicate/services/qlinkerrortext.h>
 
 #include <QCoreApplication>
 
-QString QLinkErrorText::meaning(int code)
+namespace {
+
+// Empty for a code without a name of its own.
+QString name_of(int code)
 {
     switch (code) {
     case 1: return QCoreApplication::translate("QLinkErrorText", "非法功能码");
@@ -18,9 +21,34 @@ QString QLinkErrorText::meaning(int code)
     case 256: return QCoreApplication::translate("QLinkErrorText", "无应答");
     case 257: return QCoreApplication::translate("QLinkErrorText", "应答错误");
     case 258: return QCoreApplication::translate("QLinkErrorText", "通信中断");
-    default: break;
+    case 259: return QCoreApplication::translate("QLinkErrorText", "收到本机发送的请求（回显）：适配器回送发出的字节，请在通信设置中勾选“本地回显”");
+    default: return QString();
     }
-    if (code > 0 && code < 256)
+}
+
+bool is_exception(int code)
+{
+    return code > 0 && code < 256;
+}
+
+} // namespace
+
+QString QLinkErrorText::meaning(int code)
+{
+    const QString name = name_of(code);
+    if (!name.isEmpty())
+        return name;
+    if (is_exception(code))
         return QCoreApplication::translate("QLinkErrorText", "异常码 %1").arg(code);
     return QCoreApplication::translate("QLinkErrorText", "未知错误");
+}
+
+QString QLinkErrorText::reason(int code)
+{
+    if (!is_exception(code))
+        return meaning(code);
+    const QString name = name_of(code);
+    if (name.isEmpty())
+        return QCoreApplication::translate("QLinkErrorText", "设备拒绝（异常码 %1）").arg(code);
+    return QCoreApplication::translate("QLinkErrorText", "设备拒绝（异常码 %1：%2）").arg(code).arg(name);
 }

@@ -1,4 +1,4 @@
-#include "qlinkstatistics.h"
+#include <communicate/services/qlinkstatistics.h>
 
 #include <cmath>
 
@@ -78,13 +78,15 @@ void QLinkStatistics::reset()
     m_total = tagLinkCounters();
 }
 
-void QLinkStatistics::note_sent(int bytes, bool retry)
+void QLinkStatistics::note_sent(int bytes, SendKind kind)
 {
     both([&](tagLinkCounters &c) {
         ++c.requests;
         c.bytes_sent += bytes;
-        if (retry)
+        if (kind == RetrySend)
             ++c.retries;
+        else if (kind == RepeatSend)
+            ++c.repeats;
     });
 }
 

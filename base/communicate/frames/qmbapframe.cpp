@@ -1,6 +1,6 @@
-#include "qmbapframe.h"
+#include <communicate/frames/qmbapframe.h>
 
-#include "qrtuframe.h"
+#include <communicate/frames/qrtuframe.h>
 
 namespace {
 

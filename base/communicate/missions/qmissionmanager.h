@@ -9,8 +9,9 @@
 class QLinkTransport;
 class QMission;
 
-// The queue of missions of one link. Lives in the GUI thread; it hands one
-// request at a time to the serial transport (a worker thread) and turns the
+// The queue of missions of one link. Lives in the GUI thread; it hands the
+// requests to the link's transport (serial or TCP, each with a worker
+// thread), the next ones while one is on the line (below), and turns the
 // answers back into mission_success / mission_failed.
 //
 // Ownership: add_mission and add_mission_group copy the missions they are
@@ -45,7 +46,7 @@ class COMMUNICATE_EXPORT QMissionManager : public QObject
 {
     Q_OBJECT
 public:
-    enum ErrorCode { ERR_NO_ANSWER = 256, ERR_MALFORMED = 257, ERR_LINK_CLOSED = 258 };
+    enum ErrorCode { ERR_NO_ANSWER = 256, ERR_MALFORMED = 257, ERR_LINK_CLOSED = 258, ERR_ECHO = 259 };
 
     explicit QMissionManager(QObject *parent = nullptr);
     ~QMissionManager() override;
@@ -71,6 +72,10 @@ public:
     bool is_online() const;
     // Pause between two unanswered probes (default 100 ms).
     void set_probe_interval(int ms);
+    // Why the last probe of this connection failed (ERR_NO_ANSWER,
+    // ERR_MALFORMED, ERR_ECHO; 0 before the first failure), and for a
+    // malformed answer what came.
+    int probe_failure(QByteArray *bytes = nullptr) const;
 
 signals:
     void mission_success(QMission *mission);

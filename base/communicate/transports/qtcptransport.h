@@ -1,8 +1,6 @@
 #pragma once
 
-#include "qworkertransport.h"
-
-class QTcpWorker;
+#include <communicate/transports/qworkertransport.h>
 
 // The link to a drive that speaks Modbus TCP (tcp://host[:port], unit id =
 // station). It also knows the network port names: rtutcp://host:port (RTU
@@ -26,9 +24,4 @@ public:
 
     // Blocking: connected (or not) when it returns.
     bool open(const QString &name, QString *error);
-
-private:
-    QTcpTransport(QTcpWorker *worker, QObject *parent);
-
-    QTcpWorker *m_tcp = nullptr; // owned by the base, in the worker thread
 };

@@ -1,4 +1,4 @@
-#include "qrtuframe.h"
+#include <communicate/frames/qrtuframe.h>
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "qdevicesearch.h"
+#include <communicate/services/qdevicesearch.h>
 
-#include "qrtuframe.h"
-#include "qserialtransport.h"
-#include "qtcptransport.h"
+#include <communicate/frames/qrtuframe.h>
+#include <communicate/transports/qserialtransport.h>
+#include <communicate/transports/qtcptransport.h>
 
 #include <QFileInfo>
 #include <QMetaObject>

@@ -19,7 +19,8 @@ struct COMMUNICATE_EXPORT tagLinkCounters
     qint64 requests = 0;   // frames sent, tries included
     qint64 answers = 0;    // correct answers taken, exception answers included
     qint64 timeouts = 0;   // tries that got not a byte back
-    qint64 retries = 0;    // tries after the first of an exchange
+    qint64 retries = 0;    // requests sent again after a failed try
+    qint64 repeats = 0;    // requests sent again because a late answer of an earlier one came or met theirs
     qint64 bad_crc = 0;    // answers whose CRC was wrong
     qint64 malformed = 0;  // other answers that could not be taken
     QMap<int, qint64> exceptions; // by exception code
@@ -61,7 +62,12 @@ public:
     // Both sets start again at zero.
     void reset();
 
-    void note_sent(int bytes, bool retry);
+    enum SendKind {
+        FirstSend, // an exchange's first try
+        RetrySend, // again after a try that failed
+        RepeatSend // again because an earlier request's late answer came instead (uses up no try)
+    };
+    void note_sent(int bytes, SendKind kind);
     void note_received(qint64 bytes);
     void note_answer(qint64 response_ns);
     void note_exception(int code, qint64 response_ns);

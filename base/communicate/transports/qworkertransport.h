@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qlinktransport.h"
+#include <communicate/transports/qlinktransport.h>
 
 #include <QThread>
 
@@ -42,11 +42,11 @@ signals:
     void port_lost(const QString &reason);
 
 protected:
-    QWorkerTransport(QLinkWorker *worker, const QString &thread_name, QObject *parent);
+    QWorkerTransport(const QString &thread_name, QObject *parent);
 
     // Runs open in the worker thread and waits for it; the exchange on the
     // line is abandoned first (and runs again if the open fails).
-    bool open_in_worker(const std::function<bool(QString *)> &open, QString *error);
+    bool open_in_worker(const std::function<bool(QLinkWorker *, QString *)> &open, QString *error);
 
     // The silent interval handed with each request (-1: the line's own).
     int m_silence_us = -1;

@@ -17,7 +17,8 @@ public:
         Answered = 0,  // answer holds the whole answer frame
         Exception = 1, // the drive answered with an exception; code given
         NoAnswer = 2,  // not a byte came back, on any try
-        Malformed = 3  // something came back, but never a correct answer
+        Malformed = 3, // something came back, but never a correct answer (answer: what came)
+        Echoed = 4     // what came back began with the request itself: an adapter's local echo
     };
 
     explicit QLinkTransport(QObject *parent = nullptr)

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "qworkertransport.h"
-#include "tagserialconfig.h"
+#include <communicate/transports/qworkertransport.h>
+#include <communicate/tagserialconfig.h>
 
-class QSerialWorker;
 
 // The RTU link: a serial port, or RTU frames over a TCP connection to a
 // serial device server (rtutcp://host:port), through the serial worker.
@@ -22,10 +21,12 @@ public:
     // does not), 0 untimed, 1 timed; takes effect at the next open().
     void set_line_timing(int mode) { m_line_timing = mode; }
     int line_timing() const { return m_line_timing; }
+    // The adapter returns every byte sent (a two-wire RS-485 adapter): the
+    // echo of each request is expected and removed. At the next open().
+    void set_local_echo(bool on) { m_local_echo = on; }
+    bool local_echo() const { return m_local_echo; }
 
 private:
-    QSerialTransport(QSerialWorker *worker, QObject *parent);
-
-    QSerialWorker *m_serial = nullptr; // owned by the base, in the worker thread
     int m_line_timing = -1;
+    bool m_local_echo = false;
 };
