@@ -5,7 +5,7 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 
 #include <core/plugin/pluginloader.h>

@@ -2,7 +2,7 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qgroupmissionprogressdialog.h>
 #include <workbench/qdiagnosticsdialog.h>

@@ -4,8 +4,8 @@
 
 class FancyTabWidget;
 
-// The colour strip above the tabs: Shift+click lets the operator pick the
-// panel base colour, which recolours the whole panel look.
+// The strip at the top of the navigation column. Shift+click lets the
+// operator pick the panel colour, which recolours the whole panel look.
 class FancyColorButton : public QWidget
 {
 public:
@@ -15,5 +15,5 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    FancyTabWidget *m_parent;
+    FancyTabWidget *m_tabWidget;
 };

@@ -10,9 +10,11 @@ class FancyTab;
 class QPainter;
 class QStyle;
 
-// The vertical column of large tabs (icon above a bold title). Owns its
-// FancyTab objects and its own "windows" style. A click makes a tab current
-// at once and announces it from the event loop, after the click is done.
+// The column of large tabs on the left of the main window: an icon above a
+// bold title, a glow under the mouse. The bar owns its FancyTab objects and
+// the plain "windows" style it paints with. A click makes a tab current at
+// once but announces it (currentChanged) from the event loop, once the click
+// has been handled; setCurrentIndex announces at once.
 class FancyTabBar : public QWidget
 {
     Q_OBJECT
@@ -24,8 +26,7 @@ public:
     QSize minimumSizeHint() const override;
 
     void insertTab(int index, const QIcon &icon, const QString &label);
-    void removeTab(int index);
-    int count() const { return m_tabs.count(); }
+    int count() const { return int(m_tabs.size()); }
 
     void setTabEnabled(int index, bool enable);
     bool isTabEnabled(int index) const;
@@ -37,8 +38,10 @@ public:
     void setCurrentIndex(int index);
     int currentIndex() const { return m_currentIndex; }
 
+    // Where tab `index` is drawn; all tabs are as high as the tallest hint
+    // allows, less when the bar is too short for them all.
     QRect tabRect(int index) const;
-    // Size of one tab; the minimum leaves out the icon.
+    // Size one tab asks for; the minimum leaves the icon out.
     QSize tabSizeHint(bool minimum = false) const;
 
 signals:
@@ -56,13 +59,15 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    bool validIndex(int index) const { return index >= 0 && index < m_tabs.count(); }
-    void paintTab(QPainter *painter, int tabIndex) const;
+    bool isValid(int index) const { return index >= 0 && index < count(); }
+    int tabAt(const QPoint &pos) const;
+    QFont titleFont() const;
+    void paintTab(QPainter *painter, int index) const;
+    void paintSelectedBackground(QPainter *painter, const QRect &r) const;
 
-    QRect m_hoverRect;
     int m_hoverIndex = -1;
     int m_currentIndex = -1;
     QList<FancyTab *> m_tabs;
     QTimer m_triggerTimer;
-    QStyle *m_ownStyle = nullptr;
+    QStyle *m_windowsStyle = nullptr;
 };

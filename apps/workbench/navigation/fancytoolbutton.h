@@ -2,8 +2,9 @@
 
 #include <QToolButton>
 
-// Large icon-only button of the action bar with a hover glow that fades in
-// and out.
+// A large icon button of the action bar under the tabs. A glow fades in
+// while the mouse is over it (property "fader", 0 to 1); pressed or checked
+// it shows a dark band. The button follows its action's visibility.
 class FancyToolButton : public QToolButton
 {
     Q_OBJECT
@@ -25,9 +26,10 @@ private slots:
     void actionChanged();
 
 private:
-    friend class FancyActionBar; // connects actionChanged() to the button's action
+    // The action bar wires each button to its action's changes.
+    friend class FancyActionBar;
 
-    void animateFader(float endValue);
+    void fadeTo(float end);
 
     float m_fader = 0.0f;
 };

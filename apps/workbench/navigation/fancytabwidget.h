@@ -10,9 +10,10 @@ class QLabel;
 class QStackedLayout;
 class QStatusBar;
 
-// The main window's central widget: on the left the navigation column (colour
-// strip, one large tab per page, the connect and disconnect buttons), on the
-// right the current page above a status bar with the link lamp. The pages are
+// The main window's central widget. On the left the navigation column: a
+// colour strip, one large tab per page and the buttons for connecting,
+// disconnecting and searching. On the right the current page above a status
+// bar whose lamp shows the link: red "离线" or green "在线". The pages are
 // reparented into the page stack; the widget owns everything it shows except
 // the actions behind the buttons.
 class FancyTabWidget : public QWidget
@@ -22,7 +23,6 @@ public:
     explicit FancyTabWidget(QWidget *parent = nullptr);
 
     void insertTab(int index, QWidget *page, const QIcon &icon, const QString &title);
-    void removeTab(int index);
     void setTabEnabled(int index, bool enable);
     void setTabToolTip(int index, const QString &toolTip);
     int currentIndex() const;
@@ -49,8 +49,11 @@ private slots:
     void showWidget(int index);
 
 private:
+    void buildSelectionColumn();
+    void buildStatusBar();
+
     FancyTabBar *m_tabBar;
-    QStackedLayout *m_modesStack;
+    QStackedLayout *m_pageStack;
     QStatusBar *m_statusBar;
     QWidget *m_selectionWidget;
     FancyActionBar *m_actionBar;

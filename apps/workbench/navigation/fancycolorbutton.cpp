@@ -7,16 +7,17 @@
 #include <QMouseEvent>
 
 FancyColorButton::FancyColorButton(FancyTabWidget *parent)
-    : m_parent(parent)
+    : QWidget(parent)
+    , m_tabWidget(parent)
 {
-    setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
 }
 
 void FancyColorButton::mousePressEvent(QMouseEvent *event)
 {
     if (!(event->modifiers() & Qt::ShiftModifier))
         return;
-    const QColor color = QColorDialog::getColor(StyleHelper::baseColor(), m_parent);
-    if (color.isValid())
-        StyleHelper::setBaseColor(color);
+    const QColor picked = QColorDialog::getColor(StyleHelper::baseColor(), m_tabWidget);
+    // A cancelled dialog gives an invalid colour, which changes nothing.
+    if (picked.isValid())
+        StyleHelper::setBaseColor(picked);
 }

@@ -7,18 +7,21 @@
 
 class QWidget;
 
-// One tab of the navigation bar: what it shows and its hover glow. Owned by
-// the tab bar (no Qt parent); the bar is repainted whenever the glow changes.
+// What one tab of the navigation column shows, and its hover glow ("fader",
+// 0 none up to an alpha of 40). The tab bar keeps these in its list and
+// deletes them (they have no Qt parent); every step of the glow repaints
+// the bar.
 class FancyTab : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(float fader READ fader WRITE setFader)
 public:
-    explicit FancyTab(QWidget *tabbar);
+    explicit FancyTab(QWidget *tabBar);
 
     float fader() const { return m_fader; }
     void setFader(float value);
 
+    // Both start from wherever the glow is now.
     void fadeIn();
     void fadeOut();
 
@@ -28,7 +31,9 @@ public:
     bool enabled = true;
 
 private:
+    void fadeTo(float end, int durationMs);
+
     QPropertyAnimation m_animator;
-    QWidget *m_tabbar;
+    QWidget *m_tabBar;
     float m_fader = 0.0f;
 };
