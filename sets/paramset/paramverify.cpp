@@ -92,7 +92,7 @@ QStringList lines(const tagVerifyReport &report)
                 : QCoreApplication::translate("ParamVerify", "读回失败，请检查设备中的值");
             out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 中断（%4），可能只写入了一半，%5")
                            .arg(code_of(row.value), row.value->display_name(),
-                                with_unit(row.value, row.wanted), error_text(row.error), now));
+                                with_unit(row.value, row.wanted), QLinkErrorText::reason(row.error), now));
             continue;
         }
         out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 被拒绝，%4")
