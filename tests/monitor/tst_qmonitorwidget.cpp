@@ -297,11 +297,11 @@ void tst_QMonitorWidget::polls_drive_values_and_edit_overtakes()
     // An edit of the parameter page (a write at the page's level) made while
     // a poll cycle runs as fast as it can (right after its first read came
     // back): it goes to the drive before the next cycle's first read.
-    // The drive answers after 20 ms, so the cycle is still on the line when
+    // The drive answers after 200 ms, so the cycle is still on the line when
     // the test hears its first answer (answers reach the test's thread late
     // on a busy machine, and exchanges already on the line cannot be overtaken).
     QVERIFY(QSoftCore::get_core()->get_machine()->get_value(QStringLiteral("F0-07")));
-    QVERIFY(m_sim.fault(QStringLiteral("turnaround"), QStringLiteral("20")));
+    QVERIFY(m_sim.fault(QStringLiteral("turnaround"), QStringLiteral("200")));
     m_edit_at = -1;
     m_edit_armed = true;
     QTRY_VERIFY(m_edit_at >= 0);
