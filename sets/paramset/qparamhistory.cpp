@@ -201,6 +201,23 @@ QString QParamHistory::path_beside(const QString &settings_file)
     return QFileInfo(settings_file).absoluteDir().filePath(QStringLiteral("history.sqlite"));
 }
 
+std::unique_ptr<QParamHistory> QParamHistory::make(const QString &database, const QString &settings_file)
+{
+    const QString beside = path_beside(settings_file);
+    if (!is_server_location(database.trimmed()))
+        return std::make_unique<QParamHistory>(beside);
+    auto history = std::make_unique<QParamHistory>(database.trimmed());
+    history->set_queue_file(beside);
+    return history;
+}
+
+int QParamHistory::unsaved() const
+{
+    if (m_server)
+        return m_queue ? m_queue->unsaved() : 0;
+    return int(m_pending.size());
+}
+
 bool QParamHistory::is_server_location(const QString &location)
 {
     return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
@@ -443,7 +460,11 @@ bool QParamHistory::create_server_schema()
     // first one's schema.
     if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLockKey)))
         return give_up(query.lastError().text());
-    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")))
+    if (!query.exec(QStringLiteral("SELECT to_regclass('schema_info') IS NOT NULL")) || !query.next())
+        return give_up(query.lastError().text());
+    const bool has_table = query.value(0).toBool();
+    query.finish();
+    if (!has_table && !query.exec(QStringLiteral("CREATE TABLE schema_info (version INTEGER NOT NULL)")))
         return give_up(query.lastError().text());
     if (!query.exec(QStringLiteral("SELECT version FROM schema_info")))
         return give_up(query.lastError().text());
@@ -570,8 +591,11 @@ qint64 QParamHistory::record_write(const tagWriteRecord &write)
 
 bool QParamHistory::flush()
 {
-    if (m_server)
+    if (m_server) {
+        if (m_queue)
+            m_queue->flush();
         return sync(false);
+    }
     while (!m_pending.isEmpty()) {
         if (store(m_pending.first()) == 0)
             return false;
@@ -675,7 +699,11 @@ qint64 QParamHistory::store(const tagParamSnapshot &snapshot)
         return 0;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction()) {
+    // SQLite: take the write lock first, waiting for it; a deferred
+    // transaction that reads before it writes may be refused at once when
+    // another program writes at the same time.
+    const bool begun = m_server ? db.transaction() : QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!begun) {
         fail(QCoreApplication::translate("QParamHistory", "无法写入"), db.lastError().text());
         return 0;
     }

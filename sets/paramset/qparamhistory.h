@@ -62,6 +62,10 @@ public:
 
     // history.sqlite in the directory of the given settings file.
     static QString path_beside(const QString &settings_file);
+    // The history a program uses: the server `database` names (the setting
+    // "History.Database" or the tool's --history), its queue the file
+    // beside the settings; without one, that file itself.
+    static std::unique_ptr<QParamHistory> make(const QString &database, const QString &settings_file);
 
     // True for a postgresql:// (or postgres://) location.
     static bool is_server_location(const QString &location);
@@ -103,6 +107,9 @@ public:
     // Records not yet stored where they belong: queued in memory, or (with
     // a server) waiting in the queue file.
     int pending();
+    // Records kept only in this object's memory (lost if the program ends
+    // now); what waits in a queue file is safe.
+    int unsaved() const;
     // With a server: sends what waits in the queue file, in order; true
     // when nothing is left. `force` asks the server even within the retry
     // time after a failure.

@@ -125,7 +125,9 @@ bool PgServer::start()
             return false;
         m_initialised = true;
     }
-    m_port = free_port();
+    // Started again, it comes back where its clients look for it.
+    if (m_port == 0)
+        m_port = free_port();
     const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off"
                                            " -c max_connections=40")
                                 .arg(m_port)

@@ -101,6 +101,8 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
          }},
         {QStringLiteral("config"), text(&o->config)},
         {QStringLiteral("machine"), text(&o->machine)},
+        {QStringLiteral("history"), text(&o->history)},
+        {QStringLiteral("note"), text(&o->note)},
         {QStringLiteral("timeout"), number(&o->timeout, 1, 60000)},
         {QStringLiteral("retries"), number(&o->retries, 0, 10)},
         {QStringLiteral("period"), number(&o->period, 10, 3600000)},

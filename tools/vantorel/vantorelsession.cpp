@@ -109,7 +109,15 @@ QParamHistory *VantorelSession::history_database(bool for_writing)
     // Beside the settings, wherever they live, as the workbench keeps it.
     const QString settings = m_options.config.isEmpty() ? QSettingManager::default_file() : m_options.config;
     if (!m_history) {
-        m_history = std::make_unique<QParamHistory>(QParamHistory::path_beside(settings));
+        QString database = m_options.history;
+        if (database.isEmpty()) {
+            const QSettingManager store = m_options.config.isEmpty() ? QSettingManager() : QSettingManager(m_options.config);
+            database = store.get_value(QStringLiteral("History.Database")).toString();
+        }
+        if (!database.isEmpty() && !QParamHistory::is_server_location(database))
+            m_history = std::make_unique<QParamHistory>(database);
+        else
+            m_history = QParamHistory::make(database, settings);
         m_history->open();
     }
     if (!m_history->is_open() || (for_writing && !m_history->is_writable()))
@@ -133,6 +141,7 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
     snapshot.port = link.port();
     snapshot.station = link.station();
     snapshot.drive_version = link.version();
+    snapshot.note = m_options.note;
     history_database(true);
     // Offered even to a history that cannot take it now: it stays queued
     // and is tried again before the tool ends (finish_history).
@@ -141,7 +150,12 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
 
 QString VantorelSession::finish_history()
 {
-    if (!m_history || m_history->pending() == 0 || m_history->flush())
+    // What waits in the queue file for the server is kept; only what is
+    // still in memory would be lost.
+    if (!m_history || m_history->unsaved() == 0)
         return QString();
-    return tr_tool("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
+    m_history->flush();
+    if (m_history->unsaved() == 0)
+        return QString();
+    return tr_tool("%1 个历史记录没有存入：%2").arg(m_history->unsaved()).arg(m_history->error_string());
 }
