@@ -65,14 +65,20 @@ namespace {
 
 QParamHistory *instance(QWidget *parent)
 {
-    // The file follows the settings: beside config.xml, wherever that lives.
-    const QString path = QParamHistory::path_beside(QSettingManager::default_file());
+    // The file follows the settings: beside config.xml, wherever that lives;
+    // or the plant's server the setting "History.Database" names, with that
+    // file as the queue of what waits for it.
+    const QString settings = QSettingManager::default_file();
+    const QString database = QSettingManager().get_value(QStringLiteral("History.Database")).toString().trimmed();
+    const QString location = QParamHistory::is_server_location(database) ? database : QParamHistory::path_beside(settings);
     if (!g_holder)
         g_holder = new Holder(QCoreApplication::instance());
     std::unique_ptr<QParamHistory> &history = g_holder->history;
-    if (!history || history->path() != path) {
-        history = std::make_unique<QParamHistory>(path);
-        if (!history->open() || !history->is_writable())
+    if (!history || history->path() != location) {
+        history = QParamHistory::make(database, settings);
+        // A server that is away is no reason to warn: records wait in the
+        // queue file until it is back.
+        if ((!history->open() && !history->is_server()) || (history->is_open() && !history->is_writable()))
             warn_once(history->error_string(), parent);
     } else if (!history->is_open()) {
         // A lock may have gone since; a broken file stays broken, quietly.
