@@ -266,6 +266,49 @@
     </message>
 </context>
 <context>
+    <name>ParamAudit</name>
+    <message>
+        <source>单项修改</source>
+        <translation>Single edit</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>比较后下载</source>
+        <translation>Download from compare</translation>
+    </message>
+    <message>
+        <source>历史记录下载</source>
+        <translation>Download from history</translation>
+    </message>
+    <message>
+        <source>命令行修改</source>
+        <translation>Command-line set</translation>
+    </message>
+    <message>
+        <source>命令行下载</source>
+        <translation>Command-line download</translation>
+    </message>
+    <message>
+        <source>已写入</source>
+        <translation>written</translation>
+    </message>
+    <message>
+        <source>读回不同</source>
+        <translation>read back different</translation>
+    </message>
+    <message>
+        <source>被拒绝（代码 %1）</source>
+        <translation>refused (code %1)</translation>
+    </message>
+    <message>
+        <source>未读回</source>
+        <translation>not read back</translation>
+    </message>
+</context>
+<context>
     <name>ParamEdit</name>
     <message>
         <source>“%1”超出参数的数据宽度</source>
@@ -1202,6 +1245,22 @@
     <message>
         <source>记录 %1 应有 %2 个参数，只找到 %3 个</source>
         <translation>snapshot %1 should hold %2 parameters; only %3 were found</translation>
+    </message>
+    <message>
+        <source>无法连接</source>
+        <translation>cannot be reached</translation>
+    </message>
+    <message>
+        <source>没有 PostgreSQL 驱动 (Debian: libqt6sql6-psql)</source>
+        <translation>no PostgreSQL driver (Debian: libqt6sql6-psql)</translation>
+    </message>
+    <message>
+        <source>地址应为 postgresql://用户@主机:端口/数据库</source>
+        <translation>the location should be postgresql://user@host:port/database</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
     </message>
 </context>
 <context>
