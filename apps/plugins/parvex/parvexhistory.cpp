@@ -116,11 +116,11 @@ qint64 record(const tagParamSnapshot &snapshot, QWidget *parent, bool warn)
     // snapshot queued until it can.
     QParamHistory *history = instance(parent);
     const qint64 id = history->record(snapshot);
-    if (id == 0) {
-        if (warn)
-            warn_once(history->error_string(), parent);
+    if (id == 0 && warn)
+        warn_once(history->error_string(), parent);
+    // Not stored yet (0), or waiting in the queue file for the server (-1).
+    if (id <= 0)
         g_holder->retry_later();
-    }
     return id;
 }
 
