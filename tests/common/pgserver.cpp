@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <algorithm>
+
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
