@@ -268,6 +268,13 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     QCOMPARE(writes.at(2).result, ParamAudit::written());
     QCOMPARE(writes.at(2).read_back, 1250);
     QVERIFY(!writes.at(2).workstation.isEmpty());
+    const Run audit = vantorel({s("history"), s("audit"), s("--code"), s("F0-07"), s("--since"),
+                                start.toLocalTime().toString(Qt::ISODate), s("--json")}, false);
+    QCOMPARE(audit.exit, 0);
+    const QJsonArray listed = audit.json().value(s("writes")).toArray();
+    QCOMPARE(listed.size(), 3);
+    QCOMPARE(listed.at(1).toObject().value(s("before")).toInt(), 1250);
+    QCOMPARE(listed.at(1).toObject().value(s("result")).toString(), s("different"));
 
     // The backup before the download holds the drive's value of before.
     Run list = vantorel({s("history"), s("--json")}, false);

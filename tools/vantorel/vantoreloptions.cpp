@@ -109,6 +109,8 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("count"), number(&o->count, 1, 100000000)},
         {QStringLiteral("csv"), text(&o->csv)},
         {QStringLiteral("snapshot"), text(&o->snapshot)},
+        {QStringLiteral("code"), text(&o->code)},
+        {QStringLiteral("since"), text(&o->since)},
         {QStringLiteral("ports"),
          [o](const QString &v) {
              o->scan_ports = v.split(QLatin1Char(','), Qt::SkipEmptyParts);

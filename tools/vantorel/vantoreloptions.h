@@ -42,6 +42,9 @@ struct VantorelOptions
     // compare
     bool defaults = false;
     QString snapshot;
+    // history audit
+    QString code;
+    QString since;
     // scan
     QStringList scan_ports;
     QList<int> scan_bauds;
