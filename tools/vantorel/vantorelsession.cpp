@@ -164,7 +164,7 @@ void VantorelSession::record_writes(const VantorelLink &link, const QString &ope
         w.machine_type = m_machine->get_type();
         w.machine_version = m_machine->get_version();
         w.operation = operation;
-        w.code = code_of(write.first);
+        w.code = VantorelValues::code_of(write.first);
         w.asked = write.second;
         w.has_before = before.contains(w.code);
         w.before = before.value(w.code);
