@@ -408,22 +408,6 @@
 <context>
     <name>ParamVerify</name>
     <message>
-        <source>设备拒绝 (异常码 %1)</source>
-        <translation>refused by the device (exception code %1)</translation>
-    </message>
-    <message>
-        <source>连接已断开</source>
-        <translation>link lost</translation>
-    </message>
-    <message>
-        <source>应答错误</source>
-        <translation>Bad answer</translation>
-    </message>
-    <message>
-        <source>设备无应答</source>
-        <translation>no answer from the device</translation>
-    </message>
-    <message>
         <source>%1 %2：写入 %3，设备为 %4</source>
         <translation>%1 %2: wrote %3, the device holds %4</translation>
     </message>
@@ -559,6 +543,14 @@
     <message>
         <source>存储的站号“%1”无效（应为 1 至 247 的整数），已改用 1。</source>
         <translation>The stored station &quot;%1&quot; is not valid (an integer from 1 to 247); station 1 is used.</translation>
+    </message>
+    <message>
+        <source>本地回显</source>
+        <translation>Local echo</translation>
+    </message>
+    <message>
+        <source>适配器把发出的每个字节送回（许多两线制 RS-485 适配器如此）：勾选后程序先收下并去掉请求的回显，再读应答。</source>
+        <translation>The adapter sends back every byte it transmits (many two-wire RS-485 adapters do): when ticked, the program takes and removes the echo of each request before it reads the answer.</translation>
     </message>
 </context>
 <context>
@@ -721,6 +713,10 @@
     <message>
         <source>最长响应时间</source>
         <translation>Longest response time</translation>
+    </message>
+    <message>
+        <source>迟到应答重发</source>
+        <translation>Resent after a late answer</translation>
     </message>
 </context>
 <context>
@@ -925,6 +921,18 @@
     <message>
         <source>未知错误</source>
         <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>收到本机发送的请求（回显）：适配器回送发出的字节，请在通信设置中勾选“本地回显”</source>
+        <translation>Received our own request back (echo): the adapter returns the bytes it sends; tick &quot;Local echo&quot; in the communication settings</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1）</source>
+        <translation>refused by the device (exception code %1)</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1：%2）</source>
+        <translation>refused by the device (exception code %1: %2)</translation>
     </message>
 </context>
 <context>

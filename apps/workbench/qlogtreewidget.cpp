@@ -4,7 +4,7 @@
 #include <core/qsoftcore.h>
 #include <core/style/stylehelper.h>
 
-#include <communicate/qlinkerrortext.h>
+#include <communicate/services/qlinkerrortext.h>
 
 #include <QDateTime>
 #include <QHeaderView>

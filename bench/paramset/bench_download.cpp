@@ -15,9 +15,9 @@
 #include <machine/registerruns.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>

@@ -13,6 +13,7 @@ const QString KeySerialNumber = QStringLiteral("Communicate.SerialNumber");
 const QString KeyStop = QStringLiteral("Communicate.Stop");
 const QString KeyPortName = QStringLiteral("Communicate.PortName");
 const QString KeyStation = QStringLiteral("Communicate.Station");
+const QString KeyLocalEcho = QStringLiteral("Communicate.LocalEcho");
 constexpr int MaxStation = 247;
 
 int number(const Getter &get, const QString &key, int fallback)
@@ -67,6 +68,7 @@ tagSerialConfig read(const Getter &get, QString *bad_station)
     config.serial_number = number(get, KeySerialNumber, defaults.serial_number);
     config.stop = number(get, KeyStop, defaults.stop);
     config.port_name = get(KeyPortName).toString();
+    config.local_echo = get(KeyLocalEcho).toInt() != 0;
 
     const QString station = get(KeyStation).toString().trimmed();
     bool whole = false;
@@ -135,6 +137,7 @@ void write(const Setter &set, const tagSerialConfig &config)
     set(KeyStop, QVariant(config.stop));
     set(KeyPortName, QVariant(config.port_name));
     set(KeyStation, QVariant(config.station));
+    set(KeyLocalEcho, QVariant(config.local_echo ? 1 : 0));
 }
 
 } // namespace LinkSettings

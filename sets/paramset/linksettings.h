@@ -14,7 +14,8 @@
 // core) and read by the command-line tool (from its settings store), so both
 // reach the drive the same way. A key that is
 // missing or 0 reads as its default (19200 baud, 8 data bits, no parity,
-// 1 stop bit, port 1, no port name).
+// 1 stop bit, port 1, no port name, no local echo; "Communicate.LocalEcho" is
+// 1 when the adapter returns what is sent).
 namespace LinkSettings {
 
 using Getter = std::function<QVariant(const QString &key)>;

@@ -2,8 +2,8 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/registerruns.h>
 
 #include <QVariantList>
@@ -36,6 +36,23 @@ void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
     int raw = 0;
     if (value->raw_of_registers(registers.mid(k), &raw))
         value->set_base_value(raw);
+}
+
+// One read of each run of the values' registers: station, first register
+// and length, in that order, and the request built.
+QList<QMission *> runs_of(const QList<QMachineValue *> &values, int station, enMissionType type)
+{
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(type);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
 }
 
 } // namespace
@@ -92,19 +109,17 @@ QMission *read_back_mission(QMachineValue *value, int station)
     return mission;
 }
 
+QList<QMission *> read_runs(const QList<QMachineValue *> &values, int station)
+{
+    return runs_of(values, station, MISSION_READ);
+}
+
 QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station)
 {
-    QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
-    for (const RegisterRuns::Run &run : runs) {
-        auto *mission = new QMission(MISSION_READ_BACK);
-        mission->set_attribute(MissionKey::station(), QVariant(station));
-        mission->set_attribute(MissionKey::address(), QVariant(run.first));
-        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+    QList<QMission *> missions = runs_of(values, station, MISSION_READ_BACK);
+    for (QMission *mission : std::as_const(missions)) {
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
-        mission->update_send_buffer();
-        missions.append(mission);
     }
     return missions;
 }

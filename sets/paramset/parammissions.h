@@ -32,8 +32,12 @@ PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, 
 PARAMSET_EXPORT QMachineValue *value_at(QMachine *machine, int address);
 // The read-back of the value's registers (type 1), send buffer built.
 PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);
-// Reads of every register of the values (type 1), in runs of consecutive
-// registers (RegisterRuns), send buffers built. The caller owns them.
+// Reads of every register of the values, in runs of consecutive registers
+// (RegisterRuns): missions of type 3 that carry the station, the first
+// register and the length, send buffers built, and nothing else; the caller
+// sets level and type. The caller owns them. The core's make_mission.
+PARAMSET_EXPORT QList<QMission *> read_runs(const QList<QMachineValue *> &values, int station);
+// The same runs as read-backs (type 1) at the page's level. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station);
 
 // Takes the registers of an answered read into the model: every parameter

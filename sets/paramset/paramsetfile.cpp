@@ -194,6 +194,19 @@ QString check_header(const QCSVFile &table)
     return QString();
 }
 
+FileLoad load_file(const QString &path, QCSVFile *table, int max_rows)
+{
+    FileLoad load;
+    if (!read_file(path, table, &load.reason, max_rows)) {
+        load.kind = FileLoad::Unreadable;
+        return load;
+    }
+    load.reason = check_header(*table);
+    if (!load.reason.isEmpty())
+        load.kind = FileLoad::BadHeader;
+    return load;
+}
+
 RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
 {
     RowResult result;

@@ -48,6 +48,18 @@ PARAMSET_EXPORT QString shown_cell(const QString &cell);
 // Why a download file is refused as a whole (empty when it can be used).
 PARAMSET_EXPORT QString check_header(const QCSVFile &table);
 
+// A parameter file as a download or a comparison takes it: read, and its
+// header checked. Unreadable carries the system's reason, BadHeader
+// check_header()'s; *table holds what was read either way.
+struct FileLoad
+{
+    enum Kind { Loaded, Unreadable, BadHeader };
+    Kind kind = Loaded;
+    QString reason;
+    bool ok() const { return kind == Loaded; }
+};
+PARAMSET_EXPORT FileLoad load_file(const QString &path, QCSVFile *table, int max_rows = -1);
+
 struct RowResult
 {
     enum Kind {

@@ -1,5 +1,6 @@
 #include "paramverify.h"
 
+#include <communicate/services/qlinkerrortext.h>
 #include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
@@ -19,17 +20,6 @@ QString with_unit(QMachineValue *value, int raw)
     const QString unit = value->display_unit();
     const QString text = value->text_of_raw(raw);
     return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
-}
-
-QString error_text(int code)
-{
-    if (code >= 1 && code <= 255)
-        return QCoreApplication::translate("ParamVerify", "设备拒绝 (异常码 %1)").arg(code);
-    if (code == 258)
-        return QCoreApplication::translate("ParamVerify", "连接已断开");
-    if (code == 257)
-        return QCoreApplication::translate("ParamVerify", "应答错误");
-    return QCoreApplication::translate("ParamVerify", "设备无应答");
 }
 
 } // namespace
@@ -102,12 +92,12 @@ QStringList lines(const tagVerifyReport &report)
                 : QCoreApplication::translate("ParamVerify", "读回失败，请检查设备中的值");
             out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 中断（%4），可能只写入了一半，%5")
                            .arg(code_of(row.value), row.value->display_name(),
-                                with_unit(row.value, row.wanted), error_text(row.error), now));
+                                with_unit(row.value, row.wanted), QLinkErrorText::reason(row.error), now));
             continue;
         }
         out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 被拒绝，%4")
                        .arg(code_of(row.value), row.value->display_name(),
-                            with_unit(row.value, row.wanted), error_text(row.error)));
+                            with_unit(row.value, row.wanted), QLinkErrorText::reason(row.error)));
     }
     return out;
 }

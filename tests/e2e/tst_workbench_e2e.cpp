@@ -8,7 +8,7 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qgroupmissionprogressdialog.h>
 #include <workbench/qlogdialog.h>
@@ -25,7 +25,7 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QTextCodec>

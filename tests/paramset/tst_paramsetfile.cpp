@@ -102,7 +102,7 @@ void tst_ParamSetFile::rows_data()
                                          << QStringLiteral("原始值“45\\x01”不是整数");
 }
 
-// Files as other programs and the campaign left them: refused with their
+// Files as other programs and broken disks leave them: refused with their
 // line, or read whatever their line ends.
 void tst_ParamSetFile::files_data()
 {

@@ -9,7 +9,7 @@
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QTextCodec>
 #include <QAction>

@@ -354,6 +354,8 @@ void tst_Vantorel::failuresHaveTheirExitCodes()
     const Run refused = vantorel({s("set"), s("F0-26=1"), s("--machine"), other});
     QCOMPARE(refused.exit, 3);
     QVERIFY2(refused.err.contains(s("F01a"), Qt::CaseInsensitive), qPrintable(refused.err));
+    // In the words of the link's one table of error texts.
+    QVERIFY2(refused.err.contains(s("设备拒绝（异常码 4：从站设备故障）")), qPrintable(refused.err));
     QCOMPARE(vantorel({s("get"), s("F9-90"), s("--machine"), other}).exit, 3);
     // 5: a file that cannot be written, a description that does not load.
     QCOMPARE(vantorel({s("upload"), m_dir.filePath(s("no/such/dir/up.csv"))}).exit, 5);
@@ -393,7 +395,7 @@ QString tst_Vantorel::write_file(const QString &name, const QByteArray &bytes)
 
 void tst_Vantorel::filesThatAreNotWhatTheySeemWriteNothing()
 {
-    // The campaign's file: a NUL in F0-07's raw value once made 45 (0.45 Hz)
+    // A NUL in F0-07's raw value once made 45 (0.45 Hz)
     // of "45\000" and dropped the rest of the file, with exit 0.
     const Run nul = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-nul.csv")});
     QCOMPARE(nul.exit, 5);

@@ -26,6 +26,7 @@ struct VantorelOptions
     QString note;        // the operator's note on what is recorded
     int timeout = 0;
     int retries = -1;
+    bool echo = false;   // the adapter returns what is sent (--echo)
 
     bool json = false;
     bool verbose = false;

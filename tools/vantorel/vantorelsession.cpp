@@ -3,9 +3,11 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/machinebuilder.h>
+#include <paramset/paramsetfile.h>
 #include <paramset/qparamhistory.h>
 
 #include <coredata/qsettingmanager.h>
@@ -18,15 +20,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelSession::VantorelSession(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)
@@ -103,6 +96,19 @@ QString VantorelSession::station_file(const QString &pattern, int station) const
     const QString suffix = info.suffix();
     const QString base = suffix.isEmpty() ? pattern : pattern.left(pattern.size() - suffix.size() - 1);
     return base + QLatin1Char('-') + QString::number(station) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+bool VantorelSession::load_param_file(const QString &path, QCSVFile *table, QString *reason) const
+{
+    // A file larger than this description can need is refused before it
+    // takes memory.
+    const ParamSetFile::FileLoad load =
+        ParamSetFile::load_file(path, table, ParamSetFile::row_limit(m_machine.get()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable)
+        *reason = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+    else if (load.kind == ParamSetFile::FileLoad::BadHeader)
+        *reason = tr_tool("参数文件 %1 无法加载：%2").arg(path, load.reason);
+    return load.ok();
 }
 
 QParamHistory *VantorelSession::history_database(bool for_writing)

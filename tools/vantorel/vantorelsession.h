@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class QCSVFile;
 class QMachine;
 class QMachineConfig;
 class QMachineValue;
@@ -51,6 +52,10 @@ public:
     // The file of one station: {station} in the pattern is replaced, and
     // with several stations "-N" goes before the extension.
     QString station_file(const QString &pattern, int station) const;
+
+    // A parameter file read and its header checked, as a download and a
+    // comparison take it; false with the one-line reason.
+    bool load_param_file(const QString &path, QCSVFile *table, QString *reason) const;
 
     // Null when the history cannot be opened (or not written, for_writing);
     // history_error() then says why.

@@ -7,28 +7,20 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/qparamexchange.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelStationCommand::~VantorelStationCommand() = default;
 
@@ -148,7 +140,13 @@ int VantorelStationCommand::run()
 
 int VantorelStationCommand::check_arguments()
 {
-    return VantorelExit::Done;
+    const VantorelOptions &options = session().options();
+    const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
+    const qsizetype given = options.arguments.size();
+    if (spec && given >= spec->fewest_arguments && (spec->most_arguments < 0 || given <= spec->most_arguments))
+        return VantorelExit::Done;
+    return session().fail(VantorelExit::Usage,
+                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
 }
 
 int VantorelStationCommand::prepare()
@@ -156,14 +154,14 @@ int VantorelStationCommand::prepare()
     return VantorelExit::Done;
 }
 
-int VantorelStationCommand::want_arguments(int lowest, int highest)
+int VantorelStationCommand::known_codes(const QStringList &codes) const
 {
-    const VantorelOptions &options = session().options();
-    const qsizetype given = options.arguments.size();
-    if (given >= lowest && (highest < 0 || given <= highest))
-        return VantorelExit::Done;
-    return session().fail(VantorelExit::Usage,
-                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+    for (const QString &code : codes) {
+        // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
+        if (!session().machine()->get_value(code.trimmed()))
+            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+    }
+    return VantorelExit::Done;
 }
 
 QList<int> VantorelStationCommand::stations() const

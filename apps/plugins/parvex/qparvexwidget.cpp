@@ -22,8 +22,8 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QAbstractButton>
@@ -383,6 +383,24 @@ bool QParvexWidget::start_exchange_allowed()
     return false;
 }
 
+bool QParvexWidget::load_file(const QString &path, QCSVFile *table)
+{
+    // Larger than this description can need: refused before it takes memory.
+    const ParamSetFile::FileLoad load =
+        ParamSetFile::load_file(path, table, ParamSetFile::row_limit(QSoftCore::get_core()->get_machine()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), load.reason));
+    } else if (load.kind == ParamSetFile::FileLoad::BadHeader) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(load.reason);
+        box.exec();
+    }
+    return load.ok();
+}
+
 void QParvexWidget::down_load()
 {
     QSoftCore *core = QSoftCore::get_core();
@@ -397,21 +415,8 @@ void QParvexWidget::down_load()
         return;
 
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(core->get_machine()))) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
 
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
     const QStringList &refused = plan.refused;
@@ -572,21 +577,8 @@ void QParvexWidget::compare_with_file()
     if (path.isEmpty())
         return;
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(core->get_machine()))) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
     QStringList problems;
     const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
     start_compare(other, tr("文件"), problems);

@@ -15,6 +15,7 @@ class QCheckBox;
 class QCompareDialog;
 class QLabel;
 class QLineEdit;
+class QCSVFile;
 class QMachineValue;
 class QParamExchange;
 class QParamTreeWidget;
@@ -64,6 +65,9 @@ private:
     // True when it was stored; otherwise it stays queued (ParvexHistory).
     bool record(const tagParamSnapshot &snapshot, bool warn = true);
     bool start_exchange_allowed();
+    // A parameter file read and its header checked; false after telling the
+    // operator why it cannot be used.
+    bool load_file(const QString &path, QCSVFile *table);
     void exchange_finished(bool complete);
     void backup_done(bool complete);
     void download_done();

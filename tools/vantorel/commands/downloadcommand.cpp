@@ -5,6 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/parammissions.h>
@@ -16,7 +17,7 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,15 +25,6 @@
 #include <QHash>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec DownloadCommand::spec()
 {
@@ -51,13 +43,10 @@ VantorelCommandSpec DownloadCommand::spec()
                                "holds {station}, which is replaced by the station.\n"
                                "Example: vantorel download line3.csv --stations 1-4\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<DownloadCommand>;
     return spec;
-}
-
-int DownloadCommand::check_arguments()
-{
-    return want_arguments(1, 1);
 }
 
 int DownloadCommand::prepare()
@@ -69,11 +58,8 @@ int DownloadCommand::prepare()
         const QString path = s.station_file(s.options().arguments.first(), station);
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(s.machine())))
-            return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
-        const QString header_error = ParamSetFile::check_header(table);
-        if (!header_error.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+        if (!s.load_param_file(path, &table, &reason))
+            return s.fail(VantorelExit::FileError, reason);
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
             return s.fail(VantorelExit::FileError,
@@ -96,14 +82,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const int station = link.station();
     const QString path = s.station_file(options.arguments.first(), station);
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(s.machine()))) {
+    const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, &table, ParamSetFile::row_limit(s.machine()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, reason);
+        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
-    if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
+    if (!load.ok() || !plan.refused.isEmpty() || plan.writes.isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
         result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);

@@ -13,7 +13,6 @@ public:
 
 protected:
     bool writes() const override { return true; }
-    int check_arguments() override;
     int prepare() override;
     VantorelResult serve(VantorelLink &link) override;
 };
