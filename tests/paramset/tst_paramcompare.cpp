@@ -167,7 +167,7 @@ void tst_ParamCompare::aValueCutBetweenItsWordsSaysSo()
     tagVerifyReport report = ParamVerify::verify(writes, read, errors, {hours});
     QCOMPARE(report.refused.size(), 1);
     QCOMPARE(ParamVerify::lines(report),
-             QStringList{QStringLiteral("F0-20 累计时间：写入 74565 h 中断（设备无应答），可能只写入了一半，设备现为 9029 h")});
+             QStringList{QStringLiteral("F0-20 累计时间：写入 74565 h 中断（无应答），可能只写入了一半，设备现为 9029 h")});
     report = ParamVerify::verify(writes, {}, errors, {hours});
     QVERIFY2(ParamVerify::lines(report).first().endsWith(QStringLiteral("可能只写入了一半，读回失败，请检查设备中的值")),
              qPrintable(ParamVerify::lines(report).first()));
