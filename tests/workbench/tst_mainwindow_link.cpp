@@ -200,11 +200,14 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
     // since they come and go on their own.
     QList<int> stations;
     int polls = 0;
+    int refreshed = 0;
     QMissionManager *manager = core()->get_communicate()->mission_manager();
     const auto record = [&](QMission *m) {
         stations.append(m->get_attribute(MissionKey::station()).toInt());
         if (m->get_attribute(MissionKey::level()).toInt() == MissionLevel::Monitoring)
             ++polls;
+        if (m->get_attribute(QStringLiteral("test.refresh")).toBool())
+            ++refreshed;
     };
     connect(manager, &QMissionManager::mission_success, this, record);
     connect(manager, &QMissionManager::mission_failed, this, record);
@@ -257,12 +260,15 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
     QTRY_VERIFY_WITH_TIMEOUT(std::exchange(settled, int(stations.size()) - polls) == int(stations.size()) - polls, 10000);
     QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("drop")));
     QVERIFY(bus.fault(QStringLiteral("next"), QStringLiteral("corrupt")));
-    const int before = int(stations.size()) - polls;
+    // The refresh's own reads are marked, so that a page read still on its
+    // way on a busy machine is not taken for one of them.
     const QList<QMission *> reads = core()->make_mission(core()->get_machine()->get_groups().first()->m_values);
-    for (QMission *m : reads)
+    for (QMission *m : reads) {
+        m->set_attribute(QStringLiteral("test.refresh"), true);
         manager->add_mission(m);
+    }
     qDeleteAll(reads);
-    QTRY_COMPARE_WITH_TIMEOUT(int(stations.size()) - polls, before + int(reads.size()), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(refreshed, int(reads.size()), 10000);
     QCOMPARE(stations.count(3), stations.size());
     action(QStringLiteral("Menu.Communation.Diagnostics"))->trigger();
     QDiagnosticsDialog *diagnostics = m_window->diagnostics_dialog();

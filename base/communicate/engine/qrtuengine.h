@@ -4,10 +4,10 @@
 
 #include <QList>
 
-// The rules of a Modbus RTU master on one line, one exchange at a time. The
-// serial line specification (Modbus over serial line 1.02) frames a message
-// by silence: a frame starts after at least 3.5 character times of quiet and
-// ends when the line is quiet again. A master that sends a request and takes
+// The rules of a Modbus RTU master on one line, one exchange at a time.
+// Modbus RTU on a serial line frames a message by silence: a frame starts
+// after at least 3.5 character times of quiet and ends when the line is
+// quiet again. A master that sends a request and takes
 // "the next frame" as its answer can take a frame that belongs to another
 // request: the late answer of an earlier request, a frame that was already
 // on its way, or one of two frames that met. These rules keep such a frame

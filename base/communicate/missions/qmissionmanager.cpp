@@ -461,6 +461,11 @@ int QMissionManager::pending_count() const
     return n;
 }
 
+int QMissionManager::in_flight_count() const
+{
+    return int(d->in_flight.size());
+}
+
 void QMissionManager::set_transport(QLinkTransport *transport)
 {
     if (d->transport)

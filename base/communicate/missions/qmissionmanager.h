@@ -59,6 +59,10 @@ public:
 
     // Number of missions waiting (not counting the one on the line).
     int pending_count() const;
+    // Number of missions handed to the link whose results are not in yet:
+    // the one on the line, and those behind it that were started or
+    // answered before a mission of higher level came.
+    int in_flight_count() const;
 
     // The link seam, driven by QCommunicate (and by unit tests with a
     // scripted transport). The transport is not owned.
