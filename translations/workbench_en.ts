@@ -264,6 +264,10 @@
         <source>搜索设备前需要断开当前连接。是否断开并开始搜索？</source>
         <translation>Searching needs the current connection closed. Disconnect and start the search?</translation>
     </message>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
 </context>
 <context>
     <name>ParamAudit</name>
@@ -747,6 +751,37 @@
     <message>
         <source>Form</source>
         <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>QHistoryDatabaseDialog</name>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
+    <message>
+        <source>留空：历史记录保存在本机设置文件旁的 history.sqlite。
+填写服务器：postgresql://用户@主机:端口/数据库，同一工厂的工作站共用一个记录；
+密码写在 ~/.pgpass 中。服务器不可用时，记录先存在本机，恢复后按顺序发送。</source>
+        <translation>Empty: the history is kept in history.sqlite beside this computer's settings file.
+A server: postgresql://user@host:port/database, one archive shared by the plant's workstations;
+the password goes into ~/.pgpass. While the server cannot be reached, records are kept on this computer and sent in order when it is back.</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应为 postgresql://用户@主机:端口/数据库，或留空</source>
+        <translation>Expected postgresql://user@host:port/database, or empty</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
     </message>
 </context>
 <context>
@@ -1567,6 +1602,26 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>否</source>
         <translation>No</translation>
+    </message>
+    <message>
+        <source>随上传、下载和修改记录保存的备注（可空）</source>
+        <translation>Note kept with uploads, downloads and writes (optional)</translation>
+    </message>
+    <message>
+        <source>备注：</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>立即同步</source>
+        <translation>Sync now</translation>
+    </message>
+    <message>
+        <source>%1 条记录等待发送到服务器</source>
+        <translation>%1 records wait for the server</translation>
+    </message>
+    <message>
+        <source>历史记录已在服务器上</source>
+        <translation>History is on the server</translation>
     </message>
 </context>
 <context>

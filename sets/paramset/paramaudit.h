@@ -3,8 +3,12 @@
 #include <paramset/paramset_export.h>
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
+
+class QMachine;
+class QMachineValue;
 
 // One write to a drive as the archive keeps it: who asked for what, what
 // the drive held before, what it holds after, and whether it took it.
@@ -66,6 +70,18 @@ inline QString unknown() { return QStringLiteral("unknown"); }
 // The result key of a write: refused when the drive answered with an
 // exception, unknown without a read-back, else written or different.
 PARAMSET_EXPORT QString result_of(int asked, bool has_read_back, int read_back, int exception_code);
+
+// The write records of a run of writes, in the order of `asked`: the value
+// each parameter held before (by code, when it was read), the raw value
+// asked for, what was read back after, and the error of a write that
+// failed (the drive's exception, or the link's code when it never answered).
+// They name the machine's description; who, where and the drive's link are
+// the caller's to fill in.
+PARAMSET_EXPORT QList<tagWriteRecord> records_of(QMachine *machine, const QString &operation,
+                                                 const QList<QPair<QMachineValue *, int>> &asked,
+                                                 const QHash<QString, int> &before,
+                                                 const QHash<QMachineValue *, int> &read_back,
+                                                 const QHash<QMachineValue *, int> &errors);
 
 // The operator's names of the keys.
 PARAMSET_EXPORT QString operation_text(const QString &key);
