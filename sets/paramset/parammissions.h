@@ -2,9 +2,12 @@
 
 #include <paramset/paramset_export.h>
 
+#include <machine/registerruns.h>
+
 #include <QList>
 
 class QMachine;
+struct DriveProfile;
 class QMachineValue;
 class QMission;
 
@@ -14,11 +17,21 @@ class QMission;
 // the value gives them, and read values in the same runs.
 namespace ParamMissions {
 
-// Registers a read asks for at most.
+// Registers a read asks for at most where the description sets no other
+// largest read (DriveProfile::max_read).
 inline constexpr int kMaxRegistersPerRead = 8;
 
-// Write missions of type 0, one register each, send buffers built. The
-// caller owns them.
+// Every mission for a drive carries its profile's pause, time-out and
+// retries, so the link treats the request as that drive needs.
+PARAMSET_EXPORT void apply_timing(QMission *mission, const DriveProfile &profile);
+// The profile of the drive the values belong to (the first one's).
+PARAMSET_EXPORT const DriveProfile &profile_of(const QList<QMachineValue *> &values);
+// The reads of the values under their drive's largest read and gap.
+PARAMSET_EXPORT QList<RegisterRuns::Run> read_runs(const QList<QMachineValue *> &values);
+
+// Write missions of a value, send buffers built, as its drive's profile
+// writes: one register with 0x06 (type 0) or 0x10 (type 2); two registers
+// in one 0x10 request or one 0x06 per register. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, int station);
 // The read-back of the value's registers (type 1), send buffer built.
 PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);

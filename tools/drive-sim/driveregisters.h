@@ -2,6 +2,8 @@
 
 #include "driveruntime.h"
 
+#include <machine/driveprofile.h>
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -16,6 +18,11 @@
 // reads as 0; a read touching an address outside every range is refused with
 // exception 2, a write outside with exception 3, a write to a read-only or
 // reserved register with exception 4.
+//
+// Where the description has a <Protocol> element, the drive keeps to it: a
+// read of more registers than its largest read answers exception 3, a write
+// function it does not take answers exception 1, and two-word values (floats
+// among them) are stored in its word order.
 class DriveRegisters
 {
 public:
@@ -26,6 +33,8 @@ public:
     // Modbus reads and writes: 0 or the exception code.
     int read(int address, int count, QList<quint16> *values) const;
     int write(int address, const QList<quint16> &values);
+    // False when the drive's profile does not take this write function.
+    bool takes_function(int function) const;
 
     // Control channel: any address inside a range (read-only ones included).
     bool in_range(int address) const;
@@ -54,14 +63,19 @@ private:
         double swing = 0;
         double period = 10;
         double phase = 0;
+        bool is_float = false;
     };
 
     void store(int address, int length, qint64 raw);
+    void store_number(int address, int length, bool is_float, double display, double scale);
 
     QList<QPair<int, int>> m_ranges; // first and last address, inclusive
     QHash<int, Access> m_access;
     QMap<int, quint16> m_values;
     QList<Moving> m_moving;
     double m_time = 0;
+    DriveProfile m_profile;
+    // Only a description with a <Protocol> element limits the reads.
+    int m_max_read = 125;
     DriveRuntime m_runtime;
 };

@@ -388,7 +388,10 @@ QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArra
     const int function = byte_at(frame, 1);
     int code = 1; // ILLEGAL FUNCTION
     QByteArray answer;
-    if (function == QRtuFrame::READ_HOLDING) {
+    if ((function == QRtuFrame::WRITE_SINGLE || function == QRtuFrame::WRITE_MULTIPLE)
+        && !registers.takes_function(function)) {
+        // A drive that writes with the other function only.
+    } else if (function == QRtuFrame::READ_HOLDING) {
         QList<quint16> values;
         code = registers.read(word_at(frame, 2), word_at(frame, 4), &values);
         if (code == 0)
