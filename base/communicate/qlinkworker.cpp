@@ -6,12 +6,12 @@ QLinkWorker::QLinkWorker(QObject *parent)
 }
 
 void QLinkWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
-                          int miss_quiet_ms)
+                          int miss_quiet_ms, int pause_ms)
 {
     bool wake = false;
     {
         QMutexLocker lock(&m_queue_lock);
-        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us, miss_quiet_ms });
+        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us, miss_quiet_ms, pause_ms });
         wake = m_asleep;
         m_asleep = false;
     }

@@ -28,8 +28,10 @@ public:
     // miss_quiet_ms: how long the line must stay quiet after a try without
     // an answer before anything else goes on it; -1 = a whole time-out (its
     // answer may still come late).
+    // pause_ms: a pause the drive needs before each request, kept on top of
+    // the silent interval where it is longer (-1: none).
     void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
-                 int miss_quiet_ms = -1);
+                 int miss_quiet_ms = -1, int pause_ms = -1);
     // Takes back the exchanges that have not started; their ids, oldest
     // first. Whatever is not returned is on the line or done.
     QList<quint64> take_waiting();
@@ -54,6 +56,7 @@ protected:
         int tries = 0;
         int silence_us = -1;
         int miss_quiet_ms = -1;
+        int pause_ms = -1;
     };
 
     QLinkStatistics *statistics() const { return m_statistics.load(std::memory_order_relaxed); }

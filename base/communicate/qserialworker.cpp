@@ -206,6 +206,9 @@ bool QSerialWorker::run(const Request &request)
 {
     m_silence_ns = request.silence_us < 0 ? QRtuFrame::silence_nanoseconds(m_baud, m_bits_per_char)
                                           : qint64(request.silence_us) * 1000;
+    // A slow drive's pause between requests, where it is longer.
+    if (request.pause_ms > 0)
+        m_silence_ns = qMax(m_silence_ns, qint64(request.pause_ms) * 1000000);
     bool any_bytes = false;
     // An answer that could be the late answer of an earlier request of the
     // same shape counts only when the request, asked again, gets the very

@@ -1,5 +1,8 @@
 #include "vantorellink.h"
 
+#include <machine/driveprofile.h>
+#include <paramset/parammissions.h>
+
 #include "vantorelexit.h"
 
 #include <communicate/qcommunicate.h>
@@ -86,6 +89,20 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     probe->set_attribute(MissionKey::station(), QVariant(station));
     probe->set_attribute(MissionKey::address(), QVariant(0));
     probe->set_attribute(MissionKey::length(), QVariant(1));
+    probe->update_send_buffer();
+    probe->ready();
+    m_link->mission_manager()->set_connect_mission(probe);
+}
+
+void VantorelLink::set_profile(const DriveProfile &profile)
+{
+    if (m_version >= 0 || m_exit != VantorelExit::Done)
+        return;
+    auto *probe = new QMission(MISSION_READ);
+    probe->set_attribute(MissionKey::station(), QVariant(m_station));
+    probe->set_attribute(MissionKey::address(), QVariant(0));
+    probe->set_attribute(MissionKey::length(), QVariant(1));
+    ParamMissions::apply_timing(probe, profile);
     probe->update_send_buffer();
     probe->ready();
     m_link->mission_manager()->set_connect_mission(probe);
