@@ -280,14 +280,14 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
                                       QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
                                       QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
-                                      QStringLiteral("选择控制方式"), QString(), QString(), QString()}));
+                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(), QString(), QString()}));
     // Absent attributes take their defaults: one word, scale 1, writable,
     // decimal editor, not in the start list.
     QCOMPARE(rows.at(1), QStringList({QStringLiteral("F0-01"), QStringLiteral("频率"), QStringLiteral("61441"),
                                       QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
                                       QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
                                       QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
-                                      QString(), QString(), QString(), QString()}));
+                                      QString(), QString(), QString(), QString(), QString(), QString()}));
     QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
     QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
     QCOMPARE(rows.at(2).at(12), QStringLiteral("1"));

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
+
 namespace {
 
 QString s(const char *utf8)
@@ -103,9 +105,10 @@ void tst_DriveProfile::scenario_data()
     QTest::newRow("largest read, asked for 8") << four << plain << upload << 3 << M{};
     // Gaps: 32-register reads that do not span the drive's hole.
     const QByteArray gapless("<Protocol max-read=\"32\" max-gap=\"2\"/>");
-    QTest::newRow("largest gap") << gapless << gapless << upload << 0 << M{};
+    const QStringList both_groups{s("get"), s("P0-00"), s("P1-00")};
+    QTest::newRow("largest gap") << gapless << gapless << both_groups << 0 << M{};
     QTest::newRow("largest gap, read across") << gapless << QByteArray("<Protocol max-read=\"32\"/>")
-                                              << upload << 3 << M{};
+                                              << both_groups << 3 << M{};
     // A drive that writes with 0x10 only, and one with 0x06 only.
     const QByteArray only10("<Protocol write-single=\"0x10\" write-double=\"0x10\"/>");
     QTest::newRow("0x10 only") << only10 << only10 << QStringList{s("set"), s("P0-00=5")} << 0
