@@ -296,7 +296,7 @@ void tst_QMachineConfig::small_description()
     QCOMPARE(runtime->page_count(), 1);
     const QList<QStringList> rt = runtime->get_page(0).rows;
     QCOMPARE(rt.size(), 2);
-    QCOMPARE(rt.at(0).size(), 17);
+    QCOMPARE(rt.at(0).size(), 19);
     QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
     QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
     QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));

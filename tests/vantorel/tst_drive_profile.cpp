@@ -19,6 +19,9 @@
 
 #include <cstdlib>
 
+// Register address to the value the drive holds there.
+using Registers = QMap<int, int>;
+
 namespace {
 
 QString s(const char *utf8)
@@ -93,9 +96,9 @@ void tst_DriveProfile::scenario_data()
     QTest::addColumn<QByteArray>("tool");    // the profile the tool is given
     QTest::addColumn<QStringList>("command");
     QTest::addColumn<int>("exit");
-    QTest::addColumn<QMap<int, int>>("registers"); // what the drive holds after it
+    QTest::addColumn<Registers>("registers"); // what the drive holds after it
 
-    using M = QMap<int, int>;
+    using M = Registers;
     const QByteArray plain;
     const QStringList upload{s("upload"), s("{dir}/out.csv")};
 
@@ -140,7 +143,7 @@ void tst_DriveProfile::scenario()
     QFETCH(QByteArray, tool);
     QFETCH(QStringList, command);
     QFETCH(int, exit);
-    QFETCH(QMap<int, int>, registers);
+    QFETCH(Registers, registers);
     QVERIFY(m_dir.isValid());
     const QString drive_file = m_dir.filePath(s("drive.xml"));
     const QString tool_file = m_dir.filePath(s("tool.xml"));
@@ -174,21 +177,18 @@ void tst_DriveProfile::describeRoundTrip()
     auto quoted = [](QString text) {
         return QLatin1Char('"') + text.replace(QLatin1Char('"'), s("\"\"")) + QLatin1Char('"');
     };
-    QByteArray table = "代码,名称,name-en,地址,width,decimals,默认值,最小值,最大值,单位,unit-en,"
+    QByteArray table = "代码,名称,name-en,地址,width,scale,默认值,最小值,最大值,单位,unit-en,"
                        "choices,choices-en,access,说明,group,start\r\n";
     auto add_rows = [&](const tagDataPage &page, const QString &group) {
         for (const QStringList &row : page.rows) {
             const int scale = row.at(VALUE_SCALE).toInt();
-            int decimals = 0;
-            for (int m = std::abs(scale); m > 1; m /= 10)
-                ++decimals;
             const bool two = row.at(VALUE_LENGTH) == s("2");
             const QString width = row.at(VALUE_TYPE) == s("float") ? s("float")
                 : scale < 0 ? (two ? s("int32") : s("int16"))
                             : (two ? s("uint32") : s("uint16"));
             QStringList cells{row.at(VALUE_CODE), row.at(VALUE_NAME), row.at(VALUE_NAME_EN),
                               s("0x") + QString::number(row.at(VALUE_ADDRESS).toInt(), 16),
-                              width, QString::number(decimals), row.at(VALUE_DEFAULT),
+                              width, QString::number(std::abs(scale)), row.at(VALUE_DEFAULT),
                               row.at(VALUE_MIN), row.at(VALUE_MAX), row.at(VALUE_UNIT),
                               row.at(VALUE_UNIT_EN),
                               QString(row.at(VALUE_CHOICES)).replace(QLatin1Char(':'), QLatin1Char('=')),

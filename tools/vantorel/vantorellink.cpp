@@ -106,6 +106,13 @@ void VantorelLink::set_profile(const DriveProfile &profile)
     probe->update_send_buffer();
     probe->ready();
     m_link->mission_manager()->set_connect_mission(probe);
+    // A slow drive gets the wait its own time-out needs, counted from now:
+    // the probes already sent may have failed at the settings' time-out.
+    if (profile.timeout_ms > 0) {
+        const int tries = 1 + (profile.retries >= 0 ? profile.retries : 2);
+        m_connect_wait = int(std::max<qint64>(m_connect_wait,
+                                              m_since.elapsed() + 2 * qint64(profile.timeout_ms) * tries));
+    }
 }
 
 bool VantorelLink::wait_online()
