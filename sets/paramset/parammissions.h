@@ -26,17 +26,34 @@ inline constexpr int kMaxRegistersPerRead = 8;
 PARAMSET_EXPORT void apply_timing(QMission *mission, const DriveProfile &profile);
 // The profile of the drive the values belong to (the first one's).
 PARAMSET_EXPORT const DriveProfile &profile_of(const QList<QMachineValue *> &values);
-// The reads of the values under their drive's largest read and gap.
-PARAMSET_EXPORT QList<RegisterRuns::Run> read_runs(const QList<QMachineValue *> &values);
+// The runs of the values' registers under their drive's largest read and gap.
+PARAMSET_EXPORT QList<RegisterRuns::Run> runs_under_profile(const QList<QMachineValue *> &values);
 
-// Write missions of a value, send buffers built, as its drive's profile
-// writes: one register with 0x06 (type 0) or 0x10 (type 2); two registers
-// in one 0x10 request or one 0x06 per register. The caller owns them.
-PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, int station);
+// How a value of two words goes out where its drive's profile leaves it
+// open. In one request (0x10, type 2) the drive takes both words or neither;
+// two requests (type 0, one per word) can leave half a value when the line
+// fails between them.
+enum class TwoWords { OneRequest, SingleWrites };
+
+// The write missions of a value, send buffers built, as its drive's profile
+// writes: one register with 0x06 (type 0) or, for a drive that takes only
+// 0x10, with 0x10 (type 2); two registers in one 0x10 request or one 0x06
+// per register (the profile's rule, else `two_words`). Each carries the
+// profile's timing. The caller owns them.
+PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, int station,
+                                                 TwoWords two_words = TwoWords::OneRequest);
+
+// The parameter one of whose registers is at `address` (the other word of a
+// two-word value too); null when none is.
+PARAMSET_EXPORT QMachineValue *value_at(QMachine *machine, int address);
 // The read-back of the value's registers (type 1), send buffer built.
 PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);
-// Reads of every register of the values (type 1), in runs of consecutive
-// registers (RegisterRuns), send buffers built. The caller owns them.
+// Reads of every register of the values, in runs of consecutive registers
+// under their drive's largest read and gap (RegisterRuns): missions of type 3 that carry the station, the first
+// register and the length, send buffers built, and nothing else; the caller
+// sets level and type. The caller owns them. The core's make_mission.
+PARAMSET_EXPORT QList<QMission *> read_runs(const QList<QMachineValue *> &values, int station);
+// The same runs as read-backs (type 1) at the page's level. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station);
 
 // Takes the registers of an answered read into the model: every parameter

@@ -11,7 +11,7 @@
 #include <machine/qmachinevalue.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
 
 #include <QAction>
@@ -21,6 +21,7 @@
 #include <QMap>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 class tst_QParvexWidget : public ParvexFixture
 {

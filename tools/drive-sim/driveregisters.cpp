@@ -31,6 +31,7 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
     m_moving.clear();
     m_profile = config.profile();
     m_max_read = config.has_protocol() ? m_profile.max_read : 125;
+    m_runtime_addresses.clear();
 
     auto add_page = [&](const tagDataPage &page, bool runtime) -> bool {
         int first = -1;
@@ -53,6 +54,8 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
                 m_access.insert(address + i, writable ? READ_WRITE : READ_ONLY);
             store_number(address, length, is_float, def, scale);
             if (runtime) {
+                for (int i = 0; i < length; ++i)
+                    m_runtime_addresses.insert(address + i);
                 Moving m;
                 m.address = address;
                 m.length = length;
