@@ -135,6 +135,10 @@ void tst_DriveProfile::scenario_data()
     const QByteArray slow("<Protocol timeout-ms=\"2000\" retries=\"0\"/>");
     QTest::newRow("time-out") << slow << slow << QStringList{s("get"), s("P0-00")} << 0 << M{};
     QTest::newRow("time-out of the settings") << slow << plain << QStringList{s("get"), s("P0-00")} << 2 << M{};
+    // A drive that does not hear a request sooner than 300 ms after its last
+    // answer: each request waits for it (no retry would hide a miss).
+    const QByteArray pause("<Protocol pause-ms=\"300\" retries=\"0\"/>");
+    QTest::newRow("pause") << pause << pause << QStringList{s("get"), s("P0-00"), s("P1-00")} << 0 << M{};
 }
 
 void tst_DriveProfile::scenario()

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -172,6 +173,8 @@ private:
     int m_listen_fd = -1;
     QSocketNotifier *m_listen_notifier = nullptr;
     bool m_mbap = false;
+    // When each station's last answer is ready, on m_clock (for its pause).
+    QHash<int, qint64> m_answered_ns;
     quint16 m_tid = 0;      // of the request being answered
     int m_corrupt_turn = 0; // which MBAP field the next corrupt answer breaks
 };
