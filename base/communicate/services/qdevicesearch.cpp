@@ -282,7 +282,9 @@ void QDeviceSearch::on_finished(int result, const QByteArray &answer, int except
         return;
     const int station = m_asking;
     m_asking = 0;
-    const double response_ms = double(m_probe_clock.nsecsElapsed()) / 1e6;
+    // A slow drive's pause is kept before the probe on the line (right after
+    // the last answer it is nearly whole): it is no part of the response.
+    const double response_ms = qMax(0.0, double(m_probe_clock.nsecsElapsed()) / 1e6 - m_plan.pause_ms);
     const quint64 generation = m_generation;
     if (!m_second_round)
         ++m_done;
