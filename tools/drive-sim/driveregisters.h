@@ -24,7 +24,7 @@
 // read of more registers than its largest read answers exception 3, a write
 // function it does not take answers exception 1, two-word values (floats
 // among them) are stored in its word order, and a request that comes sooner
-// after its last answer than its pause is not heard.
+// after the last answer on the line than its pause is not heard.
 class DriveRegisters
 {
 public:
@@ -37,8 +37,8 @@ public:
     int write(int address, const QList<quint16> &values);
     // False when the drive's profile does not take this write function.
     bool takes_function(int function) const;
-    // The quiet the drive needs after its answer before it hears the next
-    // request, in milliseconds (its profile's pause; 0 none).
+    // The quiet the drive needs after the last answer on the line before it
+    // hears a request, in milliseconds (its profile's pause; 0 none).
     int pause_ms() const { return m_profile.pause_ms; }
 
     // Control channel: any address inside a range (read-only ones included).

@@ -331,12 +331,11 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
     const auto served = m_stations.find(station);
     if (station != 0 && served == m_stations.end())
         return; // another drive's business
-    if (station != 0) {
+    if (station != 0 && m_answered_ns >= 0) {
         // A slow drive does not hear a request that comes before its pause
-        // after its last answer has passed.
+        // after the last answer on the line has passed.
         const qint64 pause_ns = qint64(served->second.pause_ms()) * 1000000;
-        const auto answered = m_answered_ns.constFind(station);
-        if (pause_ns > 0 && answered != m_answered_ns.constEnd() && received_ns - answered.value() < pause_ns)
+        if (received_ns - m_answered_ns < pause_ns)
             return;
     }
     ++m_requests;
@@ -354,7 +353,7 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
     const int bits = m_options.bits_per_char;
     const qint64 ready = received_ns + QRtuFrame::frame_nanoseconds(int(frame.size()), m_options.baud, bits)
         + qint64(m_options.turnaround_ms * 1e6) + QRtuFrame::frame_nanoseconds(int(answer.size()), m_options.baud, bits);
-    m_answered_ns.insert(station, ready);
+    m_answered_ns = ready;
     schedule(answer, pick_fault(), ready);
 }
 
