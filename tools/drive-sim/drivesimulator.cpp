@@ -331,9 +331,10 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
     const auto served = m_stations.find(station);
     if (station != 0 && served == m_stations.end())
         return; // another drive's business
-    if (station != 0 && m_answered_ns >= 0) {
+    if (station != 0 && m_answered_ns >= 0 && served->second.pause_ms() > 0) {
         // A slow drive does not hear a request that comes before its pause
-        // after the last answer on the line has passed.
+        // after the last answer on the line has passed. Drives without one
+        // hear everything, even while an answer still waits to go out.
         const qint64 pause_ns = qint64(served->second.pause_ms()) * 1000000;
         if (received_ns - m_answered_ns < pause_ns)
             return;
