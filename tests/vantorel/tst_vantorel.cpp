@@ -305,7 +305,7 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     QCOMPARE(writes.at(2).read_back, 1250);
     QVERIFY(!writes.at(2).workstation.isEmpty());
     const Run audit = vantorel({s("history"), s("audit"), s("--code"), s("F0-07"), s("--since"),
-                                start.toLocalTime().toString(Qt::ISODate), s("--json")}, false);
+                                start.toLocalTime().toString(Qt::ISODateWithMs), s("--json")}, false);
     QCOMPARE(audit.exit, 0);
     const QJsonArray listed = audit.json().value(s("writes")).toArray();
     QCOMPARE(listed.size(), 3);
