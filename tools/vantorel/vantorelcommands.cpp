@@ -7,6 +7,7 @@
 #include "commands/infocommand.h"
 #include "commands/monitorcommand.h"
 #include "commands/portscommand.h"
+#include "commands/reportcommand.h"
 #include "commands/scancommand.h"
 #include "commands/setcommand.h"
 #include "commands/uploadcommand.h"
@@ -18,7 +19,7 @@ const QList<VantorelCommandSpec> &all()
     static const QList<VantorelCommandSpec> table{
         PortsCommand::spec(),    ScanCommand::spec(),     InfoCommand::spec(),    GetCommand::spec(),
         SetCommand::spec(),      UploadCommand::spec(),   DownloadCommand::spec(), CompareCommand::spec(),
-        MonitorCommand::spec(),  HistoryCommand::spec(),
+        MonitorCommand::spec(),  HistoryCommand::spec(),  ReportCommand::spec(),
     };
     return table;
 }
