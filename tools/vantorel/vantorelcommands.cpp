@@ -1,6 +1,8 @@
 #include "vantorelcommands.h"
 
+#include "commands/checkcommand.h"
 #include "commands/comparecommand.h"
+#include "commands/describecommand.h"
 #include "commands/downloadcommand.h"
 #include "commands/getcommand.h"
 #include "commands/historycommand.h"
@@ -19,7 +21,8 @@ const QList<VantorelCommandSpec> &all()
     static const QList<VantorelCommandSpec> table{
         PortsCommand::spec(),    ScanCommand::spec(),     InfoCommand::spec(),    GetCommand::spec(),
         SetCommand::spec(),      UploadCommand::spec(),   DownloadCommand::spec(), CompareCommand::spec(),
-        MonitorCommand::spec(),  HistoryCommand::spec(),  ReportCommand::spec(),
+        MonitorCommand::spec(),  HistoryCommand::spec(),  DescribeCommand::spec(), CheckCommand::spec(),
+        ReportCommand::spec(),
     };
     return table;
 }

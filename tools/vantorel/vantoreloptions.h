@@ -40,6 +40,8 @@ struct VantorelOptions
     // download
     bool no_backup = false;
     bool no_verify = false;
+    bool changed_only = false; // write only what differs from the drive
+    bool dry_run = false;      // show the difference, write nothing
     // compare
     bool defaults = false;
     QString snapshot;
@@ -51,6 +53,8 @@ struct VantorelOptions
     QList<int> scan_bauds;
     QString scan_parities;
     int wait = 0;
+    // describe: -o FILE or --output FILE
+    QString output;
 
     // False with the reason when the line cannot be used.
     static bool parse(const QStringList &arguments, VantorelOptions *options, QString *error);

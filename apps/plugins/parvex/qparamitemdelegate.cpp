@@ -13,6 +13,7 @@
 #include <communicate/missions/qmissionmanager.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QMetaProperty>
@@ -50,7 +51,11 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         // The numbers a text may stand for: the checks of an edit own them.
         const qint64 lowest = ParamEdit::lowest_edit(value);
         const qint64 highest = ParamEdit::highest_edit(value);
-        if (a <= 1) {
+        if (value->is_float()) {
+            // A float takes any number its 32 bits hold; the edit's checks
+            // refuse the rest, so a plain field loses no digits to a spin box.
+            editor = new QLineEdit(parent);
+        } else if (a <= 1) {
             auto *spin = new QSpinBox(parent);
             spin->setRange(int(lowest), int(highest));
             editor = spin;
