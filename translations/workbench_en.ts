@@ -368,6 +368,157 @@
     </message>
 </context>
 <context>
+    <name>ParamReport</name>
+    <message>
+        <source>调试报告</source>
+        <translation>Commissioning report</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation>Workstation</translation>
+    </message>
+    <message>
+        <source>程序版本</source>
+        <translation>Program version</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>设备版本</source>
+        <translation>Device version</translation>
+    </message>
+    <message>
+        <source>机型描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>设备序列号</source>
+        <translation>Drive serial number</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>记录不完整：</source>
+        <translation>Incomplete record:</translation>
+    </message>
+    <message>
+        <source>与默认值不同的参数</source>
+        <translation>Parameters that differ from the defaults</translation>
+    </message>
+    <message>
+        <source>没有</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>修改记录</source>
+        <translation>Write records</translation>
+    </message>
+    <message>
+        <source>%1 之后至本记录</source>
+        <translation>After %1 up to this record</translation>
+    </message>
+    <message>
+        <source>本记录之前的全部</source>
+        <translation>Everything before this record</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>之前</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>要求</source>
+        <translation>Asked</translation>
+    </message>
+    <message>
+        <source>读回</source>
+        <translation>Read back</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>签字</source>
+        <translation>Signatures</translation>
+    </message>
+    <message>
+        <source>调试人员</source>
+        <translation>Commissioned by</translation>
+    </message>
+    <message>
+        <source>验收人员</source>
+        <translation>Accepted by</translation>
+    </message>
+    <message>
+        <source>签字：</source>
+        <translation>Signature:</translation>
+    </message>
+    <message>
+        <source>日期：</source>
+        <translation>Date:</translation>
+    </message>
+    <message>
+        <source>附录：全部参数</source>
+        <translation>Appendix: all parameters</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw value</translation>
+    </message>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>%1 cannot be written</translation>
+    </message>
+</context>
+<context>
     <name>ParamSetFile</name>
     <message>
         <source>文件中没有参数行</source>
@@ -489,6 +640,105 @@
     <message>
         <source>历史记录不可用，本次运行不再提示。</source>
         <translation>The history is not available; this is not shown again in this run.</translation>
+    </message>
+</context>
+<context>
+    <name>QAuditDialog</name>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>修改记录</source>
+        <translation>Write records</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation>Workstation</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>之前</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>要求</source>
+        <translation>Asked</translation>
+    </message>
+    <message>
+        <source>读回</source>
+        <translation>Read back</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>导出 CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>无法读取修改记录：%1</source>
+        <translation>Cannot read the write records: %1</translation>
+    </message>
+    <message>
+        <source>导出修改记录</source>
+        <translation>Export write records</translation>
+    </message>
+    <message>
+        <source>数据文件(*.csv)</source>
+        <translation>Data files (*.csv)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>文件 %1 保存失败：%2</source>
+        <translation>The file %1 could not be saved: %2</translation>
     </message>
 </context>
 <context>
@@ -807,8 +1057,8 @@
         <source>留空：历史记录保存在本机设置文件旁的 history.sqlite。
 填写服务器：postgresql://用户@主机:端口/数据库，同一工厂的工作站共用一个记录；
 密码写在 ~/.pgpass 中。服务器不可用时，记录先存在本机，恢复后按顺序发送。</source>
-        <translation>Empty: the history is kept in history.sqlite beside this computer's settings file.
-A server: postgresql://user@host:port/database, one archive shared by the plant's workstations;
+        <translation>Empty: the history is kept in history.sqlite beside this computer&apos;s settings file.
+A server: postgresql://user@host:port/database, one archive shared by the plant&apos;s workstations;
 the password goes into ~/.pgpass. While the server cannot be reached, records are kept on this computer and sent in order when it is back.</translation>
     </message>
     <message>
@@ -937,6 +1187,26 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>未知</source>
         <translation>unknown</translation>
+    </message>
+    <message>
+        <source>导出报告…</source>
+        <translation>Export report…</translation>
+    </message>
+    <message>
+        <source>修改记录…</source>
+        <translation>Write records…</translation>
+    </message>
+    <message>
+        <source>导出报告</source>
+        <translation>Export report</translation>
+    </message>
+    <message>
+        <source>PDF 文件(*.pdf);;HTML 文件(*.html)</source>
+        <translation>PDF files (*.pdf);;HTML files (*.html)</translation>
+    </message>
+    <message>
+        <source>报告 %1 保存失败：%2</source>
+        <translation>The report %1 could not be saved: %2</translation>
     </message>
 </context>
 <context>

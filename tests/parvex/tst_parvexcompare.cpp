@@ -298,20 +298,75 @@ void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
     show_group(1);
     QTRY_COMPARE(row(QStringLiteral("P1-01"))->text(2), QStringLiteral("1.00"));
 
-    // The backup and the download are in the history, newest first.
+    // The backup and the download are in the history, newest first. The
+    // download's report is made from there, and its write records are
+    // listed, filtered and exported in 修改记录.
     QStringList operations;
-    m_answer->other = [&operations](QWidget *modal) {
+    QStringList audit_rows;
+    bool audit_done = false;
+    const QString report = m_dir.filePath(QStringLiteral("download-report.pdf"));
+    const QString exported = m_dir.filePath(QStringLiteral("writes.csv"));
+    // Buttons that open a modal dialog are clicked from the event loop: the
+    // answerer must be free to answer that dialog.
+    int step = 0;
+    m_answer->other = [&](QWidget *modal) {
+        if (modal->objectName() == QLatin1String("QAuditDialog")) {
+            if (audit_done)
+                return;
+            if (audit_rows.isEmpty()) {
+                auto *code = modal->findChild<QLineEdit *>(QStringLiteral("auditCode"));
+                code->setText(QStringLiteral("P0-08"));
+                QTest::keyClick(code, Qt::Key_Return);
+                auto *table = modal->findChild<QTreeWidget *>(QStringLiteral("auditTable"));
+                // Operation, code, asked, read back, result.
+                for (int i = 0; i < table->topLevelItemCount(); ++i) {
+                    const QTreeWidgetItem *item = table->topLevelItem(i);
+                    audit_rows << QStringList{item->text(5), item->text(6), item->text(8), item->text(9), item->text(10)}
+                                      .join(QLatin1Char('|'));
+                }
+                modal->resize(1100, 360);
+                modal->grab().save(picture_path(QStringLiteral("audit.png")));
+                m_answer->file = exported;
+                QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("auditSave")), &QPushButton::click);
+                return;
+            }
+            if (QFile::exists(exported)) {
+                audit_done = true;
+                static_cast<QDialog *>(modal)->reject();
+            }
+            return;
+        }
         if (modal->objectName() != QLatin1String("QHistoryDialog"))
             return;
-        auto *table = modal->findChild<QTreeWidget *>(QStringLiteral("historyTable"));
-        for (int i = 0; i < table->topLevelItemCount(); ++i)
-            operations << table->topLevelItem(i)->text(1);
-        modal->grab().save(picture_path(QStringLiteral("history.png")));
-        static_cast<QDialog *>(modal)->reject();
+        if (step == 0) {
+            auto *table = modal->findChild<QTreeWidget *>(QStringLiteral("historyTable"));
+            for (int i = 0; i < table->topLevelItemCount(); ++i)
+                operations << table->topLevelItem(i)->text(1);
+            modal->grab().save(picture_path(QStringLiteral("history.png")));
+            m_answer->file = report;
+            QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("historyReport")), &QPushButton::click);
+            step = 1;
+        } else if (step == 1 && QFile::exists(report)) {
+            QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("historyAudit")), &QPushButton::click);
+            step = 2;
+        } else if (step == 2 && audit_done) {
+            static_cast<QDialog *>(modal)->reject();
+        }
     };
     QSoftCore::get_core()->get_menu_action_map()->get_action(QStringLiteral("Menu.Parameter.History"))->action->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(audit_done && !QApplication::activeModalWidget(), 30000);
     QVERIFY(operations.size() >= 2);
     QCOMPARE(operations.mid(0, 2), (QStringList{QStringLiteral("下载"), QStringLiteral("下载前备份")}));
+    QVERIFY(!audit_rows.isEmpty());
+    QCOMPARE(audit_rows.first(), QStringLiteral("下载参数|P0-08|80 (80)|50 (50)|读回不同"));
+    QFile pdf(report);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QFile csv(exported);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QLocalCodec::codec()->toUnicode(csv.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), audit_rows.size() + 2); // the titles, the rows, the empty end
+    QVERIFY2(lines.at(1).contains(QStringLiteral(",P0-08,")), qPrintable(lines.at(1)));
 }
 
 void tst_ParvexCompare::brokenHistoryWarnsOnceAndTheUploadGoesOn()

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -327,6 +328,30 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     QFile file(exported);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(QTextCodec::codecForName("GBK")->toUnicode(file.readAll()).contains(s("F0-07,键盘设定频率,12.5,Hz,1250")));
+
+    // The commissioning report of a new upload, as a PDF whose text holds
+    // the changed parameter, the writes since the first upload and the
+    // signature lines.
+    QCOMPARE(vantorel({s("upload"), m_dir.filePath(s("after.csv")), s("--note"), s("三号线 17 号驱动器")}).exit, 0);
+    list = vantorel({s("history"), s("--json")}, false);
+    const QString newest = QString::number(list.json().value(s("snapshots")).toArray().first().toObject().value(s("id")).toInt());
+    const QString pdf = m_dir.filePath(s("report.pdf"));
+    const Run report = vantorel({s("report"), newest, pdf}, false);
+    QVERIFY2(report.exit == 0, qPrintable(report.err));
+    QProcess pdftotext;
+    // In drawing order, so a cell's text stays together even where the
+    // table wraps it.
+    pdftotext.start(s("pdftotext"), {s("-raw"), pdf, s("-")});
+    QVERIFY2(pdftotext.waitForFinished(30000), "pdftotext (poppler-utils) did not run");
+    QCOMPARE(pdftotext.exitCode(), 0);
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).remove(QRegularExpression(s("\\s")));
+    for (const QString &expected : {s("调试报告"), s("三号线17号驱动器"), s("F0-07"), s("键盘设定频率"), s("12.50"),
+                                    s("命令行修改"), s("命令行下载"), s("读回不同"), s("签字"), s("附录")}) {
+        QVERIFY2(text.contains(expected), qPrintable(expected + s(" not in:\n") + text.left(3000)));
+    }
+    // A report that cannot be written says so.
+    const Run unwritable = vantorel({s("report"), newest, m_dir.filePath(s("no/such/dir/report.pdf"))}, false);
+    QCOMPARE(unwritable.exit, 5);
 }
 
 void tst_Vantorel::stationsGoOnPastAnAbsentOne()

@@ -10,6 +10,9 @@
 #include <coredata/qlocalcodec.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,12 +35,25 @@ void quiet_link_messages(QtMsgType type, const QMessageLogContext &, const QStri
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vantorel"));
-
+    // The options decide which application object the run needs: a report
+    // lays out text with fonts, which takes a QGuiApplication; without a
+    // screen, on the offscreen platform. Every other command stays free of
+    // Gui.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     VantorelOptions options;
     QString error;
-    const bool parsed = VantorelOptions::parse(app.arguments().mid(1), &options, &error);
+    const bool parsed = VantorelOptions::parse(arguments, &options, &error);
+    std::unique_ptr<QCoreApplication> app;
+    if (parsed && !options.help && options.command == QLatin1String("report")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("vantorel"));
+
     VantorelOutput output(options.json);
     if (!parsed) {
         output.error(error + QStringLiteral("；vantorel --help 说明用法"));

@@ -9,6 +9,7 @@
 #include "commands/infocommand.h"
 #include "commands/monitorcommand.h"
 #include "commands/portscommand.h"
+#include "commands/reportcommand.h"
 #include "commands/scancommand.h"
 #include "commands/setcommand.h"
 #include "commands/uploadcommand.h"
@@ -21,6 +22,7 @@ const QList<VantorelCommandSpec> &all()
         PortsCommand::spec(),    ScanCommand::spec(),     InfoCommand::spec(),    GetCommand::spec(),
         SetCommand::spec(),      UploadCommand::spec(),   DownloadCommand::spec(), CompareCommand::spec(),
         MonitorCommand::spec(),  HistoryCommand::spec(),  DescribeCommand::spec(), CheckCommand::spec(),
+        ReportCommand::spec(),
     };
     return table;
 }

@@ -1,11 +1,13 @@
 #include "qhistorydialog.h"
 
 #include "parvexhistory.h"
+#include "qauditdialog.h"
 #include "qcomparedialog.h"
 
 #include <paramset/paramcompare.h>
 #include <paramset/paramsetfile.h>
 #include <paramset/qparamhistory.h>
+#include <report/paramreport.h>
 
 #include <core/dialogs/qfilechooser.h>
 #include <coredata/qlocalcodec.h>
@@ -19,6 +21,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,6 +50,7 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     , m_compare_two(new QPushButton(tr("比较两项")))
     , m_compare_drive(new QPushButton(tr("与设备比较")))
     , m_save(new QPushButton(tr("另存为参数文件…")))
+    , m_report(new QPushButton(tr("导出报告…")))
     , m_problem(new QLabel)
 {
     setObjectName(QStringLiteral("QHistoryDialog"));
@@ -83,6 +87,17 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     for (QPushButton *button : {m_show, m_compare_two, m_compare_drive, m_save})
         buttons->addButton(button, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The writes to drives, apart from the parameter sets.
+    auto *audit = new QPushButton(tr("修改记录…"));
+    audit->setObjectName(QStringLiteral("historyAudit"));
+    filters->addWidget(audit);
+    connect(audit, &QPushButton::clicked, this, [this] {
+        QAuditDialog dialog(this);
+        dialog.exec();
+    });
+    m_report->setObjectName(QStringLiteral("historyReport"));
+    buttons->addButton(m_report, QDialogButtonBox::ActionRole);
+    connect(m_report, &QPushButton::clicked, this, &QHistoryDialog::report_selected);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -185,6 +200,7 @@ void QHistoryDialog::update_buttons()
         && QSoftCore::get_core()->get_machine();
     m_show->setEnabled(n == 1);
     m_save->setEnabled(n == 1);
+    m_report->setEnabled(n == 1);
     m_compare_drive->setEnabled(n == 1 && online);
     m_compare_two->setEnabled(n == 2);
 }
@@ -278,5 +294,26 @@ void QHistoryDialog::save_selected()
     if (!QSafeFile::write(path, bytes, &reason)) {
         QMessageBox::warning(this, tr("警告"),
                              tr("参数文件 %1 保存失败：%2").arg(QDir::toNativeSeparators(path), reason));
+    }
+}
+
+void QHistoryDialog::report_selected()
+{
+    const QList<qint64> ids = selected_ids();
+    QParamHistory *history = ParvexHistory::database(this);
+    if (ids.size() != 1 || !history)
+        return;
+    QString path = QFileChooser::get_save_file_name(this, tr("导出报告"), QString(),
+                                                    tr("PDF 文件(*.pdf);;HTML 文件(*.html)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    tagReportData data;
+    QString reason;
+    if (!ParamReport::gather(history, ids.first(), QDateTime(), &data, &reason)
+        || !ParamReport::write(path, data, QSoftCore::get_core()->get_machine(), &reason)) {
+        QMessageBox::warning(this, tr("警告"),
+                             tr("报告 %1 保存失败：%2").arg(QDir::toNativeSeparators(path), reason));
     }
 }

@@ -38,6 +38,8 @@ private:
     void show_selected();
     void compare_selected();
     void save_selected();
+    // The commissioning report of the selected snapshot, as PDF or HTML.
+    void report_selected();
 
     QComboBox *m_station;
     QComboBox *m_version;
@@ -46,5 +48,6 @@ private:
     QPushButton *m_compare_two;
     QPushButton *m_compare_drive;
     QPushButton *m_save;
+    QPushButton *m_report;
     QLabel *m_problem; // why the history cannot be read, when it cannot
 };

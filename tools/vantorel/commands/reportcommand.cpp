@@ -1,0 +1,77 @@
+#include "reportcommand.h"
+
+#include "vantorelexit.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+#include "vantoreltr.h"
+
+#include <paramset/qparamhistory.h>
+#include <report/paramreport.h>
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+VantorelCommandSpec ReportCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("report");
+    spec.synopsis = QStringLiteral("report ID FILE.pdf|FILE.html");
+    spec.summary = QStringLiteral("the commissioning report of a snapshot");
+    spec.help = QStringLiteral("Usage: vantorel report ID FILE.pdf|FILE.html [--since DATE] [--json]\n"
+                               "The commissioning report of snapshot ID (see vantorel history list): the\n"
+                               "drive, who made it where, the parameters that differ from the defaults,\n"
+                               "the writes to the drive since its previous upload or download (or since\n"
+                               "DATE), lines for signatures and every parameter as an appendix.\n"
+                               "A .pdf file is written as PDF, anything else as HTML.\n"
+                               "Example: vantorel report 12 line3-drive17.pdf\n");
+    spec.make = make_vantorel_command<ReportCommand>;
+    return spec;
+}
+
+int ReportCommand::run()
+{
+    VantorelSession &s = session();
+    VantorelOutput &out = s.out();
+    const VantorelOptions &options = s.options();
+    const QStringList &args = options.arguments;
+    bool number = false;
+    const qint64 id = args.value(0).toLongLong(&number);
+    if (args.size() != 2 || !number)
+        return s.fail(VantorelExit::Usage, tr_tool("report 的参数不对；vantorel report --help 说明用法"));
+    QDateTime since;
+    if (!options.since.isEmpty()) {
+        since = QDateTime::fromString(options.since, Qt::ISODate);
+        if (!since.isValid())
+            since = QDate::fromString(options.since, Qt::ISODate).startOfDay();
+        if (!since.isValid())
+            return s.fail(VantorelExit::Usage, tr_tool("--since 的日期不对：%1").arg(options.since));
+        since = since.toUTC();
+    }
+    QParamHistory *database = s.history_database(false);
+    if (!database)
+        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+    tagReportData data;
+    QString error;
+    if (!ParamReport::gather(database, id, since, &data, &error))
+        return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1：%2").arg(args.at(0), error));
+    if (!s.load_description(&error))
+        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+    const QString &path = args.at(1);
+    if (!ParamReport::write(path, data, s.machine(), &error))
+        return s.fail(VantorelExit::FileError, tr_tool("报告 %1 保存失败：%2").arg(path, error));
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("report"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("file"), QFileInfo(path).absoluteFilePath());
+        o.insert(QStringLiteral("writes"), int(data.writes.size()));
+        out.document(QJsonDocument(o));
+    } else {
+        out.line(tr_tool("记录 %1 的报告已写入 %2").arg(id).arg(path));
+    }
+    return VantorelExit::Done;
+}
