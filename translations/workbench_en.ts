@@ -162,6 +162,10 @@
         <source>在线</source>
         <translation>Online</translation>
     </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -229,6 +233,38 @@
         <source>搜索设备前需要断开当前连接。是否断开并开始搜索？</source>
         <translation>Searching needs the current connection closed. Disconnect and start the search?</translation>
     </message>
+    <message>
+        <source>端口 %1：%2</source>
+        <translation>Port %1: %2</translation>
+    </message>
+    <message>
+        <source>设备不存在</source>
+        <translation>the device does not exist</translation>
+    </message>
+    <message>
+        <source>没有读写权限</source>
+        <translation>no permission to read and write it</translation>
+    </message>
+    <message>
+        <source>端口被占用或无法打开</source>
+        <translation>the port is in use or cannot be opened</translation>
+    </message>
+    <message>
+        <source>已连接：%1</source>
+        <translation>Connected: %1</translation>
+    </message>
+    <message>
+        <source>设备自 %1 起无应答：%2</source>
+        <translation>No answer from the drive since %1: %2</translation>
+    </message>
+    <message>
+        <source>设备恢复应答：%1</source>
+        <translation>The drive answers again: %1</translation>
+    </message>
+    <message>
+        <source>%1 与设备的连接已断开</source>
+        <translation>%1 The link to the drive was lost</translation>
+    </message>
 </context>
 <context>
     <name>ParamEdit</name>
@@ -250,10 +286,6 @@
     <message>
         <source>标题行应有 %1 列，实有 %2 列</source>
         <translation>the title row should have %1 columns but has %2</translation>
-    </message>
-    <message>
-        <source>第 %1 列的标题应为“%2”</source>
-        <translation>the title of column %1 should be &quot;%2&quot;</translation>
     </message>
     <message>
         <source>没有这个参数</source>
@@ -286,6 +318,14 @@
     <message>
         <source>原始值 %1 超出 32 位</source>
         <translation>the raw value %1 does not fit 32 bits</translation>
+    </message>
+    <message>
+        <source>第 %1 列的标题应为“%2”，实为“%3”</source>
+        <translation>the title of column %1 should be &quot;%2&quot;, it is &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>值“%1”与原始值 %2（即 %3）不符</source>
+        <translation>value &quot;%1&quot; disagrees with raw value %2 (that is %3)</translation>
     </message>
 </context>
 <context>
@@ -1113,8 +1153,8 @@
         <translation>The value &quot;%2&quot; of %1 is not valid; it was not written!</translation>
     </message>
     <message>
-        <source>%1 的数值%2，没有写入！</source>
-        <translation>%1: the value %2; it was not written!</translation>
+        <source>%1 的数值 %2 超出范围 %3～%4%5，没有写入！</source>
+        <translation>%2 for %1 lies outside %3 to %4%5; nothing was written!</translation>
     </message>
 </context>
 <context>
@@ -1189,6 +1229,26 @@
     <message>
         <source>（没有说明）</source>
         <translation>(no description)</translation>
+    </message>
+    <message>
+        <source>设备拒绝写入 %1：%2</source>
+        <translation>The drive refused the write of %1: %2</translation>
+    </message>
+    <message>
+        <source>。该参数只能在停机时修改，请先停止驱动器。</source>
+        <translation>. This parameter can only be changed while the drive is stopped: stop the drive first.</translation>
+    </message>
+    <message>
+        <source>%1 写入后回读失败：%2</source>
+        <translation>%1 was written, but reading it back failed: %2</translation>
+    </message>
+    <message>
+        <source>%1 已写入 %2</source>
+        <translation>%1 written: %2</translation>
+    </message>
+    <message>
+        <source>%1 写入 %2，设备保存的是 %3</source>
+        <translation>%1: wrote %2, the drive keeps %3</translation>
     </message>
 </context>
 <context>
@@ -1266,12 +1326,6 @@
     <message>
         <source>没有可以下载的参数！</source>
         <translation>There are no parameters to download!</translation>
-    </message>
-    <message>
-        <source>以下参数行有误，没有下载：
-%1</source>
-        <translation>These parameter rows are faulty and were not downloaded:
-%1</translation>
     </message>
     <message>
         <source>下载功能参数</source>
@@ -1376,6 +1430,32 @@
     <message>
         <source>下载所选参数完成，但有参数与要求不同！</source>
         <translation>Download of the selected parameters finished, but some differ from what was asked!</translation>
+    </message>
+    <message>
+        <source>将向 %1 写入 %2 个参数。是否下载？</source>
+        <translation>%2 parameters will be written to %1. Download?</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>以下参数行有误，不会写入：
+%1</source>
+        <translation>These parameter rows are faulty and will not be written:
+%1</translation>
+    </message>
+    <message>
+        <source>文件中有误 %1 个（未写入）。</source>
+        <translation> %1 faulty in the file (not written).</translation>
+    </message>
+    <message>
+        <source>有的参数只能在停机时修改：请先停止驱动器，再下载一次。</source>
+        <translation> Some parameters can only be changed while the drive is stopped: stop the drive and download again.</translation>
     </message>
 </context>
 <context>
@@ -1550,6 +1630,18 @@
     <message>
         <source>读取错误 </source>
         <translation>Read error </translation>
+    </message>
+    <message>
+        <source>（无机型描述）</source>
+        <translation>(no description)</translation>
+    </message>
+    <message>
+        <source>未读</source>
+        <translation>not read</translation>
+    </message>
+    <message>
+        <source>端口 %1，站号 %2，%3，版本 %4</source>
+        <translation>port %1, station %2, %3, version %4</translation>
     </message>
 </context>
 </TS>

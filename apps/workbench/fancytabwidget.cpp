@@ -26,6 +26,22 @@ using namespace FancyMetrics;
 namespace {
 const char *const LampOffline = ":/images/light_r.png";
 const char *const LampOnline = ":/images/light_g.png";
+// The no-answer lamp is drawn in the size of the others.
+const QColor LampNoAnswerColor(255, 176, 0);
+const QColor LampNoAnswerRim(160, 100, 0);
+
+QPixmap no_answer_lamp()
+{
+    const QSize size = QPixmap(QLatin1String(LampOnline)).size();
+    QPixmap lamp(size.isEmpty() ? QSize(16, 16) : size);
+    lamp.fill(Qt::transparent);
+    QPainter painter(&lamp);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(LampNoAnswerRim);
+    painter.setBrush(LampNoAnswerColor);
+    painter.drawEllipse(QRectF(lamp.rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    return lamp;
+}
 } // namespace
 
 FancyTabWidget::FancyTabWidget(QWidget *parent)
@@ -166,6 +182,16 @@ void FancyTabWidget::online()
 {
     m_linkText->setText(tr("在线"));
     m_linkLamp->setPixmap(QPixmap(QLatin1String(LampOnline)));
+}
+
+void FancyTabWidget::set_no_answer(bool silent)
+{
+    if (silent) {
+        m_linkText->setText(tr("无应答"));
+        m_linkLamp->setPixmap(no_answer_lamp());
+    } else {
+        online();
+    }
 }
 
 void FancyTabWidget::offline()

@@ -138,6 +138,15 @@ void QSoftCore::sendUpdateAllPara()
     emit updateAlLFilish();
 }
 
+QString QSoftCore::target_text() const
+{
+    const QString description = m_machine && !m_machine->get_name().isEmpty()
+        ? m_machine->get_name() : tr("（无机型描述）");
+    const QString version = m_machine_version < 0 ? tr("未读") : QString::number(m_machine_version);
+    return tr("端口 %1，站号 %2，%3，版本 %4").arg(m_port_name, QString::number(m_machine_address),
+                                                description, version);
+}
+
 // ---------------------------------------------------------------------------
 // Serial connection
 

@@ -46,6 +46,10 @@ public:
     // of a stored parameter set.
     int get_machine_version() const;
     QString get_port_name() const;
+    // The drive the link talks to, in one line for the operator: port (or
+    // host), station, description and version. Titles, the status line and
+    // the download's confirmation name the target with it.
+    QString target_text() const;
 
     void set_setting_value(const QString &key, const QVariant &value);
     QVariant get_setting_value(const QString &key);
@@ -83,6 +87,12 @@ signals:
     void machine_remove_signal();
     void mission_group_done(bool success);
     void start_runtime();
+    // A line for the window's status bar: what just happened to an
+    // operator's action (a refused write, a value the drive changed).
+    void status_message(const QString &text);
+    // A page's operation ended with failed exchanges in the error log and
+    // m_show_err_log asked for it: the window shows the log.
+    void show_err_log();
 
 protected slots:
     void mission_success(QMission *ms);

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 
 #include <climits>
 #include <cstdlib>
@@ -97,8 +98,24 @@ bool read_file(const QString &path, QCSVFile *table, QString *error)
         *error = file.errorString();
         return false;
     }
-    table->load(QLocalCodec::decode(file.readAll()));
+    table->load(decode_file(file.readAll()));
     return true;
+}
+
+QString decode_file(const QByteArray &bytes)
+{
+    // A spreadsheet saves as UTF-8, with or without the byte-order mark;
+    // GBK text with Chinese in it is practically never valid UTF-8, so
+    // bytes that decode as UTF-8 without a fault are taken as UTF-8. Files
+    // this program writes stay GBK.
+    static const QByteArray bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom))
+        return QString::fromUtf8(bytes.mid(bom.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return QLocalCodec::decode(bytes);
 }
 
 QString check_header(const QCSVFile &table)
@@ -111,8 +128,10 @@ QString check_header(const QCSVFile &table)
     // else than raw values must not be written into a drive.
     const QStringList header = header_texts();
     for (int col : {int(CodeCol), int(RawCol)}) {
-        if (table.get_text(col, 0).trimmed() != header.at(col))
-            return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”").arg(col + 1).arg(header.at(col));
+        const QString found = table.get_text(col, 0).trimmed();
+        if (found != header.at(col))
+            return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”，实为“%3”")
+                .arg(col + 1).arg(header.at(col), found);
     }
     return QString();
 }
@@ -154,6 +173,20 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     if (!value->raw_of_integer(number, &raw)) {
         result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(raw_text);
         return result;
+    }
+
+    // The value column is for people, and people edit it: a row whose 值
+    // says something else than its 原始值 is a conflict, and neither is
+    // written (which one was meant cannot be known).
+    const QString value_text = table.get_text(ValueCol, row).trimmed();
+    if (!value_text.isEmpty() && value->get_value_property(VALUE_SCALE).toInt() != 0) {
+        int shown = 0;
+        if (!value->convert_text(value_text, &shown)
+            || value->number_of_raw(shown) != value->number_of_raw(raw)) {
+            result.reason = QCoreApplication::translate("ParamSetFile", "值“%1”与原始值 %2（即 %3）不符")
+                                .arg(value_text, raw_text, value->text_of_raw(raw));
+            return result;
+        }
     }
 
     const QString out_of_range = value->range_error(raw);

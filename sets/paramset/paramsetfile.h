@@ -31,6 +31,9 @@ PARAMSET_EXPORT QCSVFile build_table(const QList<tagParamRaw> &values, QMachine 
 // Reads a parameter file (GBK) into *table; false, with the system's reason
 // in *error, when the file cannot be read.
 PARAMSET_EXPORT bool read_file(const QString &path, QCSVFile *table, QString *error);
+// The text of a parameter file's bytes: UTF-8 (with or without a byte-order
+// mark) when they are that, GBK otherwise.
+PARAMSET_EXPORT QString decode_file(const QByteArray &bytes);
 
 // Why a download file is refused as a whole (empty when it can be used).
 PARAMSET_EXPORT QString check_header(const QCSVFile &table);

@@ -111,6 +111,7 @@ public:
         file.clear();
         menu_entry.clear();
         boxes.clear();
+        confirms.clear();
         file_dialogs.clear();
         log_dialogs = 0;
         progress_seen = 0;
@@ -139,6 +140,8 @@ public:
     }
     int log_dialogs = 0;
     int progress_seen = 0;
+    QStringList confirms; // the questions before downloads
+    bool confirm_pictured = false;
 
 private:
     void poll()
@@ -152,6 +155,17 @@ private:
             if (!widget->isVisible())
                 continue;
             if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+                // The question before a download is answered yes and kept
+                // apart from the boxes that report what happened.
+                if (box->objectName() == QLatin1String("parvexDownloadConfirm")) {
+                    confirms << box->text();
+                    if (window && !confirm_pictured) {
+                        confirm_pictured = true;
+                        grab_with(window, {box}).save(picture_path(QStringLiteral("download-confirm.png")));
+                    }
+                    box->done(QMessageBox::Ok);
+                    continue;
+                }
                 boxes.append({box->icon(), box->windowTitle(), box->text()});
                 box->done(QMessageBox::Ok);
             } else if (auto *log = qobject_cast<QLogDialog *>(widget)) {
@@ -596,6 +610,9 @@ void tst_WorkbenchE2E::downloadsAChangedFile()
     QCOMPARE(ended.count(), 2);
     QCOMPARE(ended.at(0).first().toBool(), true);
     QCOMPARE(ended.at(1).first().toBool(), true);
+    // Asked once, naming the drive, before anything was written.
+    QCOMPARE(m_operator->confirms.size(), 1);
+    QVERIFY2(m_operator->confirms.first().contains(QStringLiteral("站号")), qPrintable(m_operator->confirms.first()));
     QCOMPARE(m_operator->boxes.first().title, QStringLiteral("提示"));
     QCOMPARE(m_operator->boxes.first().text, kDownloadGroup + QStringLiteral("成功"));
     QCOMPARE(m_operator->log_dialogs, 0);

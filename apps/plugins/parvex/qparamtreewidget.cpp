@@ -8,6 +8,10 @@
 #include <core/style/stylehelper.h>
 
 #include <communicate/qcommunicate.h>
+#include <communicate/qlinkerrortext.h>
+#include <communicate/qmission.h>
+#include <communicate/qmissionmanager.h>
+#include <communicate/missionvocabulary.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>
@@ -16,6 +20,8 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QTimer>
 
 namespace {
 
@@ -26,6 +32,24 @@ QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
     return value->get_value_property(index).toString();
 }
+
+// A choice parameter's default and limits are choice values; the operator
+// knows the choices by their texts.
+QString limit_text(QMachineValue *value, enValuePropertyIndex index)
+{
+    const QString text = property_text(value, index);
+    if (value->get_combo_list().isEmpty())
+        return text;
+    bool ok = false;
+    const qint64 number = text.trimmed().toLongLong(&ok);
+    int raw = 0;
+    if (!ok || !value->raw_of_integer(number, &raw))
+        return text;
+    return value->text_of_raw(raw);
+}
+
+// The drive's exception 4 for a parameter it takes only while stopped.
+constexpr int kExceptionDeviceFailure = 4;
 
 } // namespace
 
@@ -55,6 +79,10 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
 
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current, QTreeWidgetItem *) { current_changed(current); });
+
+    QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();
+    connect(manager, &QMissionManager::mission_failed, this, &QParamTreeWidget::edit_failed);
+    connect(manager, &QMissionManager::mission_success, this, &QParamTreeWidget::edit_answered);
 }
 
 void QParamTreeWidget::set_params(tagValueGroup *group)
@@ -71,16 +99,12 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         item->setText(CodeColumn, property_text(value, VALUE_CODE));
         item->setText(NameColumn, value->display_name());
         item->setText(ValueColumn, value->get_true_value_string());
-        item->setText(DefaultColumn, property_text(value, VALUE_DEFAULT));
-        item->setText(MinimumColumn, property_text(value, VALUE_MIN));
-        item->setText(MaximumColumn, property_text(value, VALUE_MAX));
+        item->setText(DefaultColumn, limit_text(value, VALUE_DEFAULT));
+        item->setText(MinimumColumn, limit_text(value, VALUE_MIN));
+        item->setText(MaximumColumn, limit_text(value, VALUE_MAX));
         item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-        const QString help = property_text(value, VALUE_HELP);
-        if (!help.isEmpty()) {
-            for (int column = 0; column < ColumnCount; ++column)
-                item->setToolTip(column, help);
-        }
+        show_mark(item, value);
         apply_filter(item, value);
 
         const QString code = property_text(value, VALUE_CODE);
@@ -166,6 +190,96 @@ void QParamTreeWidget::clear_params()
     m_group = nullptr;
     clear();
     emit help_changed(QString());
+}
+
+void QParamTreeWidget::show_mark(QTreeWidgetItem *item, QMachineValue *value)
+{
+    const QString help = property_text(value, VALUE_HELP);
+    const QString mark = m_marks.value(property_text(value, VALUE_CODE));
+    item->setIcon(ValueColumn, mark.isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    QString tip = mark;
+    if (!help.isEmpty())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + help;
+    for (int column = 0; column < ColumnCount; ++column)
+        item->setToolTip(column, tip);
+}
+
+void QParamTreeWidget::mark_row(const QString &code, const QString &reason)
+{
+    if (reason.isEmpty())
+        m_marks.remove(code);
+    else
+        m_marks.insert(code, reason);
+    QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
+    if (QMachineValue *value = value_of_item(item))
+        show_mark(item, value);
+}
+
+void QParamTreeWidget::expect_write(QMachineValue *value, int raw)
+{
+    const QString code = property_text(value, VALUE_CODE);
+    m_written.insert(code, raw);
+    mark_row(code, QString());
+}
+
+void QParamTreeWidget::edit_failed(QMission *mission, int code)
+{
+    const QString key = mission ? mission->get_attribute(edit_key()).toString() : QString();
+    if (key.isEmpty() || !m_written.contains(key))
+        return;
+    // One failure settles the edit; the read-back that may still follow
+    // shows the drive's value but adds no second mark.
+    m_written.remove(key);
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    QMachineValue *value = machine ? machine->get_value(key) : nullptr;
+    const int type = mission->get_attribute(MissionKey::type()).toInt();
+    QString reason;
+    if (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) {
+        reason = tr("设备拒绝写入 %1：%2").arg(key, QLinkErrorText::meaning(code));
+        if (code == kExceptionDeviceFailure && value
+            && property_text(value, VALUE_ACCESS).trimmed() == QLatin1String("stop"))
+            reason += tr("。该参数只能在停机时修改，请先停止驱动器。");
+    } else {
+        reason = tr("%1 写入后回读失败：%2").arg(key, QLinkErrorText::meaning(code));
+    }
+    mark_row(key, reason);
+    emit QSoftCore::get_core()->status_message(reason);
+}
+
+void QParamTreeWidget::edit_answered(QMission *mission)
+{
+    const QString key = mission ? mission->get_attribute(edit_key()).toString() : QString();
+    if (key.isEmpty() || !m_written.contains(key)
+        || mission->get_attribute(MissionKey::type()).toInt() != MISSION_READ_BACK)
+        return;
+    // The core takes the answer into the model in the same report; look
+    // once that has happened.
+    QTimer::singleShot(0, this, [this, key] { check_read_back(key); });
+}
+
+void QParamTreeWidget::check_read_back(const QString &code)
+{
+    if (!m_written.contains(code))
+        return;
+    const int raw = m_written.take(code);
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    QMachineValue *value = machine ? machine->get_value(code) : nullptr;
+    if (!value)
+        return;
+    if (value->number_of_raw(value->get_base_value()) == value->number_of_raw(raw)) {
+        emit QSoftCore::get_core()->status_message(
+            tr("%1 已写入 %2").arg(code, value->get_true_value_string()));
+        return;
+    }
+    const QString reason = tr("%1 写入 %2，设备保存的是 %3")
+                               .arg(code, value->text_of_raw(raw), value->get_true_value_string());
+    mark_row(code, reason);
+    emit QSoftCore::get_core()->status_message(reason);
+}
+
+void QParamTreeWidget::set_stale(bool stale)
+{
+    setEnabled(!stale);
 }
 
 QMachineValue *QParamTreeWidget::value_of_item(QTreeWidgetItem *item) const

@@ -37,8 +37,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -49,6 +52,10 @@ const char *const kDownloadName = QT_TRANSLATE_NOOP("QParvexWidget", "下载功�
 // A refused row list longer than this is cut short in the message.
 constexpr int kMaxListedRows = 20;
 
+
+// The drive's exception 4, which it answers for a stop-only parameter while
+// the motor runs.
+constexpr int kExceptionDeviceFailure = 4;
 
 QString listed_rows(const QStringList &rows)
 {
@@ -170,6 +177,12 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
+    // Until the drive behind a new connection answers, the table holds what
+    // another drive (or an earlier connection) said: greyed, not current.
+    connect(core, &QSoftCore::openCom, this, [this](bool open) {
+        m_param_tree->set_stale(open && QSoftCore::get_core()->get_communicate()->commu_status() != 0);
+    });
+    connect(core->get_communicate(), &QCommunicate::online, this, [this] { m_param_tree->set_stale(false); });
     // The drive's first answer rebuilds the model, and the group then shown
     // is read at once (group_shown).
 
@@ -420,10 +433,8 @@ void QParvexWidget::down_load()
         box.exec();
         return;
     }
-    if (!refused.isEmpty()) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
-    }
+    if (!confirm_download(plan.writes.size(), refused))
+        return;
 
     m_writes.clear();
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
@@ -435,6 +446,24 @@ void QParvexWidget::down_load()
     m_step = Backup;
     m_exchange->set_station(core->get_machine_address());
     m_exchange->read(all_values());
+}
+
+bool QParvexWidget::confirm_download(int count, const QStringList &bad_rows)
+{
+    // One question before anything is written: where to, how much, and
+    // which rows of the file stay out. Cancel is the default.
+    QMessageBox box(bad_rows.isEmpty() ? QMessageBox::Question : QMessageBox::Warning,
+                    tr("下载参数"),
+                    tr("将向 %1 写入 %2 个参数。是否下载？")
+                        .arg(QSoftCore::get_core()->target_text(), QString::number(count)),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("parvexDownloadConfirm"));
+    box.button(QMessageBox::Ok)->setText(tr("下载"));
+    box.button(QMessageBox::Cancel)->setText(tr("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    if (!bad_rows.isEmpty())
+        box.setInformativeText(tr("以下参数行有误，不会写入：\n%1").arg(listed_rows(bad_rows)));
+    return box.exec() == QMessageBox::Ok;
 }
 
 void QParvexWidget::exchange_finished(bool complete)
@@ -490,6 +519,7 @@ void QParvexWidget::backup_done(bool complete)
 void QParvexWidget::download_done()
 {
     QSoftCore *core = QSoftCore::get_core();
+    const bool show_log = core->m_show_err_log;
     core->m_show_err_log = false;
     const tagVerifyReport report = m_exchange->report();
     m_writes.clear();
@@ -504,15 +534,29 @@ void QParvexWidget::download_done()
         return;
     }
     show_verify_box(tr(kDownloadName), report, m_file_refused);
+    // The log of the download's failed exchanges follows the summary (a
+    // lost link says all there is in its own box).
+    if (show_log && !core->getErrlogs().isEmpty())
+        emit core->show_err_log();
 }
 
 void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &report,
                                     const QStringList &file_refused)
 {
-    const int refused = int(report.refused.size() + file_refused.size());
-    const QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
-                               .arg(report.written).arg(report.verified)
-                               .arg(report.different.size() + report.unread.size()).arg(refused);
+    // What the drive refused and what the file held wrong are two things:
+    // the second never reached the drive.
+    QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
+                         .arg(report.written).arg(report.verified)
+                         .arg(report.different.size() + report.unread.size()).arg(report.refused.size());
+    if (!file_refused.isEmpty())
+        counts += tr("文件中有误 %1 个（未写入）。").arg(file_refused.size());
+    const bool stop_only = std::any_of(report.refused.cbegin(), report.refused.cend(),
+                                       [](const tagVerifyReport::Row &row) {
+        return row.error == kExceptionDeviceFailure && row.value
+            && row.value->get_value_property(VALUE_ACCESS).toString().trimmed() == QLatin1String("stop");
+    });
+    if (stop_only)
+        counts += tr("有的参数只能在停机时修改：请先停止驱动器，再下载一次。");
     if (report.all_verified()) {
         QMessageBox box(QMessageBox::Information, tr("提示"), name + tr("成功"),
                         QMessageBox::Ok, this);
@@ -626,6 +670,8 @@ void QParvexWidget::compare_read_done(bool complete)
 void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
 {
     if (!start_exchange_allowed())
+        return;
+    if (!confirm_download(writes.size(), QStringList()))
         return;
     QSoftCore::get_core()->clearErrLog();
     for (const ParamVerify::Write &write : writes)

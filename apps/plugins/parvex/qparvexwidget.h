@@ -58,6 +58,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Asks before a download, naming the target and the count; true to write.
+    bool confirm_download(int count, const QStringList &bad_rows);
     enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
