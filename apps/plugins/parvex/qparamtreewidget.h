@@ -53,6 +53,8 @@ public:
     void expect_write(QMachineValue *value, int raw);
     // Why the last edit of `code` did not end as typed, empty when it did.
     QString mark_of(const QString &code) const { return m_marks.value(code); }
+    // The model goes away: its marks and edits under way go with it.
+    void forget_marks() { m_marks.clear(); m_written.clear(); }
     // While the drive is not answering, the table is greyed: what it shows
     // is the last thing read, not the drive's present state.
     void set_stale(bool stale);

@@ -219,6 +219,7 @@ void QParvexWidget::release_machine()
     m_writes.clear();
     m_group_tree->clear_groups();
     m_param_tree->clear_params();
+    m_param_tree->forget_marks();
 }
 
 void QParvexWidget::setAllToolBtn(bool bVisual)
