@@ -239,6 +239,7 @@ void tst_ParvexCsv::downloadBadFiles()
     QFETCH(QString, message);
     QFETCH(QStringList, named);
     QFETCH(QList<int>, written);
+    const QString refused = QStringLiteral("以下参数行有误，不会写入：");
 
     QVERIFY(connect_drive());
     const QString path = gbk_file(m_dir.filePath(QStringLiteral("bad.csv")), text);
