@@ -1,11 +1,12 @@
 #include "mainwindow.h"
-#include "fancytabwidget.h"
 #include "qcommunicatedialog.h"
 #include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
 #include "qlogdialog.h"
 #include "qsearchdialog.h"
 #include "workbenchresources.h"
+
+#include <workbench/navigation/fancytabwidget.h>
 
 #include <core/style/manhattanstyle.h>
 #include <core/plugin/pluginloader.h>
@@ -16,9 +17,9 @@
 
 #include <paramset/linksettings.h>
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkstatistics.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/qmachine.h>
 
 #include <QAction>
@@ -284,7 +285,10 @@ void MainWindow::serial_connect_fast()
         // The message stays as it always was; the port and the reason follow.
         const QString port = QCommunicate::port_for(m_serial_config);
         QMessageBox box(QMessageBox::Warning, tr("警告"), tr("打开串口失败！"), QMessageBox::Ok, this);
-        box.setInformativeText(tr("端口 %1：%2").arg(port, open_failure_reason(port)));
+        QString reason = QSoftCore::get_core()->get_communicate()->open_error();
+        if (reason.isEmpty())
+            reason = tr("端口被占用或无法打开");
+        box.setInformativeText(tr("端口 %1：%2").arg(port, reason));
         box.exec();
         return;
     }
@@ -344,20 +348,6 @@ void MainWindow::serial_disconnect()
     m_closing = true;
     QSoftCore::get_core()->serial_disconnect();
     m_closing = false;
-}
-
-QString MainWindow::open_failure_reason(const QString &port)
-{
-    // The link keeps the system's words to itself; what the file system
-    // says about the device is most of what can go wrong.
-    if (port.startsWith(QLatin1Char('/'))) {
-        const QFileInfo info(port);
-        if (!info.exists())
-            return tr("设备不存在");
-        if (!info.isReadable() || !info.isWritable())
-            return tr("没有读写权限");
-    }
-    return tr("端口被占用或无法打开");
 }
 
 void MainWindow::update_title()
@@ -430,6 +420,8 @@ void MainWindow::online()
     stop_waiting_for_answer();
     if (m_no_answer_box)
         m_no_answer_box->close();
+    if (m_link_lost_box)
+        m_link_lost_box->close();
     write_serial_config();
     if (!m_progress_dialog)
         m_progress_dialog = new QGroupMissionProgressDialog(this);
@@ -445,9 +437,21 @@ void MainWindow::offline()
     setWindowTitle(QStringLiteral("Vantorel"));
     // A link that went away by itself is said once; the operator's own
     // 断开连接 needs no word.
-    if (was_online && !m_closing)
-        m_tab_widget->statusBar()->showMessage(
-            tr("%1 与设备的连接已断开").arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    if (was_online && !m_closing) {
+        const QString when = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+        m_tab_widget->statusBar()->showMessage(tr("%1 与设备的连接已断开").arg(when));
+        // Not modal: whatever the operator was doing ends with its own box.
+        if (m_link_lost_box)
+            m_link_lost_box->close();
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("警告"), tr("%1 与设备的连接已断开").arg(when),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("linkLostNotice"));
+        box->setInformativeText(QSoftCore::get_core()->target_text());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        m_link_lost_box = box;
+        box->show();
+    }
     if (QAction *action = menu_action(ActionConnectFast))
         action->setEnabled(true);
     if (QAction *action = menu_action(ActionDisconnect))

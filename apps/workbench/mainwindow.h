@@ -53,8 +53,6 @@ public:
     void set_clock(std::function<qint64()> now);
     // Judges the no-answer state now (the tick timer calls it too).
     void check_answers();
-    // Why a port could not be opened, as far as the system tells.
-    static QString open_failure_reason(const QString &port);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -95,6 +93,9 @@ private:
     // closes; the notice it shows is not modal and deletes itself on close.
     QTimer m_no_answer_timer;
     QPointer<QMessageBox> m_no_answer_box;
+    // Said once when the link went away by itself; the next connection
+    // closes it.
+    QPointer<QMessageBox> m_link_lost_box;
     // The stored station when it is not a whole number in 1..247 (it is
     // used as 1 then, and the settings dialog says so); empty otherwise.
     QString m_bad_station;

@@ -25,8 +25,8 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
 
 #include <QApplication>

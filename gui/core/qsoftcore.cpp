@@ -1,18 +1,21 @@
 #include "qsoftcore.h"
 
+
 #include <core/plugin/qmenuactionmap.h>
 #include <core/dialogs/qparamdialog.h>
 #include <coredata/qsettingmanager.h>
 
+#include <paramset/linksettings.h>
 #include <paramset/machinebuilder.h>
 #include <paramset/parammissions.h>
+#include <paramset/qmissionfailures.h>
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/registerruns.h>
 #include <communicate/tagserialconfig.h>
 #include <machine/tagvaluegroup.h>
@@ -61,6 +64,7 @@ QSoftCore::QSoftCore(QObject *parent)
     // The page must learn that the port is gone whichever way it went: by the
     // operator's command or by the link itself (adapter unplugged, drive gone).
     connect(m_communicate, &QCommunicate::offline, this, [this] { announce_port_closed(); });
+    m_refresh_failures = new QMissionFailures(m_communicate->mission_manager(), this);
 }
 
 QSoftCore::~QSoftCore()
@@ -140,11 +144,8 @@ void QSoftCore::sendUpdateAllPara()
 
 QString QSoftCore::target_text() const
 {
-    const QString description = m_machine && !m_machine->get_name().isEmpty()
-        ? m_machine->get_name() : tr("（无机型描述）");
-    const QString version = m_machine_version < 0 ? tr("未读") : QString::number(m_machine_version);
-    return tr("端口 %1，站号 %2，%3，版本 %4").arg(m_port_name, QString::number(m_machine_address),
-                                                description, version);
+    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->get_name() : QString(),
+                                     m_machine_version);
 }
 
 // ---------------------------------------------------------------------------
@@ -165,13 +166,7 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
     connect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
     connect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
 
-    auto *probe = new QMission(MISSION_READ);
-    probe->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-    probe->set_attribute(MissionKey::address(), QVariant(0));
-    probe->set_attribute(MissionKey::length(), QVariant(1));
-    probe->update_send_buffer();
-    probe->ready();
-    manager->set_connect_mission(probe);
+    manager->set_connect_mission(new QMission(QMission::connect_probe(m_machine_address)));
 
     m_port_announced_open = true;
     emit openCom(true);
@@ -224,12 +219,15 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     }
     m_machine_error.clear();
 
+    m_machine = MachineBuilder::build_groups(config, typed ? type : QString(), typed ? version : QString());
+    // The page rebuilds its group tree now, before the runtime values exist;
+    // the selection is read afterwards, so what a receiver stores counts.
+    emit parvex_changed();
+
     const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
     const QStringList selection =
         get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    m_machine = MachineBuilder::build(config, typed ? type : QString(), typed ? version : QString(),
-                                      selection);
-    emit parvex_changed();
+    MachineBuilder::add_runtimes(m_machine, config, selection);
 
     if (m_param_dialog) {
         m_param_dialog->init();
@@ -285,7 +283,6 @@ void QSoftCore::new_machine_version(int version)
     for (QMission *mission : missions) {
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
-        mission->ready();
         manager->add_mission(mission);
     }
     manager->reset();
@@ -299,17 +296,7 @@ void QSoftCore::new_machine_version(int version)
 
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
-    QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
-    for (const RegisterRuns::Run &run : runs) {
-        auto *mission = new QMission(MISSION_READ);
-        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-        mission->set_attribute(MissionKey::address(), QVariant(run.first));
-        mission->set_attribute(MissionKey::length(), QVariant(run.count));
-        mission->update_send_buffer();
-        missions.append(mission);
-    }
-    return missions;
+    return ParamMissions::read_runs(values, m_machine_address);
 }
 
 void QSoftCore::update_group(const QString &group)
@@ -343,8 +330,14 @@ void QSoftCore::update_all()
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
+    m_refresh_failures->begin(missions);
     m_communicate->mission_manager()->add_mission_group(missions, tr("刷新全部功能码"));
     qDeleteAll(missions);
+}
+
+QString QSoftCore::refresh_failure() const
+{
+    return m_refresh_failures->text(m_machine);
 }
 
 // ---------------------------------------------------------------------------
@@ -376,6 +369,15 @@ void QSoftCore::mission_failed(QMission *ms, int code)
     tagErrLog entry;
     entry.time = QDateTime::currentDateTime();
     entry.text = prefix + message;
+    // The text keeps its fixed form; a failed write also names the
+    // parameter it was for (both words of a two-word value count), since an
+    // address alone does not tell the operator what is now in doubt.
+    if (m_machine && (type == MISSION_WRITE || type == MISSION_WRITE_MULTI)) {
+        if (QMachineValue *value = ParamMissions::value_at(m_machine, address)) {
+            entry.detail = value->get_value_property(VALUE_CODE).toString() + QLatin1Char(' ')
+                + value->display_name();
+        }
+    }
     m_err_logs.append(entry);
 }
 

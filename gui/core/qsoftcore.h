@@ -14,6 +14,7 @@ class QMachine;
 class QMachineValue;
 class QMenuActionMap;
 class QMission;
+class QMissionFailures;
 class QMdiSubWindow;
 class QParamDialog;
 class QSettingManager;
@@ -70,6 +71,9 @@ public:
     QList<QMission *> make_mission(QList<QMachineValue *> values);
     void update_group(const QString &group);
     void update_all();
+    // Why the last update_all() did not complete: its first failed read,
+    // named with parameter, address and reason (empty when none failed).
+    QString refresh_failure() const;
 
     QList<tagErrLog> getErrlogs();
     void clearErrLog();
@@ -118,4 +122,5 @@ private:
     bool m_port_announced_open = false;
     int m_machine_version = -1;
     QString m_port_name;
+    QMissionFailures *m_refresh_failures = nullptr;
 };

@@ -22,6 +22,13 @@ QMachineValue *build_value(const QStringList &row)
 QMachine *build(QMachineConfig &config, const QString &type, const QString &version,
                 const QStringList &runtime_selection)
 {
+    QMachine *machine = build_groups(config, type, version);
+    add_runtimes(machine, config, runtime_selection);
+    return machine;
+}
+
+QMachine *build_groups(QMachineConfig &config, const QString &type, const QString &version)
+{
     auto *machine = new QMachine(nullptr);
     machine->set_type(type);
     machine->set_version(version);
@@ -36,7 +43,11 @@ QMachine *build(QMachineConfig &config, const QString &type, const QString &vers
                 delete value;
         }
     }
+    return machine;
+}
 
+void add_runtimes(QMachine *machine, QMachineConfig &config, const QStringList &runtime_selection)
+{
     const tagDataPage runtime = config.get_runtime_config()->get_page(0);
     for (const QStringList &row : runtime.rows) {
         QMachineValue *value = build_value(row);
@@ -44,7 +55,6 @@ QMachine *build(QMachineConfig &config, const QString &type, const QString &vers
         if (runtime_selection.isEmpty() || runtime_selection.contains(row.value(0)))
             machine->add_runtime_value(value);
     }
-    return machine;
 }
 
 } // namespace MachineBuilder

@@ -19,4 +19,10 @@ namespace MachineBuilder {
 PARAMSET_EXPORT QMachine *build(QMachineConfig &config, const QString &type, const QString &version,
                                 const QStringList &runtime_selection);
 
+// The same in two steps, for a caller that announces the groups before the
+// runtime values exist (the core's parvex_changed()): a new model with its
+// groups only, which the caller owns, and then its runtime values.
+PARAMSET_EXPORT QMachine *build_groups(QMachineConfig &config, const QString &type, const QString &version);
+PARAMSET_EXPORT void add_runtimes(QMachine *machine, QMachineConfig &config, const QStringList &runtime_selection);
+
 } // namespace MachineBuilder

@@ -1,23 +1,16 @@
 #include "qparamexchange.h"
 
 #include "parammissions.h"
+#include "qmissionfailures.h"
 
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QSet>
 
 namespace {
-
-// Run numbers are unique in the process, so two exchanges on one link never
-// take each other's answers.
-int next_run()
-{
-    static int run = 0;
-    return ++run;
-}
 
 int int_attribute(const QMission *mission, const QString &key)
 {
@@ -60,7 +53,7 @@ bool QParamExchange::write_and_verify(const QList<ParamVerify::Write> &writes, c
     for (const ParamVerify::Write &write : writes) {
         if (!write.value)
             continue;
-        missions.append(ParamMissions::write_missions(write.value, write.raw, m_station));
+        missions.append(ParamMissions::write_missions(write.value, write.raw, m_station, m_two_words));
         if (!seen.contains(write.value)) {
             seen.insert(write.value);
             m_asked.append(write.value);
@@ -73,12 +66,16 @@ bool QParamExchange::write_and_verify(const QList<ParamVerify::Write> &writes, c
 
 void QParamExchange::start(QList<QMission *> missions, const QString &group)
 {
-    m_run = next_run();
+    // Unique in the process, so two exchanges on one link never take each
+    // other's answers.
+    m_run = QMissionFailures::new_run();
     m_running = true;
     m_complete = true;
     m_link_lost = false;
+    m_failure_count = 0;
     m_values.clear();
     m_write_errors.clear();
+    m_write_taken.clear();
     m_by_register.clear();
     for (QMachineValue *value : std::as_const(m_asked)) {
         const int address = value->get_value_property(VALUE_ADDRESS).toInt();
@@ -108,6 +105,10 @@ void QParamExchange::on_success(QMission *mission)
 {
     if (!is_mine(mission))
         return;
+    if (mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI) {
+        if (QMachineValue *value = m_by_register.value(int_attribute(mission, MissionKey::address()), nullptr))
+            m_write_taken.insert(value);
+    }
     if (mission->mission_type() == MISSION_READ_BACK || mission->mission_type() == MISSION_READ) {
         const int address = int_attribute(mission, MissionKey::address());
         const int length = int_attribute(mission, MissionKey::length());
@@ -131,7 +132,10 @@ void QParamExchange::on_failed(QMission *mission, int code)
     m_complete = false;
     if (code == QMissionManager::ERR_LINK_CLOSED)
         m_link_lost = true;
-    if (mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI) {
+    const bool write = mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI;
+    if (m_failure_count++ == 0)
+        m_failure = {int_attribute(mission, MissionKey::address()), code, write};
+    if (write) {
         QMachineValue *value = m_by_register.value(int_attribute(mission, MissionKey::address()), nullptr);
         if (value && !m_write_errors.contains(value))
             m_write_errors.insert(value, code);
@@ -163,7 +167,26 @@ void QParamExchange::abandon()
     m_by_register.clear();
     m_values.clear();
     m_write_errors.clear();
+    m_write_taken.clear();
     m_writes.clear();
+}
+
+QString QParamExchange::failure_text() const
+{
+    if (m_failure_count == 0)
+        return QString();
+    return QMissionFailures::text_of(m_by_register.value(m_failure.address, nullptr), m_failure.address,
+                                     m_failure.code, m_failure.write, m_failure_count);
+}
+
+QSet<QMachineValue *> QParamExchange::partly_written() const
+{
+    QSet<QMachineValue *> partly;
+    for (auto it = m_write_errors.cbegin(); it != m_write_errors.cend(); ++it) {
+        if (m_write_taken.contains(it.key()))
+            partly.insert(it.key());
+    }
+    return partly;
 }
 
 QList<tagParamRaw> QParamExchange::values_in(const QList<QMachineValue *> &order) const
@@ -192,5 +215,5 @@ QList<QMachineValue *> QParamExchange::unread() const
 
 tagVerifyReport QParamExchange::report() const
 {
-    return ParamVerify::verify(m_writes, m_values, m_write_errors);
+    return ParamVerify::verify(m_writes, m_values, m_write_errors, partly_written());
 }

@@ -8,7 +8,7 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qgroupmissionprogressdialog.h>
 #include <workbench/qlogdialog.h>
@@ -25,9 +25,10 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
+#include <QTextCodec>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -49,6 +50,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -88,6 +92,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QString informative;
     };
 
     explicit Operator(QObject *parent = nullptr)
@@ -116,6 +121,8 @@ public:
         log_dialogs = 0;
         progress_seen = 0;
         leave_log_dialogs = false;
+        notices.clear();
+        on_progress = nullptr;
     }
 
     QMainWindow *window = nullptr;
@@ -141,6 +148,10 @@ public:
     int log_dialogs = 0;
     int progress_seen = 0;
     QStringList confirms; // the questions before downloads
+    QStringList notices;  // the window's word that the link went away
+    // Run once, from the operator's timer, when a progress dialog is up
+    // (inside its modal loop).
+    std::function<void()> on_progress;
     bool confirm_pictured = false;
 
 private:
@@ -166,7 +177,12 @@ private:
                     box->done(QMessageBox::Ok);
                     continue;
                 }
-                boxes.append({box->icon(), box->windowTitle(), box->text()});
+                if (box->objectName() == QLatin1String("linkLostNotice")) {
+                    notices << box->text();
+                    box->done(QMessageBox::Ok);
+                    continue;
+                }
+                boxes.append({box->icon(), box->windowTitle(), box->text(), box->informativeText()});
                 box->done(QMessageBox::Ok);
             } else if (auto *log = qobject_cast<QLogDialog *>(widget)) {
                 if (leave_log_dialogs)
@@ -176,6 +192,8 @@ private:
             } else if (auto *progress = qobject_cast<QGroupMissionProgressDialog *>(widget)) {
                 ++progress_seen;
                 take_progress_picture(progress);
+                if (on_progress)
+                    std::exchange(on_progress, nullptr)();
             }
         }
     }
@@ -249,6 +267,7 @@ private slots:
     void survivesAHangupDuringDownload();
     void showsAndSavesTheErrorLog();
     void reconnectsAndCarriesOn();
+    void survivesAHangupDuringUpload();
 
 private:
     QSoftCore *core() const { return QSoftCore::get_core(); }
@@ -408,7 +427,7 @@ QCSVFile tst_WorkbenchE2E::read_csv(const QString &path)
     QCSVFile table;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        table.load(QLocalCodec::decode(file.readAll()));
+        table.load(QLocalCodec::codec()->toUnicode(file.readAll()));
     return table;
 }
 
@@ -677,6 +696,10 @@ void tst_WorkbenchE2E::survivesAHangupDuringDownload()
     QCOMPARE(m_operator->boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(m_operator->boxes.first().title, QStringLiteral("警告"));
     QCOMPARE(m_operator->boxes.first().text, kDownloadGroup + QStringLiteral("失败！"));
+    // Which parameter was cut off, and why.
+    QVERIFY2(m_operator->boxes.first().informative.contains(QStringLiteral("通信中断")),
+             qPrintable(m_operator->boxes.first().informative));
+    QCOMPARE(m_operator->notices.size(), 1);
     // The warning is the one message; the failed exchanges wait in the log.
     QCOMPARE(m_operator->log_dialogs, 0);
     // A download is not an upload: nothing may be saved.
@@ -742,6 +765,38 @@ void tst_WorkbenchE2E::reconnectsAndCarriesOn()
     m_disconnect->trigger();
     verify_offline_and_idle();
     QCOMPARE(m_operator->boxes.size(), 1);
+}
+
+void tst_WorkbenchE2E::survivesAHangupDuringUpload()
+{
+    QVERIFY(connect_through_menu());
+    // A real line's pace, so the upload is still running when the adapter
+    // is pulled, with the progress dialog up.
+    QVERIFY(m_sim.fault(QStringLiteral("baud"), QStringLiteral("19200")));
+    QVERIFY(m_sim.fault(QStringLiteral("turnaround"), QStringLiteral("2")));
+    QSignalSpy offline(core()->get_communicate(), &QCommunicate::offline);
+    bool pulled = false;
+    m_operator->on_progress = [this, &pulled] { pulled = m_sim.hangup(); };
+    m_upload->trigger();
+
+    verify_offline_and_idle();
+    QVERIFY(pulled);
+    QCOMPARE(offline.count(), 1);
+    // Late reports must not bring a second message, and nothing is saved.
+    QTest::qWait(500);
+    QVERIFY2(m_operator->boxes.size() == 1, m_operator->box_texts().constData());
+    QCOMPARE(m_operator->boxes.first().text, QStringLiteral("上传参数失败！"));
+    // The parameter, its address and the reason.
+    const QString why = m_operator->boxes.first().informative;
+    QVERIFY2(why.contains(QStringLiteral("（地址 0x"))
+                 && (why.contains(QStringLiteral("通信中断")) || why.contains(QStringLiteral("无应答"))),
+             qPrintable(why));
+    QCOMPARE(m_operator->notices.size(), 1);
+    QVERIFY(m_operator->file_dialogs.isEmpty());
+    QVERIFY(!m_window->progress_dialog());
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets)
+        QVERIFY2(!widget->isVisible() || widget == m_window, widget->metaObject()->className());
 }
 
 QTEST_MAIN(tst_WorkbenchE2E)

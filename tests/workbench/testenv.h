@@ -7,8 +7,8 @@
 #include <core/qsoftcore.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +73,6 @@ inline bool set_group_name(const QString &name)
     mission->set_attribute(QStringLiteral("Data.Address"), QVariant(0));
     mission->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
     mission->update_send_buffer();
-    mission->ready();
     manager->add_mission_group({mission}, name);
     delete mission;
     return ended.wait(5000) && manager->group_mission_name() == name;
@@ -106,6 +105,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QString informative;
     };
 
     explicit ModalCatcher(const QStringList &close_classes = {}, QObject *parent = nullptr)
@@ -128,7 +128,7 @@ private:
             if (!widget->isVisible())
                 continue;
             if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                boxes.append({box->icon(), box->windowTitle(), box->text()});
+                boxes.append({box->icon(), box->windowTitle(), box->text(), box->informativeText()});
                 if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                     ok->click();
                 else

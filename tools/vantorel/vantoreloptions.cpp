@@ -16,8 +16,17 @@ QString tr_opt(const char *text)
 
 bool to_int(const QString &text, int lowest, int highest, int *out)
 {
+    // Digits only: "+1", " 1" inside a list or "1e1" are not what a script
+    // meant to write, and are refused rather than guessed.
+    const QString digits = text.trimmed();
+    if (digits.isEmpty() || digits.size() > 9)
+        return false;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
     bool ok = false;
-    const int n = text.trimmed().toInt(&ok, 10);
+    const int n = digits.toInt(&ok, 10);
     if (!ok || n < lowest || n > highest)
         return false;
     *out = n;
@@ -129,7 +138,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
-        {QStringLiteral("defaults"), &o->defaults},
+        {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {

@@ -20,8 +20,15 @@ public:
     void table(const QStringList &header, const QList<QStringList> &rows);
     void line(const QString &text);
     void document(const QJsonDocument &document);
-    // "vantorel: <reason>" on standard error.
+    // "vantorel: <reason>" on standard error, always one line (one_line).
     void error(const QString &reason);
+    // One line on standard error for the person watching (the JSON
+    // document or the table on standard output stay as they are).
+    void note(const QString &text);
+    // The text with control characters (line breaks too) escaped as \xHH and
+    // a long one cut in the middle, so an echoed input cannot make a failure
+    // span lines or screens.
+    static QString one_line(const QString &text);
 
     void progress(const QString &label, int done, int total);
     void end_progress();

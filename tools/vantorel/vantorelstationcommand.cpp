@@ -7,28 +7,20 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/qparamexchange.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelStationCommand::~VantorelStationCommand() = default;
 
@@ -45,7 +37,13 @@ int VantorelStationCommand::run()
     // while the description is loaded and the input checked, so a script
     // waits for the line, not for both. A check that fails closes the port
     // before anything is written.
-    m_config = VantorelLinkSetup::config(options);
+    // A write never goes where a fallback points; a read may, with a warning.
+    const VantorelSettings settings = VantorelLinkSetup::config(options, writes());
+    if (!settings.refusal.isEmpty())
+        return s.fail(VantorelExit::Usage, settings.refusal);
+    for (const QString &warning : settings.warnings)
+        out.error(warning);
+    m_config = settings.config;
     const QList<int> all = stations();
     m_early_link = VantorelLinkSetup::make(s);
     m_early_link->start(m_config, all.first());
@@ -62,7 +60,18 @@ int VantorelStationCommand::run()
         return checked;
 
     if (!options.several_stations) {
-        const VantorelResult result = serve_station(all.first());
+        VantorelResult result = serve_station(all.first());
+        // A snapshot that could not be stored is not dropped quietly: the
+        // run that made it fails (exit 5), or says so in its one line.
+        const QString lost = s.finish_history();
+        if (!lost.isEmpty()) {
+            if (result.exit == VantorelExit::Done) {
+                result.exit = VantorelExit::FileError;
+                result.error = lost;
+            } else {
+                result.error += tr_tool("；") + lost;
+            }
+        }
         if (result.exit != VantorelExit::Done) {
             // A set, a download or a compare that found something still
             // says what it did and found.
@@ -102,12 +111,18 @@ int VantorelStationCommand::run()
                         result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
                         QString::number(result.exit), result.error});
     }
+    const QString lost = s.finish_history();
+    if (!lost.isEmpty() && exit == VantorelExit::Done)
+        exit = VantorelExit::FileError;
     // One line on standard error; the summary says why for each station.
     if (!failed.isEmpty()) {
         out.error(tr_tool("%1 个站号中 %2 个失败：%3")
                       .arg(all.size())
                       .arg(failed.size())
-                      .arg(failed.join(QStringLiteral(", "))));
+                      .arg(failed.join(QStringLiteral(", ")))
+                  + (lost.isEmpty() ? QString() : tr_tool("；") + lost));
+    } else if (!lost.isEmpty()) {
+        out.error(lost);
     }
     if (out.json()) {
         QJsonObject o;
@@ -125,7 +140,13 @@ int VantorelStationCommand::run()
 
 int VantorelStationCommand::check_arguments()
 {
-    return VantorelExit::Done;
+    const VantorelOptions &options = session().options();
+    const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
+    const qsizetype given = options.arguments.size();
+    if (spec && given >= spec->fewest_arguments && (spec->most_arguments < 0 || given <= spec->most_arguments))
+        return VantorelExit::Done;
+    return session().fail(VantorelExit::Usage,
+                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
 }
 
 int VantorelStationCommand::prepare()
@@ -133,14 +154,14 @@ int VantorelStationCommand::prepare()
     return VantorelExit::Done;
 }
 
-int VantorelStationCommand::want_arguments(int lowest, int highest)
+int VantorelStationCommand::known_codes(const QStringList &codes) const
 {
-    const VantorelOptions &options = session().options();
-    const qsizetype given = options.arguments.size();
-    if (given >= lowest && (highest < 0 || given <= highest))
-        return VantorelExit::Done;
-    return session().fail(VantorelExit::Usage,
-                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+    for (const QString &code : codes) {
+        // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
+        if (!session().machine()->get_value(code.trimmed()))
+            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+    }
+    return VantorelExit::Done;
 }
 
 QList<int> VantorelStationCommand::stations() const

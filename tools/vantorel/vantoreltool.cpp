@@ -5,17 +5,9 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelTool::VantorelTool(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)

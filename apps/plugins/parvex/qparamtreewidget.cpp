@@ -8,10 +8,10 @@
 #include <core/style/stylehelper.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkerrortext.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/missionvocabulary.h>
+#include <communicate/services/qlinkerrortext.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/missions/missionvocabulary.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>

@@ -4,6 +4,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/paramcompare.h>
@@ -16,15 +17,6 @@
 #include <QJsonArray>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec CompareCommand::spec()
 {
@@ -75,11 +67,8 @@ int CompareCommand::prepare()
         const QString &path = options.arguments.first();
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason))
-            return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
-        const QString header_error = ParamSetFile::check_header(table);
-        if (!header_error.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+        if (!s.load_param_file(path, &table, &reason))
+            return s.fail(VantorelExit::FileError, reason);
         m_other = ParamSetFile::raw_values(table, s.machine(), &problems);
         m_other_title = tr_tool("文件");
     }

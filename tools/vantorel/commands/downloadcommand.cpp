@@ -5,6 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/parammissions.h>
@@ -16,23 +17,14 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSet>
+#include <QHash>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec DownloadCommand::spec()
 {
@@ -51,13 +43,10 @@ VantorelCommandSpec DownloadCommand::spec()
                                "holds {station}, which is replaced by the station.\n"
                                "Example: vantorel download line3.csv --stations 1-4\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<DownloadCommand>;
     return spec;
-}
-
-int DownloadCommand::check_arguments()
-{
-    return want_arguments(1, 1);
 }
 
 int DownloadCommand::prepare()
@@ -69,11 +58,8 @@ int DownloadCommand::prepare()
         const QString path = s.station_file(s.options().arguments.first(), station);
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason))
-            return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
-        const QString header_error = ParamSetFile::check_header(table);
-        if (!header_error.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+        if (!s.load_param_file(path, &table, &reason))
+            return s.fail(VantorelExit::FileError, reason);
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
             return s.fail(VantorelExit::FileError,
@@ -96,14 +82,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const int station = link.station();
     const QString path = s.station_file(options.arguments.first(), station);
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
+    const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, &table, ParamSetFile::row_limit(s.machine()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, reason);
+        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
-    if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
+    if (!load.ok() || !plan.refused.isEmpty() || plan.writes.isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
         result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
@@ -116,15 +102,24 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
 
     // First the drive's values as they are, so the download can be undone
     // from the history.
+    QList<tagParamRaw> before;
     if (!options.no_backup) {
-        QList<tagParamRaw> before;
         if (!read_all(link, tr_tool("备份"), &before, &result)) {
             result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
-        s.record(link, ParamSnapshot::backup(), before);
+        // The undo point the download promises: without it nothing is
+        // written, unless the operator said --no-backup.
+        if (!s.record(link, ParamSnapshot::backup(), before)) {
+            result.exit = VantorelExit::FileError;
+            result.error = tr_tool("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
+                               .arg(s.history_error());
+            return result;
+        }
     }
 
+    result.json.insert(QStringLiteral("target"), s.target_of(link));
+    s.announce_writes(link, int(plan.writes.size()));
     const QString label = tr_tool("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
@@ -132,38 +127,40 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         writes.append({write.value, write.raw});
     bool ok = false;
     tagVerifyReport report;
+    QHash<QMachineValue *, int> read_back;
     if (options.no_verify) {
         QList<QMission *> missions;
         for (const ParamVerify::Write &write : std::as_const(writes))
             missions.append(ParamMissions::write_missions(write.value, write.raw, station));
         ok = link.run(missions, {}, progress);
         qDeleteAll(missions);
-        // Unverified, the model (and so the download's snapshot) takes only
-        // what the drive acknowledged.
-        QSet<int> failed;
-        for (const VantorelLink::Failure &f : link.failures())
-            failed.insert(f.address);
-        for (const ParamVerify::Write &write : std::as_const(writes)) {
-            const int address = write.value->get_value_property(VALUE_ADDRESS).toInt();
-            if (!failed.contains(address) && !failed.contains(address + write.value->words() - 1))
-                write.value->set_base_value(write.raw);
-        }
     } else {
         QParamExchange exchange(link.manager(), station);
         ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
         settle(exchange);
         report = exchange.report();
-        const QHash<QMachineValue *, int> read_back = exchange.values();
-        for (auto it = read_back.constBegin(); it != read_back.constEnd(); ++it)
-            it.key()->set_base_value(it.value());
+        read_back = exchange.values();
     }
     out.end_progress();
-    s.record(link, ParamSnapshot::download(), ParamSnapshot::values_of(s.machine()));
+    // Only what is known: what the drive held before where nothing was
+    // written, what was read back where something was. A written value that
+    // was never read back (unverified, or the line went) is unknown, and
+    // the snapshot says it is incomplete.
+    QList<QMachineValue *> written;
+    for (const ParamVerify::Write &write : std::as_const(writes))
+        written.append(write.value);
+    tagParamSnapshot after;
+    ParamSnapshot::set_download_values(&after, s.machine(), before, written, read_back);
+    s.record(link, ParamSnapshot::download(), after.values, after.unknown);
 
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
         result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        // What is known of each parameter (a value cut between its words
+        // says so, with what the drive holds).
+        if (!options.no_verify)
+            result.lines = ParamVerify::lines(report);
         return result;
     }
     if (options.no_verify) {

@@ -4,25 +4,17 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec GetCommand::spec()
 {
@@ -35,22 +27,15 @@ VantorelCommandSpec GetCommand::spec()
                                "unit; --raw prints the raw register values instead.\n"
                                "Example: vantorel get F0-07 U0-00\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = -1;
     spec.make = make_vantorel_command<GetCommand>;
     return spec;
 }
 
-int GetCommand::check_arguments()
-{
-    return want_arguments(1, -1);
-}
-
 int GetCommand::prepare()
 {
-    for (const QString &code : session().options().arguments) {
-        if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
-    }
-    return VantorelExit::Done;
+    return known_codes(session().options().arguments);
 }
 
 VantorelResult GetCommand::serve(VantorelLink &link)

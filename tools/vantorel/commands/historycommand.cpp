@@ -4,6 +4,8 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
+#include "vantorelvalues.h"
 
 #include <paramset/paramsnapshot.h>
 #include <paramset/qparamhistory.h>
@@ -12,20 +14,16 @@
 #include <coredata/qlocalcodec.h>
 #include <coredata/qsafefile.h>
 
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
+using namespace VantorelValues;
 
 VantorelCommandSpec HistoryCommand::spec()
 {
@@ -57,7 +55,10 @@ int HistoryCommand::run()
         return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
 
     if (verb == QLatin1String("list")) {
-        const QList<tagParamSnapshot> list = database->list();
+        bool read = false;
+        const QList<tagParamSnapshot> list = database->list(tagHistoryFilter(), &read);
+        if (!read)
+            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法读取：%1").arg(database->error_string()));
         QJsonArray array;
         QList<QStringList> rows;
         for (const tagParamSnapshot &snapshot : list) {
@@ -70,8 +71,9 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("station"), snapshot.station);
             o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
             o.insert(QStringLiteral("values"), snapshot.value_count);
+            o.insert(QStringLiteral("complete"), snapshot.complete);
             array.append(o);
-            rows.append({QString::number(snapshot.id), time, ParamSnapshot::operation_text(snapshot.operation),
+            rows.append({QString::number(snapshot.id), time, ParamSnapshot::title_of(snapshot),
                          snapshot.port, QString::number(snapshot.station), QString::number(snapshot.drive_version),
                          QString::number(snapshot.value_count)});
         }
@@ -134,12 +136,20 @@ int HistoryCommand::run()
         o.insert(QStringLiteral("raw"), table.get_text(4, row).toDouble());
         values.append(o);
     }
+    // Written but never read back: not known.
+    for (const QString &code : std::as_const(snapshot.unknown)) {
+        QMachineValue *value = s.machine()->get_value(code);
+        rows.append({code, value ? name_of(value) : QString(), tr_tool("未知"), value ? unit_of(value) : QString(),
+                     QString()});
+    }
     if (out.json()) {
         QJsonObject o;
         o.insert(QStringLiteral("command"), QStringLiteral("history"));
         o.insert(QStringLiteral("ok"), true);
         o.insert(QStringLiteral("exit"), 0);
         o.insert(QStringLiteral("id"), double(snapshot.id));
+        o.insert(QStringLiteral("complete"), snapshot.complete);
+        o.insert(QStringLiteral("unknown"), QJsonArray::fromStringList(snapshot.unknown));
         o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
         o.insert(QStringLiteral("operation"), snapshot.operation);
         o.insert(QStringLiteral("station"), snapshot.station);
@@ -149,7 +159,7 @@ int HistoryCommand::run()
         out.line(tr_tool("记录 %1：%2 %3，站号 %4")
                      .arg(id)
                      .arg(snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                          ParamSnapshot::operation_text(snapshot.operation))
+                          ParamSnapshot::title_of(snapshot))
                      .arg(snapshot.station));
         out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
     }

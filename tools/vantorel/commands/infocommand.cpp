@@ -2,6 +2,7 @@
 
 #include "vantorellink.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
@@ -9,15 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec InfoCommand::spec()
 {
@@ -29,13 +21,10 @@ VantorelCommandSpec InfoCommand::spec()
                                "Connects, prints the drive's software version, the port and station,\n"
                                "and the description used with its number of groups and parameters.\n"
                                "Example: vantorel info --port /dev/ttyUSB0 --station 3\n");
+    spec.fewest_arguments = 0;
+    spec.most_arguments = 0;
     spec.make = make_vantorel_command<InfoCommand>;
     return spec;
-}
-
-int InfoCommand::check_arguments()
-{
-    return want_arguments(0, 0);
 }
 
 VantorelResult InfoCommand::serve(VantorelLink &link)

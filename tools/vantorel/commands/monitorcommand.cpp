@@ -6,13 +6,14 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <coredata/qlocalcodec.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,15 +24,6 @@
 #include <algorithm>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec MonitorCommand::spec()
 {
@@ -45,22 +37,15 @@ VantorelCommandSpec MonitorCommand::spec()
         "until interrupted), and prints one line per reading; --csv also writes\n"
         "them to FILE (GBK, one column per code).\n"
         "Example: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv\n");
+    spec.fewest_arguments = 1;
+    spec.most_arguments = -1;
     spec.make = make_vantorel_command<MonitorCommand>;
     return spec;
 }
 
-int MonitorCommand::check_arguments()
-{
-    return want_arguments(1, -1);
-}
-
 int MonitorCommand::prepare()
 {
-    for (const QString &code : session().options().arguments) {
-        if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
-    }
-    return VantorelExit::Done;
+    return known_codes(session().options().arguments);
 }
 
 VantorelResult MonitorCommand::serve(VantorelLink &link)

@@ -4,6 +4,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -12,15 +13,6 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec PortsCommand::spec()
 {

@@ -5,9 +5,10 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qdevicesearch.h>
+#include <communicate/services/qdevicesearch.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -18,15 +19,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec ScanCommand::spec()
 {

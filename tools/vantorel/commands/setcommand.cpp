@@ -4,6 +4,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/paramedit.h>
@@ -11,21 +12,12 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec SetCommand::spec()
 {
@@ -42,13 +34,10 @@ VantorelCommandSpec SetCommand::spec()
                                "what was written ends with exit code 4.\n"
                                "Example: vantorel set F0-07=45.5 F0-01=端子\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = -1;
     spec.make = make_vantorel_command<SetCommand>;
     return spec;
-}
-
-int SetCommand::check_arguments()
-{
-    return want_arguments(1, -1);
 }
 
 int SetCommand::prepare()
@@ -87,6 +76,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
     VantorelResult result;
     const int station = link.station();
     QMachine *machine = session().machine();
+    session().announce_writes(link, int(m_writes.size()));
     QList<QMission *> missions;
     QList<QMachineValue *> values;
     for (const auto &write : std::as_const(m_writes)) {
@@ -118,6 +108,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
     }
     result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("写入"), tr_tool("读回"), tr_tool("单位")};
     result.json.insert(QStringLiteral("station"), station);
+    result.json.insert(QStringLiteral("target"), session().target_of(link));
     result.json.insert(QStringLiteral("values"), array);
     if (!ok) {
         result.exit = link.exit_code();

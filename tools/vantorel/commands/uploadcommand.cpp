@@ -5,6 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/paramsetfile.h>
@@ -13,23 +14,14 @@
 #include <coredata/qsafefile.h>
 
 #include <machine/qmachine.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec UploadCommand::spec()
 {
@@ -45,13 +37,15 @@ VantorelCommandSpec UploadCommand::spec()
                                "\"-N\" is put before the extension (backup-3.csv).\n"
                                "Example: vantorel upload backup.csv\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<UploadCommand>;
     return spec;
 }
 
 int UploadCommand::check_arguments()
 {
-    const int checked = want_arguments(1, 1);
+    const int checked = VantorelStationCommand::check_arguments();
     if (checked != VantorelExit::Done)
         return checked;
     const VantorelOptions &options = session().options();
