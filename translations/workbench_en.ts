@@ -304,6 +304,53 @@
         <source>%1 与设备的连接已断开</source>
         <translation>%1 The link to the drive was lost</translation>
     </message>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
+</context>
+<context>
+    <name>ParamAudit</name>
+    <message>
+        <source>单项修改</source>
+        <translation>Single edit</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>比较后下载</source>
+        <translation>Download from compare</translation>
+    </message>
+    <message>
+        <source>历史记录下载</source>
+        <translation>Download from history</translation>
+    </message>
+    <message>
+        <source>命令行修改</source>
+        <translation>Command-line set</translation>
+    </message>
+    <message>
+        <source>命令行下载</source>
+        <translation>Command-line download</translation>
+    </message>
+    <message>
+        <source>已写入</source>
+        <translation>written</translation>
+    </message>
+    <message>
+        <source>读回不同</source>
+        <translation>read back different</translation>
+    </message>
+    <message>
+        <source>被拒绝（代码 %1）</source>
+        <translation>refused (code %1)</translation>
+    </message>
+    <message>
+        <source>未读回</source>
+        <translation>not read back</translation>
+    </message>
 </context>
 <context>
     <name>ParamEdit</name>
@@ -759,6 +806,37 @@
     <message>
         <source>Form</source>
         <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>QHistoryDatabaseDialog</name>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
+    <message>
+        <source>留空：历史记录保存在本机设置文件旁的 history.sqlite。
+填写服务器：postgresql://用户@主机:端口/数据库，同一工厂的工作站共用一个记录；
+密码写在 ~/.pgpass 中。服务器不可用时，记录先存在本机，恢复后按顺序发送。</source>
+        <translation>Empty: the history is kept in history.sqlite beside this computer&apos;s settings file.
+A server: postgresql://user@host:port/database, one archive shared by the plant&apos;s workstations;
+the password goes into ~/.pgpass. While the server cannot be reached, records are kept on this computer and sent in order when it is back.</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应为 postgresql://用户@主机:端口/数据库，或留空</source>
+        <translation>Expected postgresql://user@host:port/database, or empty</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
     </message>
 </context>
 <context>
@@ -1293,6 +1371,22 @@
         <source>记录 %1 应有 %2 个参数，只找到 %3 个</source>
         <translation>snapshot %1 should hold %2 parameters; only %3 were found</translation>
     </message>
+    <message>
+        <source>无法连接</source>
+        <translation>cannot be reached</translation>
+    </message>
+    <message>
+        <source>没有 PostgreSQL 驱动 (Debian: libqt6sql6-psql)</source>
+        <translation>no PostgreSQL driver (Debian: libqt6sql6-psql)</translation>
+    </message>
+    <message>
+        <source>地址应为 postgresql://用户@主机:端口/数据库</source>
+        <translation>the location should be postgresql://user@host:port/database</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
+    </message>
 </context>
 <context>
     <name>QParamItemDelegate</name>
@@ -1630,6 +1724,26 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>否</source>
         <translation>No</translation>
+    </message>
+    <message>
+        <source>随上传、下载和修改记录保存的备注（可空）</source>
+        <translation>Note kept with uploads, downloads and writes (optional)</translation>
+    </message>
+    <message>
+        <source>备注：</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>立即同步</source>
+        <translation>Sync now</translation>
+    </message>
+    <message>
+        <source>%1 条记录等待发送到服务器</source>
+        <translation>%1 records wait for the server</translation>
+    </message>
+    <message>
+        <source>历史记录已在服务器上</source>
+        <translation>History is on the server</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qhistorydatabasedialog.h"
 #include "qcommunicatedialog.h"
 #include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
@@ -182,6 +183,13 @@ void MainWindow::register_menus()
     connect(settings, &QAction::triggered, this, &MainWindow::serial_connect);
     add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Communicate"), settings);
     add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Language"), language_action());
+    auto *history = new QAction(this);
+    history->setText(tr("历史记录位置"));
+    connect(history, &QAction::triggered, this, [this] {
+        QHistoryDatabaseDialog dialog(this);
+        dialog.exec();
+    });
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.History"), history);
 }
 
 QAction *MainWindow::language_action()

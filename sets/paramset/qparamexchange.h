@@ -49,6 +49,10 @@ public:
     // How the next runs write two-word values (one 0x10 request unless the
     // drive takes only 0x06).
     void set_two_words(ParamMissions::TwoWords how) { m_two_words = how; }
+    // Whether the next runs go to the link as one mission group (the
+    // default: a progress dialog follows it) or mission by mission, as a
+    // single edit does; finished() then comes after the last answer.
+    void set_grouped(bool grouped) { m_grouped = grouped; }
 
     // Results of the last run. What the drive answered, for each value of a
     // read or read-back that got its answer.
@@ -68,8 +72,12 @@ public:
     // parameter, its address and the reason (QMissionFailures::text_of).
     // Empty when every request was answered.
     QString failure_text() const;
+    // The first failed request's error code, 0 when none failed.
+    int first_failure_code() const { return m_failure_count > 0 ? m_failure.code : 0; }
     // The writes of the last write_and_verify, checked.
     tagVerifyReport report() const;
+    // The writes of the last write_and_verify, as asked.
+    QList<ParamVerify::Write> writes() const { return m_writes; }
 
 signals:
     // Every mission of the run got an answer.
@@ -82,6 +90,7 @@ private:
     void on_group_end();
     bool is_mine(QMission *mission) const;
     void count_done();
+    void end_run();
 
     QMissionManager *m_manager;
     int m_station;
@@ -105,4 +114,5 @@ private:
     QSet<QMachineValue *> m_write_taken; // one of its write requests was answered
     QList<ParamVerify::Write> m_writes;
     ParamMissions::TwoWords m_two_words = ParamMissions::TwoWords::OneRequest;
+    bool m_grouped = true;
 };

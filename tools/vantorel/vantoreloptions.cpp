@@ -101,12 +101,16 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
          }},
         {QStringLiteral("config"), text(&o->config)},
         {QStringLiteral("machine"), text(&o->machine)},
+        {QStringLiteral("history"), text(&o->history)},
+        {QStringLiteral("note"), text(&o->note)},
         {QStringLiteral("timeout"), number(&o->timeout, 1, 60000)},
         {QStringLiteral("retries"), number(&o->retries, 0, 10)},
         {QStringLiteral("period"), number(&o->period, 10, 3600000)},
         {QStringLiteral("count"), number(&o->count, 1, 100000000)},
         {QStringLiteral("csv"), text(&o->csv)},
         {QStringLiteral("snapshot"), text(&o->snapshot)},
+        {QStringLiteral("code"), text(&o->code)},
+        {QStringLiteral("since"), text(&o->since)},
         {QStringLiteral("ports"),
          [o](const QString &v) {
              o->scan_ports = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -139,6 +143,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
         {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
+        {QStringLiteral("changed-only"), &o->changed_only}, {QStringLiteral("dry-run"), &o->dry_run},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {

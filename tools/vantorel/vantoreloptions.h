@@ -22,6 +22,8 @@ struct VantorelOptions
     bool several_stations = false;
     QString config;      // settings file
     QString machine;     // description file
+    QString history;     // history database instead of the settings' "History.Database"
+    QString note;        // the operator's note on what is recorded
     int timeout = 0;
     int retries = -1;
     bool echo = false;   // the adapter returns what is sent (--echo)
@@ -38,9 +40,14 @@ struct VantorelOptions
     // download
     bool no_backup = false;
     bool no_verify = false;
+    bool changed_only = false; // write only what differs from the drive
+    bool dry_run = false;      // show the difference, write nothing
     // compare
     bool defaults = false;
     QString snapshot;
+    // history audit
+    QString code;
+    QString since;
     // scan
     QStringList scan_ports;
     QList<int> scan_bauds;

@@ -153,16 +153,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
         return;
 
     // Shown at once; the read-back then shows what the drive really took.
+    const bool has_before = value->has_value();
+    const int before = has_before ? value->get_base_value() : 0;
     value->set_base_value(raw);
-
-    const int station = core->get_machine_address();
-    QList<QMission *> missions = ParamMissions::write_missions(value, raw, station);
-    missions.append(ParamMissions::read_back_mission(value, station));
-    for (QMission *mission : qAsConst(missions))
-        mission->set_attribute(QParamTreeWidget::edit_key(), code);
-    m_tree->expect_write(value, raw);
-    QMissionManager *manager = core->get_communicate()->mission_manager();
-    for (QMission *mission : qAsConst(missions))
-        manager->add_mission(mission);
-    qDeleteAll(missions);
+    m_tree->commit_edit(value, raw, has_before, before);
 }

@@ -9,9 +9,6 @@
 
 #include <communicate/qcommunicate.h>
 #include <communicate/services/qlinkerrortext.h>
-#include <communicate/missions/qmission.h>
-#include <communicate/missions/qmissionmanager.h>
-#include <communicate/missions/missionvocabulary.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>
@@ -21,7 +18,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
-#include <QTimer>
 
 namespace {
 
@@ -79,10 +75,6 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
 
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current, QTreeWidgetItem *) { current_changed(current); });
-
-    QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();
-    connect(manager, &QMissionManager::mission_failed, this, &QParamTreeWidget::edit_failed);
-    connect(manager, &QMissionManager::mission_success, this, &QParamTreeWidget::edit_answered);
 }
 
 void QParamTreeWidget::set_params(tagValueGroup *group)
@@ -215,64 +207,29 @@ void QParamTreeWidget::mark_row(const QString &code, const QString &reason)
         show_mark(item, value);
 }
 
-void QParamTreeWidget::expect_write(QMachineValue *value, int raw)
+void QParamTreeWidget::commit_edit(QMachineValue *value, int raw, bool has_before, int before)
+{
+    mark_row(property_text(value, VALUE_CODE), QString());
+    emit edit_committed(value, raw, has_before, before);
+}
+
+void QParamTreeWidget::edit_finished(QMachineValue *value, int raw, int error, bool has_read_back, int read_back,
+                                     int failure)
 {
     const QString code = property_text(value, VALUE_CODE);
-    m_written.insert(code, raw);
-    mark_row(code, QString());
-}
-
-void QParamTreeWidget::edit_failed(QMission *mission, int code)
-{
-    const QString key = mission ? mission->get_attribute(edit_key()).toString() : QString();
-    if (key.isEmpty() || !m_written.contains(key))
-        return;
-    // One failure settles the edit; the read-back that may still follow
-    // shows the drive's value but adds no second mark.
-    m_written.remove(key);
-    QMachine *machine = QSoftCore::get_core()->get_machine();
-    QMachineValue *value = machine ? machine->get_value(key) : nullptr;
-    const int type = mission->get_attribute(MissionKey::type()).toInt();
     QString reason;
-    if (type == MISSION_WRITE || type == MISSION_WRITE_MULTI) {
-        reason = tr("设备拒绝写入 %1：%2").arg(key, QLinkErrorText::meaning(code));
-        if (code == kExceptionDeviceFailure && value
-            && property_text(value, VALUE_ACCESS).trimmed() == QLatin1String("stop"))
+    if (error != 0) {
+        reason = tr("设备拒绝写入 %1：%2").arg(code, QLinkErrorText::meaning(error));
+        if (error == kExceptionDeviceFailure && property_text(value, VALUE_ACCESS).trimmed() == QLatin1String("stop"))
             reason += tr("。该参数只能在停机时修改，请先停止驱动器。");
+    } else if (!has_read_back) {
+        reason = tr("%1 写入后回读失败：%2").arg(code, QLinkErrorText::meaning(failure));
+    } else if (value->number_of_raw(read_back) != value->number_of_raw(raw)) {
+        reason = tr("%1 写入 %2，设备保存的是 %3").arg(code, value->text_of_raw(raw), value->text_of_raw(read_back));
     } else {
-        reason = tr("%1 写入后回读失败：%2").arg(key, QLinkErrorText::meaning(code));
-    }
-    mark_row(key, reason);
-    emit QSoftCore::get_core()->status_message(reason);
-}
-
-void QParamTreeWidget::edit_answered(QMission *mission)
-{
-    const QString key = mission ? mission->get_attribute(edit_key()).toString() : QString();
-    if (key.isEmpty() || !m_written.contains(key)
-        || mission->get_attribute(MissionKey::type()).toInt() != MISSION_READ_BACK)
-        return;
-    // The core takes the answer into the model in the same report; look
-    // once that has happened.
-    QTimer::singleShot(0, this, [this, key] { check_read_back(key); });
-}
-
-void QParamTreeWidget::check_read_back(const QString &code)
-{
-    if (!m_written.contains(code))
-        return;
-    const int raw = m_written.take(code);
-    QMachine *machine = QSoftCore::get_core()->get_machine();
-    QMachineValue *value = machine ? machine->get_value(code) : nullptr;
-    if (!value)
-        return;
-    if (value->number_of_raw(value->get_base_value()) == value->number_of_raw(raw)) {
-        emit QSoftCore::get_core()->status_message(
-            tr("%1 已写入 %2").arg(code, value->get_true_value_string()));
+        emit QSoftCore::get_core()->status_message(tr("%1 已写入 %2").arg(code, value->text_of_raw(read_back)));
         return;
     }
-    const QString reason = tr("%1 写入 %2，设备保存的是 %3")
-                               .arg(code, value->text_of_raw(raw), value->get_true_value_string());
     mark_row(code, reason);
     emit QSoftCore::get_core()->status_message(reason);
 }

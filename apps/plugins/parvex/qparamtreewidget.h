@@ -5,7 +5,6 @@
 #include <QTreeWidget>
 
 class QMachineValue;
-class QMission;
 struct tagValueGroup;
 
 // The table of the parameters of one group, with the current value in
@@ -45,16 +44,21 @@ public:
     // Makes the row of `code` the current one and scrolls to it.
     bool select_code(const QString &code);
 
-    // The attribute that ties an edit's write and read-back missions to
-    // their parameter (its code), so the table hears how they ended.
-    static QString edit_key() { return QStringLiteral("Parvex.Edit"); }
-    // An edit of `value` to `raw` is about to be written: its row loses an
-    // earlier mark, and the read-back is compared with `raw`.
-    void expect_write(QMachineValue *value, int raw);
+    // The editor's checked value, to be written to the drive (the page
+    // writes it and keeps the record); `before` is what the model held. The
+    // row loses an earlier mark.
+    void commit_edit(QMachineValue *value, int raw, bool has_before, int before);
+    // How the write of an edit ended: `error` the write's error code (0 when
+    // the drive took it), the read-back's value when there was one, and the
+    // first failure's code otherwise. A refused write, a failed read-back
+    // or a value the drive keeps differently marks the row; the status line
+    // says what happened either way.
+    void edit_finished(QMachineValue *value, int raw, int error, bool has_read_back, int read_back,
+                       int failure);
     // Why the last edit of `code` did not end as typed, empty when it did.
     QString mark_of(const QString &code) const { return m_marks.value(code); }
-    // The model goes away: its marks and edits under way go with it.
-    void forget_marks() { m_marks.clear(); m_written.clear(); }
+    // The model goes away: its marks go with it.
+    void forget_marks() { m_marks.clear(); }
     // While the drive is not answering, the table is greyed: what it shows
     // is the last thing read, not the drive's present state.
     void set_stale(bool stale);
@@ -62,6 +66,7 @@ public:
 signals:
     // "code name: help" of the current row, empty when there is none.
     void help_changed(const QString &text);
+    void edit_committed(QMachineValue *value, int raw, bool has_before, int before);
 
 public slots:
     void set_params(tagValueGroup *group);
@@ -77,16 +82,11 @@ private:
     QMap<QTreeWidgetItem *, QString> m_code_of_item;
     void apply_filter(QTreeWidgetItem *item, QMachineValue *value);
     void current_changed(QTreeWidgetItem *item);
-    void edit_failed(QMission *mission, int code);
-    void edit_answered(QMission *mission);
-    void check_read_back(const QString &code);
     void mark_row(const QString &code, const QString &reason);
     void show_mark(QTreeWidgetItem *item, QMachineValue *value);
 
     tagValueGroup *m_group = nullptr;
     bool m_only_changed = false;
-    // Edits on their way to the drive: code to the raw value written.
-    QMap<QString, int> m_written;
     // Rows whose last edit the drive refused or changed: code to the reason.
     // Kept across groups so the mark is still there when the group comes back.
     QMap<QString, QString> m_marks;
