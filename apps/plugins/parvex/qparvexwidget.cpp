@@ -415,11 +415,15 @@ void QParvexWidget::up_load_finish(bool success)
         record(ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()));
         save(false);
     } else {
-        // Which parameter could not be read, and why.
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("parvexUploadFailed"));
-        box.setInformativeText(m_upload_failures->text(QSoftCore::get_core()->get_machine()));
-        box.exec();
+        // Which parameter could not be read, and why. From the event loop:
+        // a link that went away reports its missions' failures after the
+        // group's end.
+        QMetaObject::invokeMethod(this, [this] {
+            QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok, this);
+            box.setObjectName(QStringLiteral("parvexUploadFailed"));
+            box.setInformativeText(m_upload_failures->text(QSoftCore::get_core()->get_machine()));
+            box.exec();
+        }, Qt::QueuedConnection);
     }
 }
 
