@@ -151,6 +151,50 @@
         <source>选择参数 %1 的默认值 %2 不是它的选择值之一</source>
         <translation>the default %2 of choice parameter %1 is not one of its choices</translation>
     </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 %1 &quot;%2&quot; 不是 %3 到 %4 之间的整数</source>
+        <translation>%1 &quot;%2&quot; of &lt;Protocol&gt; is not a whole number from %3 to %4</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 %1 &quot;%2&quot; 不是 0x06 或 0x10</source>
+        <translation>%1 &quot;%2&quot; of &lt;Protocol&gt; is not 0x06 or 0x10</translation>
+    </message>
+    <message>
+        <source>描述中只能有一个 &lt;Protocol&gt;</source>
+        <translation>a description may have only one &lt;Protocol&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 必须写在所有参数组之前</source>
+        <translation>&lt;Protocol&gt; must come before every group</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 不认识属性 %1</source>
+        <translation>&lt;Protocol&gt; has an unknown attribute %1</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 word-order &quot;%1&quot; 不是 low-first 或 high-first</source>
+        <translation>word-order &quot;%1&quot; of &lt;Protocol&gt; is not low-first or high-first</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 address-base &quot;%1&quot; 不是 0、1 或 40001</source>
+        <translation>address-base &quot;%1&quot; of &lt;Protocol&gt; is not 0, 1 or 40001</translation>
+    </message>
+    <message>
+        <source>参数 %1 的类型 &quot;%2&quot; 不是 int 或 float</source>
+        <translation>type &quot;%2&quot; of parameter %1 is not int or float</translation>
+    </message>
+    <message>
+        <source>浮点参数 %1 的长度是 %2，应为 2</source>
+        <translation>float parameter %1 has length %2; it must be 2</translation>
+    </message>
+    <message>
+        <source>两字参数 %1 不能用最多 %2 个寄存器的读取读出</source>
+        <translation>two-word parameter %1 cannot be read with reads of at most %2 registers</translation>
+    </message>
+    <message>
+        <source>浮点参数 %1 不能有缩放或选择值</source>
+        <translation>float parameter %1 cannot have a scale or choices</translation>
+    </message>
 </context>
 <context>
     <name>FancyTabWidget</name>
@@ -1125,6 +1169,10 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <source>%1 超出范围 %2～%3</source>
         <translation>%1 is outside the range %2 to %3</translation>
     </message>
+    <message>
+        <source>%1 不是有限的数</source>
+        <translation>%1 is not a finite number</translation>
+    </message>
 </context>
 <context>
     <name>QMissionFailures</name>
@@ -1745,6 +1793,22 @@ Without the backup this download cannot be undone from the history. Download any
         <source>历史记录已在服务器上</source>
         <translation>History is on the server</translation>
     </message>
+    <message>
+        <source>打开机型描述…</source>
+        <translation>Open machine description…</translation>
+    </message>
+    <message>
+        <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
+        <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
+    </message>
+    <message>
+        <source>打开机型描述</source>
+        <translation>Open machine description</translation>
+    </message>
+    <message>
+        <source>机型描述 (*.xml)</source>
+        <translation>Machine descriptions (*.xml)</translation>
+    </message>
 </context>
 <context>
     <name>QSearchDialog</name>
@@ -1918,6 +1982,10 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>读取错误 </source>
         <translation>Read error </translation>
+    </message>
+    <message>
+        <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
+        <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <machine/machine_export.h>
+#include "driveprofile.h"
 
 #include <QHash>
 #include <QList>
@@ -27,6 +28,10 @@ public:
     // The description's own name (its <Machine name=...>).
     void set_name(const QString &name);
     QString get_name() const;
+
+    // How the drive speaks Modbus (its description's profile).
+    void set_profile(const DriveProfile &profile) { m_profile = profile; }
+    const DriveProfile &profile() const { return m_profile; }
 
     void add_group(const QString &name, const QString &name_en = QString());
     // The group's name in the language shown (QMachineValue::set_english).
@@ -64,6 +69,7 @@ private:
     QString m_type;
     QString m_version;
     QString m_name;
+    DriveProfile m_profile;
     QList<tagValueGroup *> m_groups;
     QHash<int, QMachineValue *> m_by_address;
     QHash<QString, QMachineValue *> m_by_code;

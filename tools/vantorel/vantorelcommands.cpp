@@ -1,6 +1,8 @@
 #include "vantorelcommands.h"
 
+#include "commands/checkcommand.h"
 #include "commands/comparecommand.h"
+#include "commands/describecommand.h"
 #include "commands/downloadcommand.h"
 #include "commands/getcommand.h"
 #include "commands/historycommand.h"
@@ -18,7 +20,7 @@ const QList<VantorelCommandSpec> &all()
     static const QList<VantorelCommandSpec> table{
         PortsCommand::spec(),    ScanCommand::spec(),     InfoCommand::spec(),    GetCommand::spec(),
         SetCommand::spec(),      UploadCommand::spec(),   DownloadCommand::spec(), CompareCommand::spec(),
-        MonitorCommand::spec(),  HistoryCommand::spec(),
+        MonitorCommand::spec(),  HistoryCommand::spec(),  DescribeCommand::spec(), CheckCommand::spec(),
     };
     return table;
 }

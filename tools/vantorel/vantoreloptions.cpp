@@ -137,6 +137,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
              return !o->scan_parities.isEmpty();
          }},
         {QStringLiteral("wait"), number(&o->wait, 1, 60000)},
+        {QStringLiteral("output"), text(&o->output)},
     };
     const QHash<QString, bool *> flags{
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
@@ -150,6 +151,14 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         const QString &arg = arguments.at(i);
         if (arg == QLatin1String("-h")) {
             o->help = true;
+            continue;
+        }
+        if (arg == QLatin1String("-o")) {
+            if (i + 1 >= arguments.size()) {
+                *error = tr_opt("选项 -o 缺少文件名");
+                return false;
+            }
+            o->output = arguments.at(++i);
             continue;
         }
         if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {

@@ -53,6 +53,8 @@ struct VantorelOptions
     QList<int> scan_bauds;
     QString scan_parities;
     int wait = 0;
+    // describe: -o FILE or --output FILE
+    QString output;
 
     // False with the reason when the line cannot be used.
     static bool parse(const QStringList &arguments, VantorelOptions *options, QString *error);

@@ -40,8 +40,7 @@ const QColor kFailedColour(200, 0, 0);
 
 double number_of(const QMachineValue *value, int raw)
 {
-    return double(value->number_of_raw(raw)) / double(QMachineValue::scale_magnitude(
-                                                   value->get_value_property(VALUE_SCALE).toInt()));
+    return value->display_number(raw);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <communicate/missions/qmissionmanager.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QMetaProperty>
@@ -54,7 +55,11 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         // (700 typed against a maximum of 600.00 became 70.00). The value
         // is judged on commit, with a message naming what was refused.
         const qint64 a = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
-        if (a <= 1) {
+        if (value->is_float()) {
+            // A float takes any number its 32 bits hold; the edit's checks
+            // refuse the rest, so a plain field loses no digits to a spin box.
+            editor = new QLineEdit(parent);
+        } else if (a <= 1) {
             auto *spin = new QSpinBox(parent);
             spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
             editor = spin;

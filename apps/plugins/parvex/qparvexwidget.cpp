@@ -120,9 +120,13 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(compare, &QAction::triggered, this, [this, compare_menu] {
         compare_menu->popup(QCursor::pos());
     });
+    // A drive whose software version has no description of its own.
+    auto *open_description = new QAction(tr("打开机型描述…"), this);
+    open_description->setObjectName(QStringLiteral("openDescription"));
+    connect(open_description, &QAction::triggered, this, &QParvexWidget::open_description);
     auto *separator = new QAction(this);
     separator->setSeparator(true);
-    m_actions << upload << download << compare << separator;
+    m_actions << upload << download << compare << open_description << separator;
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -854,6 +858,25 @@ void QParvexWidget::write_selected_done()
 
 // ---------------------------------------------------------------------------
 // History
+
+void QParvexWidget::open_description()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_machine_version() < 0) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("没有连接设备：机型描述按设备的软件版本记住，请先连接。"));
+        return;
+    }
+    if (!start_exchange_allowed())
+        return;
+    const QString path = QFileChooser::get_open_file_name(this, tr("打开机型描述"), QString(),
+                                                          tr("机型描述 (*.xml)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!core->use_description(path, &error))
+        QMessageBox::warning(this, tr(kWarning), error);
+}
 
 void QParvexWidget::show_history()
 {

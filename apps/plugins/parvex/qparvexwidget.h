@@ -56,6 +56,7 @@ public slots:
     void compare_with_file();
     void compare_with_defaults();
     void show_history();
+    void open_description();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
