@@ -206,6 +206,10 @@
         <source>在线</source>
         <translation>Online</translation>
     </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -240,6 +244,18 @@
     <message>
         <source>端口名中有控制字符（换行等）</source>
         <translation>the port name holds control characters (a line break or the like)</translation>
+    </message>
+    <message>
+        <source>（无机型描述）</source>
+        <translation>(no description)</translation>
+    </message>
+    <message>
+        <source>未读</source>
+        <translation>not read</translation>
+    </message>
+    <message>
+        <source>端口 %1，站号 %2，%3，版本 %4</source>
+        <translation>port %1, station %2, %3, version %4</translation>
     </message>
 </context>
 <context>
@@ -307,6 +323,30 @@
     <message>
         <source>搜索设备前需要断开当前连接。是否断开并开始搜索？</source>
         <translation>Searching needs the current connection closed. Disconnect and start the search?</translation>
+    </message>
+    <message>
+        <source>端口 %1：%2</source>
+        <translation>Port %1: %2</translation>
+    </message>
+    <message>
+        <source>端口被占用或无法打开</source>
+        <translation>the port is in use or cannot be opened</translation>
+    </message>
+    <message>
+        <source>已连接：%1</source>
+        <translation>Connected: %1</translation>
+    </message>
+    <message>
+        <source>设备自 %1 起无应答：%2</source>
+        <translation>No answer from the drive since %1: %2</translation>
+    </message>
+    <message>
+        <source>设备恢复应答：%1</source>
+        <translation>The drive answers again: %1</translation>
+    </message>
+    <message>
+        <source>%1 与设备的连接已断开</source>
+        <translation>%1 The link to the drive was lost</translation>
     </message>
     <message>
         <source>历史记录位置</source>
@@ -529,10 +569,6 @@
         <translation>the title row should have %1 columns but has %2</translation>
     </message>
     <message>
-        <source>第 %1 列的标题应为“%2”</source>
-        <translation>the title of column %1 should be &quot;%2&quot;</translation>
-    </message>
-    <message>
         <source>没有这个参数</source>
         <translation>no such parameter</translation>
     </message>
@@ -565,6 +601,14 @@
         <translation>the raw value %1 does not fit 32 bits</translation>
     </message>
     <message>
+        <source>第 %1 列的标题应为“%2”，实为“%3”</source>
+        <translation>the title of column %1 should be &quot;%2&quot;, it is &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>值“%1”与原始值 %2（即 %3）不符</source>
+        <translation>value &quot;%1&quot; disagrees with raw value %2 (that is %3)</translation>
+    </message>
+    <message>
         <source>文件有 %1 字节，参数文件最多 %2 字节</source>
         <translation>the file has %1 bytes; a parameter file has at most %2</translation>
     </message>
@@ -579,6 +623,10 @@
     <message>
         <source>与第 %1 行是同一个参数，都没有用</source>
         <translation>the same parameter as line %1; neither is used</translation>
+    </message>
+    <message>
+        <source>文件标明是 UTF-8，但第 %1 行有不是 UTF-8 编码的字节</source>
+        <translation>the file is marked UTF-8, but line %1 holds bytes that are not UTF-8</translation>
     </message>
 </context>
 <context>
@@ -746,6 +794,13 @@
     <message>
         <source>Dialog</source>
         <translation>Dialog</translation>
+    </message>
+</context>
+<context>
+    <name>QCommunicate</name>
+    <message>
+        <source>没有设置端口</source>
+        <translation>no port is set</translation>
     </message>
 </context>
 <context>
@@ -1390,6 +1445,33 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     </message>
 </context>
 <context>
+    <name>QMissionFailures</name>
+    <message>
+        <source>%1 %2（地址 %3）</source>
+        <translation>%1 %2 (address %3)</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>writing</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>reading</translation>
+    </message>
+    <message>
+        <source>%1 %2 失败：%3</source>
+        <translation>%1 %2 failed: %3</translation>
+    </message>
+    <message>
+        <source>，共 %1 个请求失败</source>
+        <translation>, %1 requests failed in all</translation>
+    </message>
+</context>
+<context>
     <name>QMonitorPlugin</name>
     <message>
         <source>运行监视</source>
@@ -1639,8 +1721,8 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <translation>The value &quot;%2&quot; of %1 is not valid; it was not written!</translation>
     </message>
     <message>
-        <source>%1 的数值%2，没有写入！</source>
-        <translation>%1: the value %2; it was not written!</translation>
+        <source>%1 的数值 %2 超出范围 %3～%4%5，没有写入！</source>
+        <translation>%2 for %1 lies outside %3 to %4%5; nothing was written!</translation>
     </message>
 </context>
 <context>
@@ -1715,6 +1797,26 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>（没有说明）</source>
         <translation>(no description)</translation>
+    </message>
+    <message>
+        <source>设备拒绝写入 %1：%2</source>
+        <translation>The drive refused the write of %1: %2</translation>
+    </message>
+    <message>
+        <source>。该参数只能在停机时修改，请先停止驱动器。</source>
+        <translation>. This parameter can only be changed while the drive is stopped: stop the drive first.</translation>
+    </message>
+    <message>
+        <source>%1 写入后回读失败：%2</source>
+        <translation>%1 was written, but reading it back failed: %2</translation>
+    </message>
+    <message>
+        <source>%1 已写入 %2</source>
+        <translation>%1 written: %2</translation>
+    </message>
+    <message>
+        <source>%1 写入 %2，设备保存的是 %3</source>
+        <translation>%1: wrote %2, the drive keeps %3</translation>
     </message>
 </context>
 <context>
@@ -1792,12 +1894,6 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>没有可以下载的参数！</source>
         <translation>There are no parameters to download!</translation>
-    </message>
-    <message>
-        <source>以下参数行有误，没有下载：
-%1</source>
-        <translation>These parameter rows are faulty and were not downloaded:
-%1</translation>
     </message>
     <message>
         <source>下载功能参数</source>
@@ -1902,6 +1998,32 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>下载所选参数完成，但有参数与要求不同！</source>
         <translation>Download of the selected parameters finished, but some differ from what was asked!</translation>
+    </message>
+    <message>
+        <source>将向 %1 写入 %2 个参数。是否下载？</source>
+        <translation>%2 parameters will be written to %1. Download?</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>以下参数行有误，不会写入：
+%1</source>
+        <translation>These parameter rows are faulty and will not be written:
+%1</translation>
+    </message>
+    <message>
+        <source>文件中有误 %1 个（未写入）。</source>
+        <translation> %1 faulty in the file (not written).</translation>
+    </message>
+    <message>
+        <source>有的参数只能在停机时修改：请先停止驱动器，再下载一次。</source>
+        <translation> Some parameters can only be changed while the drive is stopped: stop the drive and download again.</translation>
     </message>
     <message>
         <source>下载前备份没有存入历史记录。</source>

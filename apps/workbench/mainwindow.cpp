@@ -3,6 +3,7 @@
 #include "qcommunicatedialog.h"
 #include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
+#include "qlogdialog.h"
 #include "qsearchdialog.h"
 #include "workbenchresources.h"
 
@@ -20,10 +21,15 @@
 #include <paramset/linksettings.h>
 #include <communicate/qcommunicate.h>
 #include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <machine/qmachine.h>
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -84,7 +90,25 @@ MainWindow::MainWindow(QWidget *parent)
     m_no_answer_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_no_answer_timer, &QTimer::timeout, this, &MainWindow::no_answer);
 
+    // The no-answer state, from the link's public reports only: an exchange
+    // without an answer, or any answer at all.
+    m_steady.start();
+    set_clock(nullptr);
+    m_answer_tick.setInterval(AnswerTickMs);
+    connect(&m_answer_tick, &QTimer::timeout, this, &MainWindow::check_answers);
+
     QSoftCore *core = QSoftCore::get_core();
+    QMissionManager *manager = core->get_communicate()->mission_manager();
+    connect(manager, &QMissionManager::mission_failed, this,
+            [this](QMission *, int code) { link_unanswered(code); });
+    connect(manager, &QMissionManager::mission_success, this, &MainWindow::link_answered);
+    connect(core, &QSoftCore::status_message, this,
+            [this](const QString &text) { m_tab_widget->statusBar()->showMessage(text); });
+    connect(core, &QSoftCore::parvex_changed, this, &MainWindow::update_title);
+    connect(core, &QSoftCore::show_err_log, this, [] {
+        QLogDialog log(nullptr);
+        log.exec();
+    });
     connect(core, &QSoftCore::add_sub_window, this, &MainWindow::add_sub_window);
     connect(core->get_communicate(), &QCommunicate::offline, this, &MainWindow::offline);
     connect(core->get_communicate(), &QCommunicate::online, this, &MainWindow::online);
@@ -268,8 +292,14 @@ void MainWindow::serial_connect_fast()
     // Every mission the core and the pages build from now on goes to it.
     QSoftCore::get_core()->set_machine_address(m_serial_config.station);
     if (!QSoftCore::get_core()->serial_connect(m_serial_config)) {
-        QMessageBox::warning(this, tr("警告"), tr("打开串口失败！"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        // The message stays as it always was; the port and the reason follow.
+        const QString port = QCommunicate::port_for(m_serial_config);
+        QMessageBox box(QMessageBox::Warning, tr("警告"), tr("打开串口失败！"), QMessageBox::Ok, this);
+        QString reason = QSoftCore::get_core()->get_communicate()->open_error();
+        if (reason.isEmpty())
+            reason = tr("端口被占用或无法打开");
+        box.setInformativeText(tr("端口 %1：%2").arg(port, reason));
+        box.exec();
         return;
     }
     if (QAction *action = menu_action(ActionConnectFast))
@@ -325,23 +355,113 @@ void MainWindow::serial_connect()
 
 void MainWindow::serial_disconnect()
 {
+    m_closing = true;
     QSoftCore::get_core()->serial_disconnect();
+    m_closing = false;
+}
+
+void MainWindow::update_title()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QCommunicate *link = core->get_communicate();
+    if (link->serial_status() != 0) {
+        setWindowTitle(QStringLiteral("Vantorel"));
+        return;
+    }
+    const QString target = core->target_text();
+    setWindowTitle(QStringLiteral("Vantorel - ") + target);
+    if (link->commu_status() == 0 && !m_answer_watch.silent())
+        m_tab_widget->statusBar()->showMessage(tr("已连接：%1").arg(target));
+}
+
+void MainWindow::set_clock(std::function<qint64()> now)
+{
+    if (now)
+        m_now = std::move(now);
+    else
+        m_now = [this] { return m_steady.elapsed(); };
+}
+
+void MainWindow::link_unanswered(int code)
+{
+    if (code != QMissionManager::ERR_NO_ANSWER) {
+        // The drive's exception is an answer; a malformed one or a closed
+        // link is not silence.
+        if (code < QMissionManager::ERR_NO_ANSWER)
+            link_answered();
+        return;
+    }
+    if (m_answer_watch.unanswered(m_now()))
+        show_answer_state();
+}
+
+void MainWindow::link_answered()
+{
+    if (m_answer_watch.answered(m_now()))
+        show_answer_state();
+}
+
+void MainWindow::check_answers()
+{
+    if (m_answer_watch.tick(m_now()))
+        show_answer_state();
+}
+
+void MainWindow::show_answer_state()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_communicate()->serial_status() != 0)
+        return;
+    m_tab_widget->set_no_answer(m_answer_watch.silent());
+    if (m_answer_watch.silent()) {
+        const QDateTime since = QDateTime::currentDateTime().addMSecs(m_answer_watch.since() - m_now());
+        m_tab_widget->statusBar()->showMessage(
+            tr("设备自 %1 起无应答：%2").arg(since.toString(QStringLiteral("HH:mm:ss")), core->target_text()));
+    } else {
+        m_tab_widget->statusBar()->showMessage(tr("设备恢复应答：%1").arg(core->target_text()));
+    }
 }
 
 void MainWindow::online()
 {
+    m_answer_watch.reset(m_now());
+    m_answer_tick.start();
     update_link_summary();
     stop_waiting_for_answer();
     if (m_no_answer_box)
         m_no_answer_box->close();
+    if (m_link_lost_box)
+        m_link_lost_box->close();
     write_serial_config();
     if (!m_progress_dialog)
         m_progress_dialog = new QGroupMissionProgressDialog(this);
+    update_title();
 }
 
 void MainWindow::offline()
 {
+    const bool was_online = m_answer_tick.isActive();
+    m_answer_tick.stop();
+    m_answer_watch.reset(m_now());
     stop_waiting_for_answer();
+    setWindowTitle(QStringLiteral("Vantorel"));
+    // A link that went away by itself is said once; the operator's own
+    // 断开连接 needs no word.
+    if (was_online && !m_closing) {
+        const QString when = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+        m_tab_widget->statusBar()->showMessage(tr("%1 与设备的连接已断开").arg(when));
+        // Not modal: whatever the operator was doing ends with its own box.
+        if (m_link_lost_box)
+            m_link_lost_box->close();
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("警告"), tr("%1 与设备的连接已断开").arg(when),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("linkLostNotice"));
+        box->setInformativeText(QSoftCore::get_core()->target_text());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        m_link_lost_box = box;
+        box->show();
+    }
     if (QAction *action = menu_action(ActionConnectFast))
         action->setEnabled(true);
     if (QAction *action = menu_action(ActionDisconnect))

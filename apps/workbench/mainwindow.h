@@ -1,11 +1,16 @@
 #pragma once
 
+#include "answerwatch.h"
+
 #include <communicate/tagserialconfig.h>
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+
+#include <functional>
 
 class FancyTabWidget;
 class QDiagnosticsDialog;
@@ -40,6 +45,14 @@ public:
 
     // How often the status bar's line of link counters is brought up to date.
     static constexpr int LinkSummaryMs = 500;
+    // How often the no-answer state is looked at between the link's reports.
+    static constexpr int AnswerTickMs = 250;
+
+    // The steady clock (milliseconds) the no-answer state is judged on;
+    // tests hand in a virtual one (null: the real one again).
+    void set_clock(std::function<qint64()> now);
+    // Judges the no-answer state now (the tick timer calls it too).
+    void check_answers();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -66,6 +79,10 @@ private:
     // Stores the settings of a drive found by the search and connects to it.
     void connect_found(const tagSerialConfig &config);
     void update_link_summary();
+    void update_title();
+    void link_unanswered(int code);
+    void link_answered();
+    void show_answer_state();
 
     QMenuBar *m_menu_bar;
     tagSerialConfig m_serial_config;
@@ -76,10 +93,19 @@ private:
     // closes; the notice it shows is not modal and deletes itself on close.
     QTimer m_no_answer_timer;
     QPointer<QMessageBox> m_no_answer_box;
+    // Said once when the link went away by itself; the next connection
+    // closes it.
+    QPointer<QMessageBox> m_link_lost_box;
     // The stored station when it is not a whole number in 1..247 (it is
     // used as 1 then, and the settings dialog says so); empty otherwise.
     QString m_bad_station;
     QDiagnosticsDialog *m_diagnostics = nullptr; // made when first asked for
     QLabel *m_link_summary = nullptr;            // in the status bar
     QTimer m_link_summary_timer;
+    AnswerWatch m_answer_watch;
+    QElapsedTimer m_steady;
+    std::function<qint64()> m_now;
+    QTimer m_answer_tick;
+    // Set while the operator's own 断开连接 closes the link.
+    bool m_closing = false;
 };

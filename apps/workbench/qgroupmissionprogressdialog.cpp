@@ -49,8 +49,9 @@ QGroupMissionProgressDialog::~QGroupMissionProgressDialog()
         if (name.isEmpty()) {
             QSoftCore::get_core()->emit_mission_group_done(false);
         } else {
-            QMessageBox::warning(parentWidget(), tr("警告"),
-                                 name + tr("失败！"), QMessageBox::Ok);
+            QMessageBox box(QMessageBox::Warning, tr("警告"), name + tr("失败！"), QMessageBox::Ok, parentWidget());
+            box.setInformativeText(QSoftCore::get_core()->refresh_failure());
+            box.exec();
         }
     }
     delete ui;
@@ -117,5 +118,10 @@ void QGroupMissionProgressDialog::end(bool success)
         QLogDialog log(nullptr);
         log.exec();
         core->m_show_err_log = false;
+        return;
     }
+    // Which parameter could not be read, and why.
+    QMessageBox box(QMessageBox::Warning, tr("警告"), name + tr("失败！"), QMessageBox::Ok, parent);
+    box.setInformativeText(core->refresh_failure());
+    box.exec();
 }

@@ -5,6 +5,7 @@
 #include <communicate/transports/qserialtransport.h>
 #include <communicate/transports/qtcptransport.h>
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSerialPortInfo>
 
@@ -23,6 +24,7 @@ public:
     QLinkStatistics statistics;
     bool open = false;
     QString port_name;
+    QString open_error; // why the last open() failed
 
     void close_transport()
     {
@@ -84,8 +86,11 @@ QCommunicate::~QCommunicate()
 bool QCommunicate::open(const tagSerialConfig &config)
 {
     const QString name = port_for(config);
-    if (name.isEmpty())
+    d->open_error.clear();
+    if (name.isEmpty()) {
+        d->open_error = QCoreApplication::translate("QCommunicate", "没有设置端口");
         return false;
+    }
     if (d->open && name == d->port_name) {
         // The port is ours already; reopen it with the new settings (a device
         // opened exclusively cannot be opened a second time beside itself).
@@ -107,6 +112,7 @@ bool QCommunicate::open(const tagSerialConfig &config)
     d->transport->set_local_echo(config.local_echo);
     if (tcp ? !d->tcp->open(name, &error) : !d->transport->open(name, config, &error)) {
         qWarning("communicate: cannot open %s: %s", qPrintable(name), qPrintable(error));
+        d->open_error = error;
         return false;
     }
     if (d->open) {
@@ -133,6 +139,11 @@ void QCommunicate::closed()
     d->close_transport();
     d->open = false;
     d->manager->link_closed();
+}
+
+QString QCommunicate::open_error() const
+{
+    return d->open_error;
 }
 
 int QCommunicate::serial_status() const

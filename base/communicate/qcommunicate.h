@@ -28,6 +28,9 @@ public:
     ~QCommunicate() override;
 
     bool open(const tagSerialConfig &config);
+    // Why the last open() failed, in the system's words (empty after one
+    // that succeeded).
+    QString open_error() const;
     void closed();
 
     // 0 while the port is open.

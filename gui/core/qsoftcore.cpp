@@ -1,11 +1,14 @@
 #include "qsoftcore.h"
 
+
 #include <core/plugin/qmenuactionmap.h>
 #include <core/dialogs/qparamdialog.h>
 #include <coredata/qsettingmanager.h>
 
+#include <paramset/linksettings.h>
 #include <paramset/machinebuilder.h>
 #include <paramset/parammissions.h>
+#include <paramset/qmissionfailures.h>
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
@@ -62,6 +65,7 @@ QSoftCore::QSoftCore(QObject *parent)
     // The page must learn that the port is gone whichever way it went: by the
     // operator's command or by the link itself (adapter unplugged, drive gone).
     connect(m_communicate, &QCommunicate::offline, this, [this] { announce_port_closed(); });
+    m_refresh_failures = new QMissionFailures(m_communicate->mission_manager(), this);
 }
 
 QSoftCore::~QSoftCore()
@@ -137,6 +141,12 @@ void QSoftCore::emit_mission_group_done(bool success)
 void QSoftCore::sendUpdateAllPara()
 {
     emit updateAlLFilish();
+}
+
+QString QSoftCore::target_text() const
+{
+    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->get_name() : QString(),
+                                     m_machine_version);
 }
 
 // ---------------------------------------------------------------------------
@@ -364,8 +374,14 @@ void QSoftCore::update_all()
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
+    m_refresh_failures->begin(missions);
     m_communicate->mission_manager()->add_mission_group(missions, tr("刷新全部功能码"));
     qDeleteAll(missions);
+}
+
+QString QSoftCore::refresh_failure() const
+{
+    return m_refresh_failures->text(m_machine);
 }
 
 // ---------------------------------------------------------------------------

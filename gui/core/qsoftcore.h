@@ -14,6 +14,7 @@ class QMachine;
 class QMachineValue;
 class QMenuActionMap;
 class QMission;
+class QMissionFailures;
 class QMdiSubWindow;
 class QParamDialog;
 class QSettingManager;
@@ -46,6 +47,10 @@ public:
     // of a stored parameter set.
     int get_machine_version() const;
     QString get_port_name() const;
+    // The drive the link talks to, in one line for the operator: port (or
+    // host), station, description and version. Titles, the status line and
+    // the download's confirmation name the target with it.
+    QString target_text() const;
 
     void set_setting_value(const QString &key, const QVariant &value);
     QVariant get_setting_value(const QString &key);
@@ -75,6 +80,9 @@ public:
     QList<QMission *> make_mission(QList<QMachineValue *> values);
     void update_group(const QString &group);
     void update_all();
+    // Why the last update_all() did not complete: its first failed read,
+    // named with parameter, address and reason (empty when none failed).
+    QString refresh_failure() const;
 
     QList<tagErrLog> getErrlogs();
     void clearErrLog();
@@ -92,6 +100,12 @@ signals:
     void machine_remove_signal();
     void mission_group_done(bool success);
     void start_runtime();
+    // A line for the window's status bar: what just happened to an
+    // operator's action (a refused write, a value the drive changed).
+    void status_message(const QString &text);
+    // A page's operation ended with failed exchanges in the error log and
+    // m_show_err_log asked for it: the window shows the log.
+    void show_err_log();
 
 protected slots:
     void mission_success(QMission *ms);
@@ -119,4 +133,5 @@ private:
     bool m_port_announced_open = false;
     int m_machine_version = -1;
     QString m_port_name;
+    QMissionFailures *m_refresh_failures = nullptr;
 };

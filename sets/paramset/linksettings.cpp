@@ -140,4 +140,13 @@ void write(const Setter &set, const tagSerialConfig &config)
     set(KeyLocalEcho, QVariant(config.local_echo ? 1 : 0));
 }
 
+QString target_text(const QString &port, int station, const QString &description, int version)
+{
+    const QString named = description.isEmpty()
+        ? QCoreApplication::translate("LinkSettings", "（无机型描述）") : description;
+    const QString read = version < 0 ? QCoreApplication::translate("LinkSettings", "未读") : QString::number(version);
+    return QCoreApplication::translate("LinkSettings", "端口 %1，站号 %2，%3，版本 %4")
+        .arg(port, QString::number(station), named, read);
+}
+
 } // namespace LinkSettings

@@ -49,4 +49,10 @@ struct Problem
 // empty port name with no stored port number, which `port_named` tells.
 PARAMSET_EXPORT QList<Problem> problems(const Getter &get, bool *port_named = nullptr);
 
+// The drive a connection reaches, on one line, as the window title and the
+// question before a download name it and the tool prints it before writing:
+// "端口 /dev/ttyUSB0，站号 5，<description>，版本 <register 0>". An empty
+// description or a version below 0 (not read) are said as such.
+PARAMSET_EXPORT QString target_text(const QString &port, int station, const QString &description, int version);
+
 } // namespace LinkSettings

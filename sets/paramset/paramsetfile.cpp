@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <climits>
@@ -140,7 +141,7 @@ bool read_file(const QString &path, QCSVFile *table, QString *error, int max_row
         }
     }
     QString text;
-    if (!QLocalCodec::decode(bytes, &text, error))
+    if (!decode_file(bytes, &text, error))
         return false;
     bytes = QByteArray();
     // Written by another program, a file may end its rows in LF or CR alone;
@@ -161,6 +162,42 @@ bool read_file(const QString &path, QCSVFile *table, QString *error, int max_row
     }
     table->load(text);
     return true;
+}
+
+bool decode_file(const QByteArray &bytes, QString *text, QString *error)
+{
+    // A spreadsheet saves as UTF-8, with or without the byte-order mark.
+    // GBK text with Chinese in it is practically never valid UTF-8, so bytes
+    // that decode as UTF-8 without a fault are taken as UTF-8; the rest must
+    // be GBK. A NUL byte is refused whichever it is (the GBK reader names
+    // its line). Files this program writes stay GBK.
+    static const QByteArray bom("\xEF\xBB\xBF");
+    const bool marked = bytes.startsWith(bom);
+    if (!bytes.contains('\0')) {
+        const QByteArrayView body = marked ? QByteArrayView(bytes).sliced(bom.size()) : QByteArrayView(bytes);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString decoded = utf8.decode(body);
+        if (!utf8.hasError()) {
+            *text = std::move(decoded);
+            return true;
+        }
+        if (marked) {
+            // The mark says UTF-8 and the bytes are not: name the first line
+            // that does not decode (a line end is never inside a character).
+            int line = 1;
+            for (const QByteArray &part : body.toByteArray().split('\n')) {
+                QStringDecoder check(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+                const QString ignored = check.decode(part);
+                if (check.hasError())
+                    break;
+                ++line;
+            }
+            *error = QCoreApplication::translate("ParamSetFile", "文件标明是 UTF-8，但第 %1 行有不是 UTF-8 编码的字节")
+                         .arg(line);
+            return false;
+        }
+    }
+    return QLocalCodec::decode(bytes, text, error);
 }
 
 QString shown_cell(const QString &cell)
@@ -190,8 +227,10 @@ QString check_header(const QCSVFile &table)
     // else than raw values must not be written into a drive.
     const QStringList header = header_texts();
     for (int col : {int(CodeCol), int(RawCol)}) {
-        if (table.get_text(col, 0).trimmed() != header.at(col))
-            return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”").arg(col + 1).arg(header.at(col));
+        const QString found = table.get_text(col, 0).trimmed();
+        if (found != header.at(col))
+            return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”，实为“%3”")
+                .arg(col + 1).arg(header.at(col), found);
     }
     return QString();
 }
@@ -246,6 +285,20 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     if (!value->raw_of_integer(number, &raw)) {
         result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(shown_cell(raw_text));
         return result;
+    }
+
+    // The value column is for people, and people edit it: a row whose 值
+    // says something else than its 原始值 is a conflict, and neither is
+    // written (which one was meant cannot be known).
+    const QString value_text = table.get_text(ValueCol, row).trimmed();
+    if (!value_text.isEmpty() && value->get_value_property(VALUE_SCALE).toInt() != 0) {
+        int shown = 0;
+        if (!value->convert_text(value_text, &shown)
+            || value->number_of_raw(shown) != value->number_of_raw(raw)) {
+            result.reason = QCoreApplication::translate("ParamSetFile", "值“%1”与原始值 %2（即 %3）不符")
+                                .arg(value_text, raw_text, value->text_of_raw(raw));
+            return result;
+        }
     }
 
     const QString out_of_range = value->range_error(raw);

@@ -35,12 +35,18 @@ inline constexpr qint64 kMaxFileBytes = 10 * 1024 * 1024;
 // over (a file of another model, blank lines), never millions.
 PARAMSET_EXPORT int row_limit(QMachine *machine);
 
-// Reads a parameter file (GBK) into *table. Rows may end in CRLF, LF or CR.
+// Reads a parameter file (GBK, or UTF-8 as decode_file tells) into *table. Rows may end in CRLF, LF or CR.
 // False, with the reason in *error (one line), when the file cannot be read,
 // is larger than kMaxFileBytes, has more rows than max_rows (when not
 // negative), or holds a NUL or bytes that are not GBK (the line is named):
 // nothing of such a file is used.
 PARAMSET_EXPORT bool read_file(const QString &path, QCSVFile *table, QString *error, int max_rows = -1);
+
+// The text of a parameter file's bytes: UTF-8 (with or without a byte-order
+// mark) when they are that, GBK otherwise. False, with the reason, for a NUL
+// byte, bytes that are not GBK, or a byte-order mark before bytes that are
+// not UTF-8.
+PARAMSET_EXPORT bool decode_file(const QByteArray &bytes, QString *text, QString *error);
 
 // A cell as a message shows it: control characters escaped, a long one cut.
 PARAMSET_EXPORT QString shown_cell(const QString &cell);

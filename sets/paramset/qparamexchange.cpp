@@ -1,6 +1,7 @@
 #include "qparamexchange.h"
 
 #include "parammissions.h"
+#include "qmissionfailures.h"
 
 #include <machine/qmachinevalue.h>
 #include <communicate/missions/qmission.h>
@@ -10,14 +11,6 @@
 #include <QSet>
 
 namespace {
-
-// Run numbers are unique in the process, so two exchanges on one link never
-// take each other's answers.
-int next_run()
-{
-    static int run = 0;
-    return ++run;
-}
 
 int int_attribute(const QMission *mission, const QString &key)
 {
@@ -73,10 +66,13 @@ bool QParamExchange::write_and_verify(const QList<ParamVerify::Write> &writes, c
 
 void QParamExchange::start(QList<QMission *> missions, const QString &group)
 {
-    m_run = next_run();
+    // Unique in the process, so two exchanges on one link never take each
+    // other's answers.
+    m_run = QMissionFailures::new_run();
     m_running = true;
     m_complete = true;
     m_link_lost = false;
+    m_failure_count = 0;
     m_values.clear();
     m_write_errors.clear();
     m_write_taken.clear();
@@ -142,7 +138,10 @@ void QParamExchange::on_failed(QMission *mission, int code)
     m_complete = false;
     if (code == QMissionManager::ERR_LINK_CLOSED)
         m_link_lost = true;
-    if (mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI) {
+    const bool write = mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI;
+    if (m_failure_count++ == 0)
+        m_failure = {int_attribute(mission, MissionKey::address()), code, write};
+    if (write) {
         QMachineValue *value = m_by_register.value(int_attribute(mission, MissionKey::address()), nullptr);
         if (value && !m_write_errors.contains(value))
             m_write_errors.insert(value, code);
@@ -190,6 +189,14 @@ void QParamExchange::abandon()
     m_write_errors.clear();
     m_write_taken.clear();
     m_writes.clear();
+}
+
+QString QParamExchange::failure_text() const
+{
+    if (m_failure_count == 0)
+        return QString();
+    return QMissionFailures::text_of(m_by_register.value(m_failure.address, nullptr), m_failure.address,
+                                     m_failure.code, m_failure.write, m_failure_count);
 }
 
 QSet<QMachineValue *> QParamExchange::partly_written() const

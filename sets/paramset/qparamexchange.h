@@ -68,6 +68,12 @@ public:
     QSet<QMachineValue *> partly_written() const;
     // True when the link went away during the run (code 258).
     bool link_lost() const { return m_link_lost; }
+    // The run's first failed request in the operator's words: the
+    // parameter, its address and the reason (QMissionFailures::text_of).
+    // Empty when every request was answered.
+    QString failure_text() const;
+    // The first failed request's error code, 0 when none failed.
+    int first_failure_code() const { return m_failure_count > 0 ? m_failure.code : 0; }
     // The writes of the last write_and_verify, checked.
     tagVerifyReport report() const;
     // The writes of the last write_and_verify, as asked.
@@ -93,6 +99,14 @@ private:
     int m_outstanding = 0;
     bool m_complete = true;
     bool m_link_lost = false;
+    struct Failure
+    {
+        int address = 0;
+        int code = 0;
+        bool write = false;
+    };
+    Failure m_failure;
+    int m_failure_count = 0;
     QList<QMachineValue *> m_asked;
     QHash<int, QMachineValue *> m_by_register; // every register of an asked value
     QHash<QMachineValue *, int> m_values;

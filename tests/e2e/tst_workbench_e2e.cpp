@@ -51,6 +51,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 const QString kMachine = QStringLiteral(TEST_SOURCE_DIR "/machines/default.xml");
@@ -89,6 +92,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QString informative;
     };
 
     explicit Operator(QObject *parent = nullptr)
@@ -112,10 +116,13 @@ public:
         file.clear();
         menu_entry.clear();
         boxes.clear();
+        confirms.clear();
         file_dialogs.clear();
         log_dialogs = 0;
         progress_seen = 0;
         leave_log_dialogs = false;
+        notices.clear();
+        on_progress = nullptr;
     }
 
     QMainWindow *window = nullptr;
@@ -140,6 +147,12 @@ public:
     }
     int log_dialogs = 0;
     int progress_seen = 0;
+    QStringList confirms; // the questions before downloads
+    QStringList notices;  // the window's word that the link went away
+    // Run once, from the operator's timer, when a progress dialog is up
+    // (inside its modal loop).
+    std::function<void()> on_progress;
+    bool confirm_pictured = false;
 
 private:
     void poll()
@@ -153,7 +166,23 @@ private:
             if (!widget->isVisible())
                 continue;
             if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                boxes.append({box->icon(), box->windowTitle(), box->text()});
+                // The question before a download is answered yes and kept
+                // apart from the boxes that report what happened.
+                if (box->objectName() == QLatin1String("parvexDownloadConfirm")) {
+                    confirms << box->text();
+                    if (window && !confirm_pictured) {
+                        confirm_pictured = true;
+                        grab_with(window, {box}).save(picture_path(QStringLiteral("download-confirm.png")));
+                    }
+                    box->done(QMessageBox::Ok);
+                    continue;
+                }
+                if (box->objectName() == QLatin1String("linkLostNotice")) {
+                    notices << box->text();
+                    box->done(QMessageBox::Ok);
+                    continue;
+                }
+                boxes.append({box->icon(), box->windowTitle(), box->text(), box->informativeText()});
                 box->done(QMessageBox::Ok);
             } else if (auto *log = qobject_cast<QLogDialog *>(widget)) {
                 if (leave_log_dialogs)
@@ -163,6 +192,8 @@ private:
             } else if (auto *progress = qobject_cast<QGroupMissionProgressDialog *>(widget)) {
                 ++progress_seen;
                 take_progress_picture(progress);
+                if (on_progress)
+                    std::exchange(on_progress, nullptr)();
             }
         }
     }
@@ -236,6 +267,7 @@ private slots:
     void survivesAHangupDuringDownload();
     void showsAndSavesTheErrorLog();
     void reconnectsAndCarriesOn();
+    void survivesAHangupDuringUpload();
 
 private:
     QSoftCore *core() const { return QSoftCore::get_core(); }
@@ -576,7 +608,10 @@ void tst_WorkbenchE2E::downloadsAChangedFile()
     for (int r = 1; r < table.size(); ++r) {
         const QString code = table.get_text(0, r);
         if (changes.contains(code)) {
+            // Edited as the raw value alone: a 值 left as it was would
+            // contradict it, and such a row is not written.
             table.set_text(4, r, changes.value(code));
+            table.set_text(2, r, QString());
             ++changed;
         }
     }
@@ -597,6 +632,9 @@ void tst_WorkbenchE2E::downloadsAChangedFile()
     QCOMPARE(ended.count(), 2);
     QCOMPARE(ended.at(0).first().toBool(), true);
     QCOMPARE(ended.at(1).first().toBool(), true);
+    // Asked once, naming the drive, before anything was written.
+    QCOMPARE(m_operator->confirms.size(), 1);
+    QVERIFY2(m_operator->confirms.first().contains(QStringLiteral("站号")), qPrintable(m_operator->confirms.first()));
     QCOMPARE(m_operator->boxes.first().title, QStringLiteral("提示"));
     QCOMPARE(m_operator->boxes.first().text, kDownloadGroup + QStringLiteral("成功"));
     QCOMPARE(m_operator->log_dialogs, 0);
@@ -661,6 +699,10 @@ void tst_WorkbenchE2E::survivesAHangupDuringDownload()
     QCOMPARE(m_operator->boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(m_operator->boxes.first().title, QStringLiteral("警告"));
     QCOMPARE(m_operator->boxes.first().text, kDownloadGroup + QStringLiteral("失败！"));
+    // Which parameter was cut off, and why.
+    QVERIFY2(m_operator->boxes.first().informative.contains(QStringLiteral("通信中断")),
+             qPrintable(m_operator->boxes.first().informative));
+    QCOMPARE(m_operator->notices.size(), 1);
     // The warning is the one message; the failed exchanges wait in the log.
     QCOMPARE(m_operator->log_dialogs, 0);
     // A download is not an upload: nothing may be saved.
@@ -726,6 +768,38 @@ void tst_WorkbenchE2E::reconnectsAndCarriesOn()
     m_disconnect->trigger();
     verify_offline_and_idle();
     QCOMPARE(m_operator->boxes.size(), 1);
+}
+
+void tst_WorkbenchE2E::survivesAHangupDuringUpload()
+{
+    QVERIFY(connect_through_menu());
+    // A real line's pace, so the upload is still running when the adapter
+    // is pulled, with the progress dialog up.
+    QVERIFY(m_sim.fault(QStringLiteral("baud"), QStringLiteral("19200")));
+    QVERIFY(m_sim.fault(QStringLiteral("turnaround"), QStringLiteral("2")));
+    QSignalSpy offline(core()->get_communicate(), &QCommunicate::offline);
+    bool pulled = false;
+    m_operator->on_progress = [this, &pulled] { pulled = m_sim.hangup(); };
+    m_upload->trigger();
+
+    verify_offline_and_idle();
+    QVERIFY(pulled);
+    QCOMPARE(offline.count(), 1);
+    // Late reports must not bring a second message, and nothing is saved.
+    QTest::qWait(500);
+    QVERIFY2(m_operator->boxes.size() == 1, m_operator->box_texts().constData());
+    QCOMPARE(m_operator->boxes.first().text, QStringLiteral("上传参数失败！"));
+    // The parameter, its address and the reason.
+    const QString why = m_operator->boxes.first().informative;
+    QVERIFY2(why.contains(QStringLiteral("（地址 0x"))
+                 && (why.contains(QStringLiteral("通信中断")) || why.contains(QStringLiteral("无应答"))),
+             qPrintable(why));
+    QCOMPARE(m_operator->notices.size(), 1);
+    QVERIFY(m_operator->file_dialogs.isEmpty());
+    QVERIFY(!m_window->progress_dialog());
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets)
+        QVERIFY2(!widget->isVisible() || widget == m_window, widget->metaObject()->className());
 }
 
 QTEST_MAIN(tst_WorkbenchE2E)

@@ -66,6 +66,9 @@ private slots:
     void rows();
     void plan();
     void table_round_trip();
+    void encodings_data();
+    void encodings();
+    void header_names_what_it_found();
 };
 
 void tst_ParamSetFile::rows_data()
@@ -95,6 +98,14 @@ void tst_ParamSetFile::rows_data()
     QTest::newRow("signed below minimum") << QStringLiteral("F0-10,,,,-1001") << int(R::Refused) << 0
                                           << QStringLiteral("原始值 -1001：-100.1 超出范围 -100.0～100.0");
     QTest::newRow("two words, bits") << QStringLiteral("F0-20,,,,4294967295") << int(R::Write) << -1 << QString();
+    // The value column agrees with the raw value in any form that means the
+    // same number; one edited alone is a conflict, and nothing is written.
+    QTest::newRow("value as saved") << QStringLiteral("F0-07,,50,,5000") << int(R::Write) << 5000 << QString();
+    QTest::newRow("value as shown") << QStringLiteral("F0-07,,50.00,,5000") << int(R::Write) << 5000 << QString();
+    QTest::newRow("value edited") << QStringLiteral("F0-07,,35,,5000") << int(R::Refused) << 0
+                                  << QStringLiteral("值“35”与原始值 5000（即 50.00）不符");
+    QTest::newRow("value not a number") << QStringLiteral("F0-10,,abc,,-1000") << int(R::Refused) << 0
+                                        << QStringLiteral("值“abc”与原始值 -1000（即 -100.0）不符");
     QTest::newRow("two words, too wide") << QStringLiteral("F0-20,,,,4294967296") << int(R::Refused) << 0
                                          << QStringLiteral("原始值 4294967296 超出参数的数据宽度");
     // A cell is echoed as a reader can see it, never with its control bytes.
@@ -229,6 +240,42 @@ void tst_ParamSetFile::table_round_trip()
     QCOMPARE(plan.writes.size(), 2);
     QCOMPARE(plan.writes.at(0).raw, 0xFC18);
     QCOMPARE(plan.writes.at(1).raw, 12345678);
+}
+
+void tst_ParamSetFile::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    const QString text = QStringLiteral("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,50,Hz,5000\r\n");
+    QVERIFY(QLocalCodec::install());
+    const QByteArray bom("\xEF\xBB\xBF");
+    QTest::newRow("GBK") << QLocalCodec::encode(text) << QString();
+    QTest::newRow("UTF-8") << text.toUtf8() << QString();
+    QTest::newRow("UTF-8 with BOM") << bom + text.toUtf8() << QString();
+    // A GBK file behind a mark that says UTF-8 is not guessed at.
+    QTest::newRow("BOM before GBK") << bom + QLocalCodec::encode(text)
+                                    << QStringLiteral("文件标明是 UTF-8，但第 1 行有不是 UTF-8 编码的字节");
+    QTest::newRow("UTF-8 with NUL") << text.toUtf8() + QByteArray(1, '\0') << QStringLiteral("第 3 行有 NUL 字节");
+}
+
+void tst_ParamSetFile::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QString text;
+    QString error;
+    const bool read = ParamSetFile::decode_file(bytes, &text, &error);
+    QCOMPARE(error, reason);
+    QCOMPARE(read, reason.isEmpty());
+    if (read)
+        QCOMPARE(text, QStringLiteral("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,50,Hz,5000\r\n"));
+}
+
+void tst_ParamSetFile::header_names_what_it_found()
+{
+    QCSVFile table;
+    table.load(QStringLiteral("code,名称,值,单位,原始值\r\nF0-07,,,,5000\r\n"));
+    QCOMPARE(ParamSetFile::check_header(table), QStringLiteral("第 1 列的标题应为“代码”，实为“code”"));
 }
 
 QTEST_GUILESS_MAIN(tst_ParamSetFile)

@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -70,6 +71,12 @@ void ModalAnswerer::poll()
             dialog->QDialog::accept();
             file.clear();
         }
+    } else if (auto *box = qobject_cast<QMessageBox *>(modal);
+               box && box->objectName() == QLatin1String("parvexDownloadConfirm")) {
+        confirms.append({box->icon(), box->windowTitle(), box->text(),
+                         box->informativeText() + QLatin1Char('\n') + box->detailedText()});
+        confirm_defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
+        box->done(QMessageBox::Ok);
     } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         boxes.append({box->icon(), box->windowTitle(), box->text(),
                       box->informativeText() + QLatin1Char('\n') + box->detailedText()});
@@ -134,6 +141,8 @@ void ParvexFixture::load_page()
 void ParvexFixture::reset_answers()
 {
     m_answer->boxes.clear();
+    m_answer->confirms.clear();
+    m_answer->confirm_defaults.clear();
     m_answer->file_dialogs.clear();
     m_answer->file.clear();
     m_answer->other = nullptr;

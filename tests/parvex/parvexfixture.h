@@ -52,6 +52,11 @@ public:
 
     QString file;
     QList<Box> boxes;
+    // The questions before downloads, answered with their first button
+    // (下载) and kept apart from the boxes that report what happened;
+    // `confirm_defaults` holds each one's default button's text.
+    QList<Box> confirms;
+    QStringList confirm_defaults;
     QStringList file_dialogs; // "caption|filter"
     // Any other modal widget (the page's own dialogs) is handed here, at
     // every poll while it is up.

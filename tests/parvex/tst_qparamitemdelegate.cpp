@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <limits>
+
 class tst_QParamItemDelegate : public ParvexFixture
 {
     Q_OBJECT
@@ -27,6 +29,11 @@ private slots:
     void editorFactory();
     void editRefusedByDriveShowsDriveValue();
     void editNotWrittenIsReported();
+    void typingBeyondTheLimits_data();
+    void typingBeyondTheLimits();
+    void refusedAndChangedWritesMarkTheirRows_data();
+    void refusedAndChangedWritesMarkTheirRows();
+    void choiceCommitsOnClickAndShowsItsLimitsAsTexts();
 };
 
 void tst_QParamItemDelegate::editorFactory_data()
@@ -37,17 +44,21 @@ void tst_QParamItemDelegate::editorFactory_data()
     QTest::addColumn<double>("minimum");
     QTest::addColumn<double>("maximum");
 
-    // code, scale, length in the comment; ranges are the width's, not the
-    // parameter's (the drive judges the value).
-    QTest::newRow("scale -10 length 1") << s("P1-00") << s("QDoubleSpinBox") << 1 << -3276.8 << 3276.7;
-    QTest::newRow("scale 100 length 1") << s("P1-01") << s("QDoubleSpinBox") << 2 << 0.0 << 655.35;
-    QTest::newRow("scale 1 length 2") << s("P1-02") << s("QSpinBox") << 0 << -99999999.0 << 99999999.0;
-    QTest::newRow("scale 5 length 1") << s("P1-04") << s("QDoubleSpinBox") << 1 << 0.0 << 13107.0;
-    QTest::newRow("scale 20 length 1") << s("P1-05") << s("QDoubleSpinBox") << 2 << 0.0 << 3276.75;
+    // code, scale, length in the comment. The editors take far more than any
+    // register holds, so that no keystroke is dropped; the value is judged
+    // on commit.
+    const double typed = 1e12;
+    const double lowest = std::numeric_limits<int>::min();
+    const double highest = std::numeric_limits<int>::max();
+    QTest::newRow("scale -10 length 1") << s("P1-00") << s("QDoubleSpinBox") << 1 << -typed << typed;
+    QTest::newRow("scale 100 length 1") << s("P1-01") << s("QDoubleSpinBox") << 2 << -typed << typed;
+    QTest::newRow("scale 1 length 2") << s("P1-02") << s("QSpinBox") << 0 << lowest << highest;
+    QTest::newRow("scale 5 length 1") << s("P1-04") << s("QDoubleSpinBox") << 1 << -typed << typed;
+    QTest::newRow("scale 20 length 1") << s("P1-05") << s("QDoubleSpinBox") << 2 << -typed << typed;
     QTest::newRow("choice") << s("P1-06") << s("QComboBox") << 0 << 0.0 << 0.0;
-    QTest::newRow("scale -1 length 1") << s("P1-07") << s("QSpinBox") << 0 << -32768.0 << 32767.0;
-    QTest::newRow("scale 1 length 1") << s("P1-08") << s("QSpinBox") << 0 << 0.0 << 65535.0;
-    QTest::newRow("scale -1000 length 2") << s("P1-09") << s("QDoubleSpinBox") << 3 << -99999.999 << 99999.999;
+    QTest::newRow("scale -1 length 1") << s("P1-07") << s("QSpinBox") << 0 << lowest << highest;
+    QTest::newRow("scale 1 length 1") << s("P1-08") << s("QSpinBox") << 0 << lowest << highest;
+    QTest::newRow("scale -1000 length 2") << s("P1-09") << s("QDoubleSpinBox") << 3 << -typed << typed;
 }
 
 void tst_QParamItemDelegate::editorFactory()
@@ -169,6 +180,124 @@ void tst_QParamItemDelegate::editNotWrittenIsReported()
     QTest::qWait(100);
     QCOMPARE(reg(0x2008), jog);
     QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
+}
+
+void tst_QParamItemDelegate::typingBeyondTheLimits_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("limits");
+
+    // What the operator types, key by key: a bounded spin box used to drop
+    // the last 0 of 700 and write 70.00.
+    QTest::newRow("beyond the maximum") << s("P0-01") << 0x2001 << s("700") << s("0.00～600.00 Hz");
+    QTest::newRow("below the minimum") << s("P0-02") << 0x2002 << s("-300") << s("-200.0～200.0 %");
+    QTest::newRow("beyond the register") << s("P1-07") << 0x2107 << s("40000") << s("-32768～32767");
+}
+
+void tst_QParamItemDelegate::typingBeyondTheLimits()
+{
+    QFETCH(QString, code);
+    QFETCH(int, address);
+    QFETCH(QString, typed);
+    QFETCH(QString, limits);
+
+    QVERIFY(connect_drive());
+    show_group(code.startsWith(QStringLiteral("P1")) ? 1 : 0);
+    QTRY_VERIFY(row(code) && !row(code)->text(2).isEmpty());
+    const int before = reg(address);
+    QWidget *editor = open_editor(code);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    QTRY_COMPARE(m_answer->boxes.size(), 1);
+    const QString text = m_answer->boxes.first().text;
+    QVERIFY2(text.contains(code) && text.contains(typed) && text.contains(limits), qPrintable(text));
+    QTest::qWait(100);
+    QCOMPARE(m_answer->boxes.size(), 1);
+    QCOMPARE(reg(address), before);
+    QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
+}
+
+void tst_QParamItemDelegate::refusedAndChangedWritesMarkTheirRows_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("command"); // to the simulated drive first
+    QTest::addColumn<double>("typed");
+    QTest::addColumn<QStringList>("tip");
+    QTest::addColumn<QString>("shown");   // what the row shows afterwards
+
+    QTest::newRow("refused") << s("P0-09") << QString() << 55.0
+                             << QStringList{s("从站设备故障")} << s("10");
+    QTest::newRow("stop-only while running") << s("P1-05") << s("running 1") << 2.5
+                                             << QStringList{s("从站设备故障"), s("请先停止驱动器")}
+                                             << s("1.00");
+    QTest::newRow("clamped") << s("P1-08") << s("clamp 8456 100") << 300.0
+                             << QStringList{s("写入 300"), s("设备保存的是 100")} << s("100");
+    QTest::newRow("ignored") << s("P1-00") << s("ignore 8448") << 12.5
+                             << QStringList{s("写入 12.5"), s("设备保存的是 0.0")} << s("0.0");
+}
+
+void tst_QParamItemDelegate::refusedAndChangedWritesMarkTheirRows()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, command);
+    QFETCH(double, typed);
+    QFETCH(QStringList, tip);
+    QFETCH(QString, shown);
+
+    QVERIFY(connect_drive());
+    if (!command.isEmpty())
+        QVERIFY(m_sim.command(command));
+    show_group(code.startsWith(QStringLiteral("P1")) ? 1 : 0);
+    QTRY_VERIFY(row(code) && !row(code)->text(2).isEmpty());
+    QVERIFY(row(code)->icon(2).isNull());
+    QWidget *editor = open_editor(code);
+    if (auto *spin = qobject_cast<QSpinBox *>(editor))
+        spin->setValue(int(typed));
+    else if (auto *spin = qobject_cast<QDoubleSpinBox *>(editor))
+        spin->setValue(typed);
+    else
+        QFAIL("no spin box");
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    QTRY_VERIFY(!row(code)->icon(2).isNull());
+    const QString tool_tip = row(code)->toolTip(2);
+    for (const QString &part : tip)
+        QVERIFY2(tool_tip.contains(part), qPrintable(tool_tip));
+    QTRY_COMPARE(row(code)->text(2), shown);
+    if (!command.isEmpty() && command.startsWith(QStringLiteral("running"))) {
+        // For review: the marked row with its tool tip's reason.
+        QTest::qWait(50);
+        QVERIFY(m_widget->grab().save(QStringLiteral(TEST_APP_DIR "/../marked-row.png")));
+    }
+    // The mark stays with the parameter when its group comes back.
+    show_group(0);
+    show_group(1);
+    show_group(code.startsWith(QStringLiteral("P1")) ? 1 : 0);
+    QVERIFY(!row(code)->icon(2).isNull());
+    QVERIFY(m_answer->boxes.isEmpty());
+}
+
+void tst_QParamItemDelegate::choiceCommitsOnClickAndShowsItsLimitsAsTexts()
+{
+    QVERIFY(connect_drive());
+    show_group(1);
+    QTRY_VERIFY(row(QStringLiteral("P1-06")) && !row(QStringLiteral("P1-06"))->text(2).isEmpty());
+    QCOMPARE(row(QStringLiteral("P1-06"))->text(3), QStringLiteral("否"));
+    QCOMPARE(row(QStringLiteral("P1-06"))->text(4), QStringLiteral("否"));
+    QCOMPARE(row(QStringLiteral("P1-06"))->text(5), QStringLiteral("是"));
+
+    auto *combo = qobject_cast<QComboBox *>(open_editor(QStringLiteral("P1-06")));
+    QVERIFY(combo);
+    // A choice taken from the list (activated) is written without another key.
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    QTRY_COMPARE(reg(0x2106), 1);
+    QTRY_COMPARE(row(QStringLiteral("P1-06"))->text(2), QStringLiteral("是"));
 }
 
 QTEST_MAIN(tst_QParamItemDelegate)

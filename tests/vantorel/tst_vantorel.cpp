@@ -142,6 +142,10 @@ void tst_Vantorel::infoGetSet()
     // an independent master reads.
     Run set = vantorel({s("set"), s("F0-07=45.5"), s("F0-01=端子")});
     QCOMPARE(set.exit, 0);
+    // Before writing, the target is named as the workbench names it.
+    QVERIFY2(set.err.startsWith(s("将向 端口 %1，站号 1，").arg(m_sim->device())) && set.err.contains(s("版本 321"))
+                 && set.err.contains(s("写入 2 个参数")),
+             qPrintable(set.err));
     QVERIFY2(QString::fromLocal8Bit(set.out).contains(s("45.50")), set.out.constData());
     QCOMPARE(m_sim->get_one(kF007), 4550);
     QCOMPARE(m_sim->get_one(kF001), 1);
@@ -207,6 +211,7 @@ void tst_Vantorel::uploadThenDownload()
     QVERIFY(m_sim->set(kF007, 777));
     Run down = vantorel({s("download"), path, s("--no-backup"), s("--no-verify")});
     QVERIFY2(down.exit == 0, qPrintable(down.err));
+    QVERIFY2(down.err.contains(s("站号 1，")) && down.err.contains(s("个参数")), qPrintable(down.err));
     QCOMPARE(m_sim->get_one(kF007), 1234);
 }
 
@@ -467,6 +472,14 @@ void tst_Vantorel::filesThatAreNotWhatTheySeemWriteNothing()
     const Run twice = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-duplicate.csv")});
     QCOMPARE(twice.exit, 5);
     QVERIFY2(twice.err.contains(s("同一个参数")), qPrintable(twice.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+
+    // 值 edited in a spreadsheet, 原始值 left: which was meant nobody knows.
+    const QString edited = write_file(s("edited.csv"), QTextCodec::codecForName("GBK")->fromUnicode(
+        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,35,Hz,5000\r\n")));
+    const Run conflict = vantorel({s("download"), edited, s("--no-backup")});
+    QCOMPARE(conflict.exit, 5);
+    QVERIFY2(conflict.err.contains(s("值“35”与原始值 5000")), qPrintable(conflict.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
 
     // A file larger than any description needs is refused before it is read.

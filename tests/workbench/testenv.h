@@ -105,6 +105,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QString informative;
     };
 
     explicit ModalCatcher(const QStringList &close_classes = {}, QObject *parent = nullptr)
@@ -127,7 +128,7 @@ private:
             if (!widget->isVisible())
                 continue;
             if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                boxes.append({box->icon(), box->windowTitle(), box->text()});
+                boxes.append({box->icon(), box->windowTitle(), box->text(), box->informativeText()});
                 if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                     ok->click();
                 else

@@ -283,7 +283,8 @@ void tst_Dialogs::group_end_outcomes_data()
                                               << false;
     QTest::newRow("named failure, flag, empty log")
         << name << false << true << false << 0 << true << -1 << 0 << false;
-    QTest::newRow("named failure") << name << false << false << true << 0 << false << -1 << 0 << false;
+    // A failure is said (with the first failed read, when there was one).
+    QTest::newRow("named failure") << name << false << false << true << 1 << false << -1 << 0 << false;
 }
 
 void tst_Dialogs::group_end_outcomes()
@@ -319,7 +320,10 @@ void tst_Dialogs::group_end_outcomes()
 
     QVERIFY(!dialog.isVisible());
     QCOMPARE(catcher.boxes.size(), boxes);
-    if (boxes) {
+    if (boxes && !success) {
+        QCOMPARE(catcher.boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(catcher.boxes.first().text, name + QStringLiteral("失败！"));
+    } else if (boxes) {
         // A success reads as one: the information icon.
         QCOMPARE(catcher.boxes.first().icon, QMessageBox::Information);
         QCOMPARE(catcher.boxes.first().title, QStringLiteral("提示"));

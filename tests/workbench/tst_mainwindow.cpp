@@ -202,6 +202,10 @@ void tst_MainWindow::failing_port_warns()
     QCOMPARE(catcher.boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(catcher.boxes.first().title, QStringLiteral("警告"));
     QCOMPARE(catcher.boxes.first().text, QStringLiteral("打开串口失败！"));
+    // The port, and the system's own reason (not something we guess).
+    const QString informative = catcher.boxes.first().informative;
+    QVERIFY2(informative.startsWith(QStringLiteral("端口 %1：").arg(device)), qPrintable(informative));
+    QVERIFY2(informative.size() > device.size() + 4, qPrintable(informative));
 
     const tagSerialConfig used = m_window->serial_config();
     QTEST(used.baud_rate, "baud");

@@ -25,6 +25,8 @@
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>
 #include <communicate/missions/missionvocabulary.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <utility>
 
@@ -51,6 +53,7 @@ private slots:
     void connect_and_disconnect();
     void link_lost_while_connected();
     void drive_that_never_answers();
+    void drive_stops_answering();
     void search_and_connect_to_a_station();
 };
 
@@ -134,12 +137,21 @@ void tst_MainWindowLink::link_lost_while_connected()
     QTRY_COMPARE_WITH_TIMEOUT(online.count(), 1, 10000);
     QVERIFY(m_window->progress_dialog());
 
-    // The adapter is pulled: the window goes offline by itself.
+    // The adapter is pulled: the window goes offline by itself, and says so
+    // once, naming the drive.
+    TestEnv::ModalCatcher catcher;
     QVERIFY(m_sim.hangup());
     QTRY_VERIFY_WITH_TIMEOUT(connectFast->isEnabled(), 10000);
     QVERIFY(!action(QStringLiteral("Menu.Communation.Disconnect"))->isEnabled());
     QCOMPARE(link_text(), QStringLiteral("离线"));
     QVERIFY(!m_window->progress_dialog());
+    QTRY_COMPARE(catcher.boxes.size(), 1);
+    QVERIFY2(catcher.boxes.first().text.endsWith(QStringLiteral("与设备的连接已断开")),
+             qPrintable(catcher.boxes.first().text));
+    QVERIFY2(catcher.boxes.first().informative.contains(QStringLiteral("站号 1")),
+             qPrintable(catcher.boxes.first().informative));
+    QTest::qWait(200);
+    QCOMPARE(catcher.boxes.size(), 1);
 }
 
 void tst_MainWindowLink::drive_that_never_answers()
@@ -184,6 +196,68 @@ void tst_MainWindowLink::drive_that_never_answers()
     QTest::qWait(MainWindow::NoAnswerNoticeMs);
     QCOMPARE(catcher.boxes.size(), 1);
     QCOMPARE(status->currentMessage(), QString());
+}
+
+void tst_MainWindowLink::drive_stops_answering()
+{
+    // A new line: the adapter was pulled before.
+    m_sim.stop();
+    QVERIFY2(m_sim.start(), qPrintable(m_sim.error_string()));
+    // The window judges the silence on this clock; the link runs for real.
+    qint64 now = 0;
+    m_window->set_clock([&now] { return now; });
+    core()->set_setting_value(QStringLiteral("Communicate.PortName"), m_sim.device());
+    QAction *connectFast = action(QStringLiteral("Menu.Communation.ConnectFast"));
+    QSignalSpy online(core()->get_communicate(), &QCommunicate::online);
+    QStatusBar *status = m_window->tab_widget()->statusBar();
+    connectFast->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(online.count(), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(core()->get_communicate()->mission_manager()->pending_count() == 0, 10000);
+    // The window names the drive it talks to.
+    QVERIFY2(m_window->windowTitle().contains(m_sim.device())
+                 && m_window->windowTitle().contains(QStringLiteral("站号 1")),
+             qPrintable(m_window->windowTitle()));
+
+    QMissionManager *manager = core()->get_communicate()->mission_manager();
+    // One read at a time: three unanswered in a row would end the link.
+    QMachineValue *value = core()->get_machine()->get_value(QStringLiteral("F0-07"));
+    QVERIFY(value);
+    const auto read_one = [this, manager, value] {
+        const QList<QMission *> missions = core()->make_mission({value});
+        for (QMission *mission : missions) {
+            mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::Refresh));
+            mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
+            manager->add_mission(mission);
+        }
+        qDeleteAll(missions);
+    };
+    QSignalSpy failed(manager, &QMissionManager::mission_failed);
+    QVERIFY(m_sim.command(QStringLiteral("fault drop-rate 1")));
+    read_one();
+    QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 30000);
+    QCOMPARE(failed.first().at(1).toInt(), int(QMissionManager::ERR_NO_ANSWER));
+    QCOMPARE(link_text(), QStringLiteral("在线"));
+    now = 2999;
+    m_window->check_answers();
+    QCOMPARE(link_text(), QStringLiteral("在线"));
+    now = 3000;
+    m_window->check_answers();
+    QCOMPARE(link_text(), QStringLiteral("无应答"));
+    QVERIFY2(status->currentMessage().contains(QStringLiteral("起无应答")), qPrintable(status->currentMessage()));
+    const QString path = QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
+        QStringLiteral("mainwindow-no-answer.png"));
+    QVERIFY(m_window->grab().save(path));
+
+    // The next answer turns it green again.
+    QVERIFY(m_sim.command(QStringLiteral("fault drop-rate 0")));
+    read_one();
+    QTRY_COMPARE_WITH_TIMEOUT(link_text(), QStringLiteral("在线"), 10000);
+    QVERIFY2(status->currentMessage().contains(QStringLiteral("恢复应答")), qPrintable(status->currentMessage()));
+
+    action(QStringLiteral("Menu.Communation.Disconnect"))->trigger();
+    QTRY_VERIFY(connectFast->isEnabled());
+    QCOMPARE(link_text(), QStringLiteral("离线"));
+    m_window->set_clock(nullptr);
 }
 
 void tst_MainWindowLink::search_and_connect_to_a_station()

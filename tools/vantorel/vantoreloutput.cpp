@@ -117,6 +117,12 @@ void VantorelOutput::error(const QString &reason)
     write_to(stderr, QStringLiteral("vantorel: %1\n").arg(one_line(reason)));
 }
 
+void VantorelOutput::note(const QString &text)
+{
+    end_progress();
+    write_to(stderr, one_line(text) + QLatin1Char('\n'));
+}
+
 void VantorelOutput::progress(const QString &label, int done, int total)
 {
     if (!m_tty_err || total <= 0)

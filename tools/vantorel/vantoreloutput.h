@@ -22,6 +22,9 @@ public:
     void document(const QJsonDocument &document);
     // "vantorel: <reason>" on standard error, always one line (one_line).
     void error(const QString &reason);
+    // One line on standard error for the person watching (the JSON
+    // document or the table on standard output stay as they are).
+    void note(const QString &text);
     // The text with control characters (line breaks too) escaped as \xHH and
     // a long one cut in the middle, so an echoed input cannot make a failure
     // span lines or screens.

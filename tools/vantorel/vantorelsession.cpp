@@ -6,6 +6,7 @@
 #include "vantoreltr.h"
 #include "vantorelvalues.h"
 
+#include <paramset/linksettings.h>
 #include <paramset/machinebuilder.h>
 #include <paramset/paramsetfile.h>
 #include <paramset/qparamhistory.h>
@@ -153,6 +154,17 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
     // Offered even to a history that cannot take it now: it stays queued
     // and is tried again before the tool ends (finish_history).
     return m_history->record(snapshot) != 0;
+}
+
+QString VantorelSession::target_of(const VantorelLink &link) const
+{
+    return LinkSettings::target_text(link.port(), link.station(), m_machine ? m_machine->get_name() : QString(),
+                                     link.version());
+}
+
+void VantorelSession::announce_writes(const VantorelLink &link, int count) const
+{
+    m_out.note(tr_tool("将向 %1 写入 %2 个参数").arg(target_of(link)).arg(count));
 }
 
 void VantorelSession::record_writes(const VantorelLink &link, const QString &operation,

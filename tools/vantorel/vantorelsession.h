@@ -76,6 +76,13 @@ public:
                        const QList<QPair<QMachineValue *, int>> &asked, const QHash<QString, int> &before,
                        const QHash<QMachineValue *, int> &read_back, const QHash<QMachineValue *, int> &errors);
 
+    // The drive the link reaches, as the workbench names it ("端口 …，站号
+    // …，<description>，版本 …").
+    QString target_of(const VantorelLink &link) const;
+    // Said on standard error before anything is written: where to and how
+    // many parameters.
+    void announce_writes(const VantorelLink &link, int count) const;
+
 private:
     const VantorelOptions &m_options;
     VantorelOutput &m_out;

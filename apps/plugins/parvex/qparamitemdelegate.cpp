@@ -20,11 +20,15 @@
 #include <QSpinBox>
 
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
 const QString kEditorDecimal = QStringLiteral("十进制");
 const QString kEditorChoice = QStringLiteral("选择");
+// What a decimal editor lets the operator type, in display units: far beyond
+// any register, so no keystroke is dropped before the value is judged.
+constexpr double kTypedLimit = 1e12;
 
 } // namespace
 
@@ -46,28 +50,35 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
     QWidget *editor = nullptr;
     const QString kind = value->get_value_property(VALUE_EDITOR).toString();
     if (kind == kEditorDecimal) {
-        // 64 bits: the magnitude of the most negative int does not fit an int.
+        // The editor takes whatever the operator types: a spin box bounded
+        // by the parameter would drop the keystroke that leaves its range
+        // (700 typed against a maximum of 600.00 became 70.00). The value
+        // is judged on commit, with a message naming what was refused.
         const qint64 a = std::abs(qint64(value->get_value_property(VALUE_SCALE).toInt()));
-        // The numbers a text may stand for: the checks of an edit own them.
-        const qint64 lowest = ParamEdit::lowest_edit(value);
-        const qint64 highest = ParamEdit::highest_edit(value);
         if (value->is_float()) {
             // A float takes any number its 32 bits hold; the edit's checks
             // refuse the rest, so a plain field loses no digits to a spin box.
             editor = new QLineEdit(parent);
         } else if (a <= 1) {
             auto *spin = new QSpinBox(parent);
-            spin->setRange(int(lowest), int(highest));
+            spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
             editor = spin;
         } else {
             auto *spin = new QDoubleSpinBox(parent);
             spin->setDecimals(value->decimals());
-            spin->setRange(double(lowest) / double(a), double(highest) / double(a));
+            spin->setRange(-kTypedLimit, kTypedLimit);
             editor = spin;
         }
     } else if (kind == kEditorChoice) {
         auto *combo = new QComboBox(parent);
         combo->addItems(value->get_combo_list());
+        // A click on a choice is the operator's decision: commit it at once
+        // instead of waiting for the editor to lose the focus.
+        auto *self = const_cast<QParamItemDelegate *>(this);
+        connect(combo, &QComboBox::activated, self, [self, combo] {
+            emit self->commitData(combo);
+            emit self->closeEditor(combo);
+        });
         editor = combo;
     }
 
@@ -122,22 +133,29 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
             text = user.read(editor).toString();
     }
 
-    int raw = 0;
-    if (!value->convert_text(text, &raw)) {
-        QMessageBox::warning(m_tree, tr("警告"),
-                             tr("%1 的数值“%2”无效，没有写入！").arg(code, text));
+    const ParamEdit::Check check = ParamEdit::check_text(value, text);
+    if (check.kind != ParamEdit::Check::Ok) {
+        bool number = false;
+        text.trimmed().toDouble(&number);
+        if (number && value->get_combo_list().isEmpty()) {
+            // Beyond the parameter's limits or the register's width: one
+            // message with the limits the operator can type within.
+            const QString unit = value->display_unit();
+            QMessageBox::warning(m_tree, tr("警告"),
+                                 tr("%1 的数值 %2 超出范围 %3～%4%5，没有写入！")
+                                     .arg(code, text.trimmed(),
+                                          value->get_value_property(VALUE_MIN).toString(),
+                                          value->get_value_property(VALUE_MAX).toString(),
+                                          unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
+        } else {
+            QMessageBox::warning(m_tree, tr("警告"),
+                                 tr("%1 的数值“%2”无效，没有写入！").arg(code, text));
+        }
         return;
     }
+    const int raw = check.raw;
     if (value->has_value() && raw == value->get_base_value())
         return;
-    // The spin box spans the register's width; the parameter's own limits
-    // are narrower, and a value beyond them must not reach the drive.
-    const QString out_of_range = value->range_error(raw);
-    if (!out_of_range.isEmpty()) {
-        QMessageBox::warning(m_tree, tr("警告"),
-                             tr("%1 的数值%2，没有写入！").arg(code, out_of_range));
-        return;
-    }
 
     // Shown at once; the read-back then shows what the drive really took.
     const bool has_before = value->has_value();

@@ -8,6 +8,7 @@
 #include <core/style/stylehelper.h>
 
 #include <communicate/qcommunicate.h>
+#include <communicate/services/qlinkerrortext.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <machine/tagvaluegroup.h>
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace {
 
@@ -26,6 +28,24 @@ QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
     return value->get_value_property(index).toString();
 }
+
+// A choice parameter's default and limits are choice values; the operator
+// knows the choices by their texts.
+QString limit_text(QMachineValue *value, enValuePropertyIndex index)
+{
+    const QString text = property_text(value, index);
+    if (value->get_combo_list().isEmpty())
+        return text;
+    bool ok = false;
+    const qint64 number = text.trimmed().toLongLong(&ok);
+    int raw = 0;
+    if (!ok || !value->raw_of_integer(number, &raw))
+        return text;
+    return value->text_of_raw(raw);
+}
+
+// The drive's exception 4 for a parameter it takes only while stopped.
+constexpr int kExceptionDeviceFailure = 4;
 
 } // namespace
 
@@ -78,16 +98,12 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
                                                                       manual_address));
         item->setText(NameColumn, value->display_name());
         item->setText(ValueColumn, value->get_true_value_string());
-        item->setText(DefaultColumn, property_text(value, VALUE_DEFAULT));
-        item->setText(MinimumColumn, property_text(value, VALUE_MIN));
-        item->setText(MaximumColumn, property_text(value, VALUE_MAX));
+        item->setText(DefaultColumn, limit_text(value, VALUE_DEFAULT));
+        item->setText(MinimumColumn, limit_text(value, VALUE_MIN));
+        item->setText(MaximumColumn, limit_text(value, VALUE_MAX));
         item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-        const QString help = property_text(value, VALUE_HELP);
-        if (!help.isEmpty()) {
-            for (int column = 0; column < ColumnCount; ++column)
-                item->setToolTip(column, help);
-        }
+        show_mark(item, value);
         apply_filter(item, value);
 
         const QString code = property_text(value, VALUE_CODE);
@@ -173,6 +189,61 @@ void QParamTreeWidget::clear_params()
     m_group = nullptr;
     clear();
     emit help_changed(QString());
+}
+
+void QParamTreeWidget::show_mark(QTreeWidgetItem *item, QMachineValue *value)
+{
+    const QString help = property_text(value, VALUE_HELP);
+    const QString mark = m_marks.value(property_text(value, VALUE_CODE));
+    item->setIcon(ValueColumn, mark.isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    QString tip = mark;
+    if (!help.isEmpty())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + help;
+    for (int column = 0; column < ColumnCount; ++column)
+        item->setToolTip(column, tip);
+}
+
+void QParamTreeWidget::mark_row(const QString &code, const QString &reason)
+{
+    if (reason.isEmpty())
+        m_marks.remove(code);
+    else
+        m_marks.insert(code, reason);
+    QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
+    if (QMachineValue *value = value_of_item(item))
+        show_mark(item, value);
+}
+
+void QParamTreeWidget::commit_edit(QMachineValue *value, int raw, bool has_before, int before)
+{
+    mark_row(property_text(value, VALUE_CODE), QString());
+    emit edit_committed(value, raw, has_before, before);
+}
+
+void QParamTreeWidget::edit_finished(QMachineValue *value, int raw, int error, bool has_read_back, int read_back,
+                                     int failure)
+{
+    const QString code = property_text(value, VALUE_CODE);
+    QString reason;
+    if (error != 0) {
+        reason = tr("设备拒绝写入 %1：%2").arg(code, QLinkErrorText::meaning(error));
+        if (error == kExceptionDeviceFailure && property_text(value, VALUE_ACCESS).trimmed() == QLatin1String("stop"))
+            reason += tr("。该参数只能在停机时修改，请先停止驱动器。");
+    } else if (!has_read_back) {
+        reason = tr("%1 写入后回读失败：%2").arg(code, QLinkErrorText::meaning(failure));
+    } else if (value->number_of_raw(read_back) != value->number_of_raw(raw)) {
+        reason = tr("%1 写入 %2，设备保存的是 %3").arg(code, value->text_of_raw(raw), value->text_of_raw(read_back));
+    } else {
+        emit QSoftCore::get_core()->status_message(tr("%1 已写入 %2").arg(code, value->text_of_raw(read_back)));
+        return;
+    }
+    mark_row(code, reason);
+    emit QSoftCore::get_core()->status_message(reason);
+}
+
+void QParamTreeWidget::set_stale(bool stale)
+{
+    setEnabled(!stale);
 }
 
 QMachineValue *QParamTreeWidget::value_of_item(QTreeWidgetItem *item) const

@@ -45,11 +45,23 @@ public:
     bool select_code(const QString &code);
 
     // The editor's checked value, to be written to the drive (the page
-    // writes it and keeps the record); `before` is what the model held.
-    void commit_edit(QMachineValue *value, int raw, bool has_before, int before)
-    {
-        emit edit_committed(value, raw, has_before, before);
-    }
+    // writes it and keeps the record); `before` is what the model held. The
+    // row loses an earlier mark.
+    void commit_edit(QMachineValue *value, int raw, bool has_before, int before);
+    // How the write of an edit ended: `error` the write's error code (0 when
+    // the drive took it), the read-back's value when there was one, and the
+    // first failure's code otherwise. A refused write, a failed read-back
+    // or a value the drive keeps differently marks the row; the status line
+    // says what happened either way.
+    void edit_finished(QMachineValue *value, int raw, int error, bool has_read_back, int read_back,
+                       int failure);
+    // Why the last edit of `code` did not end as typed, empty when it did.
+    QString mark_of(const QString &code) const { return m_marks.value(code); }
+    // The model goes away: its marks go with it.
+    void forget_marks() { m_marks.clear(); }
+    // While the drive is not answering, the table is greyed: what it shows
+    // is the last thing read, not the drive's present state.
+    void set_stale(bool stale);
 
 signals:
     // "code name: help" of the current row, empty when there is none.
@@ -70,7 +82,12 @@ private:
     QMap<QTreeWidgetItem *, QString> m_code_of_item;
     void apply_filter(QTreeWidgetItem *item, QMachineValue *value);
     void current_changed(QTreeWidgetItem *item);
+    void mark_row(const QString &code, const QString &reason);
+    void show_mark(QTreeWidgetItem *item, QMachineValue *value);
 
     tagValueGroup *m_group = nullptr;
     bool m_only_changed = false;
+    // Rows whose last edit the drive refused or changed: code to the reason.
+    // Kept across groups so the mark is still there when the group comes back.
+    QMap<QString, QString> m_marks;
 };

@@ -35,6 +35,10 @@ QParvexTreeWidget::QParvexTreeWidget(QWidget *parent)
     StyleHelper::keepSelectionColorsWhenInactive(this);
     setMinimumSize(200, 200);
 
+    // One click shows a group; the double click that used to be needed
+    // still does the same.
+    connect(this, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item, int) { set_current_item(item); });
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item, int) { set_current_item(item); });
 }

@@ -9,6 +9,7 @@
 #include <paramset/paramaudit.h>
 #include <paramset/paramcompare.h>
 #include <paramset/paramsetfile.h>
+#include <paramset/qmissionfailures.h>
 #include <paramset/qparamexchange.h>
 #include <paramset/qparamhistory.h>
 
@@ -43,6 +44,8 @@
 #include <QSet>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Translated where they are used (the translator is installed after start-up).
@@ -52,6 +55,10 @@ const char *const kDownloadName = QT_TRANSLATE_NOOP("QParvexWidget", "下载功�
 // A refused row list longer than this is cut short in the message.
 constexpr int kMaxListedRows = 20;
 
+
+// The drive's exception 4, which it answers for a stop-only parameter while
+// the motor runs.
+constexpr int kExceptionDeviceFailure = 4;
 
 QString listed_rows(const QStringList &rows)
 {
@@ -210,6 +217,7 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     m_exchange = new QParamExchange(core->get_communicate()->mission_manager(),
                                     core->get_machine_address(), this);
     connect(m_exchange, &QParamExchange::finished, this, &QParvexWidget::exchange_finished);
+    m_upload_failures = new QMissionFailures(core->get_communicate()->mission_manager(), this);
 
     connect(core, &QSoftCore::parvex_changed, this, &QParvexWidget::parvex_changed);
     connect(core, &QSoftCore::clear_machine_signal, this, &QParvexWidget::release_machine);
@@ -219,6 +227,12 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_param_tree, &QParamTreeWidget::edit_committed, this, &QParvexWidget::write_edit);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
+    // Until the drive behind a new connection answers, the table holds what
+    // another drive (or an earlier connection) said: greyed, not current.
+    connect(core, &QSoftCore::openCom, this, [this](bool open) {
+        m_param_tree->set_stale(open && QSoftCore::get_core()->get_communicate()->commu_status() != 0);
+    });
+    connect(core->get_communicate(), &QCommunicate::online, this, [this] { m_param_tree->set_stale(false); });
     // The drive's first answer rebuilds the model, and the group then shown
     // is read at once (group_shown).
 
@@ -269,6 +283,7 @@ void QParvexWidget::release_machine()
     m_writes.clear();
     m_group_tree->clear_groups();
     m_param_tree->clear_params();
+    m_param_tree->forget_marks();
 }
 
 void QParvexWidget::setAllToolBtn(bool bVisual)
@@ -390,6 +405,7 @@ void QParvexWidget::up_load()
     // save the file twice.
     connect(core, &QSoftCore::mission_group_done, this, &QParvexWidget::up_load_finish,
             Qt::UniqueConnection);
+    m_upload_failures->begin(missions);
     core->get_communicate()->mission_manager()->add_mission_group(missions, QString());
     qDeleteAll(missions);
 }
@@ -403,7 +419,15 @@ void QParvexWidget::up_load_finish(bool success)
         record(ParvexHistory::snapshot_now(QSoftCore::get_core()->get_machine(), ParamSnapshot::upload()));
         save(false);
     } else {
-        QMessageBox::critical(this, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok);
+        // Which parameter could not be read, and why. From the event loop:
+        // a link that went away reports its missions' failures after the
+        // group's end.
+        QMetaObject::invokeMethod(this, [this] {
+            QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("上传参数失败！"), QMessageBox::Ok, this);
+            box.setObjectName(QStringLiteral("parvexUploadFailed"));
+            box.setInformativeText(m_upload_failures->text(QSoftCore::get_core()->get_machine()));
+            box.exec();
+        }, Qt::QueuedConnection);
     }
 }
 
@@ -490,10 +514,8 @@ void QParvexWidget::down_load()
         box.exec();
         return;
     }
-    if (!refused.isEmpty()) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("以下参数行有误，没有下载：\n%1").arg(listed_rows(refused)));
-    }
+    if (!confirm_download(plan.writes.size(), refused))
+        return;
 
     m_writes.clear();
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
@@ -505,6 +527,24 @@ void QParvexWidget::down_load()
     m_step = Backup;
     m_exchange->set_station(core->get_machine_address());
     m_exchange->read(all_values());
+}
+
+bool QParvexWidget::confirm_download(int count, const QStringList &bad_rows)
+{
+    // One question before anything is written: where to, how much, and
+    // which rows of the file stay out. Cancel is the default.
+    QMessageBox box(bad_rows.isEmpty() ? QMessageBox::Question : QMessageBox::Warning,
+                    tr("下载参数"),
+                    tr("将向 %1 写入 %2 个参数。是否下载？")
+                        .arg(QSoftCore::get_core()->target_text(), QString::number(count)),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("parvexDownloadConfirm"));
+    box.button(QMessageBox::Ok)->setText(tr("下载"));
+    box.button(QMessageBox::Cancel)->setText(tr("取消"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    if (!bad_rows.isEmpty())
+        box.setInformativeText(tr("以下参数行有误，不会写入：\n%1").arg(listed_rows(bad_rows)));
+    return box.exec() == QMessageBox::Ok;
 }
 
 void QParvexWidget::exchange_finished(bool complete)
@@ -540,7 +580,8 @@ void QParvexWidget::backup_done(bool complete)
         core->m_show_err_log = false;
         QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
                         QMessageBox::Ok, this);
-        box.setInformativeText(tr("读取设备当前参数失败，没有写入任何参数。"));
+        box.setInformativeText(tr("读取设备当前参数失败，没有写入任何参数。") + QLatin1Char('\n')
+                               + m_exchange->failure_text());
         box.exec();
         return;
     }
@@ -582,6 +623,7 @@ void QParvexWidget::backup_done(bool complete)
 void QParvexWidget::download_done()
 {
     QSoftCore *core = QSoftCore::get_core();
+    const bool show_log = core->m_show_err_log;
     core->m_show_err_log = false;
     const tagVerifyReport report = m_exchange->report();
     if (QMachine *machine = core->get_machine()) {
@@ -600,20 +642,35 @@ void QParvexWidget::download_done()
         QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
                         QMessageBox::Ok, this);
         box.setInformativeText(tr("连接已断开：写入 %1 个参数，核对一致 %2 个。")
-                                   .arg(report.written).arg(report.verified));
+                                   .arg(report.written).arg(report.verified)
+                               + QLatin1Char('\n') + m_exchange->failure_text());
         box.exec();
         return;
     }
     show_verify_box(tr(kDownloadName), report, m_file_refused);
+    // The log of the download's failed exchanges follows the summary (a
+    // lost link says all there is in its own box).
+    if (show_log && !core->getErrlogs().isEmpty())
+        emit core->show_err_log();
 }
 
 void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &report,
                                     const QStringList &file_refused)
 {
-    const int refused = int(report.refused.size() + file_refused.size());
-    const QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
-                               .arg(report.written).arg(report.verified)
-                               .arg(report.different.size() + report.unread.size()).arg(refused);
+    // What the drive refused and what the file held wrong are two things:
+    // the second never reached the drive.
+    QString counts = tr("写入 %1 个参数，核对一致 %2 个，与要求不同 %3 个，被拒绝 %4 个。")
+                         .arg(report.written).arg(report.verified)
+                         .arg(report.different.size() + report.unread.size()).arg(report.refused.size());
+    if (!file_refused.isEmpty())
+        counts += tr("文件中有误 %1 个（未写入）。").arg(file_refused.size());
+    const bool stop_only = std::any_of(report.refused.cbegin(), report.refused.cend(),
+                                       [](const tagVerifyReport::Row &row) {
+        return row.error == kExceptionDeviceFailure && row.value
+            && row.value->get_value_property(VALUE_ACCESS).toString().trimmed() == QLatin1String("stop");
+    });
+    if (stop_only)
+        counts += tr("有的参数只能在停机时修改：请先停止驱动器，再下载一次。");
     if (report.all_verified()) {
         QMessageBox box(QMessageBox::Information, tr("提示"), name + tr("成功"),
                         QMessageBox::Ok, this);
@@ -695,7 +752,10 @@ void QParvexWidget::compare_read_done(bool complete)
     QSoftCore *core = QSoftCore::get_core();
     QMachine *machine = core->get_machine();
     if (!complete || !machine) {
-        QMessageBox::warning(this, tr(kWarning), tr("读取设备参数失败，无法比较！"));
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("读取设备参数失败，无法比较！"), QMessageBox::Ok,
+                        this);
+        box.setInformativeText(m_exchange->failure_text());
+        box.exec();
         return;
     }
     tagParamSnapshot drive = ParvexHistory::snapshot_now(machine, ParamSnapshot::compare());
@@ -716,6 +776,8 @@ void QParvexWidget::compare_read_done(bool complete)
 void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
 {
     if (!start_exchange_allowed())
+        return;
+    if (!confirm_download(writes.size(), QStringList()))
         return;
     QSoftCore::get_core()->clearErrLog();
     for (const ParamVerify::Write &write : writes)
@@ -738,7 +800,11 @@ void QParvexWidget::write_edit(QMachineValue *value, int raw, bool has_before, i
     if (has_before)
         held.insert(code_of(value), before);
     m_edit_runs.insert(run, held);
-    connect(run, &QParamExchange::finished, this, [this, run] {
+    connect(run, &QParamExchange::finished, this, [this, run, value, raw] {
+        // The row says how the edit ended.
+        const QHash<QMachineValue *, int> read = run->values();
+        m_param_tree->edit_finished(value, raw, run->write_errors().value(value, 0), read.contains(value),
+                                    read.value(value, 0), run->first_failure_code());
         record_writes(run, ParamAudit::edit(), m_edit_runs.take(run));
         run->deleteLater();
     });
@@ -774,7 +840,9 @@ void QParvexWidget::write_selected_done()
     QWidget *parent = m_compare_dialog ? static_cast<QWidget *>(m_compare_dialog.data()) : this;
     const tagVerifyReport report = m_exchange->report();
     if (m_exchange->link_lost()) {
-        QMessageBox::warning(parent, tr(kWarning), tr("下载所选参数失败！"));
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("下载所选参数失败！"), QMessageBox::Ok, parent);
+        box.setInformativeText(m_exchange->failure_text());
+        box.exec();
         return;
     }
     if (report.all_verified()) {

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QCSVFile;
 class QMachineValue;
+class QMissionFailures;
 class QParamExchange;
 class QParamTreeWidget;
 class QParvexTreeWidget;
@@ -61,6 +62,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Asks before a download, naming the target and the count; true to write.
+    bool confirm_download(int count, const QStringList &bad_rows);
     enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
@@ -98,6 +101,7 @@ private:
     QLabel *m_help;
     QLineEdit *m_note;
     QParamExchange *m_exchange = nullptr;
+    QMissionFailures *m_upload_failures = nullptr; // of the running upload
     // Single edits under way, each on its own run, with what the model
     // held before.
     QHash<QParamExchange *, QHash<QString, int>> m_edit_runs;

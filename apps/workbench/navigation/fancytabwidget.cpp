@@ -37,6 +37,21 @@ QPixmap lamp(const char *path)
     return QPixmap(QString::fromLatin1(path));
 }
 
+// The no-answer lamp has no picture of its own; it is drawn amber in the
+// size of the others.
+QPixmap no_answer_lamp()
+{
+    const QSize size = lamp(OnlineLamp).size();
+    QPixmap amber(size.isEmpty() ? QSize(16, 16) : size);
+    amber.fill(Qt::transparent);
+    QPainter painter(&amber);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(160, 100, 0));
+    painter.setBrush(QColor(255, 176, 0));
+    painter.drawEllipse(QRectF(amber.rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    return amber;
+}
+
 } // namespace
 
 FancyTabWidget::FancyTabWidget(QWidget *parent)
@@ -175,6 +190,16 @@ void FancyTabWidget::online()
 {
     m_linkText->setText(tr("在线"));
     m_linkLamp->setPixmap(lamp(OnlineLamp));
+}
+
+void FancyTabWidget::set_no_answer(bool silent)
+{
+    if (!silent) {
+        online();
+        return;
+    }
+    m_linkText->setText(tr("无应答"));
+    m_linkLamp->setPixmap(no_answer_lamp());
 }
 
 void FancyTabWidget::offline()

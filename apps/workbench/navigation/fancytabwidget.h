@@ -31,6 +31,10 @@ public:
     FancyTabBar *tabBar() const { return m_tabBar; }
     FancyActionBar *actionBar() const { return m_actionBar; }
     QStatusBar *statusBar() const { return m_statusBar; }
+    // The third state of the lamp: the port is open and the drive was
+    // online, but it has stopped answering (amber, 无应答). The next
+    // online() or offline() ends it.
+    void set_no_answer(bool silent);
 
 signals:
     void currentAboutToShow(int index);

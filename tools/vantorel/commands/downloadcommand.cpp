@@ -149,6 +149,8 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     }
     const int skipped = int(plan.writes.size() - planned.size());
 
+    result.json.insert(QStringLiteral("target"), s.target_of(link));
+    s.announce_writes(link, int(plan.writes.size()));
     const QString label = tr_tool("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;

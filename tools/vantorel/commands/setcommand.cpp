@@ -76,6 +76,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
     VantorelResult result;
     const int station = link.station();
     QMachine *machine = session().machine();
+    session().announce_writes(link, int(m_writes.size()));
     QList<QMission *> missions;
     QList<QMachineValue *> values;
     for (const auto &write : std::as_const(m_writes)) {
@@ -118,6 +119,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
     }
     result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("写入"), tr_tool("读回"), tr_tool("单位")};
     result.json.insert(QStringLiteral("station"), station);
+    result.json.insert(QStringLiteral("target"), session().target_of(link));
     result.json.insert(QStringLiteral("values"), array);
     if (!ok) {
         result.exit = link.exit_code();
