@@ -41,6 +41,8 @@ public:
     // The next row follows a gap.
     void mark_gap();
     qint64 rows() const { return m_rows; }
+    // Milliseconds since the recording began.
+    qint64 elapsed_ms() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
 
 signals:
     void failed(const QString &path, const QString &reason);
