@@ -21,12 +21,5 @@ enum enValuePropertyIndex {
     VALUE_NAME_EN = 14,    // name
     VALUE_UNIT_EN = 15,    // unit, where it is written differently
     VALUE_CHOICES_EN = 16, // choice texts, "value:text" pairs joined by ";"
-    // What the monitoring page makes of a runtime value.
-    VALUE_MONITOR = 17,    // "1" when it belongs to the default monitoring set
-    VALUE_ROLE = 18,       // "state" (the state word), "fault" (the fault code) or empty
-    VALUE_BITS = 19,       // state word bits, "bit:meaning:text" joined by ";" (meaning "run", "fault" or empty)
-    VALUE_BITS_EN = 20,    // the same with the English texts, where the description gives them
-    VALUE_FAULTS = 21,     // fault names, "code:text" pairs joined by ";"
-    VALUE_FAULTS_EN = 22,  // the same in English
-    VALUE_PROPERTY_COUNT = 23
+    VALUE_PROPERTY_COUNT = 17
 };

@@ -1,4 +1,5 @@
 #include "qmachinevalue.h"
+#include "runtimepropertyindex.h"
 
 #include <QRegularExpression>
 
@@ -44,13 +45,13 @@ quint64 power_of_ten(int exponent)
 } // namespace
 
 QMachineValue::QMachineValue(QObject *parent)
-    : QObject(parent), m_properties(VALUE_PROPERTY_COUNT)
+    : QObject(parent), m_properties(RUNTIME_PROPERTY_END)
 {
 }
 
 void QMachineValue::set_value_property(enValuePropertyIndex index, const QVariant &value)
 {
-    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+    if (int(index) < 0 || int(index) >= RUNTIME_PROPERTY_END)
         return;
     m_properties[index] = value;
     refresh_cache(index);
@@ -58,7 +59,7 @@ void QMachineValue::set_value_property(enValuePropertyIndex index, const QVarian
 
 QVariant QMachineValue::get_value_property(enValuePropertyIndex index) const
 {
-    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+    if (int(index) < 0 || int(index) >= RUNTIME_PROPERTY_END)
         return QVariant();
     return m_properties.at(index);
 }

@@ -129,7 +129,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
-        {QStringLiteral("defaults"), &o->defaults},
+        {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("record"), &o->record},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {

@@ -40,6 +40,7 @@ struct VantorelOptions
     // compare
     bool defaults = false;
     QString snapshot;
+    bool record = false; // the drive's values go into the history too
     // scan
     QStringList scan_ports;
     QList<int> scan_bauds;

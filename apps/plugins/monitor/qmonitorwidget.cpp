@@ -15,6 +15,7 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
+#include <machine/runtimepropertyindex.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -293,7 +294,7 @@ void QMonitorWidget::take_sample(const tagMonitorSample &sample)
         Row &row = m_rows[i];
         QTreeWidgetItem *item = m_table->topLevelItem(i);
         const QString code = item->text(CODE);
-        const QString role = row.value->get_value_property(VALUE_ROLE).toString();
+        const QString role = row.value->get_value_property(runtime_property(VALUE_ROLE)).toString();
         QDriveState::Reading *reading = role == QLatin1String("state") ? &state
                                         : role == QLatin1String("fault") ? &fault : nullptr;
         if (reading && !reading->value) {

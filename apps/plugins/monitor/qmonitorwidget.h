@@ -1,8 +1,8 @@
 #pragma once
 
 #include <core/plugin/qabstractpagewidget.h>
+#include <paramset/qmonitorrecorder.h>
 #include "qdrivestate.h"
-#include "qmonitorrecorder.h"
 #include "qtrendhistory.h"
 #include "tagmonitorsample.h"
 

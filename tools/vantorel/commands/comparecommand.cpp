@@ -32,10 +32,12 @@ VantorelCommandSpec CompareCommand::spec()
     spec.name = QStringLiteral("compare");
     spec.synopsis = QStringLiteral("compare FILE | --defaults | --snapshot ID");
     spec.summary = QStringLiteral("compare the drive with a file, the defaults or a snapshot");
-    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [link options] [--json]\n"
+    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [--record] [link options] [--json]\n"
                                "Reads the drive's parameters and lists those that differ from a\n"
                                "parameter file, from the description's defaults or from a snapshot.\n"
-                               "Exit code 4 when something differs.\n"
+                               "--record also stores the values read in the history (a compare snapshot).\n"
+                               "Exit code 4 when something differs. In JSON, \"against\" is \"file\",\n"
+                               "\"defaults\" or \"snapshot\" (with \"snapshot_id\").\n"
                                "Example: vantorel compare --defaults\n");
     spec.several_stations = true;
     spec.make = make_vantorel_command<CompareCommand>;
@@ -60,6 +62,7 @@ int CompareCommand::prepare()
     if (options.defaults) {
         m_other = ParamCompare::defaults_of(s.machine(), &problems);
         m_other_title = tr_tool("默认值");
+        m_against = QStringLiteral("defaults");
     } else if (!options.snapshot.isEmpty()) {
         bool ok = false;
         const qint64 id = options.snapshot.toLongLong(&ok);
@@ -71,6 +74,8 @@ int CompareCommand::prepare()
             return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(options.snapshot));
         m_other = snapshot.values;
         m_other_title = tr_tool("记录 %1").arg(id);
+        m_against = QStringLiteral("snapshot");
+        m_snapshot_id = id;
     } else {
         const QString &path = options.arguments.first();
         QCSVFile table;
@@ -82,6 +87,7 @@ int CompareCommand::prepare()
             return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
         m_other = ParamSetFile::raw_values(table, s.machine(), &problems);
         m_other_title = tr_tool("文件");
+        m_against = QStringLiteral("file");
     }
     if (!problems.isEmpty()) {
         return s.fail(VantorelExit::FileError,
@@ -97,7 +103,9 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
     QList<tagParamRaw> drive;
     if (!read_all(link, tr_tool("读取"), &drive, &result))
         return result;
-    s.record(link, ParamSnapshot::compare(), drive);
+    // A comparison only looks; the history grows only when asked to.
+    if (s.options().record)
+        s.record(link, ParamSnapshot::compare(), drive);
 
     const QList<tagParamDifference> differences = ParamCompare::compare(drive, m_other, s.machine());
     QJsonArray array;
@@ -119,7 +127,9 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
         array.append(o);
     }
     result.json.insert(QStringLiteral("station"), link.station());
-    result.json.insert(QStringLiteral("against"), m_other_title);
+    result.json.insert(QStringLiteral("against"), m_against);
+    if (m_against == QLatin1String("snapshot"))
+        result.json.insert(QStringLiteral("snapshot_id"), double(m_snapshot_id));
     result.json.insert(QStringLiteral("compared"), int(drive.size()));
     result.json.insert(QStringLiteral("differences"), array);
     if (differences.isEmpty()) {
