@@ -171,6 +171,18 @@ void tst_Vantorel::setChecksEverythingBeforeWriting()
         QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(m_sim->get_one(kF007), 5000);
     }
+
+    // Beyond both the maximum and the register: the limits are named, in
+    // display units. Several faults are named together, in one line.
+    const Run above = vantorel({s("set"), s("F0-07=700")});
+    QVERIFY2(above.err.contains(s("0.00～600.00")), qPrintable(above.err));
+    const Run several = vantorel({s("set"), s("F0-07=700"), s("F0-01=遥控"), s("X9-99=1"), s("--json")});
+    QCOMPARE(several.exit, 1);
+    QCOMPARE(several.err.count(QLatin1Char('\n')), 1);
+    for (const char *named : {"F0-07", "F0-01", "X9-99"})
+        QVERIFY2(several.err.contains(s(named)), qPrintable(several.err));
+    QCOMPARE(several.json().value(s("problem_count")).toInt(), 3);
+    QCOMPARE(m_sim->get_one(kF007), 5000);
 }
 
 void tst_Vantorel::uploadThenDownload()
@@ -201,11 +213,13 @@ void tst_Vantorel::downloadRefusesAFileOfAnotherModel()
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QTextCodec::codecForName("GBK")->fromUnicode(
-        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,1,Hz,100\r\nP9-01,别的机型,1,,1\r\n")));
+        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,1,Hz,100\r\nP9-01,别的机型,1,,1\r\n"
+          "P9-02,别的机型,1,,1\r\n")));
     file.close();
     const Run run = vantorel({s("download"), path});
     QCOMPARE(run.exit, 5);
-    QVERIFY2(run.err.contains(s("P9-01")), qPrintable(run.err));
+    // Every offending row is named, not only the first.
+    QVERIFY2(run.err.contains(s("P9-01")) && run.err.contains(s("P9-02")), qPrintable(run.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
 }
 
@@ -215,8 +229,18 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     QCOMPARE(vantorel({s("upload"), path}).exit, 0);
     QCOMPARE(vantorel({s("set"), s("F0-07=12.5")}).exit, 0);
 
+    const auto snapshots_now = [this] {
+        return vantorel({s("history"), s("--json")}, false).json().value(s("snapshots")).toArray().size();
+    };
+    const qsizetype before = snapshots_now();
     Run compare = vantorel({s("compare"), path, s("--json")});
     QCOMPARE(compare.exit, 4);
+    // A comparison only looks, unless asked to record; its JSON is the same
+    // in every language.
+    QCOMPARE(snapshots_now(), before);
+    QCOMPARE(compare.json().value(s("against")).toString(), s("file"));
+    QCOMPARE(vantorel({s("compare"), s("--defaults"), s("--record")}).exit, 4);
+    QCOMPARE(snapshots_now(), before + 1);
     const QJsonArray differences = compare.json().value(s("differences")).toArray();
     QCOMPARE(differences.size(), 1);
     QCOMPARE(differences.at(0).toObject().value(s("code")).toString(), s("F0-07"));
@@ -289,9 +313,33 @@ void tst_Vantorel::monitorWritesCsv()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QTextCodec::codecForName("GBK")->toUnicode(file.readAll())
                                   .split(s("\r\n"), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines.first(), s("时间,U0-00(Hz),U0-02(V)"));
-    QCOMPARE(lines.at(3).split(QLatin1Char(',')).size(), 3);
+    // The monitoring page's recording layout: codes, names, units, then
+    // time of day, milliseconds and the values.
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.at(0), s("时间,毫秒,U0-00,U0-02"));
+    QCOMPARE(lines.at(1), s("名称,,运行频率,母线电压"));
+    QCOMPARE(lines.at(2), s("单位,ms,Hz,V"));
+    QCOMPARE(lines.at(5).split(QLatin1Char(',')).size(), 4);
+
+    // --json: one object per reading, on its line, while the command runs.
+    QProcess p;
+    p.start(s(TEST_APP_DIR "/vantorel"),
+            {s("monitor"), s("U0-00"), s("--period"), s("50"), s("--json"), s("--config"),
+             m_dir.filePath(s("config.xml")), s("--timeout"), s("200"), s("--port"), m_sim->device()});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).count('\n') >= 2, 20000);
+    QCOMPARE(p.state(), QProcess::Running);
+    const QJsonObject first = QJsonDocument::fromJson(out.left(out.indexOf('\n'))).object();
+    QCOMPARE(first.value(s("station")).toInt(), 1);
+    QVERIFY(first.value(s("values")).toObject().value(s("U0-00")).isDouble());
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    out += p.readAllStandardOutput();
+    const QList<QByteArray> all = out.trimmed().split('\n');
+    const QJsonObject summary = QJsonDocument::fromJson(all.last()).object();
+    QCOMPARE(summary.value(s("command")).toString(), s("monitor"));
+    QCOMPARE(summary.value(s("samples")).toInt(), all.size() - 1);
 }
 
 void tst_Vantorel::failuresHaveTheirExitCodes()

@@ -14,6 +14,7 @@
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -47,6 +48,21 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
         m_out.document(QJsonDocument(o));
     }
     return exit;
+}
+
+int VantorelSession::fail_listing(int exit, const QString &reason, const QStringList &problems) const
+{
+    const QStringList shown = problems.mid(0, kListedProblems);
+    QString line = reason + QStringLiteral("：") + shown.join(QStringLiteral("；"));
+    if (problems.size() > shown.size())
+        line += QCoreApplication::translate("VantorelTool", "；另有 %1 处").arg(problems.size() - shown.size());
+    QJsonArray listed;
+    for (const QString &problem : shown)
+        listed.append(problem);
+    QJsonObject partial;
+    partial.insert(QStringLiteral("problems"), listed);
+    partial.insert(QStringLiteral("problem_count"), int(problems.size()));
+    return fail(exit, line, partial);
 }
 
 bool VantorelSession::load_description(QString *error)

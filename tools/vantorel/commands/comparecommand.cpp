@@ -90,8 +90,8 @@ int CompareCommand::prepare()
         m_against = QStringLiteral("file");
     }
     if (!problems.isEmpty()) {
-        return s.fail(VantorelExit::FileError,
-                      tr_tool("%1 %2（共 %3 处有误）").arg(m_other_title, problems.first()).arg(problems.size()));
+        return s.fail_listing(VantorelExit::FileError,
+                              tr_tool("%1有 %2 处有误").arg(m_other_title).arg(problems.size()), problems);
     }
     return VantorelExit::Done;
 }

@@ -76,10 +76,11 @@ int DownloadCommand::prepare()
             return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
-            return s.fail(VantorelExit::FileError,
-                          tr_tool("参数文件 %1 %2（共 %3 行有误），没有写入任何参数")
-                              .arg(path, plan.refused.first())
-                              .arg(plan.refused.size()));
+            return s.fail_listing(VantorelExit::FileError,
+                                  tr_tool("参数文件 %1 有 %2 行有误，没有写入任何参数")
+                                      .arg(path)
+                                      .arg(plan.refused.size()),
+                                  plan.refused);
         }
         if (plan.writes.isEmpty())
             return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));

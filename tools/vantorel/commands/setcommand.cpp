@@ -55,29 +55,48 @@ int SetCommand::prepare()
 {
     VantorelSession &s = session();
     QMachine *machine = s.machine();
+    // Every value is checked, so that one run names every fault.
+    QStringList problems;
     for (const QString &arg : s.options().arguments) {
         const int eq = int(arg.indexOf(QLatin1Char('=')));
-        if (eq <= 0)
-            return s.fail(VantorelExit::Usage, tr_tool("“%1”应写成 代码=数值").arg(arg));
+        if (eq <= 0) {
+            problems.append(tr_tool("“%1”应写成 代码=数值").arg(arg));
+            continue;
+        }
         const QString code = arg.left(eq).trimmed();
         const QString text = arg.mid(eq + 1);
         QMachineValue *value = machine->get_value(code);
-        if (!value)
-            return s.fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+        if (!value) {
+            problems.append(tr_tool("未知的参数代码 %1").arg(code));
+            continue;
+        }
         // Each value is written and then read back as one: a second write
         // of the same code would make the first read-back a lie.
-        for (const auto &earlier : std::as_const(m_writes)) {
-            if (earlier.first == code)
-                return s.fail(VantorelExit::Usage, tr_tool("%1 给出了两次").arg(code));
+        bool twice = false;
+        for (const auto &earlier : std::as_const(m_writes))
+            twice = twice || earlier.first == code;
+        if (twice) {
+            problems.append(tr_tool("%1 给出了两次").arg(code));
+            continue;
         }
-        if (!machine->check_value_right(value))
-            return s.fail(VantorelExit::Usage, tr_tool("%1 是只读参数，不能写入").arg(code));
+        if (!machine->check_value_right(value)) {
+            problems.append(tr_tool("%1 是只读参数，不能写入").arg(code));
+            continue;
+        }
         const ParamEdit::Check check = ParamEdit::check_text(value, text);
         if (check.kind != ParamEdit::Check::Ok) {
-            return s.fail(VantorelExit::Usage,
-                          tr_tool("%1 %2：%3，没有写入任何参数").arg(code, name_of(value), check.reason));
+            problems.append(tr_tool("%1 %2：%3").arg(code, name_of(value), check.reason));
+            // Still counted as given, so that a second mention is named too.
+            m_writes.append({code, 0});
+            continue;
         }
         m_writes.append({code, check.raw});
+    }
+    if (problems.size() == 1)
+        return s.fail(VantorelExit::Usage, tr_tool("%1，没有写入任何参数").arg(problems.first()));
+    if (!problems.isEmpty()) {
+        return s.fail_listing(VantorelExit::Usage,
+                              tr_tool("%1 处有误，没有写入任何参数").arg(problems.size()), problems);
     }
     return VantorelExit::Done;
 }
