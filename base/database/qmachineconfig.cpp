@@ -41,6 +41,7 @@ enum Column {
     ColBitsEn,
     ColFaults,
     ColFaultsEn,
+    ColHelpEn,
     ColCount
 };
 
@@ -370,6 +371,7 @@ QStringList DescriptionParser::parse_param(bool runtime)
     row[ColNameEn] = attr("name-en");
     row[ColUnitEn] = attr("unit-en");
     row[ColHelp] = attrs.value(QLatin1String("help")).toString();
+    row[ColHelpEn] = attrs.value(QLatin1String("help-en")).toString();
 
     const QString monitor = attr("monitor");
     if (monitor == QLatin1String("1"))

@@ -1,5 +1,5 @@
 #include "qmachinevalue.h"
-#include "runtimepropertyindex.h"
+#include "valuepropertyextra.h"
 
 #include <QRegularExpression>
 
@@ -45,13 +45,13 @@ quint64 power_of_ten(int exponent)
 } // namespace
 
 QMachineValue::QMachineValue(QObject *parent)
-    : QObject(parent), m_properties(RUNTIME_PROPERTY_END)
+    : QObject(parent), m_properties(VALUE_EXTRA_END)
 {
 }
 
 void QMachineValue::set_value_property(enValuePropertyIndex index, const QVariant &value)
 {
-    if (int(index) < 0 || int(index) >= RUNTIME_PROPERTY_END)
+    if (int(index) < 0 || int(index) >= VALUE_EXTRA_END)
         return;
     m_properties[index] = value;
     refresh_cache(index);
@@ -59,7 +59,7 @@ void QMachineValue::set_value_property(enValuePropertyIndex index, const QVarian
 
 QVariant QMachineValue::get_value_property(enValuePropertyIndex index) const
 {
-    if (int(index) < 0 || int(index) >= RUNTIME_PROPERTY_END)
+    if (int(index) < 0 || int(index) >= VALUE_EXTRA_END)
         return QVariant();
     return m_properties.at(index);
 }

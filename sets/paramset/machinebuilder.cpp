@@ -4,7 +4,7 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <machine/runtimepropertyindex.h>
+#include <machine/valuepropertyextra.h>
 
 namespace MachineBuilder {
 

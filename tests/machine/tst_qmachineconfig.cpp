@@ -325,10 +325,10 @@ void tst_QMachineConfig::state_word_and_faults()
     // Monitor flag, role, bits, bits in English, faults, faults in English.
     QCOMPARE(rows.at(0).mid(17), QStringList({QStringLiteral("1"), QStringLiteral("fault"), QString(), QString(),
                                               QStringLiteral("2:加速过电流;9:欠压"),
-                                              QStringLiteral("2:Over-current;9:欠压")}));
+                                              QStringLiteral("2:Over-current;9:欠压"), QString()}));
     QCOMPARE(rows.at(1).mid(17), QStringList({QString(), QStringLiteral("state"),
                                               QStringLiteral("0:run:运行;3::报警"),
-                                              QStringLiteral("0:run:Running;3::报警"), QString(), QString()}));
+                                              QStringLiteral("0:run:Running;3::报警"), QString(), QString(), QString()}));
 }
 
 void tst_QMachineConfig::default_description_is_complete()
@@ -340,10 +340,11 @@ void tst_QMachineConfig::default_description_is_complete()
     QVERIFY(pages.size() >= 14);
     int params = 0;
     int signed_values = 0, two_words = 0, choices = 0, read_only = 0, stop_only = 0, helps = 0, start = 0, gaps = 0;
-    // Every name and choice text is there in English too.
+    // Every name, choice and help text is there in English too.
     const auto english_complete = [](const tagDataPage &page) {
         for (const QStringList &row : page.rows) {
-            if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':')))
+            if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':'))
+                || row.at(13).isEmpty() != row.at(23).isEmpty())
                 return row.at(0);
         }
         return QString();

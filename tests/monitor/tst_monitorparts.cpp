@@ -3,7 +3,7 @@
 #include <monitor/qtrendscale.h>
 
 #include <machine/qmachinevalue.h>
-#include <machine/runtimepropertyindex.h>
+#include <machine/valuepropertyextra.h>
 #include <paramset/machinebuilder.h>
 
 #include <QTest>
@@ -19,7 +19,7 @@ QStringList row(const QString &code, const QString &unit, const QString &monitor
                 const QString &role = QString())
 {
     QStringList r;
-    for (int i = 0; i < RUNTIME_PROPERTY_END; ++i)
+    for (int i = 0; i < VALUE_EXTRA_END; ++i)
         r.append(QString());
     r[VALUE_CODE] = code;
     r[VALUE_UNIT] = unit;
@@ -28,12 +28,12 @@ QStringList row(const QString &code, const QString &unit, const QString &monitor
     return r;
 }
 
-std::unique_ptr<QMachineValue> value_with(enRuntimePropertyIndex slot, const QString &text)
+std::unique_ptr<QMachineValue> value_with(enValuePropertyExtra slot, const QString &text)
 {
     auto value = std::make_unique<QMachineValue>();
     value->set_value_property(VALUE_LENGTH, QStringLiteral("1"));
     value->set_value_property(VALUE_SCALE, QStringLiteral("1"));
-    value->set_value_property(runtime_property(slot), text);
+    value->set_value_property(extra_property(slot), text);
     return value;
 }
 

@@ -1,7 +1,7 @@
 #include "qdrivestate.h"
 
 #include <machine/qmachinevalue.h>
-#include <machine/runtimepropertyindex.h>
+#include <machine/valuepropertyextra.h>
 
 #include <QStringList>
 
@@ -16,7 +16,7 @@ struct Bit
 
 QList<Bit> bits_of(const QMachineValue *value)
 {
-    const QString text = value->get_value_property(runtime_property(QMachineValue::english() ? VALUE_BITS_EN : VALUE_BITS))
+    const QString text = value->get_value_property(extra_property(QMachineValue::english() ? VALUE_BITS_EN : VALUE_BITS))
                              .toString();
     QList<Bit> bits;
     for (const QString &entry : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -31,7 +31,7 @@ QList<Bit> bits_of(const QMachineValue *value)
 
 QString fault_name(const QMachineValue *value, qint64 code)
 {
-    const QString text = value->get_value_property(runtime_property(QMachineValue::english() ? VALUE_FAULTS_EN : VALUE_FAULTS))
+    const QString text = value->get_value_property(extra_property(QMachineValue::english() ? VALUE_FAULTS_EN : VALUE_FAULTS))
                              .toString();
     const QString key = QString::number(code) + QLatin1Char(':');
     for (const QString &entry : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {

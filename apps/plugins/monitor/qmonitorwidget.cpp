@@ -15,7 +15,7 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <machine/runtimepropertyindex.h>
+#include <machine/valuepropertyextra.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -238,7 +238,9 @@ void QMonitorWidget::show_values(const QList<QMachineValue *> &values)
         item->setText(CODE, code);
         item->setText(NAME, name);
         item->setText(UNIT, unit);
-        item->setToolTip(NAME, value->get_value_property(VALUE_HELP).toString());
+        const QString help_en = QMachineValue::english()
+            ? value->get_value_property(extra_property(VALUE_HELP_EN)).toString() : QString();
+        item->setToolTip(NAME, help_en.isEmpty() ? value->get_value_property(VALUE_HELP).toString() : help_en);
         QPixmap swatch(10, 10);
         swatch.fill(colour);
         item->setIcon(CODE, QIcon(swatch));
@@ -294,7 +296,7 @@ void QMonitorWidget::take_sample(const tagMonitorSample &sample)
         Row &row = m_rows[i];
         QTreeWidgetItem *item = m_table->topLevelItem(i);
         const QString code = item->text(CODE);
-        const QString role = row.value->get_value_property(runtime_property(VALUE_ROLE)).toString();
+        const QString role = row.value->get_value_property(extra_property(VALUE_ROLE)).toString();
         QDriveState::Reading *reading = role == QLatin1String("state") ? &state
                                         : role == QLatin1String("fault") ? &fault : nullptr;
         if (reading && !reading->value) {

@@ -10,6 +10,7 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
+#include <machine/valuepropertyextra.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QContextMenuEvent>
@@ -25,6 +26,15 @@ constexpr int kValueColumnWidth = 200;
 QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
     return value->get_value_property(index).toString();
+}
+
+// The help text in the language shown: the English one where the
+// description gives it.
+QString help_text(QMachineValue *value)
+{
+    const QString english = QMachineValue::english() ? property_text(value, extra_property(VALUE_HELP_EN))
+                                                     : QString();
+    return english.isEmpty() ? property_text(value, VALUE_HELP) : english;
 }
 
 } // namespace
@@ -76,7 +86,7 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         item->setText(MaximumColumn, property_text(value, VALUE_MAX));
         item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-        const QString help = property_text(value, VALUE_HELP);
+        const QString help = help_text(value);
         if (!help.isEmpty()) {
             for (int column = 0; column < ColumnCount; ++column)
                 item->setToolTip(column, help);
@@ -147,7 +157,7 @@ void QParamTreeWidget::current_changed(QTreeWidgetItem *item)
         emit help_changed(QString());
         return;
     }
-    const QString help = property_text(value, VALUE_HELP);
+    const QString help = help_text(value);
     emit help_changed(QStringLiteral("%1 %2：%3").arg(property_text(value, VALUE_CODE),
                                                     value->display_name(),
                                                     help.isEmpty() ? tr("（没有说明）") : help));
