@@ -18,6 +18,7 @@
 #include <communicate/qlinkstatistics.h>
 
 #include <QAction>
+#include <QTranslator>
 #include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
@@ -182,11 +183,25 @@ QAction *MainWindow::language_action()
             QSoftCore::get_core()->set_setting_value(QUiLanguage::setting_key(),
                                                      QUiLanguage::to_setting(choice));
             if (m_tab_widget)
-                m_tab_widget->statusBar()->showMessage(tr("界面语言将在程序下次启动时生效。"));
+                m_tab_widget->statusBar()->showMessage(restart_notice(choice));
         });
     }
     language->setMenu(menu);
     return language;
+}
+
+QString MainWindow::restart_notice(QUiLanguage::Language language)
+{
+    // Said in the language chosen, which is the one its reader asked for.
+    const char *notice = QT_TRANSLATE_NOOP("MainWindow", "界面语言将在程序下次启动时生效。");
+    QTranslator translator;
+    if (language != QUiLanguage::Chinese
+        && QUiLanguage::load(&translator, language, QCoreApplication::applicationDirPath())) {
+        const QString translated = translator.translate("MainWindow", notice);
+        if (!translated.isEmpty())
+            return translated;
+    }
+    return QString::fromUtf8(notice);
 }
 
 void MainWindow::build_menu_bar()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <communicate/tagserialconfig.h>
+#include <coredata/quilanguage.h>
 
 #include <QList>
 #include <QMainWindow>
@@ -40,6 +41,10 @@ public:
 
     // How often the status bar's line of link counters is brought up to date.
     static constexpr int LinkSummaryMs = 500;
+
+    // What the status bar says after the interface language was changed,
+    // in the language chosen (Chinese where its translation is missing).
+    static QString restart_notice(QUiLanguage::Language language);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -15,6 +15,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QStyle>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr int kNameColumnWidth = 200;
 constexpr int kValueColumnWidth = 200;
+// A name longer than this is elided; its tool tip and the help line hold it.
+constexpr int kMaxNameColumnWidth = 420;
 
 QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
@@ -55,6 +58,8 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
                      tr("默认值"), tr("最小值"), tr("最大值"),
                      tr("单位")});
     header()->setSectionsMovable(false);
+    // The unit is short; what room is left stays beside it, not inside it.
+    header()->setStretchLastSection(false);
     setColumnWidth(NameColumn, kNameColumnWidth);
     setColumnWidth(ValueColumn, kValueColumnWidth);
 
@@ -102,6 +107,18 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         connect(value, &QMachineValue::value_changed, this, &QParamTreeWidget::value_changed,
                 Qt::UniqueConnection);
     }
+    fit_columns();
+}
+
+void QParamTreeWidget::fit_columns()
+{
+    // The names get the room their texts need (English names are longer
+    // than Chinese ones); the short columns only theirs.
+    for (int column : {CodeColumn, DefaultColumn, MinimumColumn, MaximumColumn, UnitColumn})
+        resizeColumnToContents(column);
+    const int name = qBound(kNameColumnWidth, sizeHintForColumn(NameColumn) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8,
+                            kMaxNameColumnWidth);
+    setColumnWidth(NameColumn, name);
 }
 
 void QParamTreeWidget::value_changed()
