@@ -151,6 +151,50 @@
         <source>选择参数 %1 的默认值 %2 不是它的选择值之一</source>
         <translation>the default %2 of choice parameter %1 is not one of its choices</translation>
     </message>
+    <message>
+        <source>参数 %1 的监视标志 &quot;%2&quot; 不是 0 或 1</source>
+        <translation>monitor flag &quot;%2&quot; of parameter %1 is not 0 or 1</translation>
+    </message>
+    <message>
+        <source>参数 %1 的用途 &quot;%2&quot; 未知 (应为 state 或 fault)</source>
+        <translation>unknown role &quot;%2&quot; of parameter %1 (should be state or fault)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位号 &quot;%2&quot; 不是 0 到 %3 之间的整数</source>
+        <translation>bit number &quot;%2&quot; of parameter %1 is not a whole number from 0 to %3</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 重复</source>
+        <translation>bit %2 of parameter %1 is given twice</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 的含义 &quot;%3&quot; 未知 (应为 run 或 fault)</source>
+        <translation>unknown meaning &quot;%3&quot; of bit %2 of parameter %1 (should be run or fault)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 缺少名称 (name)</source>
+        <translation>bit %2 of parameter %1 has no name (name)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 的名称含有 &apos;;&apos;</source>
+        <translation>the name of bit %2 of parameter %1 contains &apos;;&apos;</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 &quot;%2&quot; 不是正整数</source>
+        <translation>fault code &quot;%2&quot; of parameter %1 is not a positive whole number</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 重复</source>
+        <translation>fault code %2 of parameter %1 is given twice</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 缺少名称 (name)</source>
+        <translation>fault code %2 of parameter %1 has no name (name)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 的名称含有 &apos;;&apos;</source>
+        <translation>the name of fault code %2 of parameter %1 contains &apos;;&apos;</translation>
+    </message>
 </context>
 <context>
     <name>FancyTabWidget</name>
@@ -239,6 +283,10 @@
     <message>
         <source>“%1”不是有效的数值</source>
         <translation>&quot;%1&quot; is not a valid value</translation>
+    </message>
+    <message>
+        <source>“%1”超出范围 %2～%3</source>
+        <translation>&quot;%1&quot; is outside the range %2 to %3</translation>
     </message>
 </context>
 <context>
@@ -611,6 +659,29 @@
     <message>
         <source>最长响应时间</source>
         <translation>Longest response time</translation>
+    </message>
+</context>
+<context>
+    <name>QDriveState</name>
+    <message>
+        <source>运行</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>故障</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>故障：代码 %1</source>
+        <translation>Fault: code %1</translation>
+    </message>
+    <message>
+        <source>故障：%1</source>
+        <translation>Fault: %1</translation>
     </message>
 </context>
 <context>
@@ -1022,6 +1093,24 @@
     <message>
         <source>继续</source>
         <translation>Continue</translation>
+    </message>
+    <message>
+        <source>记录已停止：写入失败</source>
+        <translation>Recording stopped: the file could not be written</translation>
+    </message>
+    <message numerus="yes">
+        <source>● 记录中：%1  %2  %n 行</source>
+        <translation>
+            <numerusform>● Recording: %1  %2  %n row</numerusform>
+            <numerusform>● Recording: %1  %2  %n rows</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>已记录 %n 行到 %1</source>
+        <translation>
+            <numerusform>Recorded %n row to %1</numerusform>
+            <numerusform>Recorded %n rows to %1</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1550,6 +1639,13 @@
     <message>
         <source>读取错误 </source>
         <translation>Read error </translation>
+    </message>
+</context>
+<context>
+    <name>VantorelTool</name>
+    <message>
+        <source>；另有 %1 处</source>
+        <translation>; %1 more</translation>
     </message>
 </context>
 </TS>
