@@ -355,6 +355,7 @@ void QMonitorWidget::toggle_recording()
         return;
     }
     if (m_rows.isEmpty()) {
+        update_record_action();
         QMessageBox::warning(this, tr("警告"), tr("没有监视量，无法记录！"));
         return;
     }
