@@ -74,9 +74,10 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     VantorelOutput &out = session().out();
     const QList<QMachineValue *> values = session().values_of(options.arguments);
 
-    QMonitorRecorder recorder;
+    // Declared first: the recorder's end may still report into it.
     QString recorder_error;
-    QObject::connect(&recorder, &QMonitorRecorder::failed,
+    QMonitorRecorder recorder;
+    QObject::connect(&recorder, &QMonitorRecorder::failed, &recorder,
                      [&recorder_error](const QString &, const QString &reason) { recorder_error = reason; });
     if (!options.csv.isEmpty()) {
         QList<QMonitorRecorder::Column> columns;
