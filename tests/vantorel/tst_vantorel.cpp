@@ -285,6 +285,17 @@ void tst_Vantorel::stationsGoOnPastAnAbsentOne()
     QCOMPARE(drives.size(), 2);
     QCOMPARE(drives.at(1).toObject().value(s("station")).toInt(), 3);
 
+    // Without --ports: the configured port first, then the system's; a port
+    // that cannot be opened is named once, not once per setting.
+    const Run configured = vantorel({s("scan"), s("--bauds"), s("19200,9600"), s("--parities"), s("n"),
+                                     s("--stations"), s("1-1"), s("--json")});
+    QCOMPARE(configured.exit, 0);
+    QCOMPARE(configured.json().value(s("ports")).toArray().first().toString(), m_sim->device());
+    QCOMPARE(configured.json().value(s("drives")).toArray().size(), 1);
+    const QStringList complaints = configured.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : complaints)
+        QCOMPARE(complaints.count(line), 1);
+
     // The set goes on past station 2 to station 3; the summary names all
     // three, and the exit code says that one failed.
     const Run run = vantorel({s("set"), s("F0-07=12"), s("--stations"), s("1-3"), s("--json")});
