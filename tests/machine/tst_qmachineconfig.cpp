@@ -241,7 +241,9 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
                                       QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
                                       QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
-                                      QStringLiteral("选择控制方式"), QString(), QString(), QString()}));
+                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(),
+                                      // monitor, role, bits, faults (each in two languages), help-en
+                                      QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     // Absent attributes take their defaults: one word, scale 1, writable,
     // decimal editor, not in the start list.
     QCOMPARE(rows.at(1), QStringList({QStringLiteral("F0-01"), QStringLiteral("频率"), QStringLiteral("61441"),
