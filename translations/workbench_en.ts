@@ -1647,5 +1647,417 @@
         <source>；另有 %1 处</source>
         <translation>; %1 more</translation>
     </message>
+    <message>
+        <source>compare 要一个比较对象：文件、--defaults 或 --snapshot ID</source>
+        <translation>compare needs one thing to compare with: a file, --defaults or --snapshot ID</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>defaults</translation>
+    </message>
+    <message>
+        <source>历史记录无法打开：%1</source>
+        <translation>the history cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>历史记录中没有 %1</source>
+        <translation>the history has no %1</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>snapshot %1</translation>
+    </message>
+    <message>
+        <source>无法读取参数文件 %1：%2</source>
+        <translation>cannot read the parameter file %1: %2</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 无法加载：%2</source>
+        <translation>the parameter file %1 cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>%1有 %2 处有误</source>
+        <translation>%1 has %2 faults</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>%1 个参数与%2一致</source>
+        <translation>%1 parameters as in the %2</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>%1 个参数与%2不同</source>
+        <translation>%1 parameters differ from the %2</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 有 %2 行有误，没有写入任何参数</source>
+        <translation>the parameter file %1 has %2 faulty rows; nothing was written</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 中没有可以下载的参数</source>
+        <translation>the parameter file %1 has no parameters to download</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 已改变，没有写入</source>
+        <translation>the parameter file %1 has changed; nothing was written</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>Backup</translation>
+    </message>
+    <message>
+        <source>读取设备当前参数失败，没有写入任何参数：%1</source>
+        <translation>reading the drive&apos;s parameters failed, nothing was written: %1</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>下载参数失败：%1</source>
+        <translation>the download failed: %1</translation>
+    </message>
+    <message>
+        <source>已下载 %1 个参数到站号 %2（没有核对）</source>
+        <translation>%1 parameters downloaded to station %2 (not verified)</translation>
+    </message>
+    <message>
+        <source>核对发现 %1 处不同：%2</source>
+        <translation>verification found %1 differences: %2</translation>
+    </message>
+    <message>
+        <source>已下载 %1 个参数到站号 %2，读回核对一致</source>
+        <translation>%1 parameters downloaded to station %2, read back as written</translation>
+    </message>
+    <message>
+        <source>未知的参数代码 %1</source>
+        <translation>unknown parameter code %1</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>history 的参数不对；vantorel history --help 说明用法</source>
+        <translation>wrong arguments for history; vantorel history --help explains</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>软件版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>机器描述无法加载：%1</source>
+        <translation>the machine description cannot be loaded: %1</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 保存失败：%2</source>
+        <translation>the parameter file %1 could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>记录 %1 的 %2 个参数已写入 %3</source>
+        <translation>%2 parameters of snapshot %1 written to %3</translation>
+    </message>
+    <message>
+        <source>记录 %1：%2 %3，站号 %4</source>
+        <translation>snapshot %1: %2 %3, station %4</translation>
+    </message>
+    <message>
+        <source>项目</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>机器描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>机型</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>参数组</source>
+        <translation>Groups</translation>
+    </message>
+    <message>
+        <source>运行值</source>
+        <translation>Runtime values</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>ports 不带参数</source>
+        <translation>ports takes no arguments</translation>
+    </message>
+    <message>
+        <source>系统没有列出串口</source>
+        <translation>the system lists no serial ports</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>厂家</source>
+        <translation>Maker</translation>
+    </message>
+    <message>
+        <source>scan 不带参数；vantorel scan --help 说明用法</source>
+        <translation>scan takes no arguments; vantorel scan --help explains</translation>
+    </message>
+    <message>
+        <source>系统没有列出串口；用 --ports 给出要搜索的端口</source>
+        <translation>the system lists no serial ports; give the ports to search with --ports</translation>
+    </message>
+    <message>
+        <source>搜索的端口：%1</source>
+        <translation>Ports searched: %1</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Searching</translation>
+    </message>
+    <message>
+        <source>异常码 %1</source>
+        <translation>exception %1</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Framing</translation>
+    </message>
+    <message>
+        <source>应答(ms)</source>
+        <translation>Answer (ms)</translation>
+    </message>
+    <message>
+        <source>端口 %1 无法打开：%2</source>
+        <translation>port %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>没有找到设备</source>
+        <translation>no drive found</translation>
+    </message>
+    <message>
+        <source>“%1”应写成 代码=数值</source>
+        <translation>&quot;%1&quot; should be CODE=VALUE</translation>
+    </message>
+    <message>
+        <source>%1 给出了两次</source>
+        <translation>%1 is given twice</translation>
+    </message>
+    <message>
+        <source>%1 是只读参数，不能写入</source>
+        <translation>%1 is read-only and cannot be written</translation>
+    </message>
+    <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
+    </message>
+    <message>
+        <source>%1，没有写入任何参数</source>
+        <translation>%1; nothing was written</translation>
+    </message>
+    <message>
+        <source>%1 处有误，没有写入任何参数</source>
+        <translation>%1 faults; nothing was written</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Writing</translation>
+    </message>
+    <message>
+        <source>读回</source>
+        <translation>Reading back</translation>
+    </message>
+    <message>
+        <source>读回的值与写入的不同：%1</source>
+        <translation>read back differently from what was written: %1</translation>
+    </message>
+    <message>
+        <source>没有给出文件名</source>
+        <translation>no file name given</translation>
+    </message>
+    <message>
+        <source>上传</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>上传参数失败：%1</source>
+        <translation>the upload failed: %1</translation>
+    </message>
+    <message>
+        <source>已上传 %1 个参数到 %2</source>
+        <translation>%1 parameters uploaded to %2</translation>
+    </message>
+    <message>
+        <source>%1；vantorel --help 说明用法</source>
+        <translation>%1; vantorel --help explains</translation>
+    </message>
+    <message>
+        <source>没有给出命令；vantorel --help 说明用法</source>
+        <translation>no command given; vantorel --help explains</translation>
+    </message>
+    <message>
+        <source>没有应答</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>应答有误</source>
+        <translation>bad answer</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>link lost</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1）</source>
+        <translation>refused by the drive (exception %1)</translation>
+    </message>
+    <message>
+        <source>无法打开端口 %1</source>
+        <translation>cannot open port %1</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上没有应答</source>
+        <translation>station %1 does not answer on %2</translation>
+    </message>
+    <message>
+        <source>端口 %1 已断开</source>
+        <translation>port %1 was lost</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>%1（地址 %2）</source>
+        <translation>%1 (address %2)</translation>
+    </message>
+    <message>
+        <source>%1 %2 失败：%3</source>
+        <translation>%1 %2 failed: %3</translation>
+    </message>
+    <message>
+        <source>，共 %1 个请求失败</source>
+        <translation>, %1 requests failed in all</translation>
+    </message>
+    <message>
+        <source>选项 --%1 不带参数</source>
+        <translation>option --%1 takes no value</translation>
+    </message>
+    <message>
+        <source>未知选项 --%1</source>
+        <translation>unknown option --%1</translation>
+    </message>
+    <message>
+        <source>选项 --%1 缺少参数</source>
+        <translation>option --%1 needs a value</translation>
+    </message>
+    <message>
+        <source>选项 --%1 的参数“%2”无效</source>
+        <translation>the value &quot;%2&quot; of option --%1 is not valid</translation>
+    </message>
+    <message>
+        <source>未知命令 %1</source>
+        <translation>unknown command %1</translation>
+    </message>
+    <message>
+        <source>历史记录不可用（%1），本次没有记录</source>
+        <translation>the history is not available (%1); nothing was recorded</translation>
+    </message>
+    <message>
+        <source>%1 不能用于多个站号</source>
+        <translation>%1 cannot serve several stations</translation>
+    </message>
+    <message>
+        <source>== 站号 %1</source>
+        <translation>== station %1</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>%1 个站号中 %2 个失败：%3</source>
+        <translation>%2 of %1 stations failed: %3</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>退出码</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>%1 的参数不对；vantorel %1 --help 说明用法</source>
+        <translation>wrong arguments for %1; vantorel %1 --help explains</translation>
+    </message>
 </context>
 </TS>

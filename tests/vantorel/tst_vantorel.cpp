@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,7 @@ private slots:
     void stationsGoOnPastAnAbsentOne();
     void monitorWritesCsv();
     void failuresHaveTheirExitCodes();
+    void speaksTheLanguageChosen();
 
 private:
     struct Run
@@ -53,6 +55,8 @@ private:
     // Runs vantorel on the drive (or with the arguments alone when
     // with_port is false) and waits for it.
     Run vantorel(const QStringList &arguments, bool with_port = true);
+    // The locale the runs see (LANG); Chinese unless a test says otherwise.
+    QString m_lang = QStringLiteral("zh_CN.UTF-8");
     int mbpoll_read(int address);
 
     QTemporaryDir m_dir;
@@ -61,6 +65,7 @@ private:
 
 void tst_Vantorel::init()
 {
+    m_lang = s("zh_CN.UTF-8");
     m_sim = new DriveSim;
     QVERIFY2(m_sim->start({s("--version"), s("321")}), qPrintable(m_sim->error_string()));
 }
@@ -79,6 +84,11 @@ tst_Vantorel::Run tst_Vantorel::vantorel(const QStringList &arguments, bool with
     args << s("--config") << m_dir.filePath(s("config.xml")) << s("--timeout") << s("200");
     if (with_port)
         args << s("--port") << m_sim->device();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(s("LC_ALL"));
+    environment.remove(s("LC_MESSAGES"));
+    environment.insert(s("LANG"), m_lang);
+    p.setProcessEnvironment(environment);
     p.start(s(TEST_APP_DIR "/vantorel"), args);
     Run run;
     if (!p.waitForFinished(60000)) {
@@ -380,6 +390,49 @@ void tst_Vantorel::failuresHaveTheirExitCodes()
     for (const char *code : {"0  done", "1  usage", "2  no link", "3  the drive refused", "4  verification",
                              "5  a file"})
         QVERIFY2(help.out.contains(code), code);
+}
+
+void tst_Vantorel::speaksTheLanguageChosen()
+{
+    const QStringList refused{s("set"), s("F0-07=700")};
+    const QStringList compare{s("compare"), s("--defaults"), s("--json")};
+
+    const Run chinese = vantorel(refused);
+    QVERIFY2(chinese.err.contains(s("超出范围 0.00～600.00，没有写入任何参数")), qPrintable(chinese.err));
+    const Run chinese_json = vantorel(compare);
+
+    // LANG chooses English over the setting; C names no language, and then
+    // the workbench's setting counts.
+    m_lang = s("en_US.UTF-8");
+    const Run english = vantorel(refused);
+    QCOMPARE(english.exit, 1);
+    QVERIFY2(english.err.contains(s("is outside the range 0.00 to 600.00; nothing was written")), qPrintable(english.err));
+    const Run english_table = vantorel({s("get"), s("F0-07")});
+    QVERIFY2(english_table.out.startsWith("Code"), english_table.out.constData());
+    const Run english_json = vantorel(compare);
+
+    // The JSON holds the same keys and values whatever the language (only
+    // the reason for people, "error", is in the language chosen).
+    QCOMPARE(english_json.exit, chinese_json.exit);
+    QJsonObject english_values = english_json.json();
+    QJsonObject chinese_values = chinese_json.json();
+    QVERIFY(english_values.contains(s("differences")));
+    english_values.remove(s("error"));
+    chinese_values.remove(s("error"));
+    QCOMPARE(english_values, chinese_values);
+    QCOMPARE(english_json.json().value(s("against")).toString(), s("defaults"));
+
+    m_lang = s("C");
+    QFile config(m_dir.filePath(s("config.xml")));
+    const bool had_config = config.exists();
+    QCOMPARE(QProcess::execute(s(TEST_APP_DIR "/config-set"),
+                               {config.fileName(), s("UI.Language"), s("en")}), 0);
+    const Run from_setting = vantorel(refused);
+    QVERIFY2(from_setting.err.contains(s("nothing was written")), qPrintable(from_setting.err));
+    if (!had_config)
+        config.remove();
+    else
+        QCOMPARE(QProcess::execute(s(TEST_APP_DIR "/config-set"), {config.fileName(), s("UI.Language"), s("zh_CN")}), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Vantorel)

@@ -5,11 +5,15 @@
 #include "vantorelexit.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
+#include "vantoreltext.h"
 #include "vantoreltool.h"
 
 #include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <coredata/quilanguage.h>
 
 #include <QCoreApplication>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +32,24 @@ void quiet_link_messages(QtMsgType type, const QMessageLogContext &, const QStri
         std::abort();
 }
 
+// The language of the run: the locale's messages language when the
+// environment names one (LC_ALL, LC_MESSAGES, LANG, as the C library reads
+// them), else the workbench's setting.
+QUiLanguage::Language run_language(const VantorelOptions &options)
+{
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(name);
+        // "C" and "POSIX" name no language.
+        if (value.isEmpty() || value == QLatin1String("C") || value == QLatin1String("POSIX")
+            || value.startsWith(QLatin1String("C.")))
+            continue;
+        return QUiLanguage::from_setting(value);
+    }
+    QSettingManager settings = options.config.isEmpty() ? QSettingManager() : QSettingManager(options.config);
+    settings.load();
+    return QUiLanguage::from_setting(settings.get_value(QUiLanguage::setting_key()));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -39,8 +61,22 @@ int main(int argc, char *argv[])
     QString error;
     const bool parsed = VantorelOptions::parse(app.arguments().mid(1), &options, &error);
     VantorelOutput output(options.json);
+    // Parameter files and config.xml are GBK, as the workbench writes them.
+    if (!QLocalCodec::install()) {
+        output.error(QStringLiteral("no GBK codec on this system"));
+        return VantorelExit::FileError;
+    }
+    QTranslator translator;
+    const QUiLanguage::Language language = run_language(options);
+    if (language != QUiLanguage::Chinese) {
+        QString reason;
+        if (QUiLanguage::load(&translator, language, QCoreApplication::applicationDirPath(), &reason))
+            QCoreApplication::installTranslator(&translator);
+        else
+            output.error(QStringLiteral("no English texts (%1); the messages stay Chinese").arg(reason));
+    }
     if (!parsed) {
-        output.error(error + QStringLiteral("；vantorel --help 说明用法"));
+        output.error(VantorelText::tr("%1；vantorel --help 说明用法").arg(error));
         return VantorelExit::Usage;
     }
     if (options.help) {
@@ -48,17 +84,11 @@ int main(int argc, char *argv[])
         return VantorelExit::Done;
     }
     if (options.command.isEmpty()) {
-        output.error(QStringLiteral("没有给出命令；vantorel --help 说明用法"));
+        output.error(VantorelText::tr("没有给出命令；vantorel --help 说明用法"));
         return VantorelExit::Usage;
     }
     if (!options.verbose)
         qInstallMessageHandler(quiet_link_messages);
-    // Parameter files and config.xml are GBK, as the workbench writes them.
-    if (!QLocalCodec::install()) {
-        output.error(QStringLiteral("no GBK codec on this system"));
-        return VantorelExit::FileError;
-    }
-
     VantorelTool tool(options, output);
     return tool.run();
 }

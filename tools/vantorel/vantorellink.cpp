@@ -1,6 +1,7 @@
 #include "vantorellink.h"
 
 #include "vantorelexit.h"
+#include "vantoreltext.h"
 
 #include <communicate/qcommunicate.h>
 #include <communicate/qmission.h>
@@ -11,11 +12,6 @@
 #include <QTimer>
 
 namespace {
-
-QString tr_link(const char *text)
-{
-    return QCoreApplication::translate("VantorelLink", text);
-}
 
 bool is_write(const QMission &mission)
 {
@@ -51,13 +47,13 @@ QString VantorelLink::code_text(int code)
 {
     switch (code) {
     case QMissionManager::ERR_NO_ANSWER:
-        return tr_link("没有应答");
+        return VantorelText::tr("没有应答");
     case QMissionManager::ERR_MALFORMED:
-        return tr_link("应答有误");
+        return VantorelText::tr("应答有误");
     case QMissionManager::ERR_LINK_CLOSED:
-        return tr_link("连接已断开");
+        return VantorelText::tr("连接已断开");
     default:
-        return tr_link("设备拒绝（异常码 %1）").arg(code);
+        return VantorelText::tr("设备拒绝（异常码 %1）").arg(code);
     }
 }
 
@@ -78,7 +74,7 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     m_since.start();
 
     if (!m_link->open(config)) {
-        m_error = tr_link("无法打开端口 %1").arg(QCommunicate::port_for(config));
+        m_error = VantorelText::tr("无法打开端口 %1").arg(QCommunicate::port_for(config));
         m_exit = VantorelExit::NoLink;
         return;
     }
@@ -118,8 +114,8 @@ bool VantorelLink::wait_online()
               .arg(m_config.data_length)
               .arg(QChar::fromLatin1(m_config.parity).toUpper())
               .arg(m_config.stop);
-    m_error = port_open ? tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
-                        : tr_link("端口 %1 已断开").arg(port);
+    m_error = port_open ? VantorelText::tr("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
+                        : VantorelText::tr("端口 %1 已断开").arg(port);
     m_exit = VantorelExit::NoLink;
     close();
     return false;
@@ -219,10 +215,10 @@ bool VantorelLink::watch(const std::function<void()> &start, const Answer &answe
     const QString name = m_namer ? m_namer(first->address) : QString();
     const QString where = QStringLiteral("0x%1").arg(first->address, 4, 16, QLatin1Char('0')).toUpper().replace(
         QLatin1String("0X"), QLatin1String("0x"));
-    const QString what = name.isEmpty() ? tr_link("地址 %1").arg(where) : tr_link("%1（地址 %2）").arg(name, where);
-    m_error = tr_link("%1 %2 失败：%3")
-                  .arg(first->write ? tr_link("写入") : tr_link("读取"), what, code_text(first->code));
+    const QString what = name.isEmpty() ? VantorelText::tr("地址 %1").arg(where) : VantorelText::tr("%1（地址 %2）").arg(name, where);
+    m_error = VantorelText::tr("%1 %2 失败：%3")
+                  .arg(first->write ? VantorelText::tr("写入") : VantorelText::tr("读取"), what, code_text(first->code));
     if (m_failures.size() > 1)
-        m_error += tr_link("，共 %1 个请求失败").arg(m_failures.size());
+        m_error += VantorelText::tr("，共 %1 个请求失败").arg(m_failures.size());
     return false;
 }

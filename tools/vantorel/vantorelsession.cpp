@@ -3,6 +3,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
+#include "vantoreltext.h"
 
 #include <paramset/machinebuilder.h>
 #include <paramset/qparamhistory.h>
@@ -18,15 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelSession::VantorelSession(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)
@@ -55,7 +47,7 @@ int VantorelSession::fail_listing(int exit, const QString &reason, const QString
     const QStringList shown = problems.mid(0, kListedProblems);
     QString line = reason + QStringLiteral("：") + shown.join(QStringLiteral("；"));
     if (problems.size() > shown.size())
-        line += QCoreApplication::translate("VantorelTool", "；另有 %1 处").arg(problems.size() - shown.size());
+        line += VantorelText::tr("；另有 %1 处").arg(problems.size() - shown.size());
     QJsonArray listed;
     for (const QString &problem : shown)
         listed.append(problem);
@@ -150,6 +142,6 @@ void VantorelSession::record(const VantorelLink &link, const QString &operation,
         return;
     if (!m_history_warned) {
         m_history_warned = true;
-        m_out.error(tr_tool("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
+        m_out.error(VantorelText::tr("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
     }
 }

@@ -7,6 +7,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltext.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/qparamexchange.h>
@@ -21,15 +22,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
-
 VantorelStationCommand::~VantorelStationCommand() = default;
 
 int VantorelStationCommand::run()
@@ -39,7 +31,7 @@ int VantorelStationCommand::run()
     VantorelOutput &out = s.out();
     const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
     if (options.several_stations && !(spec && spec->several_stations))
-        return s.fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(options.command));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("%1 不能用于多个站号").arg(options.command));
 
     // The probe of the first station reads the version only; it goes out
     // while the description is loaded and the input checked, so a script
@@ -56,7 +48,7 @@ int VantorelStationCommand::run()
         return checked;
     QString error;
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
     checked = prepare();
     if (checked != VantorelExit::Done)
         return checked;
@@ -95,16 +87,16 @@ int VantorelStationCommand::run()
                 o.insert(QStringLiteral("error"), result.error);
             json_stations.append(o);
         } else if (result.exit == VantorelExit::Done || !result.rows.isEmpty() || !result.lines.isEmpty()) {
-            out.line(tr_tool("== 站号 %1").arg(station));
+            out.line(VantorelText::tr("== 站号 %1").arg(station));
             print(result);
         }
         summary.append({QString::number(station),
-                        result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
+                        result.exit == VantorelExit::Done ? VantorelText::tr("成功") : VantorelText::tr("失败"),
                         QString::number(result.exit), result.error});
     }
     // One line on standard error; the summary says why for each station.
     if (!failed.isEmpty()) {
-        out.error(tr_tool("%1 个站号中 %2 个失败：%3")
+        out.error(VantorelText::tr("%1 个站号中 %2 个失败：%3")
                       .arg(all.size())
                       .arg(failed.size())
                       .arg(failed.join(QStringLiteral(", "))));
@@ -118,7 +110,7 @@ int VantorelStationCommand::run()
         out.document(QJsonDocument(o));
     } else {
         out.line(QString());
-        out.table({tr_tool("站号"), tr_tool("结果"), tr_tool("退出码"), tr_tool("原因")}, summary);
+        out.table({VantorelText::tr("站号"), VantorelText::tr("结果"), VantorelText::tr("退出码"), VantorelText::tr("原因")}, summary);
     }
     return exit;
 }
@@ -140,7 +132,7 @@ int VantorelStationCommand::want_arguments(int lowest, int highest)
     if (given >= lowest && (highest < 0 || given <= highest))
         return VantorelExit::Done;
     return session().fail(VantorelExit::Usage,
-                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+                          VantorelText::tr("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
 }
 
 QList<int> VantorelStationCommand::stations() const

@@ -5,17 +5,9 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltext.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelTool::VantorelTool(const VantorelOptions &options, VantorelOutput &output)
     : m_options(options)
@@ -30,7 +22,7 @@ int VantorelTool::run()
     // The options parser lets only the table's commands through.
     if (!spec) {
         return session.fail(VantorelExit::Usage,
-                            tr_tool("未知命令 %1").arg(m_options.command));
+                            VantorelText::tr("未知命令 %1").arg(m_options.command));
     }
     const std::unique_ptr<VantorelCommand> command = spec->make(session);
     return command->run();

@@ -5,6 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltext.h"
 #include "vantorelvalues.h"
 
 #include <paramset/parammissions.h>
@@ -24,15 +25,6 @@
 #include <QSet>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec DownloadCommand::spec()
 {
@@ -70,20 +62,20 @@ int DownloadCommand::prepare()
         QCSVFile table;
         QString reason;
         if (!ParamSetFile::read_file(path, &table, &reason))
-            return s.fail(VantorelExit::FileError, tr_tool("无法读取参数文件 %1：%2").arg(path, reason));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("无法读取参数文件 %1：%2").arg(path, reason));
         const QString header_error = ParamSetFile::check_header(table);
         if (!header_error.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 无法加载：%2").arg(path, header_error));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 无法加载：%2").arg(path, header_error));
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
             return s.fail_listing(VantorelExit::FileError,
-                                  tr_tool("参数文件 %1 有 %2 行有误，没有写入任何参数")
+                                  VantorelText::tr("参数文件 %1 有 %2 行有误，没有写入任何参数")
                                       .arg(path)
                                       .arg(plan.refused.size()),
                                   plan.refused);
         }
         if (plan.writes.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 中没有可以下载的参数").arg(path));
     }
     return VantorelExit::Done;
 }
@@ -100,14 +92,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     QString reason;
     if (!ParamSetFile::read_file(path, &table, &reason)) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, reason);
+        result.error = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
     if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
+        result.error = VantorelText::tr("参数文件 %1 已改变，没有写入").arg(path);
         return result;
     }
 
@@ -119,14 +111,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     // from the history.
     if (!options.no_backup) {
         QList<tagParamRaw> before;
-        if (!read_all(link, tr_tool("备份"), &before, &result)) {
-            result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
+        if (!read_all(link, VantorelText::tr("备份"), &before, &result)) {
+            result.error = VantorelText::tr("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
         s.record(link, ParamSnapshot::backup(), before);
     }
 
-    const QString label = tr_tool("下载");
+    const QString label = VantorelText::tr("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
@@ -164,11 +156,11 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        result.error = VantorelText::tr("下载参数失败：%1").arg(link.error());
         return result;
     }
     if (options.no_verify) {
-        result.lines.append(tr_tool("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
+        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
         return result;
     }
     result.json.insert(QStringLiteral("verified"), report.verified);
@@ -186,9 +178,9 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     if (!report.all_verified()) {
         result.lines = lines;
         result.exit = VantorelExit::Differences;
-        result.error = tr_tool("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
+        result.error = VantorelText::tr("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
         return result;
     }
-    result.lines.append(tr_tool("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
+    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
     return result;
 }

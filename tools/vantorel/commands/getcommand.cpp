@@ -4,6 +4,7 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
+#include "vantoreltext.h"
 #include "vantorelvalues.h"
 
 #include <machine/qmachine.h>
@@ -14,15 +15,6 @@
 #include <QJsonArray>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec GetCommand::spec()
 {
@@ -48,7 +40,7 @@ int GetCommand::prepare()
 {
     for (const QString &code : session().options().arguments) {
         if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+            return session().fail(VantorelExit::Usage, VantorelText::tr("未知的参数代码 %1").arg(code));
     }
     return VantorelExit::Done;
 }
@@ -58,7 +50,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     VantorelResult result;
     const bool raw = session().options().raw;
     const QList<QMachineValue *> values = session().values_of(session().options().arguments);
-    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, tr_tool("读取"), &result))
+    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, VantorelText::tr("读取"), &result))
         return result;
 
     QJsonArray array;
@@ -72,7 +64,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     }
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("values"), array);
-    result.header = raw ? QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("原始值")}
-                        : QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位")};
+    result.header = raw ? QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("原始值")}
+                        : QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("值"), VantorelText::tr("单位")};
     return result;
 }

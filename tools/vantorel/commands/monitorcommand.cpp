@@ -6,6 +6,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltext.h"
 #include "vantorelvalues.h"
 
 #include <paramset/qmonitorrecorder.h>
@@ -22,15 +23,6 @@
 #include <algorithm>
 
 using namespace VantorelValues;
-
-namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
-
-} // namespace
 
 VantorelCommandSpec MonitorCommand::spec()
 {
@@ -62,7 +54,7 @@ int MonitorCommand::prepare()
 {
     for (const QString &code : session().options().arguments) {
         if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+            return session().fail(VantorelExit::Usage, VantorelText::tr("未知的参数代码 %1").arg(code));
     }
     return VantorelExit::Done;
 }
@@ -86,11 +78,11 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
         QString reason;
         if (!recorder.start(options.csv, columns, &reason)) {
             result.exit = VantorelExit::FileError;
-            result.error = tr_tool("无法写入 %1：%2").arg(options.csv, reason);
+            result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, reason);
             return result;
         }
     }
-    QStringList header{tr_tool("时间")};
+    QStringList header{VantorelText::tr("时间")};
     for (QMachineValue *value : values) {
         const QString unit = unit_of(value);
         header.append(unit.isEmpty() ? code_of(value) : QStringLiteral("%1(%2)").arg(code_of(value), unit));
@@ -140,7 +132,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
             }
             if (!recorder_error.isEmpty()) {
                 result.exit = VantorelExit::FileError;
-                result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
+                result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
                 break;
             }
         }
@@ -148,7 +140,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     recorder.stop();
     if (!recorder_error.isEmpty() && result.exit == VantorelExit::Done) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
+        result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
     }
 
     QJsonArray codes;
