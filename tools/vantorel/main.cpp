@@ -33,17 +33,21 @@ void quiet_link_messages(QtMsgType type, const QMessageLogContext &, const QStri
 }
 
 // The language of the run: the locale's messages language when the
-// environment names one (LC_ALL, LC_MESSAGES, LANG, as the C library reads
-// them), else the workbench's setting.
+// environment names one the tool speaks (LC_ALL, LC_MESSAGES, LANG, first
+// set first, as the C library reads them; "en..." or "zh..."), else the
+// workbench's setting.
 QUiLanguage::Language run_language(const VantorelOptions &options)
 {
     for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(name);
-        // "C" and "POSIX" name no language.
-        if (value.isEmpty() || value == QLatin1String("C") || value == QLatin1String("POSIX")
-            || value.startsWith(QLatin1String("C.")))
+        if (value.isEmpty())
             continue;
-        return QUiLanguage::from_setting(value);
+        if (value.startsWith(QLatin1String("en")))
+            return QUiLanguage::English;
+        if (value.startsWith(QLatin1String("zh")))
+            return QUiLanguage::Chinese;
+        // "C", "POSIX" or a language the tool does not speak: the setting.
+        break;
     }
     QSettingManager settings = options.config.isEmpty() ? QSettingManager() : QSettingManager(options.config);
     settings.load();
