@@ -2059,5 +2059,13 @@
         <source>%1 的参数不对；vantorel %1 --help 说明用法</source>
         <translation>wrong arguments for %1; vantorel %1 --help explains</translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
 </context>
 </TS>

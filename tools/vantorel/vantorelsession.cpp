@@ -45,7 +45,7 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
 int VantorelSession::fail_listing(int exit, const QString &reason, const QStringList &problems) const
 {
     const QStringList shown = problems.mid(0, kListedProblems);
-    QString line = reason + QStringLiteral("：") + shown.join(QStringLiteral("；"));
+    QString line = VantorelText::tr("%1：%2").arg(reason, shown.join(VantorelText::tr("；")));
     if (problems.size() > shown.size())
         line += VantorelText::tr("；另有 %1 处").arg(problems.size() - shown.size());
     QJsonArray listed;
