@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -311,6 +312,8 @@ void tst_QSoftCore::decode()
 
     // Answers reach the runtime values that are monitored: all of them here.
     core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QStringLiteral("U0-00.U0-01.U0-03")));
+    const auto restore = qScopeGuard(
+        [] { QSoftCore::get_core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QString())); });
     core()->new_machine();
     QMachine *machine = core()->get_machine();
     QVERIFY(machine);
