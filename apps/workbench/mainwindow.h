@@ -43,8 +43,9 @@ public:
     static constexpr int LinkSummaryMs = 500;
 
     // What the status bar says after the interface language was changed,
-    // in the language chosen (Chinese where its translation is missing).
-    static QString restart_notice(QUiLanguage::Language language);
+    // in the language chosen (Chinese where its translation below
+    // program_dir is missing).
+    static QString restart_notice(QUiLanguage::Language language, const QString &program_dir);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -202,9 +202,9 @@ void tst_English::parameter_names()
         QVERIFY2(params->fontMetrics().horizontalAdvance(name) < params->columnWidth(1), qPrintable(name));
     }
     // The notice after changing the language speaks the language chosen.
-    QCOMPARE(MainWindow::restart_notice(QUiLanguage::English),
+    QCOMPARE(MainWindow::restart_notice(QUiLanguage::English, QStringLiteral(TEST_APP_DIR)),
              QStringLiteral("The interface language takes effect at the next start of the program."));
-    QCOMPARE(MainWindow::restart_notice(QUiLanguage::Chinese), QStringLiteral("界面语言将在程序下次启动时生效。"));
+    QCOMPARE(MainWindow::restart_notice(QUiLanguage::Chinese, QStringLiteral(TEST_APP_DIR)), QStringLiteral("界面语言将在程序下次启动时生效。"));
     QTest::qWait(200);
     QVERIFY(m_window->grab().save(picture_path(QStringLiteral("workbench-en.png"))));
 }
