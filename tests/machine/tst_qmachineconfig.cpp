@@ -250,6 +250,7 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
                                       QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
                                       QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
+                                      QString(), QString(), QString(), QString(), QString(), QString(), QString(),
                                       QString(), QString(), QString(), QString()}));
     QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
     QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
@@ -259,7 +260,7 @@ void tst_QMachineConfig::small_description()
     QCOMPARE(runtime->page_count(), 1);
     const QList<QStringList> rt = runtime->get_page(0).rows;
     QCOMPARE(rt.size(), 2);
-    QCOMPARE(rt.at(0).size(), 17);
+    QCOMPARE(rt.at(0).size(), 24);
     QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
     QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
     QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));
