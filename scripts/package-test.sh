@@ -49,11 +49,14 @@ for f in workbench libcore.so plugins.xml plugins/libparvex.so machines/default.
          translations/workbench_en.qm installed; do
     [ -e "$app/$f" ] || fail "$f missing from the package"
 done
-for f in usr/share/applications/vantorel-workbench.desktop \
+for f in usr/share/doc/vantorel/copyright \
+         usr/share/applications/vantorel-workbench.desktop \
          usr/share/icons/hicolor/scalable/apps/vantorel-workbench.svg \
          usr/share/icons/hicolor/48x48/apps/vantorel-workbench.png; do
     [ -e "$root/$f" ] || fail "$f missing from the package"
 done
+grep -qx 'License: Apache-2.0' "$root/usr/share/doc/vantorel/copyright" \
+    || fail "the copyright file does not name the licence"
 [ "$(readlink -f "$root/usr/bin/workbench")" = "$(readlink -f "$app/workbench")" ] \
     || fail "usr/bin/workbench does not lead to the program"
 [ ! -e "$app/config.xml" ] || fail "the package ships a config.xml"

@@ -208,6 +208,41 @@
     </message>
 </context>
 <context>
+    <name>LinkSettings</name>
+    <message>
+        <source>%1 “%2”：%3</source>
+        <translation>%1 “%2”: %3</translation>
+    </message>
+    <message>
+        <source>波特率应为 50..4000000 的整数</source>
+        <translation>the baud rate must be a whole number in 50..4000000</translation>
+    </message>
+    <message>
+        <source>数据位应为 5..8</source>
+        <translation>the data bits must be 5..8</translation>
+    </message>
+    <message>
+        <source>校验应为 n、o 或 e（无、奇、偶）</source>
+        <translation>the parity must be n, o or e (none, odd, even)</translation>
+    </message>
+    <message>
+        <source>停止位应为 1 或 2</source>
+        <translation>the stop bits must be 1 or 2</translation>
+    </message>
+    <message>
+        <source>端口号应为 1..255 的整数</source>
+        <translation>the port number must be a whole number in 1..255</translation>
+    </message>
+    <message>
+        <source>站号应为 1..247 的整数</source>
+        <translation>the station must be a whole number in 1..247</translation>
+    </message>
+    <message>
+        <source>端口名中有控制字符（换行等）</source>
+        <translation>the port name holds control characters (a line break or the like)</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>警告</source>
@@ -335,6 +370,22 @@
         <source>原始值 %1 超出 32 位</source>
         <translation>the raw value %1 does not fit 32 bits</translation>
     </message>
+    <message>
+        <source>文件有 %1 字节，参数文件最多 %2 字节</source>
+        <translation>the file has %1 bytes; a parameter file has at most %2</translation>
+    </message>
+    <message>
+        <source>文件超过 %1 字节</source>
+        <translation>the file is larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>文件有 %1 行，这个机型的参数文件最多 %2 行</source>
+        <translation>the file has %1 lines; a parameter file of this model has at most %2</translation>
+    </message>
+    <message>
+        <source>与第 %1 行是同一个参数，都没有用</source>
+        <translation>the same parameter as line %1; neither is used</translation>
+    </message>
 </context>
 <context>
     <name>ParamSnapshot</name>
@@ -354,25 +405,13 @@
         <source>下载前备份</source>
         <translation>Backup before download</translation>
     </message>
+    <message>
+        <source>%1（不完整）</source>
+        <translation>%1 (incomplete)</translation>
+    </message>
 </context>
 <context>
     <name>ParamVerify</name>
-    <message>
-        <source>设备拒绝 (异常码 %1)</source>
-        <translation>refused by the device (exception code %1)</translation>
-    </message>
-    <message>
-        <source>连接已断开</source>
-        <translation>link lost</translation>
-    </message>
-    <message>
-        <source>应答错误</source>
-        <translation>Bad answer</translation>
-    </message>
-    <message>
-        <source>设备无应答</source>
-        <translation>no answer from the device</translation>
-    </message>
     <message>
         <source>%1 %2：写入 %3，设备为 %4</source>
         <translation>%1 %2: wrote %3, the device holds %4</translation>
@@ -384,6 +423,18 @@
     <message>
         <source>%1 %2：写入 %3 被拒绝，%4</source>
         <translation>%1 %2: writing %3 was refused, %4</translation>
+    </message>
+    <message>
+        <source>设备现为 %1</source>
+        <translation>the drive now holds %1</translation>
+    </message>
+    <message>
+        <source>读回失败，请检查设备中的值</source>
+        <translation>reading it back failed; check the value in the drive</translation>
+    </message>
+    <message>
+        <source>%1 %2：写入 %3 中断（%4），可能只写入了一半，%5</source>
+        <translation>%1 %2: writing %3 was cut off (%4) and may be half written; %5</translation>
     </message>
 </context>
 <context>
@@ -497,6 +548,14 @@
     <message>
         <source>存储的站号“%1”无效（应为 1 至 247 的整数），已改用 1。</source>
         <translation>The stored station &quot;%1&quot; is not valid (an integer from 1 to 247); station 1 is used.</translation>
+    </message>
+    <message>
+        <source>本地回显</source>
+        <translation>Local echo</translation>
+    </message>
+    <message>
+        <source>适配器把发出的每个字节送回（许多两线制 RS-485 适配器如此）：勾选后程序先收下并去掉请求的回显，再读应答。</source>
+        <translation>The adapter sends back every byte it transmits (many two-wire RS-485 adapters do): when ticked, the program takes and removes the echo of each request before it reads the answer.</translation>
     </message>
 </context>
 <context>
@@ -660,6 +719,10 @@
         <source>最长响应时间</source>
         <translation>Longest response time</translation>
     </message>
+    <message>
+        <source>迟到应答重发</source>
+        <translation>Resent after a late answer</translation>
+    </message>
 </context>
 <context>
     <name>QDriveState</name>
@@ -820,6 +883,10 @@
         <source>参数文件 %1 保存失败：%2</source>
         <translation>The parameter file %1 could not be saved: %2</translation>
     </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
 </context>
 <context>
     <name>QLinkErrorText</name>
@@ -883,6 +950,33 @@
         <source>未知错误</source>
         <translation>Unknown error</translation>
     </message>
+    <message>
+        <source>收到本机发送的请求（回显）：适配器回送发出的字节，请在通信设置中勾选“本地回显”</source>
+        <translation>Received our own request back (echo): the adapter returns the bytes it sends; tick &quot;Local echo&quot; in the communication settings</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1）</source>
+        <translation>refused by the device (exception code %1)</translation>
+    </message>
+    <message>
+        <source>设备拒绝（异常码 %1：%2）</source>
+        <translation>refused by the device (exception code %1: %2)</translation>
+    </message>
+</context>
+<context>
+    <name>QLocalCodec</name>
+    <message>
+        <source>第 %1 行有 NUL 字节</source>
+        <translation>line %1 holds a NUL byte</translation>
+    </message>
+    <message>
+        <source>第 %1 行有不是 %2 编码的字节 %3</source>
+        <translation>line %1 holds bytes that are not %2: %3</translation>
+    </message>
+    <message>
+        <source>第 %1 行有不是 %2 编码的字节</source>
+        <translation>line %1 holds bytes that are not %2</translation>
+    </message>
 </context>
 <context>
     <name>QLogDialog</name>
@@ -939,6 +1033,10 @@
         <source>错误代码 %1：%2</source>
         <translation>Error code %1: %2</translation>
     </message>
+    <message>
+        <source>参数：%1</source>
+        <translation>Parameter: %1</translation>
+    </message>
 </context>
 <context>
     <name>QMachineConfig</name>
@@ -949,6 +1047,14 @@
     <message>
         <source>%1: 无法打开机型描述文件 (%2)</source>
         <translation>%1: cannot open the machine description (%2)</translation>
+    </message>
+    <message>
+        <source>有 NUL 字节</source>
+        <translation>holds a NUL byte</translation>
+    </message>
+    <message>
+        <source>有不是 UTF-8 编码的字节 \x%1</source>
+        <translation>holds a byte that is not UTF-8: \x%1</translation>
     </message>
 </context>
 <context>
@@ -1185,6 +1291,14 @@
     <message>
         <source>没有编号为 %1 的记录</source>
         <translation>there is no record %1</translation>
+    </message>
+    <message>
+        <source>已损坏</source>
+        <translation>is damaged</translation>
+    </message>
+    <message>
+        <source>记录 %1 应有 %2 个参数，只找到 %3 个</source>
+        <translation>snapshot %1 should hold %2 parameters; only %3 were found</translation>
     </message>
 </context>
 <context>
@@ -1465,6 +1579,24 @@
     <message>
         <source>下载所选参数完成，但有参数与要求不同！</source>
         <translation>Download of the selected parameters finished, but some differ from what was asked!</translation>
+    </message>
+    <message>
+        <source>下载前备份没有存入历史记录。</source>
+        <translation>The backup before the download was not stored in the history.</translation>
+    </message>
+    <message>
+        <source>%1
+没有备份，这次下载无法从历史记录撤销。仍然下载吗？</source>
+        <translation>%1
+Without the backup this download cannot be undone from the history. Download anyway?</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
     </message>
 </context>
 <context>

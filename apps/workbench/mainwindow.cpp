@@ -1,10 +1,11 @@
 #include "mainwindow.h"
-#include "fancytabwidget.h"
 #include "qcommunicatedialog.h"
 #include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
 #include "qsearchdialog.h"
 #include "workbenchresources.h"
+
+#include <workbench/navigation/fancytabwidget.h>
 
 #include <core/style/manhattanstyle.h>
 #include <core/plugin/pluginloader.h>
@@ -15,7 +16,7 @@
 
 #include <paramset/linksettings.h>
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkstatistics.h>
+#include <communicate/services/qlinkstatistics.h>
 
 #include <QAction>
 #include <QTranslator>

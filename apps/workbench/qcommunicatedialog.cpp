@@ -60,6 +60,7 @@ QCommunicateDialog::QCommunicateDialog(const tagSerialConfig &config, QWidget *p
 
     // The empty entry means "choose by port number"; a typed path (a
     // pseudo-terminal, an adapter the system does not list) is kept as typed.
+    ui->local_echo->setChecked(m_config.local_echo);
     ui->port_name->addItem(QString());
     ui->port_name->addItems(available_port_names());
     const int listed = ui->port_name->findText(m_config.port_name, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -110,6 +111,7 @@ void QCommunicateDialog::on_okBtn_clicked()
     }
     m_config.port_name = ui->port_name->currentText().trimmed();
     m_config.station = ui->station->value();
+    m_config.local_echo = ui->local_echo->isChecked();
     m_ret = 1;
     close();
 }

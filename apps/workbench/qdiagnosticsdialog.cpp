@@ -1,7 +1,7 @@
 #include "qdiagnosticsdialog.h"
 
-#include <communicate/qlinkerrortext.h>
-#include <communicate/qlinkstatistics.h>
+#include <communicate/services/qlinkerrortext.h>
+#include <communicate/services/qlinkstatistics.h>
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -89,6 +89,9 @@ void QDiagnosticsDialog::refresh()
         { tr("应答"), count_text(s.connection.answers), count_text(s.total.answers) },
         { tr("超时"), count_text(s.connection.timeouts), count_text(s.total.timeouts) },
         { tr("重试"), count_text(s.connection.retries), count_text(s.total.retries) },
+        // Not retries: an earlier request's late answer came instead of (or
+        // met) the answer, and the request went out once more.
+        { tr("迟到应答重发"), count_text(s.connection.repeats), count_text(s.total.repeats) },
         { tr("CRC 错误"), count_text(s.connection.bad_crc), count_text(s.total.bad_crc) },
         { tr("其他错误应答"), count_text(s.connection.malformed), count_text(s.total.malformed) },
         { tr("异常应答"), count_text(s.connection.exception_total()), count_text(s.total.exception_total()) },

@@ -5,7 +5,7 @@
 #include <core/qsoftcore.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QCoreApplication>
 #include <QMessageBox>

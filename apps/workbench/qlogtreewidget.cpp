@@ -4,7 +4,7 @@
 #include <core/qsoftcore.h>
 #include <core/style/stylehelper.h>
 
-#include <communicate/qlinkerrortext.h>
+#include <communicate/services/qlinkerrortext.h>
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -75,7 +75,10 @@ void QLogTreeWidget::fill()
         item->setText(1, stamp);
         item->setToolTip(1, stamp);
         item->setText(2, log.text);
-        item->setToolTip(2, with_meaning(log.text));
+        // A failed write names its parameter beside the fixed text.
+        item->setToolTip(2, log.detail.isEmpty() ? with_meaning(log.text)
+                                                 : with_meaning(log.text) + QLatin1Char('\n')
+                                                       + tr("参数：%1").arg(log.detail));
         m_items.append(item);
     }
     if (!m_items.isEmpty())

@@ -1,6 +1,6 @@
 #include "qsearchdialog.h"
 
-#include <communicate/qlinkerrortext.h>
+#include <communicate/services/qlinkerrortext.h>
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <communicate/qdevicesearch.h>
+#include <communicate/services/qdevicesearch.h>
 
 #include <QDialog>
 #include <QList>

@@ -1,9 +1,9 @@
-#include "qcommunicate.h"
+#include <communicate/qcommunicate.h>
 
-#include "qlinkstatistics.h"
-#include "qmissionmanager.h"
-#include "qserialtransport.h"
-#include "qtcptransport.h"
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/transports/qserialtransport.h>
+#include <communicate/transports/qtcptransport.h>
 
 #include <QDebug>
 #include <QSerialPortInfo>
@@ -103,6 +103,8 @@ bool QCommunicate::open(const tagSerialConfig &config)
         closed();
     }
     QString error;
+    // An adapter's echo (config.local_echo) is a matter of the serial line.
+    d->transport->set_local_echo(config.local_echo);
     if (tcp ? !d->tcp->open(name, &error) : !d->transport->open(name, config, &error)) {
         qWarning("communicate: cannot open %s: %s", qPrintable(name), qPrintable(error));
         return false;

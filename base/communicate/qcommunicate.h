@@ -1,7 +1,7 @@
 #pragma once
 
 #include <communicate/communicate_export.h>
-#include "tagserialconfig.h"
+#include <communicate/tagserialconfig.h>
 
 #include <QObject>
 
@@ -18,7 +18,8 @@ class QMissionManager;
 // instead (Modbus TCP, or RTU frames through a serial device server); the
 // missions, error codes and link life are the same, and a connection that
 // closes or resets counts as an unplugged adapter. Time-out and retries apply
-// to both kinds; the silent interval and line timing only to a serial line.
+// to both kinds; the silent interval, line timing and local echo
+// (tagSerialConfig::local_echo) only to a serial line.
 class COMMUNICATE_EXPORT QCommunicate : public QObject
 {
     Q_OBJECT

@@ -18,4 +18,7 @@ struct tagSerialConfig
     // The drive's station address, 1..247. The link itself does not use it:
     // whoever builds the missions puts it into each of them.
     int station = 1;
+    // The adapter returns every byte sent (two-wire RS-485 adapters often
+    // do): the link expects the echo of each request and removes it.
+    bool local_echo = false;
 };

@@ -11,10 +11,27 @@ const QString &row_separator()
 void QCSVFile::load(const QString &text)
 {
     m_rows.clear();
-    const QStringList lines = text.split(row_separator(), Qt::KeepEmptyParts);
-    m_rows.reserve(lines.size());
-    for (const QString &line : lines)
-        m_rows.append(line.split(QLatin1Char(','), Qt::KeepEmptyParts));
+    // Row by row from the text itself: a list of every line beside the
+    // table would double what a large file takes in memory.
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(row_separator(), start);
+        const QStringView line = all.mid(start, (end < 0 ? text.size() : end) - start);
+        QStringList cells;
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype comma = line.indexOf(QLatin1Char(','), from);
+            cells.append(line.mid(from, (comma < 0 ? line.size() : comma) - from).toString());
+            if (comma < 0)
+                break;
+            from = comma + 1;
+        }
+        m_rows.append(cells);
+        if (end < 0)
+            break;
+        start = end + row_separator().size();
+    }
 }
 
 QString QCSVFile::save() const

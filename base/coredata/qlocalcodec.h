@@ -19,8 +19,15 @@ public:
     static bool install();
     // The codec files are read and written with (GBK once installed).
     static QTextCodec *codec();
-    // Bytes of a file to text, stopping at the first NUL byte.
-    static QString decode(const QByteArray &bytes);
+    // Bytes of a file to text. No byte is ever dropped or replaced: bytes
+    // that hold a NUL, or that are not valid in the codec (a byte no
+    // character starts with, a character cut off at the end), give false and
+    // leave *text alone; *error then names the line (from 1, counting CRLF,
+    // LF and CR line ends) and shows the bytes escaped.
+    static bool decode(const QByteArray &bytes, QString *text, QString *error);
     // Text to the bytes written to a file.
     static QByteArray encode(const QString &text);
+    // Bytes as a reader can see them in a one-line message: printable ASCII
+    // as it is, every other byte as \xHH.
+    static QString escaped(const QByteArray &bytes);
 };

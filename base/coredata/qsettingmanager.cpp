@@ -91,6 +91,7 @@ bool QSettingManager::set_value(const QString &key, const QVariant &value)
 void QSettingManager::load()
 {
     m_values.clear();
+    m_load_error.clear();
 
     QString source = m_file_path;
     if (!QFile::exists(source) && !m_defaults_file.isEmpty())
@@ -99,22 +100,33 @@ void QSettingManager::load()
     if (!file.exists())
         return; // first start: nothing stored yet
     if (!file.open(QIODevice::ReadOnly)) {
+        m_load_error = QStringLiteral("%1: %2").arg(source, file.errorString());
         qWarning("Settings file %s cannot be read (%s); starting with empty settings",
                  qUtf8Printable(source), qUtf8Printable(file.errorString()));
         return;
     }
-    const QString text = QLocalCodec::decode(file.readAll());
+    QString text;
+    QString decode_error;
+    const bool decoded = QLocalCodec::decode(file.readAll(), &text, &decode_error);
     file.close();
+    if (!decoded) {
+        m_load_error = QStringLiteral("%1: %2").arg(source, decode_error);
+        qWarning("Settings file %s cannot be decoded (%s); starting with empty settings",
+                 qUtf8Printable(source), qUtf8Printable(decode_error));
+        return;
+    }
 
     XMLObject root;
     QString error;
     if (!root.load(text, &error)) {
+        m_load_error = QStringLiteral("%1: %2").arg(source, error.isEmpty() ? QStringLiteral("no element") : error);
         qWarning("Settings file %s is not well-formed XML (%s); starting with empty settings",
                  qUtf8Printable(source),
                  qUtf8Printable(error.isEmpty() ? QStringLiteral("no element") : error));
         return;
     }
     if (root.get_title() != QLatin1String("Settings")) {
+        m_load_error = QStringLiteral("%1: <%2> instead of <Settings>").arg(source, root.get_title());
         qWarning("Settings file %s has root element <%s> instead of <Settings>; starting with empty settings",
                  qUtf8Printable(source), qUtf8Printable(root.get_title()));
         return;

@@ -47,6 +47,11 @@ public:
     // unusable file gives an empty store. A group whose name starts with a
     // dot is left out with a warning (its keys could not be saved).
     void load();
+    // Why the last load() found a file it could not use (unreadable, not
+    // GBK, malformed, another root); empty when it read one or there was
+    // none. Whoever is about to act on a setting can tell "not set" from
+    // "lost".
+    QString load_error() const { return m_load_error; }
     // Writes the file atomically: when writing fails, the previous file stays
     // as it was. Returns false (and logs the file name) on failure.
     bool save();
@@ -61,6 +66,7 @@ private:
     QMap<QString, QVariant> m_values;
     QString m_file_path;
     QString m_defaults_file;
+    QString m_load_error;
     // Set after a failed write has been reported, so a store that cannot be
     // written warns once, not at every change.
     bool m_write_failure_reported = false;

@@ -61,6 +61,73 @@ qint64 scale_magnitude(int scale)
 
 // A reason is one line: a line break inside a name, a path or a system
 // message would otherwise start a line that reads as a reason of its own.
+// Where a description's bytes stop being text: the first NUL, or the first
+// byte of a sequence that is not UTF-8 (overlong forms and surrogates
+// included). -1 when all of it is.
+qsizetype first_bad_byte(const QByteArray &bytes, bool *nul)
+{
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const auto b = uchar(bytes.at(i));
+        if (b == 0) {
+            *nul = true;
+            return i;
+        }
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int follow = 0;
+        char32_t c = 0;
+        char32_t lowest = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            follow = 1;
+            c = b & 0x1F;
+            lowest = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            follow = 2;
+            c = b & 0x0F;
+            lowest = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            follow = 3;
+            c = b & 0x07;
+            lowest = 0x10000;
+        } else {
+            *nul = false;
+            return i;
+        }
+        if (i + follow >= n) {
+            *nul = false;
+            return i;
+        }
+        for (int k = 1; k <= follow; ++k) {
+            const auto t = uchar(bytes.at(i + k));
+            if ((t & 0xC0) != 0x80) {
+                *nul = false;
+                return i;
+            }
+            c = (c << 6) | (t & 0x3F);
+        }
+        if (c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            *nul = false;
+            return i;
+        }
+        i += follow + 1;
+    }
+    return -1;
+}
+
+int line_at(const QByteArray &bytes, qsizetype pos)
+{
+    int line = 1;
+    for (qsizetype i = 0; i < pos; ++i) {
+        const char c = bytes.at(i);
+        if (c == '\n' || (c == '\r' && (i + 1 >= bytes.size() || bytes.at(i + 1) != '\n')))
+            ++line;
+    }
+    return line;
+}
+
 QString one_line(QString text)
 {
     for (QChar &c : text) {
@@ -540,7 +607,18 @@ bool QMachineConfig::load_file(const QString &path)
         m_error = one_line(tr("%1: 无法打开机型描述文件 (%2)").arg(shown, file.errorString()));
         return false;
     }
-    QXmlStreamReader xml(&file);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    // The XML reader stops at such bytes with a line of its own idea (the
+    // first, for bytes that are not UTF-8); the operator gets the real one.
+    bool nul = false;
+    const qsizetype bad = first_bad_byte(bytes, &nul);
+    if (bad >= 0) {
+        const QString reason = nul ? tr("有 NUL 字节") : tr("有不是 UTF-8 编码的字节 \\x%1").arg(QString::number(uchar(bytes.at(bad)), 16).toUpper().rightJustified(2, QLatin1Char('0')));
+        m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(line_at(bytes, bad)).arg(reason));
+        return false;
+    }
+    QXmlStreamReader xml(bytes);
     QList<tagDataPage> groups;
     tagDataPage runtime;
     bool has_runtime = false;

@@ -8,9 +8,9 @@
 #include <communicate/qcommunicate.h>
 #include <database/qdatabaseloader.h>
 #include <database/qmachineconfig.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 
 #include "drivesim.h"
 
-#include <communicate/qdevicesearch.h>
+#include <communicate/services/qdevicesearch.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,16 +3,34 @@
 // The reads both overhead benchmarks time through the mission manager.
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 
 namespace BenchReads {
+
+// CPU time of the whole process (every thread) in seconds: what an exchange
+// costs in software, whatever the neighbours' load does to the wall clock.
+inline double cpu_seconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// CPU seconds the last run_ours() spent between its first request and its
+// last answer.
+inline double &last_cpu_seconds()
+{
+    static double seconds = 0;
+    return seconds;
+}
 
 constexpr int COUNT = 8;
 constexpr int ADDRESS = 0xF000;
@@ -49,6 +67,7 @@ inline double run_ours(const QString &device, int silence_us, int reads)
     });
     QElapsedTimer clock;
     clock.start();
+    const double cpu_start = cpu_seconds();
     for (int i = 0; i < reads; ++i) {
         QMission m(MISSION_READ);
         m.set_attribute(MissionKey::station(), 1);
@@ -60,6 +79,7 @@ inline double run_ours(const QString &device, int silence_us, int reads)
     }
     loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
+    last_cpu_seconds() = cpu_seconds() - cpu_start;
     if (failed > 0)
         std::fprintf(stderr, "communicate: %d of %d reads failed\n", failed, reads);
     return failed ? -1 : seconds;

@@ -26,8 +26,8 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QAction>

@@ -25,8 +25,8 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
 
 #include <QApplication>
@@ -286,7 +286,7 @@ int main(int argc, char *argv[])
     QList<QTrendChart::Channel> channels;
     for (int c = 0; c < kValues; ++c) {
         const int channel = history.channel(QStringLiteral("U0-%1").arg(c, 2, 10, QLatin1Char('0')));
-        channels.append({channel, history.key(channel), QString(), QTrendChart::colour(c)});
+        channels.append({channel, history.key(channel), QString(), QTrendChart::colour(c), QString(), QString()});
     }
     const qint64 start = 1700000000000LL;
     const qint64 end = start + kHistoryHours * 3600 * 1000;

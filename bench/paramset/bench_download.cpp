@@ -15,8 +15,9 @@
 #include <machine/registerruns.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
@@ -83,9 +84,14 @@ int main(int argc, char *argv[])
 
     int missions = 0;
     double limit_ns = reads_ns(all, &missions) + reads_ns(written, &missions);
+    // The writes as they go out: one request per one-word value, one 0x10
+    // request (9 + 2N bytes) per two-word value.
     for (QMachineValue *value : std::as_const(written)) {
-        limit_ns += value->words() * mission_ns(8, 8);
-        missions += value->words();
+        const QList<QMission *> requests = ParamMissions::write_missions(value, value->get_base_value(), 1);
+        for (QMission *request : requests)
+            limit_ns += mission_ns(int(request->get_send_buffer().size()), 8);
+        missions += int(requests.size());
+        qDeleteAll(requests);
     }
 
     DriveSim sim;

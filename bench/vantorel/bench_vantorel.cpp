@@ -18,7 +18,7 @@
 
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>

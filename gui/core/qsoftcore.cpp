@@ -11,8 +11,8 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/registerruns.h>
 #include <communicate/tagserialconfig.h>
 #include <machine/tagvaluegroup.h>
@@ -156,13 +156,7 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
     connect(manager, &QMissionManager::mission_success, this, &QSoftCore::mission_success);
     connect(manager, &QMissionManager::machine_version, this, &QSoftCore::new_machine_version);
 
-    auto *probe = new QMission(MISSION_READ);
-    probe->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-    probe->set_attribute(MissionKey::address(), QVariant(0));
-    probe->set_attribute(MissionKey::length(), QVariant(1));
-    probe->update_send_buffer();
-    probe->ready();
-    manager->set_connect_mission(probe);
+    manager->set_connect_mission(new QMission(QMission::connect_probe(m_machine_address)));
 
     m_port_announced_open = true;
     emit openCom(true);
@@ -215,12 +209,15 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     }
     m_machine_error.clear();
 
+    m_machine = MachineBuilder::build_groups(config, typed ? type : QString(), typed ? version : QString());
+    // The page rebuilds its group tree now, before the runtime values exist;
+    // the selection is read afterwards, so what a receiver stores counts.
+    emit parvex_changed();
+
     const QString key = typed ? QStringLiteral("Runtime.") + type : QStringLiteral("Runtime.0");
     const QStringList selection =
         get_setting_value(key).toString().split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    m_machine = MachineBuilder::build(config, typed ? type : QString(), typed ? version : QString(),
-                                      selection);
-    emit parvex_changed();
+    MachineBuilder::add_runtimes(m_machine, config, selection);
 
     if (m_param_dialog) {
         m_param_dialog->init();
@@ -276,7 +273,6 @@ void QSoftCore::new_machine_version(int version)
     for (QMission *mission : missions) {
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
-        mission->ready();
         manager->add_mission(mission);
     }
     manager->reset();
@@ -290,17 +286,7 @@ void QSoftCore::new_machine_version(int version)
 
 QList<QMission *> QSoftCore::make_mission(QList<QMachineValue *> values)
 {
-    QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, ParamMissions::kMaxRegistersPerRead);
-    for (const RegisterRuns::Run &run : runs) {
-        auto *mission = new QMission(MISSION_READ);
-        mission->set_attribute(MissionKey::station(), QVariant(m_machine_address));
-        mission->set_attribute(MissionKey::address(), QVariant(run.first));
-        mission->set_attribute(MissionKey::length(), QVariant(run.count));
-        mission->update_send_buffer();
-        missions.append(mission);
-    }
-    return missions;
+    return ParamMissions::read_runs(values, m_machine_address);
 }
 
 void QSoftCore::update_group(const QString &group)
@@ -367,6 +353,15 @@ void QSoftCore::mission_failed(QMission *ms, int code)
     tagErrLog entry;
     entry.time = QDateTime::currentDateTime();
     entry.text = prefix + message;
+    // The text keeps its fixed form; a failed write also names the
+    // parameter it was for (both words of a two-word value count), since an
+    // address alone does not tell the operator what is now in doubt.
+    if (m_machine && (type == MISSION_WRITE || type == MISSION_WRITE_MULTI)) {
+        if (QMachineValue *value = ParamMissions::value_at(m_machine, address)) {
+            entry.detail = value->get_value_property(VALUE_CODE).toString() + QLatin1Char(' ')
+                + value->display_name();
+        }
+    }
     m_err_logs.append(entry);
 }
 

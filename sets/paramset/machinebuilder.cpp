@@ -23,6 +23,13 @@ QMachineValue *build_value(const QStringList &row)
 QMachine *build(QMachineConfig &config, const QString &type, const QString &version,
                 const QStringList &runtime_selection)
 {
+    QMachine *machine = build_groups(config, type, version);
+    add_runtimes(machine, config, runtime_selection);
+    return machine;
+}
+
+QMachine *build_groups(QMachineConfig &config, const QString &type, const QString &version)
+{
     auto *machine = new QMachine(nullptr);
     machine->set_type(type);
     machine->set_version(version);
@@ -37,7 +44,11 @@ QMachine *build(QMachineConfig &config, const QString &type, const QString &vers
                 delete value;
         }
     }
+    return machine;
+}
 
+void add_runtimes(QMachine *machine, QMachineConfig &config, const QStringList &runtime_selection)
+{
     const tagDataPage runtime = config.get_runtime_config()->get_page(0);
     const QStringList chosen = runtime_selection.isEmpty() ? default_runtime_codes(runtime.rows)
                                                            : runtime_selection;
@@ -47,7 +58,6 @@ QMachine *build(QMachineConfig &config, const QString &type, const QString &vers
         if (chosen.contains(row.value(VALUE_CODE)))
             machine->add_runtime_value(value);
     }
-    return machine;
 }
 
 QStringList default_runtime_codes(const QList<QStringList> &rows)

@@ -24,5 +24,10 @@ PARAMSET_EXPORT QMachine *build(QMachineConfig &config, const QString &type, con
 // description marks with monitor="1"; without marks, the first value in Hz,
 // in A and in V, and the state word (role="state") when there is one.
 PARAMSET_EXPORT QStringList default_runtime_codes(const QList<QStringList> &rows);
+// The same in two steps, for a caller that announces the groups before the
+// runtime values exist (the core's parvex_changed()): a new model with its
+// groups only, which the caller owns, and then its runtime values.
+PARAMSET_EXPORT QMachine *build_groups(QMachineConfig &config, const QString &type, const QString &version);
+PARAMSET_EXPORT void add_runtimes(QMachine *machine, QMachineConfig &config, const QStringList &runtime_selection);
 
 } // namespace MachineBuilder

@@ -4,7 +4,21 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace ParamEdit {
+
+namespace {
+
+// The operator's text as a reason echoes it: trimmed, and cut when long.
+QString shown(const QString &text)
+{
+    constexpr qsizetype kLongest = 40;
+    const QString t = text.trimmed();
+    return t.size() > kLongest ? t.left(kLongest) + QStringLiteral("…") : t;
+}
+
+} // namespace
 
 qint64 lowest_edit(const QMachineValue *value)
 {
@@ -24,7 +38,7 @@ Check check_text(const QMachineValue *value, const QString &text)
     // at two decimals): the limits are what the operator can act on.
     bool is_number = false;
     const double wanted = text.trimmed().toDouble(&is_number);
-    if (is_number && value->get_combo_list().isEmpty()) {
+    if (is_number && std::isfinite(wanted) && value->get_combo_list().isEmpty()) {
         const double half_step = 0.5 / double(QMachineValue::scale_magnitude(
                                            value->get_value_property(VALUE_SCALE).toInt()));
         bool min_ok = false;
@@ -42,17 +56,18 @@ Check check_text(const QMachineValue *value, const QString &text)
     }
     int raw = 0;
     if (!value->convert_text(text, &raw)) {
-        // A number the register cannot hold says so; anything else is no value.
+        // A number the register cannot hold says so; anything else (nan and
+        // inf too) is no value.
         bool number = false;
-        text.trimmed().toDouble(&number);
-        check.reason = number && value->get_combo_list().isEmpty()
-            ? QCoreApplication::translate("ParamEdit", "“%1”超出参数的数据宽度").arg(text.trimmed())
-            : QCoreApplication::translate("ParamEdit", "“%1”不是有效的数值").arg(text.trimmed());
+        const double x = text.trimmed().toDouble(&number);
+        check.reason = number && std::isfinite(x) && value->get_combo_list().isEmpty()
+            ? QCoreApplication::translate("ParamEdit", "“%1”超出参数的数据宽度").arg(shown(text))
+            : QCoreApplication::translate("ParamEdit", "“%1”不是有效的数值").arg(shown(text));
         return check;
     }
     const qint64 number = value->number_of_raw(raw);
     if (number < lowest_edit(value) || number > highest_edit(value)) {
-        check.reason = QCoreApplication::translate("ParamEdit", "“%1”超出参数的数据宽度").arg(text.trimmed());
+        check.reason = QCoreApplication::translate("ParamEdit", "“%1”超出参数的数据宽度").arg(shown(text));
         return check;
     }
     const QString out_of_range = value->range_error(raw);

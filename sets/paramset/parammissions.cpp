@@ -2,9 +2,11 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 #include <machine/registerruns.h>
+
+#include <QVariantList>
 
 namespace ParamMissions {
 
@@ -36,18 +38,61 @@ void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
         value->set_base_value(raw);
 }
 
+// One read of each run of the values' registers: station, first register
+// and length, in that order, and the request built.
+QList<QMission *> runs_of(const QList<QMachineValue *> &values, int station, enMissionType type)
+{
+    QList<QMission *> missions;
+    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    for (const RegisterRuns::Run &run : runs) {
+        auto *mission = new QMission(type);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(run.first));
+        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        mission->update_send_buffer();
+        missions.append(mission);
+    }
+    return missions;
+}
+
 } // namespace
 
-QList<QMission *> write_missions(QMachineValue *value, int raw, int station)
+QList<QMission *> write_missions(QMachineValue *value, int raw, int station, TwoWords two_words)
 {
     QList<QMission *> missions;
     if (!value)
         return missions;
     const int address = value->get_value_property(VALUE_ADDRESS).toInt();
     const QList<quint16> registers = value->registers_of(raw);
+    if (registers.size() > 1 && two_words == TwoWords::OneRequest) {
+        // Both words in one request: a line that goes between them cannot
+        // leave the drive holding a value nobody wrote.
+        QVariantList words;
+        for (quint16 word : registers)
+            words.append(QVariant(int(word)));
+        auto *mission = new QMission(MISSION_WRITE_MULTI);
+        mission->set_attribute(MissionKey::station(), QVariant(station));
+        mission->set_attribute(MissionKey::address(), QVariant(address));
+        mission->set_attribute(MissionKey::length(), QVariant(int(registers.size())));
+        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+        mission->set_attribute(MissionKey::write_data(), QVariant(words));
+        mission->update_send_buffer();
+        missions.append(mission);
+        return missions;
+    }
     for (int i = 0; i < registers.size(); ++i)
         missions.append(write_word(station, address + i, registers.at(i)));
     return missions;
+}
+
+QMachineValue *value_at(QMachine *machine, int address)
+{
+    if (!machine)
+        return nullptr;
+    if (QMachineValue *value = machine->get_value(address))
+        return value;
+    QMachineValue *below = machine->get_value(address - 1);
+    return below && below->words() == 2 ? below : nullptr;
 }
 
 QMission *read_back_mission(QMachineValue *value, int station)
@@ -64,19 +109,17 @@ QMission *read_back_mission(QMachineValue *value, int station)
     return mission;
 }
 
+QList<QMission *> read_runs(const QList<QMachineValue *> &values, int station)
+{
+    return runs_of(values, station, MISSION_READ);
+}
+
 QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station)
 {
-    QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
-    for (const RegisterRuns::Run &run : runs) {
-        auto *mission = new QMission(MISSION_READ_BACK);
-        mission->set_attribute(MissionKey::station(), QVariant(station));
-        mission->set_attribute(MissionKey::address(), QVariant(run.first));
-        mission->set_attribute(MissionKey::length(), QVariant(run.count));
+    QList<QMission *> missions = runs_of(values, station, MISSION_READ_BACK);
+    for (QMission *mission : std::as_const(missions)) {
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
-        mission->update_send_buffer();
-        missions.append(mission);
     }
     return missions;
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -90,15 +91,91 @@ QCSVFile build_table(const QList<tagParamRaw> &values, QMachine *machine)
     return table;
 }
 
-bool read_file(const QString &path, QCSVFile *table, QString *error)
+int row_limit(QMachine *machine)
+{
+    const int parameters = machine ? int(machine->get_parameters().size()) : 0;
+    return 4 * parameters + 100;
+}
+
+bool read_file(const QString &path, QCSVFile *table, QString *error, int max_rows)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = file.errorString();
         return false;
     }
-    table->load(QLocalCodec::decode(file.readAll()));
+    // Refused before reading: a file of hundreds of megabytes would take
+    // many times its size in memory before anyone learnt it is not a
+    // parameter file.
+    if (file.size() > kMaxFileBytes) {
+        *error = QCoreApplication::translate("ParamSetFile", "文件有 %1 字节，参数文件最多 %2 字节")
+                     .arg(file.size())
+                     .arg(kMaxFileBytes);
+        return false;
+    }
+    QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    if (bytes.size() > kMaxFileBytes) {
+        *error = QCoreApplication::translate("ParamSetFile", "文件超过 %1 字节").arg(kMaxFileBytes);
+        return false;
+    }
+    if (max_rows >= 0) {
+        // Every line end counts, whichever kind it is (CRLF once).
+        qsizetype rows = 1;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const char c = bytes.at(i);
+            if (c == '\n' || (c == '\r' && (i + 1 >= bytes.size() || bytes.at(i + 1) != '\n')))
+                ++rows;
+        }
+        if (rows > max_rows) {
+            *error = QCoreApplication::translate("ParamSetFile", "文件有 %1 行，这个机型的参数文件最多 %2 行")
+                         .arg(rows)
+                         .arg(max_rows);
+            return false;
+        }
+    }
+    QString text;
+    if (!QLocalCodec::decode(bytes, &text, error))
+        return false;
+    bytes = QByteArray();
+    // Written by another program, a file may end its rows in LF or CR alone;
+    // a lone one inside a CRLF file ends a row too, rather than hiding inside
+    // a cell.
+    bool lone = false;
+    for (qsizetype i = 0; i < text.size() && !lone; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r'))
+            lone = i + 1 >= text.size() || text.at(i + 1) != QLatin1Char('\n');
+        else if (c == QLatin1Char('\n'))
+            lone = i == 0 || text.at(i - 1) != QLatin1Char('\r');
+    }
+    if (lone) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
+    table->load(text);
     return true;
+}
+
+QString shown_cell(const QString &cell)
+{
+    constexpr qsizetype kLongest = 40;
+    QString out;
+    const qsizetype n = std::min(cell.size(), kLongest);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = cell.at(i);
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    if (cell.size() > kLongest)
+        out += QStringLiteral("…");
+    return out;
 }
 
 QString check_header(const QCSVFile &table)
@@ -115,6 +192,19 @@ QString check_header(const QCSVFile &table)
             return QCoreApplication::translate("ParamSetFile", "第 %1 列的标题应为“%2”").arg(col + 1).arg(header.at(col));
     }
     return QString();
+}
+
+FileLoad load_file(const QString &path, QCSVFile *table, int max_rows)
+{
+    FileLoad load;
+    if (!read_file(path, table, &load.reason, max_rows)) {
+        load.kind = FileLoad::Unreadable;
+        return load;
+    }
+    load.reason = check_header(*table);
+    if (!load.reason.isEmpty())
+        load.kind = FileLoad::BadHeader;
+    return load;
 }
 
 RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
@@ -144,7 +234,7 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     const qint64 number = raw_text.toLongLong(&ok, 10);
     if (!ok) {
         result.reason = raw_text.isEmpty() ? QCoreApplication::translate("ParamSetFile", "没有原始值")
-                                           : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(raw_text);
+                                           : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(shown_cell(raw_text));
         return result;
     }
 
@@ -152,13 +242,13 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     // as -32768..-1); a two-word value any 32-bit pattern, in either form.
     int raw = 0;
     if (!value->raw_of_integer(number, &raw)) {
-        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(raw_text);
+        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(shown_cell(raw_text));
         return result;
     }
 
     const QString out_of_range = value->range_error(raw);
     if (!out_of_range.isEmpty()) {
-        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1：%2").arg(raw_text, out_of_range);
+        result.reason = QCoreApplication::translate("ParamSetFile", "原始值 %1：%2").arg(shown_cell(raw_text), out_of_range);
         return result;
     }
 
@@ -168,16 +258,61 @@ RowResult check_row(const QCSVFile &table, int row, QMachine *machine)
     return result;
 }
 
+namespace {
+
+// Rows (from 1) of every code that more than one data row names.
+QHash<QString, QList<int>> repeated_codes(const QCSVFile &table)
+{
+    QHash<QString, QList<int>> rows_of;
+    for (int row = 1; row < table.size(); ++row) {
+        const QString code = table.get_text(CodeCol, row).trimmed();
+        if (!code.isEmpty())
+            rows_of[code].append(row);
+    }
+    for (auto it = rows_of.begin(); it != rows_of.end();) {
+        if (it.value().size() < 2)
+            it = rows_of.erase(it);
+        else
+            ++it;
+    }
+    return rows_of;
+}
+
+QString repeated_reason(const QList<int> &rows, int row)
+{
+    QStringList others;
+    for (int other : rows) {
+        if (other != row)
+            others.append(QString::number(other + 1));
+    }
+    return QCoreApplication::translate("ParamSetFile", "与第 %1 行是同一个参数，都没有用").arg(others.join(QStringLiteral("、")));
+}
+
+QString row_line(const QCSVFile &table, int row, const QString &reason)
+{
+    return QCoreApplication::translate("ParamSetFile", "第 %1 行 %2：%3")
+        .arg(row + 1)
+        .arg(shown_cell(table.get_text(CodeCol, row).trimmed()), reason);
+}
+
+} // namespace
+
 DownloadPlan plan_download(const QCSVFile &table, QMachine *machine)
 {
     DownloadPlan plan;
+    const QHash<QString, QList<int>> repeated = repeated_codes(table);
     for (int row = 1; row < table.size(); ++row) {
         const RowResult result = check_row(table, row, machine);
-        if (result.kind == RowResult::Refused) {
-            plan.refused.append(QCoreApplication::translate("ParamSetFile", "第 %1 行 %2：%3")
-                                    .arg(row + 1)
-                                    .arg(table.get_text(CodeCol, row).trimmed(), result.reason));
+        if (result.kind == RowResult::Blank)
+            continue;
+        // Which of two rows the operator meant nobody can tell.
+        const auto twice = repeated.constFind(table.get_text(CodeCol, row).trimmed());
+        if (twice != repeated.constEnd()) {
+            plan.refused.append(row_line(table, row, repeated_reason(twice.value(), row)));
+            continue;
         }
+        if (result.kind == RowResult::Refused)
+            plan.refused.append(row_line(table, row, result.reason));
         if (result.kind == RowResult::Write)
             plan.writes.append({result.value, result.raw});
     }
@@ -187,7 +322,7 @@ DownloadPlan plan_download(const QCSVFile &table, QMachine *machine)
 QList<tagParamRaw> raw_values(const QCSVFile &table, QMachine *machine, QStringList *problems)
 {
     QList<tagParamRaw> values;
-    QHash<QString, int> index_of_code;
+    const QHash<QString, QList<int>> repeated = repeated_codes(table);
     for (int row = 1; row < table.size(); ++row) {
         const QString code = table.get_text(CodeCol, row).trimmed();
         const QString raw_text = table.get_text(RawCol, row).trimmed();
@@ -198,27 +333,24 @@ QList<tagParamRaw> raw_values(const QCSVFile &table, QMachine *machine, QStringL
         int raw = int(number);
         QMachineValue *value = machine ? machine->get_value(code) : nullptr;
         QString reason;
+        const auto twice = repeated.constFind(code);
         if (code.isEmpty())
             reason = QCoreApplication::translate("ParamSetFile", "没有代码");
+        else if (twice != repeated.constEnd())
+            reason = repeated_reason(twice.value(), row);
         else if (!ok)
             reason = raw_text.isEmpty() ? QCoreApplication::translate("ParamSetFile", "没有原始值")
-                                        : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(raw_text);
+                                        : QCoreApplication::translate("ParamSetFile", "原始值“%1”不是整数").arg(shown_cell(raw_text));
         else if (value && !value->raw_of_integer(number, &raw))
-            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(raw_text);
+            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出参数的数据宽度").arg(shown_cell(raw_text));
         else if (!value && (number < INT_MIN || number > UINT_MAX))
-            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出 32 位").arg(raw_text);
+            reason = QCoreApplication::translate("ParamSetFile", "原始值 %1 超出 32 位").arg(shown_cell(raw_text));
         if (!reason.isEmpty()) {
             if (problems)
-                problems->append(QCoreApplication::translate("ParamSetFile", "第 %1 行 %2：%3").arg(row + 1).arg(code, reason));
+                problems->append(row_line(table, row, reason));
             continue;
         }
-        const auto found = index_of_code.constFind(code);
-        if (found != index_of_code.constEnd()) {
-            values[found.value()].raw = raw;
-        } else {
-            index_of_code.insert(code, int(values.size()));
-            values.append({code, raw});
-        }
+        values.append({code, raw});
     }
     return values;
 }

@@ -52,6 +52,41 @@ tagParamSnapshot of_machine(QMachine *machine, const QString &operation)
     return snapshot;
 }
 
+void set_download_values(tagParamSnapshot *snapshot, QMachine *machine, const QList<tagParamRaw> &before,
+                         const QList<QMachineValue *> &written, const QHash<QMachineValue *, int> &read_back)
+{
+    snapshot->values.clear();
+    snapshot->unknown.clear();
+    if (!machine)
+        return;
+    QHash<QString, int> held;
+    for (const tagParamRaw &entry : before)
+        held.insert(entry.code, entry.raw);
+    const QSet<QMachineValue *> was_written(written.cbegin(), written.cend());
+    const QList<QMachineValue *> parameters = machine->get_parameters();
+    for (QMachineValue *value : parameters) {
+        const QString code = value->get_value_property(VALUE_CODE).toString();
+        const auto read = read_back.constFind(value);
+        if (read != read_back.constEnd()) {
+            snapshot->values.append({code, read.value()});
+        } else if (was_written.contains(value)) {
+            snapshot->unknown.append(code);
+        } else {
+            const auto old = held.constFind(code);
+            if (old != held.constEnd())
+                snapshot->values.append({code, old.value()});
+        }
+    }
+    snapshot->value_count = int(snapshot->values.size());
+    snapshot->complete = snapshot->unknown.isEmpty();
+}
+
+QString title_of(const tagParamSnapshot &snapshot)
+{
+    const QString text = operation_text(snapshot.operation);
+    return snapshot.complete ? text : QCoreApplication::translate("ParamSnapshot", "%1（不完整）").arg(text);
+}
+
 QCSVFile to_table(const tagParamSnapshot &snapshot, QMachine *machine)
 {
     return ParamSetFile::build_table(snapshot.values, machine);

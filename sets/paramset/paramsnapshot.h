@@ -4,10 +4,13 @@
 #include <coredata/qcsvfile.h>
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QMachine;
+class QMachineValue;
 
 // One parameter's raw value, as the drive holds it (register bits; see
 // QMachineValue for the form).
@@ -33,6 +36,11 @@ struct tagParamSnapshot
     QString operation;      // one of the ParamSnapshot operation keys
     int value_count = 0;    // set by a listing, which leaves values empty
     QList<tagParamRaw> values;
+    // Parameters whose value the operation does not know (written, but the
+    // read-back never came): they are in no value above. A snapshot with any
+    // is incomplete, and says so wherever it is shown.
+    QStringList unknown;
+    bool complete = true;   // set by a listing too
 };
 
 namespace ParamSnapshot {
@@ -54,6 +62,20 @@ PARAMSET_EXPORT QList<tagParamRaw> values_of(QMachine *machine);
 // A snapshot of the machine's values now, naming the description; the
 // caller fills in port, station and drive version.
 PARAMSET_EXPORT tagParamSnapshot of_machine(QMachine *machine, const QString &operation);
+
+// The values a download leaves, as far as they are known: what the drive
+// held before (`before`, read right before the writes; may be empty) with
+// what was read back after the writes over it, in group order. A written
+// parameter that was not read back is unknown: it is left out of the values
+// (the old value would be a lie) and listed in `unknown`, and the snapshot
+// is marked incomplete.
+PARAMSET_EXPORT void set_download_values(tagParamSnapshot *snapshot, QMachine *machine,
+                                         const QList<tagParamRaw> &before,
+                                         const QList<QMachineValue *> &written,
+                                         const QHash<QMachineValue *, int> &read_back);
+
+// The operation's name for a listing, with "（不完整）" for an incomplete one.
+PARAMSET_EXPORT QString title_of(const tagParamSnapshot &snapshot);
 
 // The parameter file of a snapshot, as an upload writes it, so a download
 // takes it. Codes the description does not know keep their raw value but get

@@ -1,5 +1,6 @@
 #include "paramverify.h"
 
+#include <communicate/services/qlinkerrortext.h>
 #include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
@@ -21,21 +22,11 @@ QString with_unit(QMachineValue *value, int raw)
     return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
 }
 
-QString error_text(int code)
-{
-    if (code >= 1 && code <= 255)
-        return QCoreApplication::translate("ParamVerify", "设备拒绝 (异常码 %1)").arg(code);
-    if (code == 258)
-        return QCoreApplication::translate("ParamVerify", "连接已断开");
-    if (code == 257)
-        return QCoreApplication::translate("ParamVerify", "应答错误");
-    return QCoreApplication::translate("ParamVerify", "设备无应答");
-}
-
 } // namespace
 
 tagVerifyReport verify(const QList<Write> &writes, const QHash<QMachineValue *, int> &read_back,
-                       const QHash<QMachineValue *, int> &write_errors)
+                       const QHash<QMachineValue *, int> &write_errors,
+                       const QSet<QMachineValue *> &partly_written)
 {
     // The last write of each parameter is what the drive should hold.
     QList<QMachineValue *> order;
@@ -56,6 +47,12 @@ tagVerifyReport verify(const QList<Write> &writes, const QHash<QMachineValue *, 
         const auto error = write_errors.constFind(value);
         if (error != write_errors.constEnd()) {
             row.error = error.value();
+            row.partly = partly_written.contains(value);
+            const auto read = read_back.constFind(value);
+            if (row.partly && read != read_back.constEnd()) {
+                row.read_back = true;
+                row.drive = read.value();
+            }
             report.refused.append(row);
             continue;
         }
@@ -89,9 +86,18 @@ QStringList lines(const tagVerifyReport &report)
                             with_unit(row.value, row.wanted)));
     }
     for (const tagVerifyReport::Row &row : report.refused) {
+        if (row.partly) {
+            const QString now = row.read_back
+                ? QCoreApplication::translate("ParamVerify", "设备现为 %1").arg(with_unit(row.value, row.drive))
+                : QCoreApplication::translate("ParamVerify", "读回失败，请检查设备中的值");
+            out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 中断（%4），可能只写入了一半，%5")
+                           .arg(code_of(row.value), row.value->display_name(),
+                                with_unit(row.value, row.wanted), QLinkErrorText::reason(row.error), now));
+            continue;
+        }
         out.append(QCoreApplication::translate("ParamVerify", "%1 %2：写入 %3 被拒绝，%4")
                        .arg(code_of(row.value), row.value->display_name(),
-                            with_unit(row.value, row.wanted), error_text(row.error)));
+                            with_unit(row.value, row.wanted), QLinkErrorText::reason(row.error)));
     }
     return out;
 }

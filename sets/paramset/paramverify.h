@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QStringList>
 
 class QMachineValue;
@@ -17,8 +18,13 @@ struct tagVerifyReport
     {
         QMachineValue *value = nullptr;
         int wanted = 0;
-        int drive = 0; // valid for `different` rows
+        int drive = 0; // valid for `different` rows, and `refused` rows with read_back
         int error = 0; // the exchange's error code for `refused` rows
+        // A refused row written in several requests, some taken: the drive
+        // may hold half the value. read_back tells whether `drive` says
+        // what it holds now.
+        bool partly = false;
+        bool read_back = false;
     };
     int written = 0;       // parameters whose writes the drive took
     int verified = 0;      // of those, read back with the wanted value
@@ -44,10 +50,13 @@ struct Write
 // against the raw values read back afterwards. `write_errors` holds the
 // parameters one of whose writes failed, with the error code (1..255 the
 // drive's exception, 256 and above the link's); their read-back is not
-// looked at. Rows keep the order of the writes.
+// looked at, except for those in `partly_written` (some of their requests
+// were taken): their read-back shows what the drive holds now. Rows keep the
+// order of the writes.
 PARAMSET_EXPORT tagVerifyReport verify(const QList<Write> &writes,
                                        const QHash<QMachineValue *, int> &read_back,
-                                       const QHash<QMachineValue *, int> &write_errors);
+                                       const QHash<QMachineValue *, int> &write_errors,
+                                       const QSet<QMachineValue *> &partly_written = {});
 
 // One line per row that is not verified, for the operator: code, name,
 // wanted value and the drive's value (or why there is none).

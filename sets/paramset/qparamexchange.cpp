@@ -3,9 +3,9 @@
 #include "parammissions.h"
 
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QSet>
 
@@ -60,7 +60,7 @@ bool QParamExchange::write_and_verify(const QList<ParamVerify::Write> &writes, c
     for (const ParamVerify::Write &write : writes) {
         if (!write.value)
             continue;
-        missions.append(ParamMissions::write_missions(write.value, write.raw, m_station));
+        missions.append(ParamMissions::write_missions(write.value, write.raw, m_station, m_two_words));
         if (!seen.contains(write.value)) {
             seen.insert(write.value);
             m_asked.append(write.value);
@@ -79,6 +79,7 @@ void QParamExchange::start(QList<QMission *> missions, const QString &group)
     m_link_lost = false;
     m_values.clear();
     m_write_errors.clear();
+    m_write_taken.clear();
     m_by_register.clear();
     for (QMachineValue *value : std::as_const(m_asked)) {
         const int address = value->get_value_property(VALUE_ADDRESS).toInt();
@@ -108,6 +109,10 @@ void QParamExchange::on_success(QMission *mission)
 {
     if (!is_mine(mission))
         return;
+    if (mission->mission_type() == MISSION_WRITE || mission->mission_type() == MISSION_WRITE_MULTI) {
+        if (QMachineValue *value = m_by_register.value(int_attribute(mission, MissionKey::address()), nullptr))
+            m_write_taken.insert(value);
+    }
     if (mission->mission_type() == MISSION_READ_BACK || mission->mission_type() == MISSION_READ) {
         const int address = int_attribute(mission, MissionKey::address());
         const int length = int_attribute(mission, MissionKey::length());
@@ -163,7 +168,18 @@ void QParamExchange::abandon()
     m_by_register.clear();
     m_values.clear();
     m_write_errors.clear();
+    m_write_taken.clear();
     m_writes.clear();
+}
+
+QSet<QMachineValue *> QParamExchange::partly_written() const
+{
+    QSet<QMachineValue *> partly;
+    for (auto it = m_write_errors.cbegin(); it != m_write_errors.cend(); ++it) {
+        if (m_write_taken.contains(it.key()))
+            partly.insert(it.key());
+    }
+    return partly;
 }
 
 QList<tagParamRaw> QParamExchange::values_in(const QList<QMachineValue *> &order) const
@@ -192,5 +208,5 @@ QList<QMachineValue *> QParamExchange::unread() const
 
 tagVerifyReport QParamExchange::report() const
 {
-    return ParamVerify::verify(m_writes, m_values, m_write_errors);
+    return ParamVerify::verify(m_writes, m_values, m_write_errors, partly_written());
 }

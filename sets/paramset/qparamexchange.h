@@ -1,12 +1,14 @@
 #pragma once
 
 #include <paramset/paramset_export.h>
+#include "parammissions.h"
 #include "paramsnapshot.h"
 #include "paramverify.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class QMachineValue;
@@ -44,6 +46,9 @@ public:
     void abandon();
     // The station the next run talks to.
     void set_station(int station) { m_station = station; }
+    // How the next runs write two-word values (one 0x10 request unless the
+    // drive takes only 0x06).
+    void set_two_words(ParamMissions::TwoWords how) { m_two_words = how; }
 
     // Results of the last run. What the drive answered, for each value of a
     // read or read-back that got its answer.
@@ -54,6 +59,9 @@ public:
     QList<QMachineValue *> unread() const;
     // Writes that failed, with the first error code per parameter.
     QHash<QMachineValue *, int> write_errors() const { return m_write_errors; }
+    // Parameters written in several requests of which some were taken and
+    // some failed: the drive may hold half of the value.
+    QSet<QMachineValue *> partly_written() const;
     // True when the link went away during the run (code 258).
     bool link_lost() const { return m_link_lost; }
     // The writes of the last write_and_verify, checked.
@@ -82,5 +90,7 @@ private:
     QHash<int, QMachineValue *> m_by_register; // every register of an asked value
     QHash<QMachineValue *, int> m_values;
     QHash<QMachineValue *, int> m_write_errors;
+    QSet<QMachineValue *> m_write_taken; // one of its write requests was answered
     QList<ParamVerify::Write> m_writes;
+    ParamMissions::TwoWords m_two_words = ParamMissions::TwoWords::OneRequest;
 };

@@ -18,9 +18,6 @@ QString text(const QString &s)
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-// How long a write waits for another program's lock before it gives up.
-constexpr int kBusyTimeoutMs = 500;
-
 QString next_connection_name()
 {
     static std::atomic<int> counter{0};
@@ -48,13 +45,21 @@ const char *const kUpgrades[] = {
     " raw INTEGER NOT NULL,"
     " PRIMARY KEY (snapshot, position)) WITHOUT ROWID;"
     "CREATE INDEX snapshot_by_station ON snapshot (station, drive_version);",
+    // 1 -> 2: a snapshot may not know every value (a download whose
+    // read-back was cut off): those codes, and the mark that it is incomplete.
+    "ALTER TABLE snapshot ADD COLUMN complete INTEGER NOT NULL DEFAULT 1;"
+    "CREATE TABLE snapshot_unknown ("
+    " snapshot INTEGER NOT NULL REFERENCES snapshot(id) ON DELETE CASCADE,"
+    " position INTEGER NOT NULL,"
+    " code TEXT NOT NULL,"
+    " PRIMARY KEY (snapshot, position)) WITHOUT ROWID;",
 };
 static_assert(sizeof kUpgrades / sizeof kUpgrades[0] == QParamHistory::kSchemaVersion,
               "one upgrade step per schema version");
 
 // A snapshot's header: the columns header_of() reads, in its order.
 const char kHeaderSelect[] = "SELECT id, time_ms, port, station, drive_version, machine_name,"
-                             " machine_type, machine_version, operation, value_count FROM snapshot";
+                             " machine_type, machine_version, operation, value_count, complete FROM snapshot";
 
 tagParamSnapshot header_of(const QSqlQuery &query)
 {
@@ -69,6 +74,7 @@ tagParamSnapshot header_of(const QSqlQuery &query)
     s.machine_version = query.value(7).toString();
     s.operation = query.value(8).toString();
     s.value_count = query.value(9).toInt();
+    s.complete = query.value(10).toInt() != 0;
     return s;
 }
 
@@ -112,7 +118,7 @@ bool QParamHistory::open()
         ? QSqlDatabase::database(m_connection, false)
         : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busy_timeout_ms));
     if (!db.open())
         return fail(QCoreApplication::translate("QParamHistory", "无法打开"), db.lastError().text());
 
@@ -126,13 +132,10 @@ bool QParamHistory::open()
     }
     m_file_version = query.value(0).toInt();
     query.finish();
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next()) {
-        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
+    if (!check_integrity()) {
         db.close();
         return false;
     }
-    const bool empty = query.value(0).toInt() == 0;
-    query.finish();
 
     if (m_file_version > kSchemaVersion) {
         // Written by a newer program: reading its tables is safe, changing
@@ -142,12 +145,6 @@ bool QParamHistory::open()
         fail(QCoreApplication::translate("QParamHistory", "是新版本程序写的"), QCoreApplication::translate("QParamHistory", "格式版本 %1，本程序只认识到 %2；只读打开，不升级")
                                           .arg(m_file_version).arg(kSchemaVersion));
         return true;
-    }
-    if (m_file_version == 0 && !empty) {
-        // Tables of someone else: not ours to change.
-        fail(QCoreApplication::translate("QParamHistory", "无法使用"), QCoreApplication::translate("QParamHistory", "文件中有不认识的表"));
-        db.close();
-        return false;
     }
 
     m_open = true;
@@ -165,37 +162,94 @@ bool QParamHistory::open()
     return true;
 }
 
+bool QParamHistory::check_integrity()
+{
+    // A page overwritten by something else would otherwise list as fewer
+    // snapshots, or none, as if nothing had been recorded.
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral("PRAGMA integrity_check(1)")) || !query.next())
+        return fail(QCoreApplication::translate("QParamHistory", "已损坏"), query.lastError().text());
+    const QString verdict = query.value(0).toString();
+    if (verdict != QLatin1String("ok"))
+        return fail(QCoreApplication::translate("QParamHistory", "已损坏"), verdict.simplified());
+    return true;
+}
+
 bool QParamHistory::create_schema()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction())
-        return fail(QCoreApplication::translate("QParamHistory", "无法升级"), db.lastError().text());
     QSqlQuery query(db);
+    const QString cannot = QCoreApplication::translate("QParamHistory", "无法升级");
+    // Exclusive from the first look: another program creating the same file
+    // at this moment either finished before (its schema is seen here) or
+    // waits until this one is done.
+    if (!query.exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        return fail(cannot, query.lastError().text());
+    const auto give_up = [&](const QString &what, const QString &reason) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return fail(what, reason);
+    };
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return give_up(cannot, query.lastError().text());
+    m_file_version = query.value(0).toInt();
+    query.finish();
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
+        return give_up(cannot, query.lastError().text());
+    const bool empty = query.value(0).toInt() == 0;
+    query.finish();
+    if (m_file_version == 0 && !empty) {
+        // Tables of someone else: not ours to change.
+        return give_up(QCoreApplication::translate("QParamHistory", "无法使用"),
+                       QCoreApplication::translate("QParamHistory", "文件中有不认识的表"));
+    }
+    if (m_file_version >= kSchemaVersion) {
+        // Brought up to date by the other program meanwhile.
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        m_writable = m_file_version == kSchemaVersion;
+        return m_writable;
+    }
     for (int version = m_file_version; version < kSchemaVersion; ++version) {
         const QStringList statements = QString::fromLatin1(kUpgrades[version]).split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString &statement : statements) {
-            if (!query.exec(statement)) {
-                const QString reason = query.lastError().text();
-                db.rollback();
-                return fail(QCoreApplication::translate("QParamHistory", "无法升级"), reason);
-            }
+            if (!query.exec(statement))
+                return give_up(cannot, query.lastError().text());
         }
     }
-    if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion))) {
-        const QString reason = query.lastError().text();
-        db.rollback();
-        return fail(QCoreApplication::translate("QParamHistory", "无法升级"), reason);
-    }
-    if (!db.commit()) {
-        const QString reason = db.lastError().text();
-        db.rollback();
-        return fail(QCoreApplication::translate("QParamHistory", "无法升级"), reason);
-    }
+    if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)))
+        return give_up(cannot, query.lastError().text());
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return give_up(cannot, query.lastError().text());
     m_file_version = kSchemaVersion;
     return true;
 }
 
 qint64 QParamHistory::record(const tagParamSnapshot &snapshot)
+{
+    tagParamSnapshot queued = snapshot;
+    if (!queued.time.isValid())
+        queued.time = QDateTime::currentDateTimeUtc();
+    m_pending.append(queued);
+    qint64 id = 0;
+    while (!m_pending.isEmpty()) {
+        id = store(m_pending.first());
+        if (id == 0)
+            return 0;
+        m_pending.removeFirst();
+    }
+    return id;
+}
+
+bool QParamHistory::flush()
+{
+    while (!m_pending.isEmpty()) {
+        if (store(m_pending.first()) == 0)
+            return false;
+        m_pending.removeFirst();
+    }
+    return true;
+}
+
+qint64 QParamHistory::store(const tagParamSnapshot &snapshot)
 {
     if (!m_open && !open())
         return 0;
@@ -213,9 +267,8 @@ qint64 QParamHistory::record(const tagParamSnapshot &snapshot)
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO snapshot (time_ms, port, station, drive_version, machine_name, machine_type,"
-        " machine_version, operation, value_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    const QDateTime time = snapshot.time.isValid() ? snapshot.time : QDateTime::currentDateTimeUtc();
-    query.addBindValue(time.toMSecsSinceEpoch());
+        " machine_version, operation, value_count, complete) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(snapshot.time.toMSecsSinceEpoch());
     query.addBindValue(text(snapshot.port));
     query.addBindValue(snapshot.station);
     query.addBindValue(snapshot.drive_version);
@@ -224,6 +277,7 @@ qint64 QParamHistory::record(const tagParamSnapshot &snapshot)
     query.addBindValue(text(snapshot.machine_version));
     query.addBindValue(text(snapshot.operation));
     query.addBindValue(int(snapshot.values.size()));
+    query.addBindValue(snapshot.complete && snapshot.unknown.isEmpty() ? 1 : 0);
     bool ok = query.exec();
     const qint64 id = ok ? query.lastInsertId().toLongLong() : 0;
     QString reason = ok ? QString() : query.lastError().text();
@@ -242,6 +296,19 @@ qint64 QParamHistory::record(const tagParamSnapshot &snapshot)
         if (!ok)
             reason = values.lastError().text();
     }
+    if (ok && !snapshot.unknown.isEmpty()) {
+        QSqlQuery unknown(db);
+        ok = unknown.prepare(QStringLiteral(
+            "INSERT INTO snapshot_unknown (snapshot, position, code) VALUES (?, ?, ?)"));
+        for (int i = 0; ok && i < snapshot.unknown.size(); ++i) {
+            unknown.bindValue(0, id);
+            unknown.bindValue(1, i);
+            unknown.bindValue(2, text(snapshot.unknown.at(i)));
+            ok = unknown.exec();
+        }
+        if (!ok)
+            reason = unknown.lastError().text();
+    }
     if (!ok || !db.commit()) {
         if (ok)
             reason = db.lastError().text();
@@ -252,9 +319,11 @@ qint64 QParamHistory::record(const tagParamSnapshot &snapshot)
     return id;
 }
 
-QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter)
+QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter, bool *ok)
 {
     QList<tagParamSnapshot> snapshots;
+    if (ok)
+        *ok = false;
     if (!m_open && !open())
         return snapshots;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -270,9 +339,15 @@ QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter)
         fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
         return snapshots;
     }
-    while (query.next()) {
+    while (query.next())
         snapshots.append(header_of(query));
+    // A step that fails ends the rows as the last one does.
+    if (query.lastError().isValid()) {
+        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
+        return {};
     }
+    if (ok)
+        *ok = true;
     return snapshots;
 }
 
@@ -280,15 +355,19 @@ bool QParamHistory::load(qint64 id, tagParamSnapshot *snapshot)
 {
     if (!m_open && !open())
         return false;
+    const QString cannot = QCoreApplication::translate("QParamHistory", "无法读取");
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QLatin1String(kHeaderSelect) + QStringLiteral(" WHERE id = ?"));
     query.addBindValue(id);
     if (!query.exec())
-        return fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
-    if (!query.next())
-        return fail(QCoreApplication::translate("QParamHistory", "无法读取"), QCoreApplication::translate("QParamHistory", "没有编号为 %1 的记录").arg(id));
+        return fail(cannot, query.lastError().text());
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return fail(cannot, query.lastError().text());
+        return fail(cannot, QCoreApplication::translate("QParamHistory", "没有编号为 %1 的记录").arg(id));
+    }
     tagParamSnapshot s = header_of(query);
     query.finish();
 
@@ -298,10 +377,27 @@ bool QParamHistory::load(qint64 id, tagParamSnapshot *snapshot)
         "SELECT code, raw FROM snapshot_value WHERE snapshot = ? ORDER BY position"));
     values.addBindValue(id);
     if (!values.exec())
-        return fail(QCoreApplication::translate("QParamHistory", "无法读取"), values.lastError().text());
+        return fail(cannot, values.lastError().text());
     s.values.reserve(s.value_count);
     while (values.next())
         s.values.append({values.value(0).toString(), int(values.value(1).toLongLong())});
+    if (values.lastError().isValid())
+        return fail(cannot, values.lastError().text());
+    if (s.values.size() != s.value_count) {
+        return fail(cannot, QCoreApplication::translate("QParamHistory", "记录 %1 应有 %2 个参数，只找到 %3 个")
+                                .arg(id).arg(s.value_count).arg(s.values.size()));
+    }
+
+    QSqlQuery unknown(db);
+    unknown.setForwardOnly(true);
+    unknown.prepare(QStringLiteral("SELECT code FROM snapshot_unknown WHERE snapshot = ? ORDER BY position"));
+    unknown.addBindValue(id);
+    if (!unknown.exec())
+        return fail(cannot, unknown.lastError().text());
+    while (unknown.next())
+        s.unknown.append(unknown.value(0).toString());
+    if (unknown.lastError().isValid())
+        return fail(cannot, unknown.lastError().text());
     *snapshot = s;
     return true;
 }
@@ -318,6 +414,10 @@ QList<int> QParamHistory::distinct(const char *column)
     }
     while (query.next())
         out.append(query.value(0).toInt());
+    if (query.lastError().isValid()) {
+        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
+        return {};
+    }
     return out;
 }
 

@@ -17,11 +17,19 @@ struct tagHistoryFilter
 // into a drive, with where it came from. One SQLite file (history.sqlite
 // beside the settings file), its schema versioned by PRAGMA user_version.
 //
-// open() creates the file or brings an older schema up to date. A file that
-// is not a database, or that another program holds locked, is never replaced
-// or emptied: the history just cannot be used (or written) this time, and
-// error_string() says why. A file written by a newer program is opened for
-// reading only and never upgraded.
+// open() checks the file's integrity, then creates the schema or brings an
+// older one up to date, all in one exclusive transaction (two programs
+// starting at once on a new file both end with one schema). A damaged file,
+// one that is not a database, or one of someone else's tables is never
+// replaced or emptied: the history cannot be used, and error_string() says
+// why; every query reports its failure the same way, so damage never reads
+// as "no snapshots". A file written by a newer program is opened for reading
+// only and never upgraded.
+//
+// A snapshot that cannot be stored (another program holds the file locked
+// for longer than the wait, or it cannot be opened now) is not dropped: it
+// stays queued in this object and goes in, in order, with the next record()
+// or flush().
 //
 // One object per file and thread; it holds its own named connection from
 // open() until it is destroyed.
@@ -29,7 +37,9 @@ class PARAMSET_EXPORT QParamHistory
 {
 public:
     // The schema this program writes.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
+    // How long a query waits for another program's lock.
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
 
     // history.sqlite in the directory of the given settings file.
     static QString path_beside(const QString &settings_file);
@@ -38,6 +48,9 @@ public:
     ~QParamHistory();
     QParamHistory(const QParamHistory &) = delete;
     QParamHistory &operator=(const QParamHistory &) = delete;
+
+    // Before open(): how long to wait for a lock (tests shorten it).
+    void set_busy_timeout(int ms) { m_busy_timeout_ms = ms; }
 
     // False when the history cannot be read at all.
     bool open();
@@ -50,12 +63,19 @@ public:
     // The version the file carries (0 for a new file before open()).
     int schema_version() const { return m_file_version; }
 
-    // Stores the snapshot with its values in one transaction; its id, or 0
-    // when it could not be stored (error_string() says why).
+    // Stores the snapshots queued earlier, then this one, each with its
+    // values in one transaction; this one's id, or 0 when it could not be
+    // stored now (error_string() says why): it is then queued.
     qint64 record(const tagParamSnapshot &snapshot);
+    // Stores what is queued; true when nothing is left.
+    bool flush();
+    // Snapshots queued in memory, not yet in the file.
+    int pending() const { return int(m_pending.size()); }
 
     // Snapshots newest first, without their values (value_count is set).
-    QList<tagParamSnapshot> list(const tagHistoryFilter &filter = tagHistoryFilter());
+    // *ok (when given) is false when the history could not be read, which
+    // is not the same as an empty one.
+    QList<tagParamSnapshot> list(const tagHistoryFilter &filter = tagHistoryFilter(), bool *ok = nullptr);
     // One snapshot with its values in stored order; false when there is no
     // such snapshot or it cannot be read.
     bool load(qint64 id, tagParamSnapshot *snapshot);
@@ -64,7 +84,9 @@ public:
     QList<int> drive_versions();
 
 private:
+    bool check_integrity();
     bool create_schema();
+    qint64 store(const tagParamSnapshot &snapshot);
     bool fail(const QString &what, const QString &reason);
     QList<int> distinct(const char *column);
 
@@ -73,5 +95,7 @@ private:
     bool m_open = false;
     bool m_writable = false;
     int m_file_version = 0;
+    int m_busy_timeout_ms = kDefaultBusyTimeoutMs;
     QString m_error;
+    QList<tagParamSnapshot> m_pending;
 };

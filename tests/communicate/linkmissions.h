@@ -2,8 +2,8 @@
 
 // Missions and answers as the link tests build and read them.
 
-#include <communicate/qmission.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QList>
 #include <QString>

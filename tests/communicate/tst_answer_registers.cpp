@@ -1,5 +1,5 @@
 // The registers of a read answer: what the core decodes values from.
-#include <communicate/qrtuframe.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QTest>
 

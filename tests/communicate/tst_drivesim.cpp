@@ -3,8 +3,8 @@
 
 #include "drivesim.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>

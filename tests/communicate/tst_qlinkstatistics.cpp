@@ -4,8 +4,8 @@
 #include "drivesim.h"
 #include "linkmissions.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qlinkstatistics.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/services/qlinkstatistics.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -42,7 +42,7 @@ void tst_QLinkStatistics::response_times_connection_and_total()
     QCOMPARE(s.snapshot().total.response_p95_ms() <= 500.0, true);
 
     s.begin_connection();
-    s.note_sent(8, true);
+    s.note_sent(8, QLinkStatistics::RetrySend);
     s.note_timeout();
     const QLinkStatistics::Snapshot after = s.snapshot();
     QCOMPARE(after.connection.requests, 1);
@@ -62,7 +62,9 @@ void tst_QLinkStatistics::counters_agree_with_the_drive()
                          QStringLiteral("0.15"), QStringLiteral("--seed"), QStringLiteral("5") }),
              qPrintable(sim.error_string()));
     QCommunicate link;
-    link.set_timeout(40);
+    // Time enough for every answer the drive sends, however busy the
+    // machine: a time-out then means a dropped answer.
+    link.set_timeout(400);
     link.set_retries(2);
     QSignalSpy online(&link, &QCommunicate::online);
     tagSerialConfig config;
@@ -104,10 +106,10 @@ void tst_QLinkStatistics::counters_agree_with_the_drive()
     QCOMPARE(c.requests, seen.value(QStringLiteral("requests")));
     QCOMPARE(c.timeouts, seen.value(QStringLiteral("drop")));
     QCOMPARE(c.bad_crc, seen.value(QStringLiteral("corrupt")));
-    QCOMPARE(c.malformed, 0);
-    QCOMPARE(c.answers, c.requests - c.timeouts - c.bad_crc);
-    // Every exception answer is counted, those asked again to confirm
-    // them (after a lost answer of the same shape) too.
+    // Each request ends in one of these; a frame taken for a lost answer's
+    // late one (a slow answer while a lost one may still come) ends in a
+    // repeat of the request.
+    QCOMPARE(c.answers, c.requests - c.timeouts - c.bad_crc - c.malformed - c.repeats);
     QCOMPARE(refused, unserved);
     QVERIFY(c.exceptions.value(2) >= refused);
     QCOMPARE(c.exception_total(), c.exceptions.value(2));
@@ -115,7 +117,7 @@ void tst_QLinkStatistics::counters_agree_with_the_drive()
     QCOMPARE(c.bytes_sent, 8 * c.requests);
     // Read answers are 7 bytes, exception answers 5, corrupted ones as long.
     const qint64 frames = c.answers + c.bad_crc;
-    QVERIFY(c.bytes_received >= 7 * (frames - c.exception_total()) && c.bytes_received <= 7 * frames);
+    QVERIFY(c.bytes_received >= 7 * (frames - c.exception_total()) && c.bytes_received <= 7 * (frames + c.repeats));
     QCOMPARE(s.total.requests, c.requests);
     QVERIFY(c.response_max_ms() >= c.response_p95_ms() && c.response_p95_ms() > 0);
 }

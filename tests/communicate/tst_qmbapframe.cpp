@@ -1,8 +1,8 @@
 // Modbus TCP framing: what is taken as the answer to a transaction, and what
 // is refused, from crafted bytes.
 
-#include <communicate/qmbapframe.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/frames/qmbapframe.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QTest>
 

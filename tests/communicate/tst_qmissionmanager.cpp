@@ -1,7 +1,7 @@
-#include <communicate/qlinktransport.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/transports/qlinktransport.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QSignalSpy>
 #include <QTest>

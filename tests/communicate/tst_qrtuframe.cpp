@@ -1,5 +1,5 @@
-#include <communicate/qmission.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QTest>
 

@@ -5,8 +5,8 @@
 #include "drivesim.h"
 #include "linkmissions.h"
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -49,6 +49,8 @@ private slots:
     void second_client_is_refused();
     void port_names_data();
     void port_names();
+    void first_probe_against_a_bad_server_data();
+    void first_probe_against_a_bad_server();
     void mbpoll_reads_and_writes();
 
 private:
@@ -296,12 +298,68 @@ void tst_TcpLink::port_names()
     config.port_name = name;
     QCOMPARE(QCommunicate::port_for(config), name);
     QSignalSpy offline(link, &QCommunicate::offline);
+    // A connection may take as long as the time-out (a minute here): a
+    // refused one must not wait for it.
+    link->set_timeout(60000);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!link->open(config));
-    QVERIFY(clock.elapsed() < 2000);
+    QVERIFY(clock.elapsed() < 30000);
     QCOMPARE(link->serial_status(), 1);
     QCOMPARE(offline.count(), 0);
+}
+
+void tst_TcpLink::first_probe_against_a_bad_server_data()
+{
+    // What a server sends back to every request (the request's transaction
+    // id is 00 01 and up): "close" closes the connection at once.
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("closes at once") << QByteArray("close") << 0;
+    QTest::newRow("wrong transaction id") << QByteArray::fromHex("7777000000050103020064") << int(QMissionManager::ERR_MALFORMED);
+    QTest::newRow("wrong protocol id") << QByteArray::fromHex("0001000100050103020064") << int(QMissionManager::ERR_MALFORMED);
+    QTest::newRow("wrong length") << QByteArray::fromHex("00010000000901030200640000") << int(QMissionManager::ERR_MALFORMED);
+}
+
+void tst_TcpLink::first_probe_against_a_bad_server()
+{
+    // The connect probe is repeated until the drive answers; what came to
+    // the last one is kept, so that a tool can say "malformed" (and show
+    // it) rather than "no answer", and a server that closes is seen at once.
+    QFETCH(QByteArray, reply);
+    QFETCH(int, failure);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket *> clients;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *client = server.nextPendingConnection();
+        if (reply == "close") {
+            client->close();
+            client->deleteLater();
+            return;
+        }
+        clients << client;
+        connect(client, &QTcpSocket::readyRead, client, [client, reply] {
+            client->readAll();
+            client->write(reply);
+        });
+    });
+    QSignalSpy offline(link, &QCommunicate::offline);
+    // A close must not wait for the probe's time-out: long enough here
+    // that waiting for it could never pass for seeing the close.
+    link->set_timeout(reply == "close" ? 60000 : 100);
+    tagSerialConfig config;
+    config.port_name = QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+    QVERIFY(link->open(config));
+    if (reply == "close") {
+        QVERIFY(offline.wait(30000));
+        QCOMPARE(link->serial_status(), 1);
+        return;
+    }
+    QByteArray came;
+    QTRY_COMPARE_WITH_TIMEOUT(link->mission_manager()->probe_failure(&came), failure, 60000);
+    QCOMPARE(came, reply);
+    QCOMPARE(link->commu_status(), 1);
 }
 
 void tst_TcpLink::mbpoll_reads_and_writes()

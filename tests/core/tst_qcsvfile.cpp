@@ -1,6 +1,7 @@
 #include <coredata/qcsvfile.h>
 #include <coredata/qlocalcodec.h>
 
+#include <QTextCodec>
 #include <QFile>
 #include <QTest>
 
@@ -37,7 +38,7 @@ private:
         QFile file(QStringLiteral(TEST_DATA_DIR "/") + QString::fromLatin1(name));
         if (!file.open(QIODevice::ReadOnly))
             return QString();
-        return QLocalCodec::decode(file.readAll());
+        return QLocalCodec::codec()->toUnicode(file.readAll());
     }
 };
 

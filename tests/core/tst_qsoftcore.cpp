@@ -11,8 +11,8 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QApplication>
@@ -124,6 +124,7 @@ private slots:
     void errorLog_data();
     void errorLog();
     void errorLogOrderAndClear();
+    void failedWriteNamesItsParameter();
 
     void buildSignalsInOrder();
     void runtimeSelection_data();
@@ -450,6 +451,22 @@ void tst_QSoftCore::errorLog()
     QVERIFY(log.first().time >= before && log.first().time <= QDateTime::currentDateTime());
 }
 
+// The entry's text keeps its fixed form; the parameter goes beside it, also
+// for the high word of a two-word value.
+void tst_QSoftCore::failedWriteNamesItsParameter()
+{
+    core()->new_machine();
+    QVERIFY(core()->get_machine());
+    QMission mission(MISSION_WRITE);
+    mission.set_attribute(QStringLiteral("Data.Address"), QVariant(0xF003));
+    mission.set_attribute(QStringLiteral("Data.Length"), QVariant(1));
+    results().mission_failed(&mission, 256);
+    const QList<tagErrLog> log = core()->getErrlogs();
+    QCOMPARE(log.size(), 1);
+    QCOMPARE(log.first().text, QStringLiteral("写入错误 地址[十进制:61443  十六进制:0xf003 ] 长度[1] 错误代码[256]"));
+    QCOMPARE(log.first().detail, QStringLiteral("F0-02 累计运行时间"));
+}
+
 void tst_QSoftCore::errorLogOrderAndClear()
 {
     QMission mission(MISSION_READ);
@@ -469,9 +486,18 @@ void tst_QSoftCore::buildSignalsInOrder()
     QStringList order;
     QSoftCore *c = core();
     connect(c, &QSoftCore::clear_machine_signal, this, [&] { order << QStringLiteral("clear"); });
+    // The groups are announced before the runtime values exist, and the
+    // runtime selection is read after that announcement.
+    bool select_on_groups = true;
     connect(c, &QSoftCore::parvex_changed, this, [&] {
-        order << (c->get_machine() && !c->get_machine()->get_groups().isEmpty()
-                      ? QStringLiteral("groups") : QStringLiteral("none"));
+        QMachine *m = c->get_machine();
+        if (!m || m->get_groups().isEmpty()) {
+            order << QStringLiteral("none");
+            return;
+        }
+        order << (m->get_all_runtimes().isEmpty() ? QStringLiteral("groups") : QStringLiteral("groups+runtimes"));
+        if (select_on_groups)
+            c->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QStringLiteral("U0-01")));
     });
     connect(c, &QSoftCore::new_machine_signal, this, [&] { order << QStringLiteral("new"); });
 
@@ -479,6 +505,11 @@ void tst_QSoftCore::buildSignalsInOrder()
     QCOMPARE(order, (QStringList{QStringLiteral("groups"), QStringLiteral("new")}));
     QVERIFY(c->get_param_dialog());
     QCOMPARE(c->get_machine()->get_groups().size(), 2);
+    QCOMPARE(c->get_machine()->get_all_runtimes().size(), 3);
+    QCOMPARE(c->get_machine()->get_runtimes().size(), 1);
+    QCOMPARE(c->get_machine()->get_runtimes().first()->get_value_property(VALUE_CODE).toString(),
+             QStringLiteral("U0-01"));
+    select_on_groups = false;
 
     order.clear();
     c->new_machine();

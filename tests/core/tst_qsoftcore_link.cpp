@@ -11,7 +11,7 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // whole request are never answered, and the drive keeps serving afterwards.
 
 #include "drivesim.h"
-#include <communicate/qrtuframe.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QElapsedTimer>
 #include <QFile>

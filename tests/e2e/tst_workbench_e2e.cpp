@@ -8,7 +8,7 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qgroupmissionprogressdialog.h>
 #include <workbench/qlogdialog.h>
@@ -25,9 +25,10 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
+#include <QTextCodec>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -394,7 +395,7 @@ QCSVFile tst_WorkbenchE2E::read_csv(const QString &path)
     QCSVFile table;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        table.load(QLocalCodec::decode(file.readAll()));
+        table.load(QLocalCodec::codec()->toUnicode(file.readAll()));
     return table;
 }
 

@@ -198,6 +198,10 @@ void tst_QMachineConfig::broken_files_data()
                                        << QStringLiteral("已被 F0-00 占用");
     QTest::newRow("default out of range") << QStringLiteral("broken-desc-default-range.xml") << 5
                                           << QStringLiteral("默认值 700.00 超出范围 [0.00, 600.00]");
+    // Bytes that are no text: the line they are on, not the reader's guess.
+    QTest::newRow("NUL") << QStringLiteral("broken-desc-nul.xml") << 4 << QStringLiteral("有 NUL 字节");
+    QTest::newRow("not UTF-8") << QStringLiteral("broken-desc-not-utf8.xml") << 5
+                               << QStringLiteral("有不是 UTF-8 编码的字节 \\xFF");
 }
 
 void tst_QMachineConfig::broken_files()

@@ -75,6 +75,7 @@ private slots:
     void compareListsExactlyTheDifferences();
     void defaultsAndFilesBecomeRawValues();
     void verificationFindsWhatTheDriveTookDifferently();
+    void aValueCutBetweenItsWordsSaysSo();
 
 private:
     QMachine m_machine;
@@ -152,6 +153,24 @@ void tst_ParamCompare::verificationFindsWhatTheDriveTookDifferently()
     QVERIFY2(lines.at(0).contains(QStringLiteral("600.00 Hz")) && lines.at(0).contains(QStringLiteral("500.00 Hz")),
              qPrintable(lines.at(0)));
     QVERIFY2(lines.at(2).contains(QStringLiteral("4")), qPrintable(lines.at(2)));
+}
+
+// A drive that takes only single-register writes gets a two-word value in
+// two requests; when the second fails, the first may be in the drive.
+void tst_ParamCompare::aValueCutBetweenItsWordsSaysSo()
+{
+    QMachineValue *hours = m_machine.get_value(QStringLiteral("F0-20"));
+    const QList<ParamVerify::Write> writes = {{hours, 0x12345}};
+    const QHash<QMachineValue *, int> errors = {{hours, 256}};
+    // The low word taken, the high word not.
+    const QHash<QMachineValue *, int> read = {{hours, 0x2345}};
+    tagVerifyReport report = ParamVerify::verify(writes, read, errors, {hours});
+    QCOMPARE(report.refused.size(), 1);
+    QCOMPARE(ParamVerify::lines(report),
+             QStringList{QStringLiteral("F0-20 累计时间：写入 74565 h 中断（无应答），可能只写入了一半，设备现为 9029 h")});
+    report = ParamVerify::verify(writes, {}, errors, {hours});
+    QVERIFY2(ParamVerify::lines(report).first().endsWith(QStringLiteral("可能只写入了一半，读回失败，请检查设备中的值")),
+             qPrintable(ParamVerify::lines(report).first()));
 }
 
 QTEST_GUILESS_MAIN(tst_ParamCompare)

@@ -2,9 +2,11 @@
 // download may reach the drive.
 #include <paramset/paramsetfile.h>
 
+#include <coredata/qlocalcodec.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -56,6 +58,10 @@ class tst_ParamSetFile : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(QLocalCodec::install()); }
+    void files_data();
+    void files();
+    void too_large();
     void rows_data();
     void rows();
     void plan();
@@ -91,6 +97,84 @@ void tst_ParamSetFile::rows_data()
     QTest::newRow("two words, bits") << QStringLiteral("F0-20,,,,4294967295") << int(R::Write) << -1 << QString();
     QTest::newRow("two words, too wide") << QStringLiteral("F0-20,,,,4294967296") << int(R::Refused) << 0
                                          << QStringLiteral("原始值 4294967296 超出参数的数据宽度");
+    // A cell is echoed as a reader can see it, never with its control bytes.
+    QTest::newRow("control byte in raw") << QStringLiteral("F0-07,,,,45\x01") << int(R::Refused) << 0
+                                         << QStringLiteral("原始值“45\\x01”不是整数");
+}
+
+// Files as other programs and broken disks leave them: refused with their
+// line, or read whatever their line ends.
+void tst_ParamSetFile::files_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("writes");
+    QTest::addColumn<QStringList>("refused");
+    QTest::newRow("NUL in a raw value") << QStringLiteral("paramfile-nul.csv")
+                                        << QStringLiteral("第 2 行有 NUL 字节") << 0 << QStringList();
+    QTest::newRow("not GBK") << QStringLiteral("paramfile-not-gbk.csv")
+                             << QStringLiteral("第 2 行有不是 GBK 编码的字节 \\xFF\\x0D") << 0 << QStringList();
+    QTest::newRow("LF only") << QStringLiteral("paramfile-lf.csv") << QString() << 2 << QStringList();
+    QTest::newRow("CR only") << QStringLiteral("paramfile-cr.csv") << QString() << 2 << QStringList();
+    // The same code twice: which one was meant nobody can tell, so neither
+    // is written. A lone LF in a CRLF file ends a row.
+    QTest::newRow("code twice")
+        << QStringLiteral("paramfile-duplicate.csv") << QString() << 1
+        << QStringList{QStringLiteral("第 2 行 F0-07：与第 4 行是同一个参数，都没有用"),
+                       QStringLiteral("第 4 行 F0-07：与第 2 行是同一个参数，都没有用")};
+}
+
+void tst_ParamSetFile::files()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    QFETCH(int, writes);
+    QFETCH(QStringList, refused);
+    QMachine machine;
+    build(machine);
+    QCSVFile table;
+    QString reason;
+    const bool read = ParamSetFile::read_file(QStringLiteral(TEST_DATA_DIR "/") + file, &table, &reason,
+                                              ParamSetFile::row_limit(&machine));
+    QCOMPARE(reason, error);
+    QCOMPARE(read, error.isEmpty());
+    if (!read) {
+        QCOMPARE(table.size(), 0);
+        return;
+    }
+    QCOMPARE(ParamSetFile::check_header(table), QString());
+    const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, &machine);
+    QCOMPARE(plan.writes.size(), writes);
+    QCOMPARE(plan.refused, refused);
+    QStringList problems;
+    ParamSetFile::raw_values(table, &machine, &problems);
+    QCOMPARE(problems, refused);
+}
+
+// Refused before they take memory: more bytes than any description needs,
+// or more rows than this one can use.
+void tst_ParamSetFile::too_large()
+{
+    QMachine machine;
+    build(machine);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray rows = QByteArray(",,,,\r\n").repeated(1000);
+    QVERIFY(file.write(rows) == rows.size());
+    file.close();
+    QCSVFile table;
+    QString reason;
+    QVERIFY(!ParamSetFile::read_file(path, &table, &reason, ParamSetFile::row_limit(&machine)));
+    QCOMPARE(reason, QStringLiteral("文件有 1001 行，这个机型的参数文件最多 116 行"));
+
+    QVERIFY(file.open(QIODevice::Append));
+    QVERIFY(file.resize(ParamSetFile::kMaxFileBytes + 1));
+    file.close();
+    QVERIFY(!ParamSetFile::read_file(path, &table, &reason));
+    QCOMPARE(reason, QStringLiteral("文件有 10485761 字节，参数文件最多 10485760 字节"));
+    QCOMPARE(table.size(), 0);
 }
 
 void tst_ParamSetFile::rows()
@@ -119,12 +203,11 @@ void tst_ParamSetFile::plan()
                                     QStringLiteral("F0-10,,,,x"), QString()});
     QCOMPARE(ParamSetFile::check_header(table), QString());
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, &machine);
-    // In file order, twice where the file says so: the last one stays.
-    QCOMPARE(plan.writes.size(), 2);
-    QCOMPARE(plan.writes.at(0).value, machine.get_value(QStringLiteral("F0-07")));
-    QCOMPARE(plan.writes.at(0).raw, 100);
-    QCOMPARE(plan.writes.at(1).raw, 200);
-    QCOMPARE(plan.refused, (QStringList{QStringLiteral("第 3 行 F9-99：没有这个参数"),
+    // A code given twice is written not at all.
+    QCOMPARE(plan.writes.size(), 0);
+    QCOMPARE(plan.refused, (QStringList{QStringLiteral("第 2 行 F0-07：与第 5 行是同一个参数，都没有用"),
+                                        QStringLiteral("第 3 行 F9-99：没有这个参数"),
+                                        QStringLiteral("第 5 行 F0-07：与第 2 行是同一个参数，都没有用"),
                                         QStringLiteral("第 6 行 F0-10：原始值“x”不是整数")}));
 }
 

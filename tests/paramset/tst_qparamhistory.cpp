@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace {
 
 tagParamSnapshot snapshot(int station, int version, const QString &operation, int values)
@@ -54,6 +58,9 @@ private slots:
     void recordsAndSurvivesARestart();
     void upgradesAnEmptyFileAndReadsANewerOneOnly();
     void leavesABrokenOrLockedFileAlone();
+    void reportsDamageAsDamage();
+    void programsCreatingItAtOnceLoseNothing();
+    void keepsAnIncompleteSnapshotIncomplete();
 
 private:
     QTemporaryDir m_dir;
@@ -139,7 +146,8 @@ void tst_QParamHistory::leavesABrokenOrLockedFileAlone()
     QCOMPARE(contents(m_path), garbage);
 
     // Another program holds the file locked: recording gives up with a
-    // reason, and the snapshots already there stay.
+    // reason after its wait and keeps the snapshot queued until the lock is
+    // gone; the snapshots already there stay.
     QFile::remove(m_path);
     {
         QParamHistory history(m_path);
@@ -153,14 +161,94 @@ void tst_QParamHistory::leavesABrokenOrLockedFileAlone()
         QSqlQuery lock(db);
         QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
         QParamHistory history(m_path);
+        history.set_busy_timeout(100);
         QCOMPARE(history.record(snapshot(1, 100, QStringLiteral("upload"), 3)), 0);
         QVERIFY(!history.error_string().isEmpty());
+        QCOMPARE(history.pending(), 1);
+        QVERIFY(!history.flush());
         QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
         db.close();
+        QVERIFY2(history.flush(), qPrintable(history.error_string()));
+        QCOMPARE(history.pending(), 0);
     }
     QSqlDatabase::removeDatabase(QStringLiteral("locker"));
     QParamHistory history(m_path);
-    QCOMPARE(history.list().size(), 1);
+    QCOMPARE(history.list().size(), 2);
+}
+
+void tst_QParamHistory::reportsDamageAsDamage()
+{
+    {
+        QParamHistory history(m_path);
+        QVERIFY(history.open());
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(history.record(snapshot(1, 100, QStringLiteral("upload"), 50)) > 0);
+    }
+    // Page 2 overwritten, as a crashed disk or another program leaves it.
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.size() > 3 * 4096);
+    QVERIFY(file.seek(4096));
+    QVERIFY(file.write(QByteArray(4096, char(0x5A))) == 4096);
+    file.close();
+    const QByteArray damaged = contents(m_path);
+
+    QParamHistory history(m_path);
+    QVERIFY(!history.open());
+    QVERIFY2(history.error_string().contains(QStringLiteral("已损坏")), qPrintable(history.error_string()));
+    bool ok = true;
+    QVERIFY(history.list({}, &ok).isEmpty());
+    QVERIFY(!ok);
+    QCOMPARE(contents(m_path), damaged);
+}
+
+// Several programs (here threads, each with its own connection, which SQLite
+// locks the same way) create the file and record at the same moment.
+void tst_QParamHistory::programsCreatingItAtOnceLoseNothing()
+{
+    constexpr int kWriters = 8;
+    constexpr int kEach = 5;
+    std::atomic<int> ready{0};
+    std::atomic<int> stored{0};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            QParamHistory history(m_path);
+            ++ready;
+            while (ready.load() < kWriters)
+                std::this_thread::yield();
+            for (int i = 0; i < kEach; ++i) {
+                if (history.record(snapshot(w + 1, 100, QStringLiteral("upload"), 10)) > 0 || history.flush())
+                    ++stored;
+            }
+        });
+    }
+    for (std::thread &t : writers)
+        t.join();
+    QCOMPARE(stored.load(), kWriters * kEach);
+    QParamHistory history(m_path);
+    QVERIFY2(history.open(), qPrintable(history.error_string()));
+    QCOMPARE(history.list().size(), kWriters * kEach);
+}
+
+void tst_QParamHistory::keepsAnIncompleteSnapshotIncomplete()
+{
+    tagParamSnapshot s = snapshot(1, 100, QStringLiteral("download"), 3);
+    s.unknown = QStringList{QStringLiteral("F0-07"), QStringLiteral("F0-08")};
+    s.complete = false;
+    qint64 id = 0;
+    {
+        QParamHistory history(m_path);
+        id = history.record(s);
+        QVERIFY2(id > 0, qPrintable(history.error_string()));
+    }
+    QParamHistory history(m_path);
+    QVERIFY(!history.list().first().complete);
+    tagParamSnapshot loaded;
+    QVERIFY(history.load(id, &loaded));
+    QVERIFY(!loaded.complete);
+    QCOMPARE(loaded.values.size(), 3);
+    QCOMPARE(loaded.unknown, s.unknown);
 }
 
 QTEST_GUILESS_MAIN(tst_QParamHistory)

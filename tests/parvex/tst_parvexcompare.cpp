@@ -11,6 +11,7 @@
 
 #include <machine/qmachinevalue.h>
 
+#include <QTextCodec>
 #include <QAction>
 #include <QCheckBox>
 #include <QApplication>
@@ -204,7 +205,7 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     // The list as a file: GBK, the name's comma turned into a semicolon.
     QFile saved(file.save_to);
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    const QString text = QLocalCodec::decode(saved.readAll());
+    const QString text = QLocalCodec::codec()->toUnicode(saved.readAll());
     QVERIFY2(text.startsWith(QStringLiteral("代码,名称,设备,文件,单位,说明\r\n")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("P0-01,频率;设定,50.00,,Hz,只在设备中\r\n")));
     QVERIFY(text.contains(QStringLiteral("P0-08,点动频率,5,7,Hz,\r\n")));

@@ -9,8 +9,9 @@
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 
+#include <QTextCodec>
 #include <QAction>
 #include <QFile>
 #include <QSignalSpy>
@@ -29,6 +30,7 @@ private slots:
     void downloadWritesRegisters();
     void downloadBadFiles_data();
     void downloadBadFiles();
+    void downloadAsksWhenTheBackupCannotBeStored();
 };
 
 void tst_ParvexCsv::uploadSavesEveryParameter()
@@ -61,7 +63,7 @@ void tst_ParvexCsv::uploadSavesEveryParameter()
     const QByteArray bytes = file.readAll();
     QVERIFY(bytes.startsWith(QLocalCodec::encode(QStringLiteral("代码,名称,值,单位,原始值\r\n"))));
     QCSVFile csv;
-    csv.load(QLocalCodec::decode(bytes));
+    csv.load(QLocalCodec::codec()->toUnicode(bytes));
 
     const QList<QList<const char *>> expected = {
         {"代码", "名称", "值", "单位", "原始值"},
@@ -176,7 +178,7 @@ void tst_ParvexCsv::downloadBadFiles_data()
         << header + s("P0-08,点动频率,,Hz,abc\r\nP0-09,限定值,,,1.5\r\nP1-08,,,,7\r\n")
         << refused << QStringList{s("abc"), s("1.5")} << QList<int>{0x2008, 5, 0x2108, 7};
     QTest::newRow("raw wider than the register")
-        << header + s("P1-08,,,,70000\r\nP1-08,,,,-1\r\nP1-07,,,,-32769\r\nP0-08,,,,9\r\n")
+        << header + s("P1-08,,,,70000\r\nP1-06,,,,-1\r\nP1-07,,,,-32769\r\nP0-08,,,,9\r\n")
         << refused << QStringList{s("70000"), s("-1"), s("-32769")} << QList<int>{0x2108, 0, 0x2107, 65535, 0x2008, 9};
     QTest::newRow("raw outside minimum and maximum")
         << header + s("P0-08,,,,101\r\nP0-01,,,,60001\r\nP0-02,,,,-2001\r\nP1-08,,,,7\r\n")
@@ -243,6 +245,34 @@ void tst_ParvexCsv::downloadBadFiles()
     }
     for (int i = 0; i + 1 < written.size(); i += 2)
         QCOMPARE(reg(written.at(i)), written.at(i + 1));
+}
+
+// The backup is the download's undo point: when the history cannot take it,
+// the operator is asked, and the default (否, what closing the box gives)
+// writes nothing.
+void tst_ParvexCsv::downloadAsksWhenTheBackupCannotBeStored()
+{
+    QVERIFY(connect_drive());
+    const QString history = m_dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        QFile garbage(history);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray("not a database\n").repeated(300));
+    }
+    const QString path = gbk_file(m_dir.filePath(QStringLiteral("asks.csv")),
+                                  QStringLiteral("代码,名称,值,单位,原始值\r\nP0-08,点动频率,42,Hz,42\r\n"));
+    m_answer->file = path;
+    m_download->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_answer->boxes.isEmpty()
+                                 && m_answer->boxes.last().text == QStringLiteral("下载前备份没有存入历史记录。"),
+                             15000);
+    QVERIFY2(m_answer->boxes.last().details.contains(QStringLiteral("仍然下载吗")),
+             qPrintable(m_answer->boxes.last().details));
+    const int boxes = int(m_answer->boxes.size());
+    QTest::qWait(300);
+    QCOMPARE(m_answer->boxes.size(), boxes);
+    QCOMPARE(reg(0x2008), 5);
+    QVERIFY(QFile::remove(history));
 }
 
 QTEST_MAIN(tst_ParvexCsv)

@@ -8,7 +8,7 @@
 #include <core/qsoftcore.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
 
 #include <QAction>

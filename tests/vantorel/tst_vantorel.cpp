@@ -44,6 +44,15 @@ private slots:
     void failuresHaveTheirExitCodes();
     void speaksTheLanguageChosen();
 
+    void filesThatAreNotWhatTheySeemWriteNothing();
+    void settingsThatDecideWhereAWriteGoes_data();
+    void settingsThatDecideWhereAWriteGoes();
+    void twoWordValueIsWrittenWholeOrNotAtAll_data();
+    void twoWordValueIsWrittenWholeOrNotAtAll();
+    void interruptedDownloadRecordsOnlyWhatIsKnown();
+    void historyDamageAndTheMissingBackup();
+    void inputsAreTakenAsMeantAndEchoedOnOneLine();
+
 private:
     struct Run
     {
@@ -58,6 +67,9 @@ private:
     // The locale the runs see (LANG); Chinese unless a test says otherwise.
     QString m_lang = QStringLiteral("zh_CN.UTF-8");
     int mbpoll_read(int address);
+    qint32 reg32(int address);
+    int requests();
+    QString write_file(const QString &name, const QByteArray &bytes);
 
     QTemporaryDir m_dir;
     DriveSim *m_sim = nullptr;
@@ -378,6 +390,8 @@ void tst_Vantorel::failuresHaveTheirExitCodes()
     const Run refused = vantorel({s("set"), s("F0-26=1"), s("--machine"), other});
     QCOMPARE(refused.exit, 3);
     QVERIFY2(refused.err.contains(s("F01a"), Qt::CaseInsensitive), qPrintable(refused.err));
+    // In the words of the link's one table of error texts.
+    QVERIFY2(refused.err.contains(s("设备拒绝（异常码 4：从站设备故障）")), qPrintable(refused.err));
     QCOMPARE(vantorel({s("get"), s("F9-90"), s("--machine"), other}).exit, 3);
     // 5: a file that cannot be written, a description that does not load.
     QCOMPARE(vantorel({s("upload"), m_dir.filePath(s("no/such/dir/up.csv"))}).exit, 5);
@@ -433,6 +447,238 @@ void tst_Vantorel::speaksTheLanguageChosen()
         config.remove();
     else
         QCOMPARE(QProcess::execute(s(TEST_APP_DIR "/config-set"), {config.fileName(), s("UI.Language"), s("zh_CN")}), 0);
+}
+
+qint32 tst_Vantorel::reg32(int address)
+{
+    const QList<int> words = m_sim->get(address, 2);
+    return words.size() == 2 ? qint32(quint32(words.at(0)) | (quint32(words.at(1)) << 16)) : 0x7FFFFFFF;
+}
+
+int tst_Vantorel::requests()
+{
+    QStringList reply;
+    if (!m_sim->command(s("stats"), &reply) || reply.isEmpty())
+        return -1;
+    return reply.last().section(s("requests="), 1).section(QLatin1Char(' '), 0, 0).toInt();
+}
+
+QString tst_Vantorel::write_file(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+void tst_Vantorel::filesThatAreNotWhatTheySeemWriteNothing()
+{
+    // A NUL in F0-07's raw value once made 45 (0.45 Hz)
+    // of "45\000" and dropped the rest of the file, with exit 0.
+    const Run nul = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-nul.csv")});
+    QCOMPARE(nul.exit, 5);
+    QVERIFY2(nul.err.contains(s("第 2 行有 NUL 字节")), qPrintable(nul.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+
+    // A code given twice is a conflict, listed, and nothing is written.
+    const Run twice = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-duplicate.csv")});
+    QCOMPARE(twice.exit, 5);
+    QVERIFY2(twice.err.contains(s("同一个参数")), qPrintable(twice.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+
+    // A file larger than any description needs is refused before it is read.
+    const QString big = m_dir.filePath(s("big.csv"));
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(64LL * 1024 * 1024));
+    file.close();
+    const Run huge = vantorel({s("download"), big});
+    QCOMPARE(huge.exit, 5);
+    QVERIFY2(huge.err.contains(s("字节")), qPrintable(huge.err));
+    QFile::remove(big);
+
+    // Written by another program with LF alone: read as it is.
+    const Run lf = vantorel({s("download"), s(TEST_DATA_DIR "/paramfile-lf.csv"), s("--no-backup")});
+    QVERIFY2(lf.exit == 0, qPrintable(lf.err));
+    QCOMPARE(m_sim->get_one(kF007), 4500);
+}
+
+void tst_Vantorel::settingsThatDecideWhereAWriteGoes_data()
+{
+    QTest::addColumn<QByteArray>("config");    // the settings file's bytes (GBK)
+    QTest::addColumn<bool>("with_port");       // --port given
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("reason");        // what standard error names
+
+    const auto settings = [](const char *items) {
+        return QByteArray("<?xml version=\"1.0\"?>\n<Settings>\n<Group name=\"Communicate\">\n") + items
+            + QByteArray("</Group>\n</Settings>\n");
+    };
+    const QStringList set{s("set"), s("F0-07=12.34")};
+    QTest::newRow("station 999") << settings("<Item name=\"Station\" value=\"999\"/>\n") << true << set << 1
+                                 << s("Communicate.Station “999”");
+    QTest::newRow("station 3abc") << settings("<Item name=\"Station\" value=\"3abc\"/>\n") << true << set << 1
+                                  << s("Communicate.Station “3abc”");
+    QTest::newRow("station -3, a read goes on") << settings("<Item name=\"Station\" value=\"-3\"/>\n") << true
+                                                << QStringList{s("get"), s("F0-07")} << 0
+                                                << s("Communicate.Station “-3”");
+    QTest::newRow("unreadable settings") << QByteArray("<Settings><Group") << true << set << 1 << s("config.xml");
+    QTest::newRow("no port named") << settings("<Item name=\"PortName\" value=\"\"/>\n") << false << set << 1
+                                   << s("Communicate.PortName");
+    QTest::newRow("baud fast") << settings("<Item name=\"BaudRate\" value=\"fast\"/>\n") << true << set << 1
+                               << s("Communicate.BaudRate “fast”");
+    QTest::newRow("baud 0") << settings("<Item name=\"BaudRate\" value=\"0\"/>\n") << true << set << 1
+                            << s("Communicate.BaudRate “0”");
+    QTest::newRow("baud too large") << settings("<Item name=\"BaudRate\" value=\"99999999999\"/>\n") << true
+                                    << set << 1 << s("Communicate.BaudRate “99999999999”");
+    QTest::newRow("parity x") << settings("<Item name=\"Parity\" value=\"x\"/>\n") << true << set << 1
+                              << s("Communicate.Parity “x”");
+}
+
+// The tool never writes to a drive a fallback chose.
+void tst_Vantorel::settingsThatDecideWhereAWriteGoes()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(bool, with_port);
+    QFETCH(QStringList, command);
+    QFETCH(int, exit);
+    QFETCH(QString, reason);
+    QVERIFY(!write_file(s("config.xml"), config).isEmpty());
+    const Run run = vantorel(command, with_port);
+    QFile::remove(m_dir.filePath(s("config.xml")));
+    QVERIFY2(run.exit == exit, qPrintable(QString::number(run.exit) + s(" ") + run.err));
+    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+}
+
+void tst_Vantorel::twoWordValueIsWrittenWholeOrNotAtAll_data()
+{
+    QTest::addColumn<int>("answered"); // requests the drive answers before it hangs up
+    QTest::addColumn<qint32>("held");
+    // Hung up at the write: nothing of it. At the read-back: all of it.
+    QTest::newRow("at the write") << 1 << qint32(0);
+    QTest::newRow("at the read-back") << 2 << qint32(-70000);
+}
+
+void tst_Vantorel::twoWordValueIsWrittenWholeOrNotAtAll()
+{
+    QFETCH(int, answered);
+    QFETCH(qint32, held);
+    QVERIFY(m_sim->command(s("fault hangup-after %1").arg(answered)));
+    const Run run = vantorel({s("set"), s("FD-08=-70000")});
+    QCOMPARE(run.exit, 2);
+    // Named by its code, not only by a register.
+    QVERIFY2(run.err.contains(s("FD-08")), qPrintable(run.err));
+    QCOMPARE(reg32(0xFD08), held);
+}
+
+// Hung up in the middle of the read-back: what was written but not read
+// back is unknown, never the value of before.
+void tst_Vantorel::interruptedDownloadRecordsOnlyWhatIsKnown()
+{
+    // How many reads a full read of the drive takes (the backup's).
+    const int before = requests();
+    QCOMPARE(vantorel({s("compare"), s("--defaults")}).exit, 0);
+    const int full_read = requests() - before - 1;
+    QVERIFY(full_read > 10);
+
+    // F0-00..F0-15: 16 writes, read back in two runs of 8 registers. F0-07
+    // is in the first, F0-10 in the second.
+    QString text = s("代码,名称,值,单位,原始值\r\n");
+    const QList<int> raws{0, 0, 0, 0, 0, 0, 0, 1234, 0, 0, 2, 0, 0, 0, 0, 0};
+    for (int i = 0; i < raws.size(); ++i) {
+        const QList<int> now = m_sim->get(0xF000 + i);
+        text += s("F0-%1,,,,%2\r\n").arg(i, 2, 10, QLatin1Char('0')).arg(i == 7 || i == 10 ? raws.at(i) : now.value(0));
+    }
+    const QString path = write_file(s("cut.csv"), QTextCodec::codecForName("GBK")->fromUnicode(text));
+    QVERIFY(m_sim->command(s("fault hangup-after %1").arg(1 + full_read + 16 + 1)));
+    const Run down = vantorel({s("download"), path});
+    QCOMPARE(down.exit, 2);
+    QCOMPARE(m_sim->get_one(kF007), 1234);
+    QCOMPARE(m_sim->get_one(0xF00A), 2);
+
+    const Run list = vantorel({s("history"), s("--json")}, false);
+    QCOMPARE(list.exit, 0);
+    const QJsonObject newest = list.json().value(s("snapshots")).toArray().first().toObject();
+    QCOMPARE(newest.value(s("operation")).toString(), s("download"));
+    QCOMPARE(newest.value(s("complete")).toBool(), false);
+    const Run show = vantorel({s("history"), s("show"), QString::number(newest.value(s("id")).toInt()), s("--json")},
+                              false);
+    QCOMPARE(show.exit, 0);
+    QStringList unknown;
+    for (const QJsonValue &v : show.json().value(s("unknown")).toArray())
+        unknown.append(v.toString());
+    QVERIFY2(unknown.contains(s("F0-10")), qPrintable(unknown.join(QLatin1Char(' '))));
+    QVERIFY(!unknown.contains(s("F0-07")));
+    // Every value the snapshot holds is what the drive holds.
+    int checked = 0;
+    for (const QJsonValue &v : show.json().value(s("values")).toArray()) {
+        const QString code = v.toObject().value(s("code")).toString();
+        if (!code.startsWith(s("F0-")))
+            continue;
+        const int address = 0xF000 + code.mid(3).toInt(); // F0-nn sits at 0xF000 + nn
+        QVERIFY(!unknown.contains(code));
+        QCOMPARE(v.toObject().value(s("raw")).toInt(), m_sim->get_one(address));
+        ++checked;
+    }
+    QVERIFY(checked >= 8);
+}
+
+void tst_Vantorel::historyDamageAndTheMissingBackup()
+{
+    const QString path = m_dir.filePath(s("back.csv"));
+    QCOMPARE(vantorel({s("upload"), path}).exit, 0);
+    QVERIFY(m_sim->set(kF007, 777));
+    // Not a database where the history should be: the download stops before
+    // its first write, because its undo point cannot be stored.
+    QFile::remove(m_dir.filePath(s("history.sqlite")));
+    const QString history = write_file(s("history.sqlite"), QByteArray("not a database\n").repeated(300));
+    const Run stopped = vantorel({s("download"), path});
+    QCOMPARE(stopped.exit, 5);
+    QVERIFY2(stopped.err.contains(s("--no-backup")), qPrintable(stopped.err));
+    QCOMPARE(m_sim->get_one(kF007), 777);
+    const Run listed = vantorel({s("history")}, false);
+    QCOMPARE(listed.exit, 5);
+    QVERIFY(QFile::remove(history));
+
+    // A history of real snapshots whose second page is overwritten lists as
+    // damage, not as empty.
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(vantorel({s("compare"), s("--defaults"), s("--record")}).exit, 4);
+    QFile file(history);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.size() > 2 * 4096);
+    QVERIFY(file.seek(4096));
+    file.write(QByteArray(4096, char(0x5A)));
+    file.close();
+    const Run damaged = vantorel({s("history")}, false);
+    QCOMPARE(damaged.exit, 5);
+    QVERIFY2(damaged.err.contains(s("已损坏")), qPrintable(damaged.err));
+}
+
+void tst_Vantorel::inputsAreTakenAsMeantAndEchoedOnOneLine()
+{
+    // nan and inf are no numbers, not numbers out of range.
+    for (const char *text : {"nan", "inf", "-inf"}) {
+        const Run run = vantorel({s("set"), s("F0-07=%1").arg(QString::fromLatin1(text))});
+        QCOMPARE(run.exit, 1);
+        QVERIFY2(run.err.contains(s("不是有效的数值")), qPrintable(run.err));
+    }
+    // get trims a code as set does.
+    const Run get = vantorel({s("get"), s("F0-07 ")});
+    QVERIFY2(get.exit == 0, qPrintable(get.err));
+    // A sign is not part of a station list.
+    QCOMPARE(vantorel({s("get"), s("F0-07"), s("--stations"), s("+1")}).exit, 1);
+    // A 100 KB argument and a port name with a line break: one short line.
+    const Run longer = vantorel({s("set"), s("F0-07=") + QString(100000, QLatin1Char('9'))});
+    QCOMPARE(longer.exit, 1);
+    QCOMPARE(longer.err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(longer.err.size() < 1000, qPrintable(QString::number(longer.err.size())));
+    const Run port = vantorel({s("info"), s("--port"), s("/dev/no\nsuch")}, false);
+    QCOMPARE(port.exit, 2);
+    QCOMPARE(port.err.count(QLatin1Char('\n')), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Vantorel)

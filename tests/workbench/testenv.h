@@ -7,8 +7,8 @@
 #include <core/qsoftcore.h>
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +73,6 @@ inline bool set_group_name(const QString &name)
     mission->set_attribute(QStringLiteral("Data.Address"), QVariant(0));
     mission->set_attribute(QStringLiteral("Data.Length"), QVariant(1));
     mission->update_send_buffer();
-    mission->ready();
     manager->add_mission_group({mission}, name);
     delete mission;
     return ended.wait(5000) && manager->group_mission_name() == name;

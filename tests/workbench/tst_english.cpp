@@ -2,8 +2,8 @@
 
 #include "drivesim.h"
 
-#include <workbench/fancytabbar.h>
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancytabbar.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qcommunicatedialog.h>
 #include <workbench/qlogtreewidget.h>

@@ -1,8 +1,8 @@
 #include "testenv.h"
 
-#include <workbench/fancyactionbar.h>
-#include <workbench/fancytabbar.h>
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancyactionbar.h>
+#include <workbench/navigation/fancytabbar.h>
+#include <workbench/navigation/fancytabwidget.h>
 
 #include <core/style/stylehelper.h>
 
@@ -31,6 +31,8 @@ private slots:
     void tab_geometry_data();
     void tab_geometry();
     void tab_width_follows_widest_title();
+    void icon_only_on_tall_tabs_data();
+    void icon_only_on_tall_tabs();
     void click_selects_from_event_loop();
     void disabled_and_invalid_tabs_ignored();
     void action_buttons_follow_actions();
@@ -92,6 +94,43 @@ void tst_FancyTabWidget::tab_width_follows_widest_title()
     bold.setPointSizeF(StyleHelper::sidebarFontSize());
     bold.setBold(true);
     QCOMPARE(bar.tabSizeHint().width(), QFontMetrics(bold).horizontalAdvance(wide) + 4);
+}
+
+void tst_FancyTabWidget::icon_only_on_tall_tabs_data()
+{
+    QTest::addColumn<int>("barHeight");
+    QTest::addColumn<bool>("icon");
+    QTest::newRow("tabs of 50 px show the icon") << 150 << true;
+    QTest::newRow("tabs of 30 px show the title alone") << 90 << false;
+}
+
+void tst_FancyTabWidget::icon_only_on_tall_tabs()
+{
+    QFETCH(int, barHeight);
+    QFETCH(bool, icon);
+    QPixmap red(32, 32);
+    red.fill(Qt::red);
+    FancyTabBar bar;
+    for (int i = 0; i < 3; ++i)
+        bar.insertTab(i, QIcon(red), QStringLiteral("页%1").arg(i));
+    QVERIFY(bar.tabSizeHint().height() * 3 > 150);
+    bar.resize(bar.tabSizeHint().width(), barHeight);
+    bar.setCurrentIndex(0);
+
+    const QImage image = bar.grab().toImage();
+    const QRect second = bar.tabRect(1);
+    QCOMPARE(second.height(), barHeight / 3);
+    int redPixels = 0;
+    for (int y = second.top(); y <= second.bottom(); ++y) {
+        for (int x = second.left(); x <= second.right(); ++x)
+            redPixels += image.pixelColor(x, y) == QColor(Qt::red) ? 1 : 0;
+    }
+    QCOMPARE(redPixels > 0, icon);
+
+    // The current tab is lit: lighter than the same spot of another tab.
+    const int y0 = bar.tabRect(0).center().y();
+    const int y2 = bar.tabRect(2).center().y();
+    QVERIFY(image.pixelColor(2, y0).value() > image.pixelColor(2, y2).value());
 }
 
 void tst_FancyTabWidget::click_selects_from_event_loop()

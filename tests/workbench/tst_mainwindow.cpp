@@ -1,8 +1,8 @@
 #include "testenv.h"
 
-#include <workbench/fancyactionbar.h>
-#include <workbench/fancytabbar.h>
-#include <workbench/fancytabwidget.h>
+#include <workbench/navigation/fancyactionbar.h>
+#include <workbench/navigation/fancytabbar.h>
+#include <workbench/navigation/fancytabwidget.h>
 #include <workbench/mainwindow.h>
 #include <workbench/qcommunicatedialog.h>
 #include <workbench/qgroupmissionprogressdialog.h>

@@ -49,8 +49,10 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("cannot read %1").arg(file));
         XMLObject root;
         QString error;
-        if (!root.load(QLocalCodec::decode(existing.readAll()), &error)
-            || root.get_title() != QLatin1String("Settings"))
+        QString text;
+        if (!QLocalCodec::decode(existing.readAll(), &text, &error))
+            return fail(QStringLiteral("%1: %2; left unchanged").arg(file, error));
+        if (!root.load(text, &error) || root.get_title() != QLatin1String("Settings"))
             return fail(QStringLiteral("%1 is not a settings file; left unchanged").arg(file));
     }
 

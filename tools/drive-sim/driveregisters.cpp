@@ -27,6 +27,7 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
     m_access.clear();
     m_values.clear();
     m_moving.clear();
+    m_runtime_addresses.clear();
 
     auto add_page = [&](const tagDataPage &page, bool runtime) -> bool {
         int first = -1;
@@ -48,6 +49,8 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
                 m_access.insert(address + i, writable ? READ_WRITE : READ_ONLY);
             store(address, length, qRound64(def * scale));
             if (runtime) {
+                for (int i = 0; i < length; ++i)
+                    m_runtime_addresses.insert(address + i);
                 Moving m;
                 m.address = address;
                 m.length = length;

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QSet>
 #include <QString>
 
 // The register space of the simulated drive, built from a machine
@@ -31,6 +32,8 @@ public:
     bool in_range(int address) const;
     quint16 value(int address) const { return m_values.value(address, 0); }
     void set_value(int address, quint16 value) { m_values.insert(address, value); }
+    // Whether a register holds a runtime value.
+    bool is_runtime(int address) const { return m_runtime_addresses.contains(address); }
     // Registers that hold a parameter, a runtime value or the version.
     QList<int> served_addresses() const { return m_values.keys(); }
 
@@ -62,6 +65,7 @@ private:
     QHash<int, Access> m_access;
     QMap<int, quint16> m_values;
     QList<Moving> m_moving;
+    QSet<int> m_runtime_addresses;
     double m_time = 0;
     DriveRuntime m_runtime;
 };

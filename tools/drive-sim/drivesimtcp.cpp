@@ -3,8 +3,8 @@
 
 #include "drivesimulator.h"
 
-#include <communicate/qmbapframe.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/frames/qmbapframe.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QFile>
 #include <QSocketNotifier>

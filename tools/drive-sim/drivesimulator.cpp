@@ -1,7 +1,7 @@
 #include "drivesimulator.h"
 
-#include <communicate/qdevicesearch.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/services/qdevicesearch.h>
+#include <communicate/frames/qrtuframe.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -259,6 +259,8 @@ void DriveSimulator::on_readable()
     for (;;) {
         const ssize_t n = ::read(m_master_fd, buffer, sizeof buffer);
         if (n > 0) {
+            if (m_options.echo && !m_mbap && m_listen_fd < 0)
+                write_bytes(QByteArray(buffer, int(n))); // the adapter's echo, at once
             m_rx.append(buffer, int(n));
             m_rx_last_ns = m_clock.nsecsElapsed();
             continue;
@@ -391,6 +393,12 @@ QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArra
     if (function == QRtuFrame::READ_HOLDING) {
         QList<quint16> values;
         code = registers.read(word_at(frame, 2), word_at(frame, 4), &values);
+        if (code == 0 && m_options.changing) {
+            for (int i = 0; i < values.size(); ++i) {
+                if (registers.is_runtime(word_at(frame, 2) + i))
+                    values[i] = quint16(m_requests);
+            }
+        }
         if (code == 0)
             return QRtuFrame::read_answer(station, values);
     } else if (function == QRtuFrame::WRITE_SINGLE) {
@@ -497,6 +505,11 @@ void DriveSimulator::schedule(const QByteArray &answer, Fault fault, qint64 read
     }
     if (pieces.isEmpty())
         pieces.append({ ready_ns, bytes });
+    if (m_hold) {
+        for (const Piece &p : std::as_const(pieces))
+            m_held.append(p.bytes);
+        return;
+    }
     for (const Piece &p : pieces) {
         auto at = std::upper_bound(m_pieces.begin(), m_pieces.end(), p.at_ns,
                                    [](qint64 t, const Piece &q) { return t < q.at_ns; });
@@ -717,6 +730,21 @@ QStringList DriveSimulator::command(const QString &line)
         QString error;
         if (!set_fault(words.at(1), words.at(2), &error))
             return { QStringLiteral("error ") + error };
+        return { QStringLiteral("ok") };
+    }
+    if (verb == QLatin1String("hold") && words.size() == 2
+        && (words.at(1) == QLatin1String("1") || words.at(1) == QLatin1String("0"))) {
+        m_hold = words.at(1) == QLatin1String("1");
+        if (!m_hold) {
+            // Sent now, in the order they were held, before anything due later.
+            const qint64 now = m_clock.nsecsElapsed();
+            auto at = std::upper_bound(m_pieces.begin(), m_pieces.end(), now,
+                                       [](qint64 t, const Piece &q) { return t < q.at_ns; });
+            qsizetype index = at - m_pieces.begin();
+            for (const QByteArray &bytes : std::exchange(m_held, {}))
+                m_pieces.insert(index++, { now, bytes });
+            flush_pieces();
+        }
         return { QStringLiteral("ok") };
     }
     if (verb == QLatin1String("stats") && words.size() == 1) {

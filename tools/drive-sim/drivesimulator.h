@@ -51,6 +51,12 @@ struct DriveOptions
     bool rtu_over_tcp = false;
     QString listen = QStringLiteral("127.0.0.1");
     bool run = false; // the motor runs from the start
+    // Every read of a runtime register answers the number of requests heard
+    // so far (as a running drive's values change between two reads).
+    bool changing = false;
+    // The line returns every byte the master sends, as a two-wire RS-485
+    // adapter does.
+    bool echo = false;
     // Write faults to set at start, as control commands ("clamp 61447 100").
     QStringList fault_commands;
 };
@@ -152,6 +158,10 @@ private:
     QTimer m_piece_timer;
     QTimer m_motor_timer;
     QList<Fault> m_next_faults;
+    // "hold 1": answers wait here until "hold 0" sends them (a test decides
+    // exactly when a request on the line is answered).
+    bool m_hold = false;
+    QList<QByteArray> m_held;
 
     qint64 m_requests = 0;
     qint64 m_answers = 0;

@@ -66,6 +66,7 @@ const char HELP[] =
     "                         late, garbage, truncate, split, wrong-station,\n"
     "                         wrong-function, wrong-count, none\n"
     "  stats                  requests received and answers sent\n"
+    "  hold 1|0               keep every answer back until \"hold 0\" sends them\n"
     "  run                    start the motor: the frequency ramps to the set\n"
     "                         frequency (键盘设定频率) in the acceleration time\n"
     "  stop                   ramp down to 0 Hz in the deceleration time\n"
@@ -139,6 +140,10 @@ int main(int argc, char *argv[])
                                         QStringLiteral("answer at any line setting of the master (unless \"line\" says otherwise)")));
     parser.addOption(QCommandLineOption(QStringLiteral("clamp"), QStringLiteral("addr=limit: writes above limit store the limit (repeatable)"), QStringLiteral("addr=limit")));
     parser.addOption(QCommandLineOption(QStringLiteral("ignore"), QStringLiteral("writes to addr are answered but change nothing (repeatable)"), QStringLiteral("addr")));
+    parser.addOption(QCommandLineOption(QStringLiteral("changing"),
+                                        QStringLiteral("every read of a runtime register answers the number of requests heard so far")));
+    parser.addOption(QCommandLineOption(QStringLiteral("echo"),
+                                        QStringLiteral("return every byte the master sends, as a two-wire RS-485 adapter does")));
     parser.addOption(QCommandLineOption(QStringLiteral("running"), QStringLiteral("start with the motor running: stop-only parameters refuse writes")));
 
     if (!parser.parse(app.arguments()))
@@ -227,6 +232,8 @@ int main(int argc, char *argv[])
     const bool quit_on_eof = parser.isSet(QStringLiteral("quit-on-eof"));
     o.run = parser.isSet(QStringLiteral("run"));
     o.any_line = parser.isSet(QStringLiteral("any-line"));
+    o.changing = parser.isSet(QStringLiteral("changing"));
+    o.echo = parser.isSet(QStringLiteral("echo"));
     for (const QString &clamp : parser.values(QStringLiteral("clamp")))
         o.fault_commands.append(QStringLiteral("clamp ") + QString(clamp).replace(QLatin1Char('='), QLatin1Char(' ')));
     for (const QString &ignore : parser.values(QStringLiteral("ignore")))

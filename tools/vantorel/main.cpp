@@ -5,7 +5,7 @@
 #include "vantorelexit.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 #include "vantoreltool.h"
 
 #include <coredata/qlocalcodec.h>
@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
             output.error(QStringLiteral("no English texts (%1); the messages stay Chinese").arg(reason));
     }
     if (!parsed) {
-        output.error(VantorelText::tr("%1；vantorel --help 说明用法").arg(error));
+        output.error(tr_tool("%1；vantorel --help 说明用法").arg(error));
         return VantorelExit::Usage;
     }
     if (options.help) {
@@ -88,7 +88,7 @@ int main(int argc, char *argv[])
         return VantorelExit::Done;
     }
     if (options.command.isEmpty()) {
-        output.error(VantorelText::tr("没有给出命令；vantorel --help 说明用法"));
+        output.error(tr_tool("没有给出命令；vantorel --help 说明用法"));
         return VantorelExit::Usage;
     }
     if (!options.verbose)

@@ -33,8 +33,8 @@ private:
 };
 
 // What the table knows of a command: its name, how the general help lists
-// it, its own help text with its options, whether it may serve several
-// stations in one run, and how to make it.
+// it, its own help text with its options, how many arguments it takes,
+// whether it may serve several stations in one run, and how to make it.
 struct VantorelCommandSpec
 {
     QString name;
@@ -42,6 +42,10 @@ struct VantorelCommandSpec
     QString synopsis;
     QString summary;
     QString help;
+    // The arguments a command that talks to stations takes (most: -1 for
+    // any number); the others check their own.
+    int fewest_arguments = 0;
+    int most_arguments = 0;
     bool several_stations = false;
     std::function<std::unique_ptr<VantorelCommand>(VantorelSession &)> make;
 };

@@ -80,6 +80,8 @@ QString general()
                "                       download, compare); ends with a summary per station\n"
                "  --timeout MS         answer time-out (default 500)\n"
                "  --retries N          retries after the first try (default 2)\n"
+               "  --echo               the adapter returns every byte sent (two-wire RS-485): expect and\n"
+               "                       remove the echo of each request (default: Communicate.LocalEcho)\n"
                "  --config FILE        settings file instead of the program's config.xml (beside it, or\n"
                "                       ~/.config/vantorel/ for an installed copy)\n"
                "  --machine FILE       machine description instead of machines/default.xml\n"

@@ -1,17 +1,22 @@
 #include "vantorellink.h"
 
 #include "vantorelexit.h"
-#include "vantoreltext.h"
 
 #include <communicate/qcommunicate.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/services/qlinkerrortext.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace {
+
+QString tr_link(const char *text)
+{
+    return QCoreApplication::translate("VantorelLink", text);
+}
 
 bool is_write(const QMission &mission)
 {
@@ -43,20 +48,6 @@ void VantorelLink::set_timeout(int ms, int retries)
     m_link->set_retries(retries);
 }
 
-QString VantorelLink::code_text(int code)
-{
-    switch (code) {
-    case QMissionManager::ERR_NO_ANSWER:
-        return VantorelText::tr("没有应答");
-    case QMissionManager::ERR_MALFORMED:
-        return VantorelText::tr("应答有误");
-    case QMissionManager::ERR_LINK_CLOSED:
-        return VantorelText::tr("连接已断开");
-    default:
-        return VantorelText::tr("设备拒绝（异常码 %1）").arg(code);
-    }
-}
-
 bool VantorelLink::open(const tagSerialConfig &config, int station)
 {
     start(config, station);
@@ -74,17 +65,11 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     m_since.start();
 
     if (!m_link->open(config)) {
-        m_error = VantorelText::tr("无法打开端口 %1").arg(QCommunicate::port_for(config));
+        m_error = tr_link("无法打开端口 %1").arg(QCommunicate::port_for(config));
         m_exit = VantorelExit::NoLink;
         return;
     }
-    auto *probe = new QMission(MISSION_READ);
-    probe->set_attribute(MissionKey::station(), QVariant(station));
-    probe->set_attribute(MissionKey::address(), QVariant(0));
-    probe->set_attribute(MissionKey::length(), QVariant(1));
-    probe->update_send_buffer();
-    probe->ready();
-    m_link->mission_manager()->set_connect_mission(probe);
+    m_link->mission_manager()->set_connect_mission(new QMission(QMission::connect_probe(station)));
 }
 
 bool VantorelLink::wait_online()
@@ -114,8 +99,26 @@ bool VantorelLink::wait_online()
               .arg(m_config.data_length)
               .arg(QChar::fromLatin1(m_config.parity).toUpper())
               .arg(m_config.stop);
-    m_error = port_open ? VantorelText::tr("站号 %1 在 %2 上没有应答").arg(m_station).arg(line)
-                        : VantorelText::tr("端口 %1 已断开").arg(port);
+    // What came to the last probe: a malformed answer is not "no answer".
+    QByteArray came;
+    const int failure = port_open ? m_link->mission_manager()->probe_failure(&came) : 0;
+    if (!port_open) {
+        m_error = tr_link("端口 %1 已断开").arg(port);
+    } else if (failure == QMissionManager::ERR_MALFORMED) {
+        // The bytes as they came, cut to a readable length.
+        constexpr int SHOWN = 32;
+        QString bytes = QString::fromLatin1(came.left(SHOWN).toHex(' '));
+        if (came.size() > SHOWN)
+            bytes += QStringLiteral(" …");
+        m_error = came.isEmpty() ? tr_link("站号 %1 在 %2 上应答有误").arg(m_station).arg(line)
+                                 : tr_link("站号 %1 在 %2 上应答有误（收到 %3）").arg(m_station).arg(line, bytes);
+    } else if (failure == QMissionManager::ERR_ECHO) {
+        m_error = tr_link("站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显")
+                      .arg(m_station)
+                      .arg(line);
+    } else {
+        m_error = tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line);
+    }
     m_exit = VantorelExit::NoLink;
     close();
     return false;
@@ -215,10 +218,10 @@ bool VantorelLink::watch(const std::function<void()> &start, const Answer &answe
     const QString name = m_namer ? m_namer(first->address) : QString();
     const QString where = QStringLiteral("0x%1").arg(first->address, 4, 16, QLatin1Char('0')).toUpper().replace(
         QLatin1String("0X"), QLatin1String("0x"));
-    const QString what = name.isEmpty() ? VantorelText::tr("地址 %1").arg(where) : VantorelText::tr("%1（地址 %2）").arg(name, where);
-    m_error = VantorelText::tr("%1 %2 失败：%3")
-                  .arg(first->write ? VantorelText::tr("写入") : VantorelText::tr("读取"), what, code_text(first->code));
+    const QString what = name.isEmpty() ? tr_link("地址 %1").arg(where) : tr_link("%1（地址 %2）").arg(name, where);
+    m_error = tr_link("%1 %2 失败：%3")
+                  .arg(first->write ? tr_link("写入") : tr_link("读取"), what, QLinkErrorText::reason(first->code));
     if (m_failures.size() > 1)
-        m_error += VantorelText::tr("，共 %1 个请求失败").arg(m_failures.size());
+        m_error += tr_link("，共 %1 个请求失败").arg(m_failures.size());
     return false;
 }

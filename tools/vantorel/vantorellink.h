@@ -65,8 +65,6 @@ public:
     QString error() const { return m_error; }
     int exit_code() const { return m_exit; }
 
-    static QString code_text(int code);
-
 signals:
     void answered();
 

@@ -5,9 +5,7 @@
 #include "vantorelsession.h"
 #include "vantorelvalues.h"
 
-#include <paramset/linksettings.h>
-
-#include <coredata/qsettingmanager.h>
+#include <paramset/parammissions.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
@@ -16,29 +14,17 @@
 
 namespace VantorelLinkSetup {
 
-tagSerialConfig config(const VantorelOptions &options)
+VantorelSettings config(const VantorelOptions &options, bool writes)
 {
-    QSettingManager settings = options.config.isEmpty() ? QSettingManager() : QSettingManager(options.config);
-    settings.load();
-    tagSerialConfig config =
-        LinkSettings::read([&settings](const QString &key) { return settings.get_value(key); });
-    if (!options.port.isEmpty())
-        config.port_name = options.port;
-    if (options.baud > 0)
-        config.baud_rate = options.baud;
-    if (options.parity != 0)
-        config.parity = options.parity;
-    if (options.stop > 0)
-        config.stop = options.stop;
-    return config;
+    return VantorelSettings::read(options, writes);
 }
 
 std::unique_ptr<VantorelLink> make(const VantorelSession &session)
 {
     auto link = std::make_unique<VantorelLink>();
     link->set_namer([&session](int address) {
-        QMachine *machine = session.machine();
-        QMachineValue *value = machine ? machine->get_value(address) : nullptr;
+        // Either word of a two-word value names it.
+        QMachineValue *value = ParamMissions::value_at(session.machine(), address);
         return value ? VantorelValues::code_of(value) + QLatin1Char(' ') + VantorelValues::name_of(value)
                      : QString();
     });

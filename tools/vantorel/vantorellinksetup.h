@@ -1,6 +1,6 @@
 #pragma once
 
-#include <communicate/tagserialconfig.h>
+#include "vantorelsettings.h"
 
 #include <memory>
 
@@ -13,7 +13,9 @@ struct VantorelOptions;
 // parameter at an address from the session's model of the moment.
 namespace VantorelLinkSetup {
 
-tagSerialConfig config(const VantorelOptions &options);
+// writes: the command writes into the drive, so a setting that decides
+// where may not be a fallback.
+VantorelSettings config(const VantorelOptions &options, bool writes);
 std::unique_ptr<VantorelLink> make(const VantorelSession &session);
 
 } // namespace VantorelLinkSetup

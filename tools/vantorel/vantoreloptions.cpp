@@ -1,7 +1,6 @@
 #include "vantoreloptions.h"
 
 #include "vantorelcommands.h"
-#include "vantoreltext.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -10,10 +9,24 @@
 
 namespace {
 
+QString tr_opt(const char *text)
+{
+    return QCoreApplication::translate("VantorelOptions", text);
+}
+
 bool to_int(const QString &text, int lowest, int highest, int *out)
 {
+    // Digits only: "+1", " 1" inside a list or "1e1" are not what a script
+    // meant to write, and are refused rather than guessed.
+    const QString digits = text.trimmed();
+    if (digits.isEmpty() || digits.size() > 9)
+        return false;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
     bool ok = false;
-    const int n = text.trimmed().toInt(&ok, 10);
+    const int n = digits.toInt(&ok, 10);
     if (!ok || n < lowest || n > highest)
         return false;
     *out = n;
@@ -125,7 +138,8 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
-        {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("record"), &o->record},
+        {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
+        {QStringLiteral("record"), &o->record},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {
@@ -151,7 +165,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         if (bool *flag = flags.value(name, nullptr)) {
             if (inline_value) {
-                *error = VantorelText::tr("选项 --%1 不带参数").arg(name);
+                *error = tr_opt("选项 --%1 不带参数").arg(name);
                 return false;
             }
             *flag = true;
@@ -159,23 +173,23 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         const auto take = valued.constFind(name);
         if (take == valued.constEnd()) {
-            *error = VantorelText::tr("未知选项 --%1").arg(name);
+            *error = tr_opt("未知选项 --%1").arg(name);
             return false;
         }
         if (!inline_value) {
             if (i + 1 >= arguments.size()) {
-                *error = VantorelText::tr("选项 --%1 缺少参数").arg(name);
+                *error = tr_opt("选项 --%1 缺少参数").arg(name);
                 return false;
             }
             value = arguments.at(++i);
         }
         if (!(*take)(value)) {
-            *error = VantorelText::tr("选项 --%1 的参数“%2”无效").arg(name, value);
+            *error = tr_opt("选项 --%1 的参数“%2”无效").arg(name, value);
             return false;
         }
     }
     if (!o->command.isEmpty() && !VantorelHelp::is_command(o->command)) {
-        *error = VantorelText::tr("未知命令 %1").arg(o->command);
+        *error = tr_opt("未知命令 %1").arg(o->command);
         return false;
     }
     return true;

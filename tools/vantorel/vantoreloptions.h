@@ -24,6 +24,7 @@ struct VantorelOptions
     QString machine;     // description file
     int timeout = 0;
     int retries = -1;
+    bool echo = false;   // the adapter returns what is sent (--echo)
 
     bool json = false;
     bool verbose = false;

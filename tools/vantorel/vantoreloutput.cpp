@@ -92,10 +92,37 @@ void VantorelOutput::json_line(const QJsonObject &object)
     document(QJsonDocument(object));
 }
 
+QString VantorelOutput::one_line(const QString &text)
+{
+    // Whatever a failure echoes (an argument, a file's cell, a port name) is
+    // the reader's input: one line, and short enough to read.
+    constexpr qsizetype kHead = 240;
+    constexpr qsizetype kTail = 120;
+    QString out;
+    out.reserve(std::min<qsizetype>(text.size(), kHead + kTail + 16));
+    const auto append = [&out](QChar c) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    };
+    if (text.size() <= kHead + kTail) {
+        for (const QChar c : text)
+            append(c);
+        return out;
+    }
+    for (qsizetype i = 0; i < kHead; ++i)
+        append(text.at(i));
+    out += QStringLiteral(" … ");
+    for (qsizetype i = text.size() - kTail; i < text.size(); ++i)
+        append(text.at(i));
+    return out;
+}
+
 void VantorelOutput::error(const QString &reason)
 {
     end_progress();
-    write_to(stderr, QStringLiteral("vantorel: %1\n").arg(reason));
+    write_to(stderr, QStringLiteral("vantorel: %1\n").arg(one_line(reason)));
 }
 
 void VantorelOutput::progress(const QString &label, int done, int total)

@@ -25,8 +25,12 @@ public:
     // first, documents are written the same way, so that every line of the
     // output is one object.
     void json_line(const QJsonObject &object);
-    // "vantorel: <reason>" on standard error.
+    // "vantorel: <reason>" on standard error, always one line (one_line).
     void error(const QString &reason);
+    // The text with control characters (line breaks too) escaped as \xHH and
+    // a long one cut in the middle, so an echoed input cannot make a failure
+    // span lines or screens.
+    static QString one_line(const QString &text);
 
     void progress(const QString &label, int done, int total);
     void end_progress();

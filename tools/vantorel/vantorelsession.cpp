@@ -3,9 +3,10 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 
 #include <paramset/machinebuilder.h>
+#include <paramset/paramsetfile.h>
 #include <paramset/qparamhistory.h>
 
 #include <coredata/qsettingmanager.h>
@@ -36,7 +37,7 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
         o.insert(QStringLiteral("command"), m_options.command);
         o.insert(QStringLiteral("ok"), false);
         o.insert(QStringLiteral("exit"), exit);
-        o.insert(QStringLiteral("error"), reason);
+        o.insert(QStringLiteral("error"), VantorelOutput::one_line(reason));
         m_out.document(QJsonDocument(o));
     }
     return exit;
@@ -45,9 +46,9 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
 int VantorelSession::fail_listing(int exit, const QString &reason, const QStringList &problems) const
 {
     const QStringList shown = problems.mid(0, kListedProblems);
-    QString line = VantorelText::tr("%1：%2").arg(reason, shown.join(VantorelText::tr("；")));
+    QString line = tr_tool("%1：%2").arg(reason, shown.join(tr_tool("；")));
     if (problems.size() > shown.size())
-        line += VantorelText::tr("；另有 %1 处").arg(problems.size() - shown.size());
+        line += tr_tool("；另有 %1 处").arg(problems.size() - shown.size());
     QJsonArray listed;
     for (const QString &problem : shown)
         listed.append(problem);
@@ -85,8 +86,9 @@ void VantorelSession::new_model()
 QList<QMachineValue *> VantorelSession::values_of(const QStringList &codes) const
 {
     QList<QMachineValue *> values;
+    // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
     for (const QString &code : codes)
-        values.append(m_machine->get_value(code));
+        values.append(m_machine->get_value(code.trimmed()));
     return values;
 }
 
@@ -111,6 +113,19 @@ QString VantorelSession::station_file(const QString &pattern, int station) const
     return base + QLatin1Char('-') + QString::number(station) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
 }
 
+bool VantorelSession::load_param_file(const QString &path, QCSVFile *table, QString *reason) const
+{
+    // A file larger than this description can need is refused before it
+    // takes memory.
+    const ParamSetFile::FileLoad load =
+        ParamSetFile::load_file(path, table, ParamSetFile::row_limit(m_machine.get()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable)
+        *reason = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+    else if (load.kind == ParamSetFile::FileLoad::BadHeader)
+        *reason = tr_tool("参数文件 %1 无法加载：%2").arg(path, load.reason);
+    return load.ok();
+}
+
 QParamHistory *VantorelSession::history_database(bool for_writing)
 {
     // Beside the settings, wherever they live, as the workbench keeps it.
@@ -129,19 +144,26 @@ QString VantorelSession::history_error() const
     return m_history ? m_history->error_string() : QString();
 }
 
-void VantorelSession::record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values)
+bool VantorelSession::record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values,
+                             const QStringList &unknown)
 {
     tagParamSnapshot snapshot = ParamSnapshot::of_machine(m_machine.get(), operation);
     snapshot.values = values;
     snapshot.value_count = int(values.size());
+    snapshot.unknown = unknown;
+    snapshot.complete = unknown.isEmpty();
     snapshot.port = link.port();
     snapshot.station = link.station();
     snapshot.drive_version = link.version();
-    QParamHistory *database = history_database(true);
-    if (database && database->record(snapshot) != 0)
-        return;
-    if (!m_history_warned) {
-        m_history_warned = true;
-        m_out.error(VantorelText::tr("历史记录不可用（%1），本次没有记录").arg(m_history->error_string()));
-    }
+    history_database(true);
+    // Offered even to a history that cannot take it now: it stays queued
+    // and is tried again before the tool ends (finish_history).
+    return m_history->record(snapshot) != 0;
+}
+
+QString VantorelSession::finish_history()
+{
+    if (!m_history || m_history->pending() == 0 || m_history->flush())
+        return QString();
+    return tr_tool("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
 }

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QCSVFile;
 class QMachine;
 class QMachineConfig;
 class QMachineValue;
@@ -54,13 +55,22 @@ public:
     // with several stations "-N" goes before the extension.
     QString station_file(const QString &pattern, int station) const;
 
+    // A parameter file read and its header checked, as a download and a
+    // comparison take it; false with the one-line reason.
+    bool load_param_file(const QString &path, QCSVFile *table, QString *reason) const;
+
     // Null when the history cannot be opened (or not written, for_writing);
     // history_error() then says why.
     QParamHistory *history_database(bool for_writing);
     QString history_error() const;
-    // A snapshot of the model's values, recorded in the history; a history
-    // that cannot be used is reported on standard error and stops nothing.
-    void record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values);
+    // A snapshot recorded in the history; false when it could not be stored
+    // now: it then stays queued until the run ends (finish_history).
+    bool record(const VantorelLink &link, const QString &operation, const QList<tagParamRaw> &values,
+                const QStringList &unknown = QStringList());
+    // Before the tool ends: stores what is still queued. Empty when nothing
+    // is left; otherwise the one-line reason, for the run's failure (a
+    // record is never dropped with only a warning).
+    QString finish_history();
 
 private:
     const VantorelOptions &m_options;
@@ -69,5 +79,4 @@ private:
     std::unique_ptr<QMachine> m_machine;
     QString m_description;
     std::unique_ptr<QParamHistory> m_history;
-    bool m_history_warned = false;
 };

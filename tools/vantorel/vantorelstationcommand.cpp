@@ -7,14 +7,14 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/qparamexchange.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,13 +31,19 @@ int VantorelStationCommand::run()
     VantorelOutput &out = s.out();
     const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
     if (options.several_stations && !(spec && spec->several_stations))
-        return s.fail(VantorelExit::Usage, VantorelText::tr("%1 不能用于多个站号").arg(options.command));
+        return s.fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(options.command));
 
     // The probe of the first station reads the version only; it goes out
     // while the description is loaded and the input checked, so a script
     // waits for the line, not for both. A check that fails closes the port
     // before anything is written.
-    m_config = VantorelLinkSetup::config(options);
+    // A write never goes where a fallback points; a read may, with a warning.
+    const VantorelSettings settings = VantorelLinkSetup::config(options, writes());
+    if (!settings.refusal.isEmpty())
+        return s.fail(VantorelExit::Usage, settings.refusal);
+    for (const QString &warning : settings.warnings)
+        out.error(warning);
+    m_config = settings.config;
     const QList<int> all = stations();
     m_early_link = VantorelLinkSetup::make(s);
     m_early_link->start(m_config, all.first());
@@ -48,13 +54,24 @@ int VantorelStationCommand::run()
         return checked;
     QString error;
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
     checked = prepare();
     if (checked != VantorelExit::Done)
         return checked;
 
     if (!options.several_stations) {
-        const VantorelResult result = serve_station(all.first());
+        VantorelResult result = serve_station(all.first());
+        // A snapshot that could not be stored is not dropped quietly: the
+        // run that made it fails (exit 5), or says so in its one line.
+        const QString lost = s.finish_history();
+        if (!lost.isEmpty()) {
+            if (result.exit == VantorelExit::Done) {
+                result.exit = VantorelExit::FileError;
+                result.error = lost;
+            } else {
+                result.error += tr_tool("；") + lost;
+            }
+        }
         if (result.exit != VantorelExit::Done) {
             // A set, a download or a compare that found something still
             // says what it did and found.
@@ -87,19 +104,25 @@ int VantorelStationCommand::run()
                 o.insert(QStringLiteral("error"), result.error);
             json_stations.append(o);
         } else if (result.exit == VantorelExit::Done || !result.rows.isEmpty() || !result.lines.isEmpty()) {
-            out.line(VantorelText::tr("== 站号 %1").arg(station));
+            out.line(tr_tool("== 站号 %1").arg(station));
             print(result);
         }
         summary.append({QString::number(station),
-                        result.exit == VantorelExit::Done ? VantorelText::tr("成功") : VantorelText::tr("失败"),
+                        result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
                         QString::number(result.exit), result.error});
     }
+    const QString lost = s.finish_history();
+    if (!lost.isEmpty() && exit == VantorelExit::Done)
+        exit = VantorelExit::FileError;
     // One line on standard error; the summary says why for each station.
     if (!failed.isEmpty()) {
-        out.error(VantorelText::tr("%1 个站号中 %2 个失败：%3")
+        out.error(tr_tool("%1 个站号中 %2 个失败：%3")
                       .arg(all.size())
                       .arg(failed.size())
-                      .arg(failed.join(QStringLiteral(", "))));
+                      .arg(failed.join(QStringLiteral(", ")))
+                  + (lost.isEmpty() ? QString() : tr_tool("；") + lost));
+    } else if (!lost.isEmpty()) {
+        out.error(lost);
     }
     if (out.json()) {
         QJsonObject o;
@@ -110,14 +133,20 @@ int VantorelStationCommand::run()
         out.document(QJsonDocument(o));
     } else {
         out.line(QString());
-        out.table({VantorelText::tr("站号"), VantorelText::tr("结果"), VantorelText::tr("退出码"), VantorelText::tr("原因")}, summary);
+        out.table({tr_tool("站号"), tr_tool("结果"), tr_tool("退出码"), tr_tool("原因")}, summary);
     }
     return exit;
 }
 
 int VantorelStationCommand::check_arguments()
 {
-    return VantorelExit::Done;
+    const VantorelOptions &options = session().options();
+    const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
+    const qsizetype given = options.arguments.size();
+    if (spec && given >= spec->fewest_arguments && (spec->most_arguments < 0 || given <= spec->most_arguments))
+        return VantorelExit::Done;
+    return session().fail(VantorelExit::Usage,
+                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
 }
 
 int VantorelStationCommand::prepare()
@@ -125,14 +154,14 @@ int VantorelStationCommand::prepare()
     return VantorelExit::Done;
 }
 
-int VantorelStationCommand::want_arguments(int lowest, int highest)
+int VantorelStationCommand::known_codes(const QStringList &codes) const
 {
-    const VantorelOptions &options = session().options();
-    const qsizetype given = options.arguments.size();
-    if (given >= lowest && (highest < 0 || given <= highest))
-        return VantorelExit::Done;
-    return session().fail(VantorelExit::Usage,
-                          VantorelText::tr("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+    for (const QString &code : codes) {
+        // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
+        if (!session().machine()->get_value(code.trimmed()))
+            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+    }
+    return VantorelExit::Done;
 }
 
 QList<int> VantorelStationCommand::stations() const

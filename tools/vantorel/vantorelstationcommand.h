@@ -42,7 +42,11 @@ public:
     int run() final;
 
 protected:
-    // Checks of the arguments alone, before the description is loaded.
+    // True for a command that writes into the drive: its link settings may
+    // not be fallbacks (VantorelSettings).
+    virtual bool writes() const { return false; }
+    // Checks of the arguments alone, before the description is loaded: by
+    // default their number, as the table gives it.
     virtual int check_arguments();
     // Checks that need the model (or the history), before any station is
     // served; a set or a download that fails here writes nothing anywhere.
@@ -50,8 +54,9 @@ protected:
     // The command on one station that answered.
     virtual VantorelResult serve(VantorelLink &link) = 0;
 
-    // The usual check of the number of arguments, with its one reason.
-    int want_arguments(int lowest, int highest);
+    // Every code names a value of the model; otherwise the reason is
+    // printed and the usage exit code returned.
+    int known_codes(const QStringList &codes) const;
     const tagSerialConfig &link_config() const { return m_config; }
     QList<int> stations() const;
 

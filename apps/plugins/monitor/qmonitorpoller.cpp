@@ -4,9 +4,9 @@
 
 #include <communicate/qcommunicate.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
-#include <communicate/qrtuframe.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
+#include <communicate/frames/qrtuframe.h>
 
 namespace {
 
@@ -164,7 +164,6 @@ void QMonitorPoller::start_cycle()
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
         mission->set_attribute(kCycleKey, QVariant(cycle.id));
         mission->set_attribute(kSpanKey, QVariant(int(cycle.spans.size()) - 1));
-        mission->ready();
     }
     m_running.append(cycle);
     emit cycle_started(cycle.id);

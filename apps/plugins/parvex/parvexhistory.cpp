@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 
@@ -20,8 +21,27 @@ namespace {
 class Holder : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit Holder(QObject *parent)
+        : QObject(parent)
+    {
+        // Snapshots that could not be stored wait in the history object and
+        // are offered again now and then while the program runs.
+        m_retry.setInterval(kRetryMs);
+        connect(&m_retry, &QTimer::timeout, this, [this] {
+            if (!history || history->flush())
+                m_retry.stop();
+        });
+    }
+    void retry_later()
+    {
+        if (history && history->pending() > 0 && !m_retry.isActive())
+            m_retry.start();
+    }
     std::unique_ptr<QParamHistory> history;
+
+private:
+    static constexpr int kRetryMs = 10000;
+    QTimer m_retry;
 };
 
 QPointer<Holder> g_holder;
@@ -41,7 +61,9 @@ void warn_once(const QString &reason, QWidget *parent)
     box.exec();
 }
 
-QParamHistory *database(QWidget *parent)
+namespace {
+
+QParamHistory *instance(QWidget *parent)
 {
     // The file follows the settings: beside config.xml, wherever that lives.
     const QString path = QParamHistory::path_beside(QSettingManager::default_file());
@@ -56,7 +78,20 @@ QParamHistory *database(QWidget *parent)
         // A lock may have gone since; a broken file stays broken, quietly.
         history->open();
     }
-    return history->is_open() ? history.get() : nullptr;
+    return history.get();
+}
+
+} // namespace
+
+QParamHistory *database(QWidget *parent)
+{
+    QParamHistory *history = instance(parent);
+    return history->is_open() ? history : nullptr;
+}
+
+QString error_string()
+{
+    return g_holder && g_holder->history ? g_holder->history->error_string() : QString();
 }
 
 tagParamSnapshot snapshot_now(QMachine *machine, const QString &operation)
@@ -69,14 +104,17 @@ tagParamSnapshot snapshot_now(QMachine *machine, const QString &operation)
     return snapshot;
 }
 
-qint64 record(const tagParamSnapshot &snapshot, QWidget *parent)
+qint64 record(const tagParamSnapshot &snapshot, QWidget *parent, bool warn)
 {
-    QParamHistory *history = database(parent);
-    if (!history || !history->is_writable())
-        return 0;
+    // Offered even to a history that cannot be written now: it keeps the
+    // snapshot queued until it can.
+    QParamHistory *history = instance(parent);
     const qint64 id = history->record(snapshot);
-    if (id == 0)
-        warn_once(history->error_string(), parent);
+    if (id == 0) {
+        if (warn)
+            warn_once(history->error_string(), parent);
+        g_holder->retry_later();
+    }
     return id;
 }
 

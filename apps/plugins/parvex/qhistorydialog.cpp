@@ -47,6 +47,7 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     , m_compare_two(new QPushButton(tr("比较两项")))
     , m_compare_drive(new QPushButton(tr("与设备比较")))
     , m_save(new QPushButton(tr("另存为参数文件…")))
+    , m_problem(new QLabel)
 {
     setObjectName(QStringLiteral("QHistoryDialog"));
     setWindowTitle(tr("历史记录"));
@@ -59,6 +60,9 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     m_compare_two->setObjectName(QStringLiteral("historyCompareTwo"));
     m_compare_drive->setObjectName(QStringLiteral("historyCompareDrive"));
     m_save->setObjectName(QStringLiteral("historySave"));
+    m_problem->setObjectName(QStringLiteral("historyProblem"));
+    m_problem->setWordWrap(true);
+    m_problem->setVisible(false);
 
     m_table->setRootIsDecorated(false);
     m_table->setAlternatingRowColors(true);
@@ -83,6 +87,7 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(m_table);
+    layout->addWidget(m_problem);
     layout->addWidget(buttons);
 
     connect(m_show, &QPushButton::clicked, this, &QHistoryDialog::show_selected);
@@ -120,20 +125,33 @@ void QHistoryDialog::fill_filters()
 void QHistoryDialog::reload()
 {
     m_table->clear();
+    // A history that cannot be read says so here: an empty list would claim
+    // that nothing was ever recorded.
+    const auto show_problem = [this](const QString &reason) {
+        m_problem->setText(tr("无法读取历史记录：%1").arg(reason));
+        m_problem->setVisible(true);
+        update_buttons();
+    };
     QParamHistory *history = ParvexHistory::database(this);
     if (!history) {
-        update_buttons();
+        show_problem(ParvexHistory::error_string());
         return;
     }
     tagHistoryFilter filter;
     filter.station = m_station->currentData().toInt();
     filter.drive_version = m_version->currentData().toInt();
-    const QList<tagParamSnapshot> snapshots = history->list(filter);
+    bool ok = false;
+    const QList<tagParamSnapshot> snapshots = history->list(filter, &ok);
+    if (!ok) {
+        show_problem(history->error_string());
+        return;
+    }
+    m_problem->setVisible(false);
     for (const tagParamSnapshot &s : snapshots) {
         auto *item = new QTreeWidgetItem(m_table);
         item->setData(TimeColumn, kIdRole, s.id);
         item->setText(TimeColumn, s.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        item->setText(OperationColumn, ParamSnapshot::operation_text(s.operation));
+        item->setText(OperationColumn, ParamSnapshot::title_of(s));
         item->setText(PortColumn, s.port);
         item->setText(StationColumn, QString::number(s.station));
         item->setText(VersionColumn, version_text(s.drive_version));
@@ -191,7 +209,7 @@ void QHistoryDialog::show_selected()
     QDialog view(this);
     view.setObjectName(QStringLiteral("historySnapshotView"));
     view.setWindowTitle(tr("历史记录 %1 %2").arg(s.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                               ParamSnapshot::operation_text(s.operation)));
+                                               ParamSnapshot::title_of(s)));
     view.resize(760, 520);
     auto *table = new QTreeWidget;
     table->setObjectName(QStringLiteral("historySnapshotTable"));
@@ -208,6 +226,14 @@ void QHistoryDialog::show_selected()
             item->setText(3, value->display_unit());
         }
         item->setText(4, QString::number(entry.raw));
+    }
+    // Written, but never read back: what the drive holds is not known.
+    for (const QString &code : std::as_const(s.unknown)) {
+        auto *item = new QTreeWidgetItem(table);
+        item->setText(0, code);
+        if (QMachineValue *value = machine ? machine->get_value(code) : nullptr)
+            item->setText(1, value->display_name());
+        item->setText(2, tr("未知"));
     }
     table->resizeColumnToContents(0);
     table->resizeColumnToContents(1);

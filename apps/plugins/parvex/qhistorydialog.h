@@ -6,6 +6,7 @@
 #include <QList>
 
 class QComboBox;
+class QLabel;
 class QParamHistory;
 class QPushButton;
 class QTreeWidget;
@@ -45,4 +46,5 @@ private:
     QPushButton *m_compare_two;
     QPushButton *m_compare_drive;
     QPushButton *m_save;
+    QLabel *m_problem; // why the history cannot be read, when it cannot
 };

@@ -9,8 +9,8 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -22,10 +22,11 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QCursor>
@@ -222,10 +223,12 @@ QList<QMachineValue *> QParvexWidget::all_values() const
     return machine ? machine->get_parameters() : QList<QMachineValue *>();
 }
 
-void QParvexWidget::record(const tagParamSnapshot &snapshot)
+bool QParvexWidget::record(const tagParamSnapshot &snapshot, bool warn)
 {
-    if (ParvexHistory::record(snapshot, this) != 0)
-        emit history_changed();
+    if (ParvexHistory::record(snapshot, this, warn) == 0)
+        return false;
+    emit history_changed();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -380,6 +383,24 @@ bool QParvexWidget::start_exchange_allowed()
     return false;
 }
 
+bool QParvexWidget::load_file(const QString &path, QCSVFile *table)
+{
+    // Larger than this description can need: refused before it takes memory.
+    const ParamSetFile::FileLoad load =
+        ParamSetFile::load_file(path, table, ParamSetFile::row_limit(QSoftCore::get_core()->get_machine()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("无法打开参数文件 %1：%2")
+                                 .arg(QDir::toNativeSeparators(path), load.reason));
+    } else if (load.kind == ParamSetFile::FileLoad::BadHeader) {
+        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(load.reason);
+        box.exec();
+    }
+    return load.ok();
+}
+
 void QParvexWidget::down_load()
 {
     QSoftCore *core = QSoftCore::get_core();
@@ -394,21 +415,8 @@ void QParvexWidget::down_load()
         return;
 
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
 
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, core->get_machine());
     const QStringList &refused = plan.refused;
@@ -478,7 +486,25 @@ void QParvexWidget::backup_done(bool complete)
     tagParamSnapshot backup = ParvexHistory::snapshot_now(machine, ParamSnapshot::backup());
     backup.values = m_exchange->values_in(all_values());
     backup.value_count = int(backup.values.size());
-    record(backup);
+    m_backup = backup.values;
+    if (!record(backup, false)) {
+        // The undo point the download promises does not exist: the
+        // operator decides, and the safe answer is the default.
+        QMessageBox box(QMessageBox::Warning, tr(kWarning), tr("下载前备份没有存入历史记录。"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("noBackupQuestion"));
+        box.setInformativeText(tr("%1\n没有备份，这次下载无法从历史记录撤销。仍然下载吗？")
+                                   .arg(ParvexHistory::error_string()));
+        box.setDefaultButton(QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(tr("是"));
+        box.button(QMessageBox::No)->setText(tr("否"));
+        if (box.exec() != QMessageBox::Yes) {
+            m_writes.clear();
+            m_backup.clear();
+            core->m_show_err_log = false;
+            return;
+        }
+    }
 
     // Shown at once; the read-back then shows what the drive really took.
     for (const ParamVerify::Write &write : std::as_const(m_writes))
@@ -492,9 +518,18 @@ void QParvexWidget::download_done()
     QSoftCore *core = QSoftCore::get_core();
     core->m_show_err_log = false;
     const tagVerifyReport report = m_exchange->report();
+    if (QMachine *machine = core->get_machine()) {
+        // Only what is known: a written value that was not read back is
+        // marked unknown, not taken from the model (which shows the wish).
+        tagParamSnapshot snapshot = ParvexHistory::snapshot_now(machine, ParamSnapshot::download());
+        QList<QMachineValue *> written;
+        for (const ParamVerify::Write &write : std::as_const(m_writes))
+            written.append(write.value);
+        ParamSnapshot::set_download_values(&snapshot, machine, m_backup, written, m_exchange->values());
+        record(snapshot);
+    }
     m_writes.clear();
-    if (core->get_machine())
-        record(ParvexHistory::snapshot_now(core->get_machine(), ParamSnapshot::download()));
+    m_backup.clear();
     if (m_exchange->link_lost()) {
         QMessageBox box(QMessageBox::Warning, tr(kWarning), tr(kDownloadName) + tr("失败！"),
                         QMessageBox::Ok, this);
@@ -542,21 +577,8 @@ void QParvexWidget::compare_with_file()
     if (path.isEmpty())
         return;
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
-        QMessageBox::warning(this, tr(kWarning),
-                             tr("无法打开参数文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(path), reason));
+    if (!load_file(path, &table))
         return;
-    }
-    const QString header_error = ParamSetFile::check_header(table);
-    if (!header_error.isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, tr(kWarning), tr("文件错误，无法加载！"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(header_error);
-        box.exec();
-        return;
-    }
     QStringList problems;
     const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
     start_compare(other, tr("文件"), problems);

@@ -15,6 +15,7 @@ class QCheckBox;
 class QCompareDialog;
 class QLabel;
 class QLineEdit;
+class QCSVFile;
 class QMachineValue;
 class QParamExchange;
 class QParamTreeWidget;
@@ -61,8 +62,12 @@ private:
     enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
-    void record(const tagParamSnapshot &snapshot);
+    // True when it was stored; otherwise it stays queued (ParvexHistory).
+    bool record(const tagParamSnapshot &snapshot, bool warn = true);
     bool start_exchange_allowed();
+    // A parameter file read and its header checked; false after telling the
+    // operator why it cannot be used.
+    bool load_file(const QString &path, QCSVFile *table);
     void exchange_finished(bool complete);
     void backup_done(bool complete);
     void download_done();
@@ -87,6 +92,7 @@ private:
     // The operation under way.
     Step m_step = Idle;
     QList<ParamVerify::Write> m_writes;
+    QList<tagParamRaw> m_backup; // what the drive held right before the writes
     QStringList m_file_refused;
     QList<tagParamRaw> m_other;
     QString m_other_title;

@@ -2,13 +2,16 @@
 
 #include <core/core_export.h>
 
+#include <QPointer>
 #include <QToolButton>
 
 class QAction;
+class QPropertyAnimation;
 
-// Flat 22x22 button of the action tool bar: a hover highlight that fades in
-// and out (property "fader", 0..1), a dark shade while pressed or checked,
-// the icon with a soft shadow, and an etched line for separator actions.
+// The flat 22x22 button of the action tool bar. It shows its action's icon
+// with a soft shadow, a highlight that fades in while the mouse is over it
+// (property "fader", 0 none to 1 full), a dark shade while pressed or
+// checked, and an etched line for a separator action.
 class CORE_EXPORT QToolBarButton : public QToolButton
 {
     Q_OBJECT
@@ -16,13 +19,14 @@ class CORE_EXPORT QToolBarButton : public QToolButton
 public:
     explicit QToolBarButton(QAction *action, QWidget *parent = nullptr);
 
-    float fader() const;
+    float fader() const { return m_fader; }
     void setFader(float value);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 public slots:
+    // Follows the action's visible, checkable and checked states.
     void actionChanged();
 
 protected:
@@ -30,7 +34,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void animateFader(float target);
+    void fadeTo(float target);
 
-    float m_fader;
+    float m_fader = 0.0f;
+    // The fade under way, if any; it deletes itself when it stops.
+    QPointer<QPropertyAnimation> m_fade;
 };

@@ -23,8 +23,14 @@ void PluginLoader::load_plugin(const QString &path)
         qWarning("plug-in list %s: %s", qPrintable(path), qPrintable(file.errorString()));
         return;
     }
-    const QString text = QLocalCodec::decode(file.readAll());
+    QString text;
+    QString decode_error;
+    const bool decoded = QLocalCodec::decode(file.readAll(), &text, &decode_error);
     file.close();
+    if (!decoded) {
+        qWarning("plug-in list %s: %s", qPrintable(path), qPrintable(decode_error));
+        return;
+    }
 
     XMLObject root(nullptr);
     QString error;

@@ -3,15 +3,12 @@
 #include "stylehelper.h"
 #include "stylemetrics.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDockWidget>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMainWindow>
+#include <QLinearGradient>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyleFactory>
@@ -24,31 +21,59 @@ using namespace StyleMetrics;
 
 namespace {
 
-bool propertyOnChain(const QWidget *widget, const char *name)
+bool flagSet(const QObject *object, const char *name)
 {
-    for (const QWidget *p = widget; p; p = p->parentWidget()) {
-        if (p->property(name).toBool())
+    return object->property(name).toBool();
+}
+
+// True when the flag is set on the widget or on any widget above it.
+bool flagSetOnPath(const QWidget *widget, const char *name)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (flagSet(w, name))
             return true;
     }
     return false;
 }
 
-bool customStyleDisabled(const QWidget *widget)
+// Containers whose whole contents belong to the panel.
+bool isPanelContainer(const QWidget *widget)
 {
-    return propertyOnChain(widget, "_q_custom_style_disabled");
+    return qobject_cast<const QToolBar *>(widget) || qobject_cast<const QStatusBar *>(widget)
+        || qobject_cast<const QMenuBar *>(widget) || qobject_cast<const StyledBar *>(widget)
+        || qobject_cast<const QSplitter *>(widget) || qobject_cast<const QHeaderView *>(widget);
 }
 
-bool lightColored(const QWidget *widget)
+bool lightColoredFor(const QWidget *widget)
 {
-    return propertyOnChain(widget, "lightColored");
+    return widget && flagSetOnPath(widget, "lightColored");
 }
 
-bool isPanelClass(const QObject *object)
+bool widgetFlag(const QWidget *widget, const char *name)
 {
-    return qobject_cast<const QToolBar *>(object) || qobject_cast<const QStatusBar *>(object)
-           || qobject_cast<const QMenuBar *>(object) || qobject_cast<const StyledBar *>(object)
-           || qobject_cast<const QSplitter *>(object) || qobject_cast<const QHeaderView *>(object);
+    return widget && flagSet(widget, name);
 }
+
+void drawRow(QPainter *painter, const QRect &rect, int y, const QColor &color)
+{
+    painter->setPen(color);
+    painter->drawLine(rect.left(), y, rect.right(), y);
+}
+
+void drawColumn(QPainter *painter, const QRect &rect, int x, const QColor &color)
+{
+    painter->setPen(color);
+    painter->drawLine(x, rect.top(), x, rect.bottom());
+}
+
+// Side of the square the drop-down and menu arrows are drawn in.
+constexpr int ArrowBoxSide = 11;
+// The small menu arrow in the corner of a tool button that has a menu.
+constexpr int MenuIndicatorSide = 7;
+// Gap between a combo box's text and an arrow placed right after it.
+constexpr int AlignedArrowGap = 2;
+// Gap between a combo box's icon and its text.
+constexpr int ComboIconGap = 4;
 
 } // namespace
 
@@ -63,35 +88,39 @@ ManhattanStyle::~ManhattanStyle() = default;
 
 bool ManhattanStyle::panelWidget(const QWidget *widget)
 {
-    if (!widget)
+    if (!widget || flagSetOnPath(widget, "_q_custom_style_disabled"))
         return false;
     if (qobject_cast<const QTabBar *>(widget))
-        return !customStyleDisabled(widget);
-    for (const QWidget *p = widget; p; p = p->parentWidget()) {
-        if (isPanelClass(p) || p->property("panelWidget").toBool())
-            return !customStyleDisabled(widget);
-        if (p->property("no-ManhattanStyle").toBool())
+        return true;
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (isPanelContainer(w) || flagSet(w, "panelWidget"))
+            return true;
+        if (flagSet(w, "no-ManhattanStyle"))
             return false;
     }
     return false;
 }
 
+// Metrics and polish -----------------------------------------------------------
+
 int ManhattanStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
                                 const QWidget *widget) const
 {
+    // These hold wherever the widget sits.
     switch (metric) {
     case PM_DockWidgetSeparatorExtent:
     case PM_DockWidgetHandleExtent:
         return 1;
-    case PM_SplitterWidth:
-        if (widget && widget->property("minisplitter").toBool())
-            return 1;
-        break;
     case PM_MdiSubWindowFrameWidth:
         return SubWindowFrameWidth;
+    case PM_SplitterWidth:
+        if (widgetFlag(widget, "minisplitter"))
+            return 1;
+        break;
     default:
         break;
     }
+
     if (panelWidget(widget)) {
         switch (metric) {
         case PM_ButtonShiftHorizontal:
@@ -124,24 +153,18 @@ void ManhattanStyle::polish(QWidget *widget)
     if (!panelWidget(widget))
         return;
     widget->setAttribute(Qt::WA_LayoutUsesWidgetRect, true);
-    if (qobject_cast<QToolButton *>(widget)) {
-        widget->setAttribute(Qt::WA_Hover);
-        widget->setMaximumHeight(PanelMaxButtonHeight);
-    } else if (qobject_cast<QLineEdit *>(widget)) {
-        widget->setAttribute(Qt::WA_Hover);
-        widget->setMaximumHeight(PanelMaxLineEditHeight);
-    } else if (qobject_cast<QStatusBar *>(widget)) {
+    if (qobject_cast<QStatusBar *>(widget)) {
         widget->setFixedHeight(StatusBarHeight);
     } else if (qobject_cast<QComboBox *>(widget)) {
         widget->setMaximumHeight(PanelMaxComboHeight);
-        widget->setAttribute(Qt::WA_Hover);
+        widget->setAttribute(Qt::WA_Hover, true);
+    } else if (qobject_cast<QToolButton *>(widget)) {
+        widget->setMaximumHeight(PanelMaxButtonHeight);
+        widget->setAttribute(Qt::WA_Hover, true);
+    } else if (qobject_cast<QLineEdit *>(widget)) {
+        widget->setMaximumHeight(PanelMaxLineEditHeight);
+        widget->setAttribute(Qt::WA_Hover, true);
     }
-}
-
-void ManhattanStyle::unpolish(QWidget *widget)
-{
-    widget->setAttribute(Qt::WA_LayoutUsesWidgetRect, false);
-    QProxyStyle::unpolish(widget);
 }
 
 void ManhattanStyle::polish(QPalette &palette)
@@ -154,123 +177,34 @@ void ManhattanStyle::polish(QApplication *app)
     QProxyStyle::polish(app);
 }
 
+void ManhattanStyle::unpolish(QWidget *widget)
+{
+    if (panelWidget(widget))
+        widget->setAttribute(Qt::WA_LayoutUsesWidgetRect, false);
+    QProxyStyle::unpolish(widget);
+}
+
 void ManhattanStyle::unpolish(QApplication *app)
 {
     QProxyStyle::unpolish(app);
 }
 
-void ManhattanStyle::drawButtonSeparator(QPainter *painter, const QRect &rect, bool reverse)
-{
-    const QRectF r = rect;
-    QLinearGradient grad(r.topRight(), r.bottomRight());
-    grad.setColorAt(0, SeparatorLight);
-    grad.setColorAt(0.4, SeparatorLightPeak);
-    grad.setColorAt(0.7, SeparatorLightPeak);
-    grad.setColorAt(1, SeparatorLight);
-    QLinearGradient dark(r.topRight(), r.bottomRight());
-    dark.setColorAt(0, SeparatorDark);
-    dark.setColorAt(0.4, SeparatorDarkPeak);
-    dark.setColorAt(0.7, SeparatorDarkPeak);
-    dark.setColorAt(1, SeparatorDark);
-    painter->save();
-    if (reverse) {
-        painter->setPen(QPen(grad, 0));
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->setPen(QPen(dark, 0));
-        painter->drawLine(rect.topRight() - QPoint(1, 0), rect.bottomRight() - QPoint(1, 0));
-    } else {
-        painter->setPen(QPen(grad, 0));
-        painter->drawLine(rect.topLeft(), rect.bottomLeft());
-        painter->setPen(QPen(dark, 0));
-        painter->drawLine(rect.topLeft() + QPoint(1, 0), rect.bottomLeft() + QPoint(1, 0));
-    }
-    painter->restore();
-}
+// Primitives -----------------------------------------------------------------
 
 void ManhattanStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
                                    QPainter *painter, const QWidget *widget) const
 {
-    // These apply to every widget, panel or not.
-    switch (element) {
-    case PE_IndicatorDockWidgetResizeHandle:
-        painter->fillRect(option->rect, StyleHelper::borderColor());
-        return;
-    case PE_FrameDockWidget:
-        QCommonStyle::drawPrimitive(element, option, painter, widget);
-        return;
-    default:
-        break;
-    }
-
     if (!panelWidget(widget)) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
 
-    const bool enabled = option->state & State_Enabled;
-    const bool hover = enabled && (option->state & State_MouseOver);
     switch (element) {
-    case PE_PanelLineEdit: {
-        painter->save();
-        painter->fillRect(option->rect.adjusted(1, 1, -1, -1),
-                          option->palette.brush(QPalette::Base));
-        const QImage &image = enabled ? m_lineedit_image : m_lineedit_image_disabled;
-        StyleHelper::drawCornerImage(image, painter, option->rect, LineEditImageBorder,
-                                     LineEditImageBorder, LineEditImageBorder, LineEditImageBorder);
-        const bool focus = option->state & State_HasFocus;
-        if (focus || hover) {
-            QColor frame = StyleHelper::baseColor(false);
-            frame.setAlpha(focus ? LineEditFocusAlpha : LineEditHoverAlpha);
-            painter->setPen(frame);
-            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-        }
-        painter->restore();
+    case PE_PanelButtonTool:
+        drawToolButtonPanel(option, painter);
         return;
-    }
-    case PE_FrameLineEdit:
-        return; // the panel above draws the frame
-    case PE_PanelButtonTool: {
-        const bool pressed = option->state & (State_Sunken | State_On);
-        painter->save();
-        if (pressed) {
-            painter->fillRect(option->rect, PressedFill);
-            const QRect r = option->rect;
-            painter->setPen(PressedEdge);
-            painter->drawLine(r.topLeft(), r.topRight());
-            painter->drawLine(r.topLeft() + QPoint(0, 1), r.bottomLeft());
-            painter->drawLine(r.topRight() + QPoint(0, 1), r.bottomRight());
-            painter->setPen(PressedPen);
-            painter->drawLine(r.bottomLeft(), r.bottomRight());
-        } else if (hover) {
-            painter->fillRect(option->rect, HoverFill);
-        }
-        if ((option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange)) {
-            QColor highlight = option->palette.highlight().color();
-            highlight.setAlphaF(0.4f);
-            painter->setPen(QPen(highlight.lighter(), 1));
-            highlight.setAlphaF(0.3f);
-            painter->setBrush(highlight);
-            painter->setRenderHint(QPainter::Antialiasing);
-            painter->drawRoundedRect(QRectF(option->rect).adjusted(2.5, 2.5, -2.5, -2.5), 2, 2);
-        }
-        painter->restore();
-        return;
-    }
-    case PE_PanelStatusBar: {
-        painter->save();
-        const QRect r = option->rect;
-        QLinearGradient grad(r.topLeft(), r.bottomLeft());
-        grad.setColorAt(0, StyleHelper::shadowColor().darker(StatusBarShadowDarken));
-        grad.setColorAt(1, StyleHelper::baseColor().darker(StatusBarBaseDarken));
-        painter->fillRect(r, grad);
-        painter->setPen(StyleHelper::borderColor().darker(StatusBarTopLineDarken));
-        painter->drawLine(r.topLeft(), r.topRight());
-        painter->setPen(StatusBarInnerLight);
-        painter->drawLine(r.topLeft() + QPoint(0, 1), r.topRight() + QPoint(0, 1));
-        painter->restore();
-        return;
-    }
-    case PE_FrameStatusBarItem:
+    case PE_PanelLineEdit:
+        drawLineEditPanel(option, painter);
         return;
     case PE_IndicatorArrowUp:
     case PE_IndicatorArrowDown:
@@ -278,108 +212,86 @@ void ManhattanStyle::drawPrimitive(PrimitiveElement element, const QStyleOption 
     case PE_IndicatorArrowRight:
         StyleHelper::drawArrow(element, painter, option);
         return;
+    case PE_IndicatorDockWidgetResizeHandle:
+        painter->fillRect(option->rect, StyleHelper::borderColor());
+        return;
+    case PE_PanelStatusBar:
+        drawStatusBarPanel(option, painter);
+        return;
+    case PE_FrameStatusBarItem:
+        return;
+    case PE_FrameDockWidget:
+        // The platform style's dock frame does not suit the panel; the
+        // plain frame of the common style does.
+        QCommonStyle::drawPrimitive(element, option, painter, widget);
+        return;
     case PE_FrameWindow: {
-        const QRect r = option->rect;
+        const QRect r = option->rect.adjusted(0, 0, -1, -1);
         painter->drawLine(r.topLeft(), r.bottomLeft());
         painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->drawLine(r.topRight(), r.bottomRight());
         return;
     }
     default:
-        break;
-    }
-    QProxyStyle::drawPrimitive(element, option, painter, widget);
-}
-
-void ManhattanStyle::drawToolBar(const QStyleOption *option, QPainter *painter,
-                                 const QWidget *widget) const
-{
-    const bool light = lightColored(widget);
-    QRect rect = option->rect;
-    bool horizontal = true;
-    if (const auto *toolBar = qstyleoption_cast<const QStyleOptionToolBar *>(option)) {
-        horizontal = toolBar->state & State_Horizontal;
-        if (toolBar->toolBarArea == Qt::LeftToolBarArea || toolBar->toolBarArea == Qt::RightToolBarArea)
-            horizontal = false;
-    } else {
-        horizontal = option->state & State_Horizontal;
-    }
-    // Span the whole window so that neighbouring bars continue one gradient.
-    QRect gradientSpan = rect;
-    if (widget) {
-        const QWidget *window = widget->window();
-        gradientSpan = QRect(widget->mapFrom(window, QPoint(0, 0)), window->size());
-    }
-    if (horizontal)
-        StyleHelper::horizontalGradient(painter, gradientSpan, rect, light);
-    else
-        StyleHelper::verticalGradient(painter, gradientSpan, rect, light);
-
-    painter->save();
-    const QColor border = light ? LightToolBarBorder : StyleHelper::borderColor();
-    const QColor highlight = light ? LightToolBarHighlight : ToolBarHighlight;
-    if (horizontal) {
-        // Highlight along the top, border along the bottom.
-        painter->setPen(highlight);
-        painter->drawLine(rect.topLeft(), rect.topRight());
-        painter->setPen(border);
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-        if (widget && widget->property("topBorder").toBool())
-            painter->drawLine(rect.topLeft(), rect.topRight());
-    } else {
-        painter->setPen(border);
-        painter->drawLine(rect.topRight(), rect.bottomRight());
-        painter->setPen(highlight);
-        painter->drawLine(rect.topLeft(), rect.bottomLeft());
-    }
-    painter->restore();
-}
-
-void ManhattanStyle::drawComboBoxLabel(const QStyleOption *option, QPainter *painter,
-                                       const QWidget *widget) const
-{
-    const auto *cb = qstyleoption_cast<const QStyleOptionComboBox *>(option);
-    if (!cb) {
-        QProxyStyle::drawControl(CE_ComboBoxLabel, option, painter, widget);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    const QRect editRect = subControlRect(CC_ComboBox, cb, SC_ComboBoxEditField, widget);
-    painter->save();
-    int customPadding = 0;
-    if (!cb->currentIcon.isNull() && !(widget && widget->property("hideicon").toBool())) {
-        const QIcon::Mode mode = cb->state & State_Enabled ? QIcon::Normal : QIcon::Disabled;
-        const QPixmap pixmap = cb->currentIcon.pixmap(cb->iconSize, painter->device()->devicePixelRatioF(), mode);
-        QRect iconRect(editRect);
-        iconRect.setWidth(cb->iconSize.width() + 4);
-        iconRect = alignedRect(cb->direction, Qt::AlignLeft | Qt::AlignVCenter, iconRect.size(), editRect);
-        drawItemPixmap(painter, iconRect, Qt::AlignCenter, pixmap);
-        customPadding = cb->iconSize.width() + 4;
-    }
-    if (!cb->currentText.isEmpty() && !cb->editable) {
-        QRect textRect = editRect.adjusted(customPadding + 1, 0, -1, 0);
-        QString text = cb->currentText;
-        // A trailing "*" marks unsaved changes; keep it visible when eliding.
-        const bool keepAsterisk = widget && widget->property("notelideasterisk").toBool()
-                                  && text.endsWith(QLatin1Char('*'));
-        const QFontMetrics fm = painter->fontMetrics();
-        if (keepAsterisk) {
-            text.chop(1);
-            const int starWidth = fm.horizontalAdvance(QLatin1Char('*'));
-            text = fm.elidedText(text, Qt::ElideRight, textRect.width() - starWidth)
-                   + QLatin1Char('*');
-        } else {
-            text = fm.elidedText(text, Qt::ElideRight, textRect.width());
-        }
-        if (!(cb->state & State_Enabled))
-            painter->setOpacity(DisabledLabelOpacity);
-        const bool light = lightColored(widget);
-        painter->setPen(ComboTextShadow);
-        painter->drawText(textRect.adjusted(0, 1, 0, 1), Qt::AlignLeft | Qt::AlignVCenter, text);
-        painter->setPen(StyleHelper::panelTextColor(light));
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
-    painter->restore();
 }
+
+void ManhattanStyle::drawToolButtonPanel(const QStyleOption *option, QPainter *painter) const
+{
+    const QRect r = option->rect;
+    const bool enabled = option->state & State_Enabled;
+    if (option->state & (State_Sunken | State_On)) {
+        painter->fillRect(r, PressedFill);
+        drawColumn(painter, r, r.left(), PressedEdge);
+        drawColumn(painter, r, r.right(), PressedEdge);
+        drawRow(painter, r, r.bottom(), PressedPen);
+    } else if (enabled && (option->state & State_MouseOver)) {
+        painter->fillRect(r, HoverFill);
+    }
+
+    if ((option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange)) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(option->palette.color(QPalette::Highlight));
+        painter->drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), FocusOutlineRadius,
+                                 FocusOutlineRadius);
+        painter->restore();
+    }
+}
+
+void ManhattanStyle::drawLineEditPanel(const QStyleOption *option, QPainter *painter) const
+{
+    const bool enabled = option->state & State_Enabled;
+    painter->fillRect(option->rect.adjusted(1, 1, -1, -1), option->palette.brush(QPalette::Base));
+    StyleHelper::drawCornerImage(enabled ? m_lineedit_image : m_lineedit_image_disabled, painter,
+                                 option->rect, LineEditImageBorder, LineEditImageBorder,
+                                 LineEditImageBorder, LineEditImageBorder);
+
+    const bool focused = option->state & State_HasFocus;
+    if (focused || (option->state & State_MouseOver)) {
+        QColor frame = StyleHelper::baseColor();
+        frame.setAlpha(focused ? LineEditFocusAlpha : LineEditHoverAlpha);
+        painter->setPen(frame);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+    }
+}
+
+void ManhattanStyle::drawStatusBarPanel(const QStyleOption *option, QPainter *painter) const
+{
+    const QRect r = option->rect;
+    QLinearGradient shade(r.topLeft(), r.bottomLeft());
+    shade.setColorAt(0, StyleHelper::shadowColor().darker(StatusBarShadowDarken));
+    shade.setColorAt(1, StyleHelper::baseColor().darker(StatusBarBaseDarken));
+    painter->fillRect(r, shade);
+    drawRow(painter, r, r.top(), StyleHelper::borderColor().darker(StatusBarTopLineDarken));
+    drawRow(painter, r, r.top() + 1, StatusBarInnerLight);
+}
+
+// Controls -------------------------------------------------------------------
 
 void ManhattanStyle::drawControl(ControlElement element, const QStyleOption *option,
                                  QPainter *painter, const QWidget *widget) const
@@ -388,57 +300,23 @@ void ManhattanStyle::drawControl(ControlElement element, const QStyleOption *opt
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }
+
     switch (element) {
-    case CE_Splitter:
-        painter->fillRect(option->rect, StyleHelper::borderColor());
+    case CE_MenuBarItem:
+        drawMenuBarItem(option, painter, widget);
         return;
-    case CE_MenuBarEmptyArea:
+    case CE_MenuBarEmptyArea: {
         StyleHelper::menuGradient(painter, option->rect, option->rect);
-        painter->save();
-        painter->setPen(StyleHelper::borderColor());
-        painter->drawLine(option->rect.bottomLeft(), option->rect.bottomRight());
-        painter->restore();
-        return;
-    case CE_MenuBarItem: {
-        const auto *mbi = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
-        if (!mbi)
-            break;
-        painter->save();
-        const QRect r = option->rect;
-        const QRect span = widget ? widget->rect() : r;
-        StyleHelper::menuGradient(painter, span, r);
-        painter->setPen(StyleHelper::borderColor());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        const bool open = (option->state & State_Sunken) || (option->state & State_Selected);
-        if (open && (option->state & State_Enabled)) {
-            const QColor base = StyleHelper::baseColor();
-            QLinearGradient grad(r.topLeft(), r.bottomLeft());
-            grad.setColorAt(0, base.lighter(MenuItemHighlightTop));
-            grad.setColorAt(1, base.lighter(MenuItemHighlightBottom));
-            painter->fillRect(r.adjusted(1, 1, -1, 0), grad);
-            painter->setPen(base.lighter(MenuItemHighlightBottom));
-            painter->drawLine(r.topLeft() + QPoint(1, 0), r.topRight() - QPoint(1, 0));
-            painter->drawLine(r.topLeft() + QPoint(0, 1), r.bottomLeft());
-            painter->drawLine(r.topRight() + QPoint(0, 1), r.bottomRight());
-        }
-        const uint flags = Qt::AlignCenter | Qt::TextShowMnemonic | Qt::TextDontClip
-                           | Qt::TextSingleLine;
-        drawItemText(painter, r, int(flags), mbi->palette, mbi->state & State_Enabled,
-                     mbi->text, QPalette::ButtonText);
-        painter->restore();
+        drawRow(painter, option->rect, option->rect.bottom(), StyleHelper::borderColor());
         return;
     }
     case CE_HeaderSection:
-    case CE_HeaderEmptyArea: {
-        painter->save();
-        const QRect r = option->rect;
-        StyleHelper::menuGradient(painter, r, r);
-        painter->setPen(StyleHelper::borderColor());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->drawLine(r.topRight(), r.bottomRight());
-        painter->restore();
+    case CE_HeaderEmptyArea:
+        drawHeaderSection(option, painter);
         return;
-    }
+    case CE_Splitter:
+        painter->fillRect(option->rect, StyleHelper::borderColor());
+        return;
     case CE_ToolBar:
         drawToolBar(option, painter, widget);
         return;
@@ -446,96 +324,279 @@ void ManhattanStyle::drawControl(ControlElement element, const QStyleOption *opt
         drawComboBoxLabel(option, painter, widget);
         return;
     default:
-        break;
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
     }
-    QProxyStyle::drawControl(element, option, painter, widget);
 }
+
+void ManhattanStyle::drawMenuBarItem(const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
+{
+    const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+    if (!item) {
+        QProxyStyle::drawControl(CE_MenuBarItem, option, painter, widget);
+        return;
+    }
+    // One gradient under the whole bar, the items included.
+    const QRect bar = widget ? widget->rect() : option->rect;
+    StyleHelper::menuGradient(painter, bar, option->rect);
+
+    const bool open = (option->state & State_Selected) && (option->state & State_Sunken);
+    if (open) {
+        const QColor base = StyleHelper::baseColor();
+        const QRect r = option->rect;
+        QLinearGradient shade(r.topLeft(), r.bottomLeft());
+        shade.setColorAt(0, base.lighter(MenuItemHighlightTop));
+        shade.setColorAt(1, base.lighter(MenuItemHighlightBottom));
+        painter->fillRect(r, shade);
+        const QColor edge = StyleHelper::borderColor().lighter(OpenItemLineLighten);
+        drawColumn(painter, r, r.left(), edge);
+        drawColumn(painter, r, r.right(), edge);
+        drawRow(painter, r, r.top(), edge);
+    }
+
+    int flags = Qt::AlignCenter | Qt::TextShowMnemonic | Qt::TextDontClip | Qt::TextSingleLine;
+    if (!proxy()->styleHint(SH_UnderlineShortcut, item, widget))
+        flags |= Qt::TextHideMnemonic;
+    proxy()->drawItemText(painter, item->rect, flags, item->palette,
+                          item->state & State_Enabled, item->text, QPalette::ButtonText);
+}
+
+void ManhattanStyle::drawHeaderSection(const QStyleOption *option, QPainter *painter) const
+{
+    const QRect r = option->rect;
+    StyleHelper::menuGradient(painter, r, r);
+    const QColor line = StyleHelper::borderColor();
+    drawRow(painter, r, r.bottom(), line);
+    drawColumn(painter, r, r.right(), line);
+}
+
+void ManhattanStyle::drawToolBar(const QStyleOption *option, QPainter *painter,
+                                 const QWidget *widget) const
+{
+    const QRect rect = option->rect;
+    const bool horizontal = option->state & State_Horizontal;
+    const bool light = lightColoredFor(widget);
+
+    // The gradient runs along the bar through the whole window, so bars side
+    // by side (or one above another) look like one.
+    QRect span = rect;
+    if (widget) {
+        const QWidget *window = widget->window();
+        const QPoint offset = widget->mapTo(window, QPoint(0, 0));
+        if (horizontal)
+            span = QRect(-offset.x(), rect.top(), window->width(), rect.height());
+        else
+            span = QRect(rect.left(), -offset.y(), rect.width(), window->height());
+    }
+    if (horizontal)
+        StyleHelper::horizontalGradient(painter, span, rect, light);
+    else
+        StyleHelper::verticalGradient(painter, span, rect, light);
+
+    const QColor border = light ? LightToolBarBorder : StyleHelper::borderColor();
+    const QColor highlight = light ? LightToolBarHighlight : ToolBarHighlight;
+    if (horizontal) {
+        int highlightRow = rect.top();
+        if (widgetFlag(widget, "topBorder")) {
+            drawRow(painter, rect, rect.top(), border);
+            ++highlightRow;
+        }
+        drawRow(painter, rect, highlightRow, highlight);
+        drawRow(painter, rect, rect.bottom(), border);
+    } else {
+        drawColumn(painter, rect, rect.left(), highlight);
+        drawColumn(painter, rect, rect.right(), border);
+    }
+}
+
+void ManhattanStyle::drawComboBoxLabel(const QStyleOption *option, QPainter *painter,
+                                       const QWidget *widget) const
+{
+    const auto *combo = qstyleoption_cast<const QStyleOptionComboBox *>(option);
+    if (!combo || combo->editable) {
+        QProxyStyle::drawControl(CE_ComboBoxLabel, option, painter, widget);
+        return;
+    }
+
+    const bool enabled = option->state & State_Enabled;
+    QRect textRect = proxy()->subControlRect(CC_ComboBox, combo, SC_ComboBoxEditField, widget);
+    painter->save();
+    if (!enabled)
+        painter->setOpacity(DisabledLabelOpacity);
+
+    if (!combo->currentIcon.isNull() && !widgetFlag(widget, "hideicon")) {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        const QPixmap pixmap = combo->currentIcon.pixmap(combo->iconSize, ratio,
+                                                         enabled ? QIcon::Normal : QIcon::Disabled);
+        const QRect iconRect = alignedRect(option->direction, Qt::AlignLeft | Qt::AlignVCenter,
+                                           combo->iconSize, textRect);
+        proxy()->drawItemPixmap(painter, iconRect, Qt::AlignCenter, pixmap);
+        const int used = combo->iconSize.width() + ComboIconGap;
+        if (option->direction == Qt::RightToLeft)
+            textRect.setRight(textRect.right() - used);
+        else
+            textRect.setLeft(textRect.left() + used);
+    }
+
+    // Elide; with "notelideasterisk" a trailing '*' (unsaved) stays in view.
+    QString text = combo->currentText;
+    const QFontMetrics &metrics = option->fontMetrics;
+    if (metrics.horizontalAdvance(text) > textRect.width()) {
+        const QString star(QLatin1Char('*'));
+        if (widgetFlag(widget, "notelideasterisk") && text.endsWith(star)) {
+            const int room = textRect.width() - metrics.horizontalAdvance(star);
+            text = metrics.elidedText(text.chopped(1), Qt::ElideRight, room) + star;
+        } else {
+            text = metrics.elidedText(text, Qt::ElideRight, textRect.width());
+        }
+    }
+    const int flags = int(visualAlignment(option->direction, Qt::AlignLeft | Qt::AlignVCenter));
+    painter->setPen(ComboTextShadow);
+    painter->drawText(textRect.translated(0, 1), flags, text);
+    painter->setPen(StyleHelper::panelTextColor(lightColoredFor(widget)));
+    painter->drawText(textRect, flags, text);
+    painter->restore();
+}
+
+// Complex controls ---------------------------------------------------------------
 
 void ManhattanStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                         QPainter *painter, const QWidget *widget) const
 {
-    if (!panelWidget(widget)) {
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
-        return;
-    }
-    switch (control) {
-    case CC_ToolButton: {
-        const auto *toolbutton = qstyleoption_cast<const QStyleOptionToolButton *>(option);
-        if (!toolbutton)
-            break;
-        const bool reverse = option->direction == Qt::RightToLeft;
-        const bool drawBorder = widget && widget->property("showborder").toBool();
-        const QRect button = subControlRect(control, toolbutton, SC_ToolButton, widget);
-        QRect menuArea = subControlRect(control, toolbutton, SC_ToolButtonMenu, widget);
-
-        QStyleOption panel(*toolbutton);
-        panel.rect = button;
-        if (drawBorder)
-            drawButtonSeparator(painter, option->rect, reverse);
-        drawPrimitive(PE_PanelButtonTool, &panel, painter, widget);
-        if (toolbutton->subControls & SC_ToolButtonMenu) {
-            QStyleOption menuOption(*toolbutton);
-            menuOption.rect = menuArea;
-            drawPrimitive(PE_PanelButtonTool, &menuOption, painter, widget);
+    if (panelWidget(widget)) {
+        if (control == CC_ToolButton) {
+            drawToolButton(option, painter, widget);
+            return;
         }
-
-        QStyleOptionToolButton label = *toolbutton;
-        label.palette.setColor(QPalette::ButtonText, StyleHelper::panelTextColor(lightColored(widget)));
-        const int shift = pixelMetric(PM_ButtonShiftHorizontal, option, widget);
-        label.rect = button.adjusted(shift, shift, -shift, -shift);
-        drawControl(CE_ToolButtonLabel, &label, painter, widget);
-
-        if (drawBorder)
-            drawButtonSeparator(painter, option->rect, !reverse);
-
-        const bool noArrow = widget && widget->property("noArrow").toBool();
-        if (!noArrow) {
-            QStyleOption arrow(*toolbutton);
-            if (toolbutton->subControls & SC_ToolButtonMenu) {
-                arrow.rect = menuArea;
-                drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
-            } else if (toolbutton->features & QStyleOptionToolButton::HasMenu) {
-                const int size = 8;
-                arrow.rect = QRect(option->rect.right() - size - 1, option->rect.bottom() - size - 1,
-                                   size, size);
-                drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
-            }
+        if (control == CC_ComboBox) {
+            drawComboBox(option, painter, widget);
+            return;
         }
-        return;
-    }
-    case CC_ComboBox: {
-        const auto *cb = qstyleoption_cast<const QStyleOptionComboBox *>(option);
-        if (!cb)
-            break;
-        painter->save();
-        const bool reverse = option->direction == Qt::RightToLeft;
-        const bool drawBorder = !(widget && widget->property("hideborder").toBool());
-        if (drawBorder)
-            drawButtonSeparator(painter, option->rect, reverse);
-        QStyleOption panel(*cb);
-        drawPrimitive(PE_PanelButtonTool, &panel, painter, widget);
-
-        const int menuButtonWidth = 12;
-        const int left = !reverse ? option->rect.right() - menuButtonWidth : option->rect.left();
-        const int right = !reverse ? option->rect.right() : option->rect.left() + menuButtonWidth;
-        QRect arrowRect((left + right) / 2 + (reverse ? 6 : -6), option->rect.center().y() - 3, 9, 9);
-        if (widget && widget->property("alignarrow").toBool()) {
-            // Right after the text instead of at the far edge.
-            const int textWidth = cb->fontMetrics.horizontalAdvance(cb->currentText);
-            const int x = reverse ? option->rect.right() - textWidth - 16 - arrowRect.width()
-                                  : option->rect.left() + textWidth + 8;
-            arrowRect.moveLeft(std::clamp(x, option->rect.left(), option->rect.right() - arrowRect.width()));
-        }
-        QStyleOption arrowOption(*cb);
-        arrowOption.rect = arrowRect;
-        if (option->state & State_Enabled) // the arrow shifts when pressed
-            arrowOption.rect.translate(0, (option->state & State_Sunken) ? 1 : 0);
-        drawPrimitive(PE_IndicatorArrowDown, &arrowOption, painter, widget);
-        painter->restore();
-        return;
-    }
-    default:
-        break;
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+void ManhattanStyle::drawToolButton(const QStyleOptionComplex *option, QPainter *painter,
+                                    const QWidget *widget) const
+{
+    const auto *button = qstyleoption_cast<const QStyleOptionToolButton *>(option);
+    if (!button) {
+        QProxyStyle::drawComplexControl(CC_ToolButton, option, painter, widget);
+        return;
+    }
+
+    // A pressed button shows pressed only in the part under the mouse: the
+    // button itself or its split-off menu part.
+    const bool split = button->subControls & SC_ToolButtonMenu;
+    const bool pressed = button->state & State_Sunken;
+    const State released = button->state & ~State(State_Sunken);
+    State buttonState = released;
+    State menuState = released;
+    if (pressed) {
+        if (!split || (button->activeSubControls & SC_ToolButton))
+            buttonState |= State_Sunken;
+        if (split && (button->activeSubControls & SC_ToolButtonMenu))
+            menuState |= State_Sunken;
+    }
+
+    const QRect buttonRect = proxy()->subControlRect(CC_ToolButton, button, SC_ToolButton, widget);
+    QStyleOptionToolButton part = *button;
+    part.rect = buttonRect;
+    part.state = buttonState;
+    proxy()->drawPrimitive(PE_PanelButtonTool, &part, painter, widget);
+
+    if (split) {
+        const QRect menuRect = proxy()->subControlRect(CC_ToolButton, button, SC_ToolButtonMenu,
+                                                       widget);
+        part.rect = menuRect;
+        part.state = menuState;
+        proxy()->drawPrimitive(PE_PanelButtonTool, &part, painter, widget);
+        drawButtonSeparator(painter, menuRect, false);
+        QStyleOption arrow = *button;
+        arrow.rect = QRect(0, 0, ArrowBoxSide, ArrowBoxSide);
+        arrow.rect.moveCenter(menuRect.center());
+        StyleHelper::drawArrow(PE_IndicatorArrowDown, painter, &arrow);
+    }
+
+    if (widgetFlag(widget, "showborder")) {
+        drawButtonSeparator(painter, button->rect, false);
+        drawButtonSeparator(painter, button->rect, true);
+    }
+
+    QStyleOptionToolButton label = *button;
+    label.rect = buttonRect;
+    label.state = buttonState;
+    proxy()->drawControl(CE_ToolButtonLabel, &label, painter, widget);
+
+    const bool menuIndicator = (button->features & QStyleOptionToolButton::HasMenu) && !split;
+    if (menuIndicator && !widgetFlag(widget, "noArrow")) {
+        QStyleOption arrow = *button;
+        arrow.rect = QRect(buttonRect.right() - MenuIndicatorSide, buttonRect.bottom() - MenuIndicatorSide,
+                           MenuIndicatorSide, MenuIndicatorSide);
+        StyleHelper::drawArrow(PE_IndicatorArrowDown, painter, &arrow);
+    }
+}
+
+void ManhattanStyle::drawComboBox(const QStyleOptionComplex *option, QPainter *painter,
+                                  const QWidget *widget) const
+{
+    const auto *combo = qstyleoption_cast<const QStyleOptionComboBox *>(option);
+    if (!combo || combo->editable) {
+        QProxyStyle::drawComplexControl(CC_ComboBox, option, painter, widget);
+        return;
+    }
+
+    QStyleOption panel = *option;
+    proxy()->drawPrimitive(PE_PanelButtonTool, &panel, painter, widget);
+
+    // The separator sits on the trailing edge, towards the next control.
+    const bool rightToLeft = option->direction == Qt::RightToLeft;
+    if (!widgetFlag(widget, "hideborder"))
+        drawButtonSeparator(painter, option->rect, !rightToLeft);
+
+    QRect arrowArea = proxy()->subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
+    if (widgetFlag(widget, "alignarrow")) {
+        // Right after the text (and icon) instead of at the far edge.
+        const QRect edit = proxy()->subControlRect(CC_ComboBox, combo, SC_ComboBoxEditField,
+                                                   widget);
+        int used = option->fontMetrics.horizontalAdvance(combo->currentText) + AlignedArrowGap;
+        if (!combo->currentIcon.isNull() && !widgetFlag(widget, "hideicon"))
+            used += combo->iconSize.width() + ComboIconGap;
+        used = std::min(used, edit.width());
+        const QRect logical(edit.left() + used, option->rect.top(), ArrowBoxSide,
+                            option->rect.height());
+        arrowArea = visualRect(option->direction, option->rect, logical);
+    }
+    QStyleOption arrow = *option;
+    arrow.rect = QRect(0, 0, ArrowBoxSide, ArrowBoxSide);
+    arrow.rect.moveCenter(arrowArea.center());
+    StyleHelper::drawArrow(PE_IndicatorArrowDown, painter, &arrow);
+}
+
+void ManhattanStyle::drawButtonSeparator(QPainter *painter, const QRect &rect, bool reverse)
+{
+    auto fading = [&rect](const QColor &color, const int *alphas) {
+        QLinearGradient line(rect.topLeft(), rect.bottomLeft());
+        for (int i = 0; i < 4; ++i) {
+            QColor stop = color;
+            stop.setAlpha(alphas[i]);
+            line.setColorAt(EtchStops[i], stop);
+        }
+        return line;
+    };
+    const int lightX = reverse ? rect.right() : rect.left();
+    const int darkX = reverse ? lightX - 1 : lightX + 1;
+
+    painter->save();
+    QPen pen(QBrush(fading(Qt::white, EtchLightAlphas)), 0);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::BevelJoin);
+    painter->setPen(pen);
+    painter->drawLine(lightX, rect.top(), lightX, rect.bottom());
+    pen.setBrush(fading(Qt::black, EtchDarkAlphas));
+    painter->setPen(pen);
+    painter->drawLine(darkX, rect.top(), darkX, rect.bottom());
+    painter->restore();
 }

@@ -4,16 +4,20 @@
 MiniSplitter::MiniSplitter(QWidget *parent)
     : QSplitter(parent)
 {
-    setHandleWidth(1);
-    setChildrenCollapsible(false);
-    setProperty("minisplitter", true);
+    setUpHandles();
 }
 
 MiniSplitter::MiniSplitter(Qt::Orientation orientation)
     : QSplitter(orientation)
 {
+    setUpHandles();
+}
+
+void MiniSplitter::setUpHandles()
+{
     setHandleWidth(1);
     setChildrenCollapsible(false);
+    // Read by the panel style for the splitter width metric.
     setProperty("minisplitter", true);
 }
 

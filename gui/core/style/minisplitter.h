@@ -4,8 +4,8 @@
 
 #include <QSplitter>
 
-// Splitter with one-pixel handles between panels; children cannot be
-// collapsed away.
+// Splitter between panels: the line between its children is one pixel wide
+// (see MiniSplitterHandle), and no child can be squeezed away.
 class CORE_EXPORT MiniSplitter : public QSplitter
 {
     Q_OBJECT
@@ -15,4 +15,7 @@ public:
 
 protected:
     QSplitterHandle *createHandle() override;
+
+private:
+    void setUpHandles();
 };

@@ -4,7 +4,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QResizeEvent>
 
 MiniSplitterHandle::MiniSplitterHandle(Qt::Orientation orientation, QSplitter *parent)
     : QSplitterHandle(orientation, parent)
@@ -15,11 +14,13 @@ MiniSplitterHandle::MiniSplitterHandle(Qt::Orientation orientation, QSplitter *p
 
 void MiniSplitterHandle::resizeEvent(QResizeEvent *event)
 {
-    const int m = StyleMetrics::SplitterHandleMargin;
+    // The splitter widens the handle by its margins; the mask keeps the
+    // visible part to the line in the middle.
+    const int margin = StyleMetrics::SplitterHandleMargin;
     if (orientation() == Qt::Horizontal)
-        setContentsMargins(m, 0, m, 0);
+        setContentsMargins(margin, 0, margin, 0);
     else
-        setContentsMargins(0, m, 0, m);
+        setContentsMargins(0, margin, 0, margin);
     setMask(contentsRect());
     QSplitterHandle::resizeEvent(event);
 }
@@ -27,5 +28,5 @@ void MiniSplitterHandle::resizeEvent(QResizeEvent *event)
 void MiniSplitterHandle::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), StyleHelper::borderColor(false));
+    painter.fillRect(event->rect(), StyleHelper::borderColor());
 }

@@ -2,9 +2,10 @@
 
 #include <QSplitterHandle>
 
-// One-pixel splitter handle: masked to its contents rectangle, so only a line
-// is painted, yet it takes mouse presses over its whole (wider) area so the
-// thin line stays easy to grab. Private to the core library.
+// Handle of a MiniSplitter. Only its one-pixel contents rectangle is shown
+// (the widget is masked to it), but its margins make it a few pixels wider,
+// and it takes the mouse over that whole area, so the thin line stays easy
+// to grab. Private to the core library.
 class MiniSplitterHandle : public QSplitterHandle
 {
     Q_OBJECT

@@ -4,8 +4,9 @@
 
 #include <QWidget>
 
-// A bar of the navigation height painted like a panel tool bar; holds tool
-// buttons, labels and the action tool bar of a page.
+// A bar of the navigation height painted like a panel tool bar, for the tool
+// buttons, labels and action tool bar of a page. It is a panel: whatever it
+// holds is drawn in the panel look.
 class CORE_EXPORT StyledBar : public QWidget
 {
     Q_OBJECT

@@ -8,7 +8,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPixmapCache>
-#include <QPolygon>
+#include <QPolygonF>
 #include <QStyleOption>
 #include <QWidget>
 
@@ -21,105 +21,195 @@ QColor StyleHelper::m_baseColor = DefaultBaseColor;
 
 namespace {
 
-int clampChannel(qreal value)
+// Colour with the HSV value scaled (clamped to 255), hue and saturation kept.
+QColor withScaledValue(const QColor &color, qreal factor)
 {
-    return std::clamp(int(value), 0, 255);
+    const int value = std::min(255, int(color.value() * factor));
+    return QColor::fromHsv(color.hsvHue(), color.hsvSaturation(), value, color.alpha());
 }
 
-// Separable box blur of the alpha channel, run twice to come close to a
-// Gaussian; plenty for a three-pixel icon shadow.
-void blurAlpha(QImage &image, int radius)
+// One-pixel lines that belong to the span; drawn only where they fall into
+// the painted rectangle.
+void drawColumnIn(QPainter *painter, const QRect &rect, int x, const QColor &color)
 {
-    if (radius <= 0)
+    if (x < rect.left() || x > rect.right())
         return;
-    const int w = image.width();
-    const int h = image.height();
-    QVector<int> line(std::max(w, h));
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int y = 0; y < h; ++y) {
-            QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                line[x] = qAlpha(row[x]);
-            for (int x = 0; x < w; ++x) {
-                int sum = 0;
-                int count = 0;
-                for (int k = std::max(0, x - radius); k <= std::min(w - 1, x + radius); ++k) {
-                    sum += line[k];
-                    ++count;
-                }
-                row[x] = qRgba(0, 0, 0, sum / count);
-            }
-        }
-        for (int x = 0; x < w; ++x) {
-            for (int y = 0; y < h; ++y)
-                line[y] = qAlpha(reinterpret_cast<const QRgb *>(image.constScanLine(y))[x]);
-            for (int y = 0; y < h; ++y) {
-                int sum = 0;
-                int count = 0;
-                for (int k = std::max(0, y - radius); k <= std::min(h - 1, y + radius); ++k) {
-                    sum += line[k];
-                    ++count;
-                }
-                reinterpret_cast<QRgb *>(image.scanLine(y))[x] = qRgba(0, 0, 0, sum / count);
-            }
-        }
-    }
+    painter->setPen(color);
+    painter->drawLine(x, rect.top(), x, rect.bottom());
 }
 
-template<typename Helper>
-void paintCached(QPainter *painter, const QRect &spanRect, const QRect &clipRect,
-                 const QString &key, Helper helper)
+using GradientPaint = void (*)(QPainter *, const QRect &, const QRect &, bool);
+
+// Paints a gradient through the pixmap cache. `reusable` tells whether the
+// key describes everything the picture depends on; when it does not (the
+// clip sits elsewhere in the span than the key can say), the gradient is
+// painted directly rather than taken from a picture of another place.
+void paintThroughCache(QPainter *painter, const QString &key, const QRect &spanRect,
+                       const QRect &clipRect, bool lightColored, bool reusable,
+                       GradientPaint paint)
 {
     if (clipRect.isEmpty())
         return;
-    if (!StyleHelper::usePixmapCache()) {
-        helper(painter, spanRect, clipRect);
+    if (!reusable || !StyleHelper::usePixmapCache()) {
+        paint(painter, spanRect, clipRect, lightColored);
         return;
     }
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = QPixmap(clipRect.size());
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        const QRect rect(0, 0, clipRect.width(), clipRect.height());
-        helper(&p, spanRect.translated(-clipRect.topLeft()), rect);
-        p.end();
-        QPixmapCache::insert(key, pixmap);
+    QPixmap tile;
+    if (!QPixmapCache::find(key, &tile)) {
+        tile = QPixmap(clipRect.size());
+        tile.fill(Qt::transparent);
+        QPainter tilePainter(&tile);
+        // The tile's origin is the clip's corner.
+        const QPoint shift = -clipRect.topLeft();
+        paint(&tilePainter, spanRect.translated(shift), QRect(QPoint(0, 0), clipRect.size()),
+              lightColored);
+        tilePainter.end();
+        QPixmapCache::insert(key, tile);
     }
-    painter->drawPixmap(clipRect.topLeft(), pixmap);
+    painter->drawPixmap(clipRect.topLeft(), tile);
+}
+
+// Box blur over every channel of a premultiplied image, `radius` pixels each
+// way, one row or column at a time with a running sum.
+void boxBlurLine(QRgb *pixels, int count, int stride, int radius, QVector<QRgb> &scratch)
+{
+    scratch.resize(count);
+    for (int i = 0; i < count; ++i)
+        scratch[i] = pixels[i * stride];
+    const int window = 2 * radius + 1;
+    int sum[4] = {0, 0, 0, 0};
+    auto add = [&sum](QRgb px, int sign) {
+        sum[0] += sign * qAlpha(px);
+        sum[1] += sign * qRed(px);
+        sum[2] += sign * qGreen(px);
+        sum[3] += sign * qBlue(px);
+    };
+    auto at = [&scratch, count](int i) { return (i < 0 || i >= count) ? QRgb(0) : scratch[i]; };
+    for (int i = -radius; i <= radius; ++i)
+        add(at(i), 1);
+    for (int i = 0; i < count; ++i) {
+        pixels[i * stride] = qRgba(sum[1] / window, sum[2] / window, sum[3] / window,
+                                   sum[0] / window);
+        add(at(i + radius + 1), 1);
+        add(at(i - radius), -1);
+    }
+}
+
+void blurImage(QImage &image, int radius)
+{
+    if (radius <= 0)
+        return;
+    QVector<QRgb> scratch;
+    const int w = image.width();
+    const int h = image.height();
+    const int stride = int(image.bytesPerLine() / sizeof(QRgb));
+    auto *bits = reinterpret_cast<QRgb *>(image.bits());
+    for (int pass = 0; pass < ShadowBlurPasses; ++pass) {
+        for (int y = 0; y < h; ++y)
+            boxBlurLine(bits + y * stride, w, 1, radius, scratch);
+        for (int x = 0; x < w; ++x)
+            boxBlurLine(bits + x, h, stride, radius, scratch);
+    }
+}
+
+// Grey copy of a pixmap for disabled icons.
+QPixmap greyedOut(const QPixmap &pixmap)
+{
+    QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(line[x]);
+            line[x] = qRgba(grey, grey, grey, int(qAlpha(line[x]) * DisabledIconOpacity));
+        }
+    }
+    QPixmap result = QPixmap::fromImage(image);
+    result.setDevicePixelRatio(pixmap.devicePixelRatio());
+    return result;
+}
+
+// The icon over its blurred, tinted silhouette, with room around it for the
+// blur and the offset; the icon sits in the middle of the result.
+QPixmap shadowedIcon(const QPixmap &iconPixmap, int radius, const QColor &color,
+                     const QPoint &offset)
+{
+    const qreal ratio = iconPixmap.devicePixelRatio();
+    const int reach = radius + std::max(std::abs(offset.x()), std::abs(offset.y()));
+    const int margin = int(std::ceil(reach * ratio));
+    const QSize size = iconPixmap.size() + QSize(2 * margin, 2 * margin);
+    const QPoint iconAt(margin, margin);
+
+    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
+    shadow.fill(Qt::transparent);
+    {
+        QPainter p(&shadow);
+        QPixmap unscaled = iconPixmap;
+        unscaled.setDevicePixelRatio(1.0);
+        p.drawPixmap(iconAt + offset * ratio, unscaled);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(shadow.rect(), color);
+    }
+    blurImage(shadow, int(std::round(radius * ratio)));
+    {
+        QPainter p(&shadow);
+        QPixmap unscaled = iconPixmap;
+        unscaled.setDevicePixelRatio(1.0);
+        p.drawPixmap(iconAt, unscaled);
+    }
+    QPixmap result = QPixmap::fromImage(shadow);
+    result.setDevicePixelRatio(ratio);
+    return result;
+}
+
+// Triangle pointing the way the arrow element says, centred in a square.
+QPolygonF arrowShape(QStyle::PrimitiveElement element, int side)
+{
+    const qreal width = std::max<qreal>(ArrowMinimumWidth, std::floor(side * ArrowShare));
+    const qreal half = width / 2;
+    const qreal depth = half;
+    const qreal c = side / 2.0;
+    switch (element) {
+    case QStyle::PE_IndicatorArrowUp:
+        return QPolygonF({{c - half, c + depth / 2}, {c + half, c + depth / 2}, {c, c - depth / 2}});
+    case QStyle::PE_IndicatorArrowLeft:
+        return QPolygonF({{c + depth / 2, c - half}, {c + depth / 2, c + half}, {c - depth / 2, c}});
+    case QStyle::PE_IndicatorArrowRight:
+        return QPolygonF({{c - depth / 2, c - half}, {c - depth / 2, c + half}, {c + depth / 2, c}});
+    default:
+        return QPolygonF({{c - half, c - depth / 2}, {c + half, c - depth / 2}, {c, c + depth / 2}});
+    }
 }
 
 } // namespace
+
+int StyleHelper::navigationWidgetHeight()
+{
+    return NavigationWidgetHeight;
+}
 
 qreal StyleHelper::sidebarFontSize()
 {
     return SidebarFontSize;
 }
 
-void StyleHelper::keepSelectionColorsWhenInactive(QWidget *widget)
-{
-    QPalette pal = widget->palette();
-    pal.setBrush(QPalette::Inactive, QPalette::Highlight,
-                 QBrush(pal.color(QPalette::Active, QPalette::Highlight)));
-    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText,
-                 QBrush(pal.color(QPalette::Active, QPalette::HighlightedText)));
-    widget->setPalette(pal);
-}
-
 QPalette StyleHelper::sidebarFontPalette(const QPalette &original)
 {
     QPalette palette = original;
-    const QColor white(Qt::white);
-    palette.setColor(QPalette::Active, QPalette::Text, white);
-    palette.setColor(QPalette::Active, QPalette::WindowText, white);
-    palette.setColor(QPalette::Inactive, QPalette::Text, white.darker(InactiveSidebarTextDarken));
-    palette.setColor(QPalette::Inactive, QPalette::WindowText, white.darker(InactiveSidebarTextDarken));
+    const QColor active(Qt::white);
+    const QColor inactive = active.darker(InactiveSidebarTextDarken);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText}) {
+        palette.setColor(QPalette::Active, role, active);
+        palette.setColor(QPalette::Inactive, role, inactive);
+    }
     return palette;
 }
 
-int StyleHelper::navigationWidgetHeight()
+void StyleHelper::keepSelectionColorsWhenInactive(QWidget *widget)
 {
-    return NavigationWidgetHeight;
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    widget->setPalette(palette);
 }
 
 QColor StyleHelper::baseColor(bool lightColored)
@@ -127,47 +217,33 @@ QColor StyleHelper::baseColor(bool lightColored)
     return lightColored ? m_baseColor.lighter(LightBaseLighten) : m_baseColor;
 }
 
+QColor StyleHelper::highlightColor(bool lightColored)
+{
+    return withScaledValue(baseColor(lightColored),
+                           lightColored ? HighlightValueLight : HighlightValueDark);
+}
+
+QColor StyleHelper::shadowColor(bool lightColored)
+{
+    const QColor base = baseColor(lightColored);
+    const int saturation = std::min(255, int(base.hsvSaturation() * ShadowSaturation));
+    const int value = std::min(255, int(base.value() * ShadowValue));
+    return QColor::fromHsv(base.hsvHue(), saturation, value, base.alpha());
+}
+
+QColor StyleHelper::borderColor(bool lightColored)
+{
+    return withScaledValue(baseColor(lightColored), 0.5);
+}
+
 QColor StyleHelper::panelTextColor(bool lightColored)
 {
     return lightColored ? QColor(Qt::black) : QColor(Qt::white);
 }
 
-QColor StyleHelper::highlightColor(bool lightColored)
-{
-    QColor result = baseColor(lightColored);
-    const qreal factor = lightColored ? HighlightValueLight : HighlightValueDark;
-    result.setHsv(result.hue(), result.saturation(), clampChannel(result.value() * factor));
-    return result;
-}
-
-QColor StyleHelper::shadowColor(bool lightColored)
-{
-    QColor result = baseColor(lightColored);
-    result.setHsv(result.hue(), clampChannel(result.saturation() * ShadowSaturation),
-                  clampChannel(result.value() * ShadowValue));
-    return result;
-}
-
-QColor StyleHelper::borderColor(bool lightColored)
-{
-    QColor result = baseColor(lightColored);
-    result.setHsv(result.hue(), result.saturation(), result.value() / 2);
-    return result;
-}
-
 QColor StyleHelper::buttonTextColor()
 {
     return ButtonTextColor;
-}
-
-QColor StyleHelper::mergedColors(const QColor &colorA, const QColor &colorB, int factor)
-{
-    const int maxFactor = 100;
-    QColor tmp = colorA;
-    tmp.setRed((tmp.red() * factor) / maxFactor + (colorB.red() * (maxFactor - factor)) / maxFactor);
-    tmp.setGreen((tmp.green() * factor) / maxFactor + (colorB.green() * (maxFactor - factor)) / maxFactor);
-    tmp.setBlue((tmp.blue() * factor) / maxFactor + (colorB.blue() * (maxFactor - factor)) / maxFactor);
-    return tmp;
 }
 
 QColor StyleHelper::sidebarHighlight()
@@ -180,22 +256,30 @@ QColor StyleHelper::sidebarShadow()
     return SidebarShadow;
 }
 
+QColor StyleHelper::mergedColors(const QColor &colorA, const QColor &colorB, int factor)
+{
+    // Each share is rounded down on its own, as the panel colours always were.
+    auto mix = [factor](int a, int b) { return a * factor / 100 + b * (100 - factor) / 100; };
+    QColor merged(mix(colorA.red(), colorB.red()), mix(colorA.green(), colorB.green()),
+                  mix(colorA.blue(), colorB.blue()));
+    merged.setAlpha(colorA.alpha());
+    return merged;
+}
+
 void StyleHelper::setBaseColor(const QColor &color)
 {
+    // A cancelled colour dialog hands over an invalid colour.
     if (!color.isValid())
         return;
-    // Compared and stored as RGB: QColor's equality also compares the colour
-    // model, so an HSV colour never equals the same colour in RGB.
-    const QColor newColor = QColor::fromHsv(color.hue(),
-                                            int(color.saturation() * PickedSaturation),
-                                            color.value() / PickedValueDivisor + PickedValueOffset)
-                                .toRgb();
-    if (!newColor.isValid() || newColor.rgba() == m_baseColor.rgba())
+    const int saturation = int(color.hsvSaturation() * PickedSaturation);
+    const int value = color.value() / PickedValueDivisor + PickedValueOffset;
+    const QColor toned = QColor::fromHsv(color.hsvHue(), saturation, value);
+    if (!toned.isValid() || toned == m_baseColor)
         return;
-    m_baseColor = newColor;
+    m_baseColor = toned;
     const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows)
-        w->update();
+    for (QWidget *window : windows)
+        window->update();
 }
 
 bool StyleHelper::usePixmapCache()
@@ -203,21 +287,24 @@ bool StyleHelper::usePixmapCache()
     return true;
 }
 
+// Gradients -----------------------------------------------------------------
+
 QString StyleHelper::verticalGradientKey(const QRect &spanRect, const QRect &clipRect,
                                          bool lightColored)
 {
-    // The base colour of the chosen variant goes into the key, so the light
-    // and the dark gradient of one size never share a cache entry.
     return QString::asprintf("mh_vertical %d %d %d %d %d", spanRect.width(), spanRect.height(),
-                             clipRect.width(), clipRect.height(), int(baseColor(lightColored).rgb()));
+                             clipRect.width(), clipRect.height(),
+                             int(baseColor(lightColored).rgb()));
 }
 
 QString StyleHelper::horizontalGradientKey(const QRect &spanRect, const QRect &clipRect,
                                            bool lightColored)
 {
+    // The span's left edge as seen from the painted tile.
     return QString::asprintf("mh_horizontal %d %d %d %d %d %d", spanRect.width(),
                              spanRect.height(), clipRect.width(), clipRect.height(),
-                             int(baseColor(lightColored).rgb()), spanRect.left());
+                             int(baseColor(lightColored).rgb()),
+                             spanRect.left() - clipRect.left());
 }
 
 QString StyleHelper::menuGradientKey(const QRect &spanRect, const QRect &clipRect)
@@ -229,152 +316,127 @@ QString StyleHelper::menuGradientKey(const QRect &spanRect, const QRect &clipRec
 void StyleHelper::verticalGradientHelper(QPainter *painter, const QRect &spanRect,
                                          const QRect &rect, bool lightColored)
 {
-    const QColor highlight = highlightColor(lightColored);
-    const QColor shadow = shadowColor(lightColored);
-    QLinearGradient grad(spanRect.topRight(), spanRect.topLeft());
-    grad.setColorAt(0, highlight.lighter(VerticalHighlightLighten));
-    grad.setColorAt(1, shadow.darker(VerticalShadowDarken));
-    painter->fillRect(rect, grad);
+    // Light on the right, dark on the left, across the span.
+    QLinearGradient shade(spanRect.topRight(), spanRect.topLeft());
+    shade.setColorAt(0, highlightColor(lightColored).lighter(VerticalHighlightLighten));
+    shade.setColorAt(1, shadowColor(lightColored).darker(VerticalShadowDarken));
+    painter->fillRect(rect, shade);
 
-    painter->setPen(VerticalInnerLight);
-    painter->drawLine(rect.topRight() - QPoint(1, 0), rect.bottomRight() - QPoint(1, 0));
-    painter->setPen(VerticalOuterDark);
-    painter->drawLine(rect.topLeft(), rect.bottomLeft());
-}
-
-void StyleHelper::verticalGradient(QPainter *painter, const QRect &spanRect,
-                                   const QRect &clipRect, bool lightColored)
-{
-    const QString key = verticalGradientKey(spanRect, clipRect, lightColored);
-    paintCached(painter, spanRect, clipRect, key,
-                [lightColored](QPainter *p, const QRect &span, const QRect &rect) {
-                    verticalGradientHelper(p, span, rect, lightColored);
-                });
+    drawColumnIn(painter, rect, spanRect.right() - 1, VerticalInnerLight);
+    drawColumnIn(painter, rect, spanRect.left(), VerticalOuterDark);
 }
 
 void StyleHelper::horizontalGradientHelper(QPainter *painter, const QRect &spanRect,
                                            const QRect &rect, bool lightColored)
 {
+    QLinearGradient shade(spanRect.topLeft(), spanRect.bottomLeft());
     if (lightColored) {
-        QLinearGradient grad(rect.topLeft(), rect.bottomLeft());
-        grad.setColorAt(0, LightGradientTop);
-        grad.setColorAt(1, LightGradientBottom);
-        painter->fillRect(rect, grad);
+        shade.setColorAt(0, LightGradientTop);
+        shade.setColorAt(1, LightGradientBottom);
+        painter->fillRect(rect, shade);
         return;
     }
-    const QColor base = baseColor(false);
-    const QColor highlight = highlightColor(false);
-    const QColor shadow = shadowColor(false);
-    QLinearGradient grad(rect.topLeft(), rect.bottomLeft());
-    grad.setColorAt(0, highlight);
-    if (rect.height() == StepClipHeight) {
-        grad.setColorAt(StepHighlightEnd, highlight);
-        grad.setColorAt(StepBaseStart, base);
-    }
-    grad.setColorAt(1, shadow);
-    painter->fillRect(rect, grad);
 
+    const QColor highlight = highlightColor();
+    shade.setColorAt(0, highlight);
+    // A bar of the navigation height gets a hard step: the upper part stays
+    // light, the lower part starts again at the base colour.
+    if (rect.height() == StepClipHeight) {
+        shade.setColorAt(StepHighlightEnd, highlight);
+        shade.setColorAt(StepBaseStart, baseColor());
+    }
+    shade.setColorAt(1, shadowColor());
+    painter->fillRect(rect, shade);
+
+    QColor sheen = highlight;
+    sheen.setAlpha(OverlayHighlightAlpha);
     QLinearGradient overlay(spanRect.topLeft(), spanRect.topRight());
-    QColor overlayHighlight = highlight;
-    overlayHighlight.setAlpha(OverlayHighlightAlpha);
     overlay.setColorAt(0, OverlayLeft);
-    overlay.setColorAt(OverlayHighlightPos, overlayHighlight);
+    overlay.setColorAt(OverlayHighlightPos, sheen);
     overlay.setColorAt(1, OverlayRight);
     painter->fillRect(rect, overlay);
+}
+
+void StyleHelper::menuGradientHelper(QPainter *painter, const QRect &spanRect, const QRect &rect)
+{
+    const QColor menu = mergedColors(baseColor(), MenuMergeGrey, MenuMergeFactor);
+    QLinearGradient shade(spanRect.topLeft(), spanRect.bottomLeft());
+    shade.setColorAt(0, menu.lighter(MenuTopLighten));
+    shade.setColorAt(1, menu);
+    painter->fillRect(rect, shade);
+}
+
+void StyleHelper::verticalGradient(QPainter *painter, const QRect &spanRect,
+                                   const QRect &clipRect, bool lightColored)
+{
+    // Varies across the span only: the clip's height position does not matter.
+    const bool reusable = clipRect.left() == spanRect.left();
+    paintThroughCache(painter, verticalGradientKey(spanRect, clipRect, lightColored), spanRect,
+                      clipRect, lightColored, reusable, &StyleHelper::verticalGradientHelper);
 }
 
 void StyleHelper::horizontalGradient(QPainter *painter, const QRect &spanRect,
                                      const QRect &clipRect, bool lightColored)
 {
-    const QString key = horizontalGradientKey(spanRect, clipRect, lightColored);
-    paintCached(painter, spanRect, clipRect, key,
-                [lightColored](QPainter *p, const QRect &span, const QRect &rect) {
-                    horizontalGradientHelper(p, span, rect, lightColored);
-                });
-}
-
-void StyleHelper::menuGradientHelper(QPainter *painter, const QRect &spanRect, const QRect &rect)
-{
-    const QColor menuColor = mergedColors(baseColor(false), MenuMergeGrey, MenuMergeFactor);
-    QLinearGradient grad(spanRect.topLeft(), spanRect.bottomLeft());
-    grad.setColorAt(0, menuColor.lighter(MenuTopLighten));
-    grad.setColorAt(1, menuColor);
-    painter->fillRect(rect, grad);
+    const bool reusable = clipRect.top() == spanRect.top();
+    paintThroughCache(painter, horizontalGradientKey(spanRect, clipRect, lightColored), spanRect,
+                      clipRect, lightColored, reusable, &StyleHelper::horizontalGradientHelper);
 }
 
 void StyleHelper::menuGradient(QPainter *painter, const QRect &spanRect, const QRect &clipRect)
 {
-    paintCached(painter, spanRect, clipRect, menuGradientKey(spanRect, clipRect),
-                [](QPainter *p, const QRect &span, const QRect &rect) {
-                    menuGradientHelper(p, span, rect);
-                });
+    const bool reusable = clipRect.top() == spanRect.top();
+    paintThroughCache(painter, menuGradientKey(spanRect, clipRect), spanRect, clipRect, false,
+                      reusable, [](QPainter *p, const QRect &span, const QRect &rect, bool) {
+                          menuGradientHelper(p, span, rect);
+                      });
 }
 
 void StyleHelper::backgroundGradient(QPainter *painter, const QRect &spanRect,
                                      const QRect &clipRect)
 {
-    const QColor color = mergedColors(baseColor(false), BackgroundMergeGrey, BackgroundMergeFactor);
-    QLinearGradient grad(spanRect.topLeft(), spanRect.bottomLeft());
-    grad.setColorAt(0, color.lighter(BackgroundTopLighten));
-    grad.setColorAt(BackgroundMiddlePos, color);
-    grad.setColorAt(1, color.lighter(BackgroundBottomLighten));
-    painter->fillRect(clipRect, grad);
+    const QColor ground = mergedColors(baseColor(), BackgroundMergeGrey, BackgroundMergeFactor);
+    QLinearGradient shade(spanRect.topLeft(), spanRect.bottomLeft());
+    shade.setColorAt(0, ground.lighter(BackgroundTopLighten));
+    shade.setColorAt(BackgroundMiddlePos, ground);
+    shade.setColorAt(1, ground.lighter(BackgroundBottomLighten));
+    painter->fillRect(clipRect, shade);
 }
+
+// Icons and images ------------------------------------------------------------
 
 void StyleHelper::drawArrow(QStyle::PrimitiveElement element, QPainter *painter,
                             const QStyleOption *option)
 {
-    const QRect r = option->rect;
-    if (r.width() <= 0 || r.height() <= 0)
+    const int side = std::min(option->rect.width(), option->rect.height());
+    if (side <= 0)
         return;
-    const int size = std::min(r.height(), r.width());
-    const QString key = QString::asprintf("arrow-%s-%d-%d-%d-%lld", "$qt_ia", uint(option->state),
-                                          int(element), size,
-                                          (long long)(option->palette.cacheKey()));
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = QPixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
+    const QString key = QString::asprintf("arrow-%s-%d-%d-%d-%lld", "$qt_ia",
+                                          int(option->state), int(element), side,
+                                          qint64(option->palette.cacheKey()));
+    QPixmap arrow;
+    if (!usePixmapCache() || !QPixmapCache::find(key, &arrow)) {
+        arrow = QPixmap(side, side);
+        arrow.fill(Qt::transparent);
+        QPainter p(&arrow);
         p.setRenderHint(QPainter::Antialiasing);
-        // A triangle of half the box, pointing the arrow's way.
-        const qreal half = size / 4.0;
-        const QPointF c(size / 2.0, size / 2.0);
-        QPolygonF triangle;
-        switch (element) {
-        case QStyle::PE_IndicatorArrowUp:
-            triangle << QPointF(c.x() - half, c.y() + half / 2) << QPointF(c.x() + half, c.y() + half / 2)
-                     << QPointF(c.x(), c.y() - half / 2);
-            break;
-        case QStyle::PE_IndicatorArrowLeft:
-            triangle << QPointF(c.x() + half / 2, c.y() - half) << QPointF(c.x() + half / 2, c.y() + half)
-                     << QPointF(c.x() - half / 2, c.y());
-            break;
-        case QStyle::PE_IndicatorArrowRight:
-            triangle << QPointF(c.x() - half / 2, c.y() - half) << QPointF(c.x() - half / 2, c.y() + half)
-                     << QPointF(c.x() + half / 2, c.y());
-            break;
-        default: // down, and anything else asked of an arrow
-            triangle << QPointF(c.x() - half, c.y() - half / 2) << QPointF(c.x() + half, c.y() - half / 2)
-                     << QPointF(c.x(), c.y() + half / 2);
-            break;
-        }
         p.setPen(Qt::NoPen);
+        const QPolygonF shape = arrowShape(element, side);
         if (option->state & QStyle::State_Enabled) {
-            p.setBrush(QColor(0, 0, 0, 120));
-            p.drawPolygon(triangle.translated(0, 1));
-            p.setBrush(QColor(255, 255, 255, 230));
-            p.drawPolygon(triangle);
+            p.setBrush(ArrowShadow);
+            p.drawPolygon(shape.translated(ArrowShadowOffset));
+            p.setBrush(ArrowColor);
         } else {
             p.setBrush(DisabledArrowColor);
-            p.drawPolygon(triangle);
         }
+        p.drawPolygon(shape);
         p.end();
-        QPixmapCache::insert(key, pixmap);
+        if (usePixmapCache())
+            QPixmapCache::insert(key, arrow);
     }
-    const int x = r.center().x() - size / 2 + 1;
-    const int y = r.center().y() - size / 2 + 1;
-    painter->drawPixmap(x, y, pixmap);
+    QRect target(0, 0, side, side);
+    target.moveCenter(option->rect.center());
+    painter->drawPixmap(target, arrow);
 }
 
 void StyleHelper::drawIconWithShadow(const QIcon &icon, const QRect &rect, QPainter *painter,
@@ -384,158 +446,109 @@ void StyleHelper::drawIconWithShadow(const QIcon &icon, const QRect &rect, QPain
     if (icon.isNull() || rect.isEmpty())
         return;
     const QString key = QStringLiteral("icon %0 %1 %2")
-                            .arg(icon.cacheKey()).arg(int(iconMode)).arg(rect.height());
-    QPixmap cache;
-    if (!QPixmapCache::find(key, &cache)) {
-        const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        const QPixmap px = icon.pixmap(rect.size(), dpr, iconMode);
-        if (px.isNull())
+                            .arg(icon.cacheKey())
+                            .arg(int(iconMode))
+                            .arg(rect.height());
+    QPixmap picture;
+    if (!usePixmapCache() || !QPixmapCache::find(key, &picture)) {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap plain = icon.pixmap(rect.size(), ratio, QIcon::Normal);
+        if (plain.isNull())
             return;
-        const int margin = radius * 2 + std::max(std::abs(offset.x()), std::abs(offset.y()));
-        const QSize logical = (QSizeF(px.size()) / px.devicePixelRatio()).toSize();
-        const QSize total = logical + QSize(2 * margin, 2 * margin);
-
-        QImage shadow(total * dpr, QImage::Format_ARGB32_Premultiplied);
-        shadow.setDevicePixelRatio(dpr);
-        shadow.fill(Qt::transparent);
-        {
-            QPainter sp(&shadow);
-            sp.drawPixmap(QPoint(margin, margin) + offset, px);
-        }
-        blurAlpha(shadow, int(radius * dpr));
-        {
-            QPainter sp(&shadow);
-            sp.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            sp.fillRect(QRect(QPoint(0, 0), total), color);
-        }
-
-        cache = QPixmap(total * dpr);
-        cache.setDevicePixelRatio(dpr);
-        cache.fill(Qt::transparent);
-        QPainter cp(&cache);
-        cp.drawImage(0, 0, shadow);
-        cp.drawPixmap(margin, margin, px);
-        cp.end();
-        QPixmapCache::insert(key, cache);
+        if (iconMode == QIcon::Disabled)
+            plain = greyedOut(plain);
+        picture = shadowedIcon(plain, radius, color, offset);
+        if (usePixmapCache())
+            QPixmapCache::insert(key, picture);
     }
-    const QSize logical = (QSizeF(cache.size()) / cache.devicePixelRatio()).toSize();
-    const QPoint topLeft(rect.x() + (rect.width() - logical.width()) / 2,
-                         rect.y() + (rect.height() - logical.height()) / 2);
-    painter->drawPixmap(topLeft, cache);
+    // The icon is in the middle of the picture; put that on the middle of rect.
+    const QSizeF logical = picture.deviceIndependentSize();
+    const QPointF corner = QRectF(rect).center() - QPointF(logical.width(), logical.height()) / 2;
+    painter->drawPixmap(QPointF(std::round(corner.x()), std::round(corner.y())), picture);
 }
 
-void StyleHelper::drawCornerImage(const QImage &img, QPainter *painter, QRect rect,
-                                  int left, int top, int right, int bottom)
+void StyleHelper::drawCornerImage(const QImage &img, QPainter *painter, QRect rect, int left,
+                                  int top, int right, int bottom)
 {
-    const QSize size = img.size();
     if (img.isNull() || rect.isEmpty())
         return;
-    const int w = rect.width();
-    const int h = rect.height();
-    const int x = rect.x();
-    const int y = rect.y();
-    const int sw = size.width();
-    const int sh = size.height();
-    // Centre, then edges, then corners: the corners keep their pixels.
-    if (top > 0) {
-        painter->drawImage(QRect(x + left, y, w - right - left, top), img,
-                           QRect(left, 0, sw - right - left, top));
-        if (left > 0)
-            painter->drawImage(QRect(x, y, left, top), img, QRect(0, 0, left, top));
-        if (right > 0)
-            painter->drawImage(QRect(x + w - right, y, right, top), img,
-                               QRect(sw - right, 0, right, top));
-    }
-    if (left > 0)
-        painter->drawImage(QRect(x, y + top, left, h - top - bottom), img,
-                           QRect(0, top, left, sh - bottom - top));
-    painter->drawImage(QRect(x + left, y + top, w - right - left, h - bottom - top), img,
-                       QRect(left, top, sw - right - left, sh - bottom - top));
-    if (right > 0)
-        painter->drawImage(QRect(x + w - right, y + top, right, h - top - bottom), img,
-                           QRect(sw - right, top, right, sh - bottom - top));
-    if (bottom > 0) {
-        painter->drawImage(QRect(x + left, y + h - bottom, w - right - left, bottom), img,
-                           QRect(left, sh - bottom, sw - right - left, bottom));
-        if (left > 0)
-            painter->drawImage(QRect(x, y + h - bottom, left, bottom), img,
-                               QRect(0, sh - bottom, left, bottom));
-        if (right > 0)
-            painter->drawImage(QRect(x + w - right, y + h - bottom, right, bottom), img,
-                               QRect(sw - right, sh - bottom, right, bottom));
+    // Three columns and three rows: the borders keep their width and height,
+    // the middle stretches to fill the rectangle.
+    const int imgW = img.width();
+    const int imgH = img.height();
+    const int fromX[] = {0, left, imgW - right};
+    const int fromW[] = {left, imgW - left - right, right};
+    const int fromY[] = {0, top, imgH - bottom};
+    const int fromH[] = {top, imgH - top - bottom, bottom};
+    const int toX[] = {rect.x(), rect.x() + left, rect.x() + rect.width() - right};
+    const int toW[] = {left, rect.width() - left - right, right};
+    const int toY[] = {rect.y(), rect.y() + top, rect.y() + rect.height() - bottom};
+    const int toH[] = {top, rect.height() - top - bottom, bottom};
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            if (fromW[col] <= 0 || fromH[row] <= 0 || toW[col] <= 0 || toH[row] <= 0)
+                continue;
+            painter->drawImage(QRect(toX[col], toY[row], toW[col], toH[row]), img,
+                               QRect(fromX[col], fromY[row], fromW[col], fromH[row]));
+        }
     }
 }
 
 void StyleHelper::tintImage(QImage &img, const QColor &tintColor)
 {
-    if (img.isNull())
-        return;
-    if (img.format() != QImage::Format_ARGB32_Premultiplied)
-        img = img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // Keep each pixel's brightness and alpha, take hue and saturation from the tint.
+    // Keeps each pixel's brightness and alpha, takes the tint's hue.
     for (int y = 0; y < img.height(); ++y) {
-        QRgb *row = reinterpret_cast<QRgb *>(img.scanLine(y));
         for (int x = 0; x < img.width(); ++x) {
-            const int alpha = qAlpha(row[x]);
-            if (alpha == 0)
-                continue;
-            const int grey = qGray(row[x]);
-            const int r = grey * tintColor.red() / 255;
-            const int g = grey * tintColor.green() / 255;
-            const int b = grey * tintColor.blue() / 255;
-            row[x] = qRgba(std::min(r, alpha), std::min(g, alpha), std::min(b, alpha), alpha);
+            const QColor pixel = img.pixelColor(x, y);
+            const int brightness = qGray(pixel.rgb());
+            QColor tinted(tintColor.red() * brightness / 255, tintColor.green() * brightness / 255,
+                          tintColor.blue() * brightness / 255);
+            tinted.setAlpha(pixel.alpha());
+            img.setPixelColor(x, y, tinted);
         }
     }
 }
 
 QIcon StyleHelper::drawCheckbox(const QPalette &palette, QStyle *style, int state)
 {
-    if (!style)
-        return QIcon();
+    const int width = style->pixelMetric(QStyle::PM_IndicatorWidth);
+    const int indicatorHeight = style->pixelMetric(QStyle::PM_IndicatorHeight);
+    const int height = std::max(width, indicatorHeight);
+
     QStyleOptionButton option;
     option.palette = palette;
-    const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option);
-    const int indicatorHeight = style->pixelMetric(QStyle::PM_IndicatorHeight, &option);
-    const int height = std::max(indicatorHeight, width);
     option.rect = QRect(0, (height - indicatorHeight) / 2, width, indicatorHeight);
     option.state = QStyle::State_Enabled;
     switch (state) {
-    case Qt::PartiallyChecked:
-        option.state |= QStyle::State_NoChange;
-        break;
-    case Qt::Checked:
-        option.state |= QStyle::State_On;
-        break;
-    default:
-        option.state |= QStyle::State_Off;
-        break;
+    case 1: option.state |= QStyle::State_NoChange; break;
+    case 2: option.state |= QStyle::State_On; break;
+    default: option.state |= QStyle::State_Off; break;
     }
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+
+    QPixmap box(width, height);
+    box.fill(Qt::transparent);
+    QPainter painter(&box);
     style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter);
     painter.end();
-    return QIcon(pixmap);
+    return QIcon(box);
 }
 
 QIcon StyleHelper::drawIndicatorIcon(const QPalette &palette, QStyle *style)
 {
     QIcon icon;
-    if (!style)
-        return icon;
-    QStyleOption option;
-    option.palette = palette;
-    option.rect = QRect(QPoint(0, 0), IndicatorIconSize);
     for (bool open : {false, true}) {
+        QStyleOption option;
+        option.palette = palette;
+        option.rect = QRect(QPoint(0, 0), IndicatorIconSize);
         option.state = QStyle::State_Enabled | QStyle::State_Children;
         if (open)
             option.state |= QStyle::State_Open;
-        QPixmap pixmap(IndicatorIconSize);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
+        QPixmap branch(IndicatorIconSize);
+        branch.fill(Qt::transparent);
+        QPainter painter(&branch);
         style->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter);
         painter.end();
-        icon.addPixmap(pixmap, QIcon::Normal, open ? QIcon::On : QIcon::Off);
+        icon.addPixmap(branch, QIcon::Normal, open ? QIcon::On : QIcon::Off);
     }
     return icon;
 }

@@ -56,7 +56,17 @@ inline constexpr qreal BackgroundMiddlePos = 0.7;
 inline constexpr int BackgroundBottomLighten = 120;
 
 // Arrows and icons.
+inline constexpr QColor ArrowColor{220, 220, 220};
+inline constexpr QColor ArrowShadow{0, 0, 0, 120};
+inline constexpr QPoint ArrowShadowOffset{0, 1};
 inline constexpr QColor DisabledArrowColor{150, 150, 150, 150};
+// The arrow takes this share of the smaller side of its rectangle.
+inline constexpr qreal ArrowShare = 0.5;
+inline constexpr int ArrowMinimumWidth = 5;
+// Disabled icons are drawn grey at this opacity.
+inline constexpr qreal DisabledIconOpacity = 0.6;
+// Passes of the box blur that softens icon shadows.
+inline constexpr int ShadowBlurPasses = 2;
 inline constexpr QSize IndicatorIconSize{14, 14};
 
 // Panel controls drawn by the style.
@@ -84,10 +94,15 @@ inline constexpr QColor ToolBarHighlight{255, 255, 255, 40};
 inline constexpr QColor LightToolBarHighlight{255, 255, 255, 180};
 inline constexpr QColor ComboTextShadow{0, 0, 0, 70};
 inline constexpr qreal DisabledLabelOpacity = 0.8;
-inline constexpr QColor SeparatorLight{255, 255, 255, 20};
-inline constexpr QColor SeparatorLightPeak{255, 255, 255, 60};
-inline constexpr QColor SeparatorDark{0, 0, 0, 30};
-inline constexpr QColor SeparatorDarkPeak{0, 0, 0, 70};
+// Etched separator: a light and a dark one-pixel line side by side, each
+// fading towards both ends (alphas at the stops 0, 0.4, 0.7 and 1).
+inline constexpr qreal EtchStops[] = {0.0, 0.4, 0.7, 1.0};
+inline constexpr int EtchLightAlphas[] = {20, 60, 50, 40};
+inline constexpr int EtchDarkAlphas[] = {30, 70, 70, 40};
+// Keyboard focus on a panel tool button: a rounded outline.
+inline constexpr qreal FocusOutlineRadius = 2.0;
+// Menu bar: border line under it, and the lighter lines of an open item.
+inline constexpr int OpenItemLineLighten = 150;
 
 // Action tool bar and its buttons.
 inline constexpr QSize ToolButtonSize{22, 22};

@@ -5,7 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/parammissions.h>
@@ -17,12 +17,12 @@
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSet>
+#include <QHash>
 
 using namespace VantorelValues;
 
@@ -43,13 +43,10 @@ VantorelCommandSpec DownloadCommand::spec()
                                "holds {station}, which is replaced by the station.\n"
                                "Example: vantorel download line3.csv --stations 1-4\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<DownloadCommand>;
     return spec;
-}
-
-int DownloadCommand::check_arguments()
-{
-    return want_arguments(1, 1);
 }
 
 int DownloadCommand::prepare()
@@ -61,21 +58,18 @@ int DownloadCommand::prepare()
         const QString path = s.station_file(s.options().arguments.first(), station);
         QCSVFile table;
         QString reason;
-        if (!ParamSetFile::read_file(path, &table, &reason))
-            return s.fail(VantorelExit::FileError, VantorelText::tr("无法读取参数文件 %1：%2").arg(path, reason));
-        const QString header_error = ParamSetFile::check_header(table);
-        if (!header_error.isEmpty())
-            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 无法加载：%2").arg(path, header_error));
+        if (!s.load_param_file(path, &table, &reason))
+            return s.fail(VantorelExit::FileError, reason);
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
             return s.fail_listing(VantorelExit::FileError,
-                                  VantorelText::tr("参数文件 %1 有 %2 行有误，没有写入任何参数")
+                                  tr_tool("参数文件 %1 有 %2 行有误，没有写入任何参数")
                                       .arg(path)
                                       .arg(plan.refused.size()),
                                   plan.refused);
         }
         if (plan.writes.isEmpty())
-            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 中没有可以下载的参数").arg(path));
+            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));
     }
     return VantorelExit::Done;
 }
@@ -89,17 +83,17 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const int station = link.station();
     const QString path = s.station_file(options.arguments.first(), station);
     QCSVFile table;
-    QString reason;
-    if (!ParamSetFile::read_file(path, &table, &reason)) {
+    const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, &table, ParamSetFile::row_limit(s.machine()));
+    if (load.kind == ParamSetFile::FileLoad::Unreadable) {
         result.exit = VantorelExit::FileError;
-        result.error = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, reason);
+        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
-    if (!plan.refused.isEmpty() || plan.writes.isEmpty() || !ParamSetFile::check_header(table).isEmpty()) {
+    if (!load.ok() || !plan.refused.isEmpty() || plan.writes.isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
-        result.error = VantorelText::tr("参数文件 %1 已改变，没有写入").arg(path);
+        result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
         return result;
     }
 
@@ -109,58 +103,67 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
 
     // First the drive's values as they are, so the download can be undone
     // from the history.
+    QList<tagParamRaw> before;
     if (!options.no_backup) {
-        QList<tagParamRaw> before;
-        if (!read_all(link, VantorelText::tr("备份"), &before, &result)) {
-            result.error = VantorelText::tr("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
+        if (!read_all(link, tr_tool("备份"), &before, &result)) {
+            result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
-        s.record(link, ParamSnapshot::backup(), before);
+        // The undo point the download promises: without it nothing is
+        // written, unless the operator said --no-backup.
+        if (!s.record(link, ParamSnapshot::backup(), before)) {
+            result.exit = VantorelExit::FileError;
+            result.error = tr_tool("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
+                               .arg(s.history_error());
+            return result;
+        }
     }
 
-    const QString label = VantorelText::tr("下载");
+    const QString label = tr_tool("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
         writes.append({write.value, write.raw});
     bool ok = false;
     tagVerifyReport report;
+    QHash<QMachineValue *, int> read_back;
     if (options.no_verify) {
         QList<QMission *> missions;
         for (const ParamVerify::Write &write : std::as_const(writes))
             missions.append(ParamMissions::write_missions(write.value, write.raw, station));
         ok = link.run(missions, {}, progress);
         qDeleteAll(missions);
-        // Unverified, the model (and so the download's snapshot) takes only
-        // what the drive acknowledged.
-        QSet<int> failed;
-        for (const VantorelLink::Failure &f : link.failures())
-            failed.insert(f.address);
-        for (const ParamVerify::Write &write : std::as_const(writes)) {
-            const int address = write.value->get_value_property(VALUE_ADDRESS).toInt();
-            if (!failed.contains(address) && !failed.contains(address + write.value->words() - 1))
-                write.value->set_base_value(write.raw);
-        }
     } else {
         QParamExchange exchange(link.manager(), station);
         ok = link.watch([&] { exchange.write_and_verify(writes); }, {}, progress);
         settle(exchange);
         report = exchange.report();
-        const QHash<QMachineValue *, int> read_back = exchange.values();
-        for (auto it = read_back.constBegin(); it != read_back.constEnd(); ++it)
-            it.key()->set_base_value(it.value());
+        read_back = exchange.values();
     }
     out.end_progress();
-    s.record(link, ParamSnapshot::download(), ParamSnapshot::values_of(s.machine()));
+    // Only what is known: what the drive held before where nothing was
+    // written, what was read back where something was. A written value that
+    // was never read back (unverified, or the line went) is unknown, and
+    // the snapshot says it is incomplete.
+    QList<QMachineValue *> written;
+    for (const ParamVerify::Write &write : std::as_const(writes))
+        written.append(write.value);
+    tagParamSnapshot after;
+    ParamSnapshot::set_download_values(&after, s.machine(), before, written, read_back);
+    s.record(link, ParamSnapshot::download(), after.values, after.unknown);
 
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = VantorelText::tr("下载参数失败：%1").arg(link.error());
+        result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        // What is known of each parameter (a value cut between its words
+        // says so, with what the drive holds).
+        if (!options.no_verify)
+            result.lines = ParamVerify::lines(report);
         return result;
     }
     if (options.no_verify) {
-        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
+        result.lines.append(tr_tool("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
         return result;
     }
     result.json.insert(QStringLiteral("verified"), report.verified);
@@ -178,9 +181,9 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     if (!report.all_verified()) {
         result.lines = lines;
         result.exit = VantorelExit::Differences;
-        result.error = VantorelText::tr("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
+        result.error = tr_tool("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
         return result;
     }
-    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
+    result.lines.append(tr_tool("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
     return result;
 }

@@ -4,12 +4,12 @@
 #include "vantorellink.h"
 #include "vantoreloptions.h"
 #include "vantorelsession.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -27,22 +27,15 @@ VantorelCommandSpec GetCommand::spec()
                                "unit; --raw prints the raw register values instead.\n"
                                "Example: vantorel get F0-07 U0-00\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = -1;
     spec.make = make_vantorel_command<GetCommand>;
     return spec;
 }
 
-int GetCommand::check_arguments()
-{
-    return want_arguments(1, -1);
-}
-
 int GetCommand::prepare()
 {
-    for (const QString &code : session().options().arguments) {
-        if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, VantorelText::tr("未知的参数代码 %1").arg(code));
-    }
-    return VantorelExit::Done;
+    return known_codes(session().options().arguments);
 }
 
 VantorelResult GetCommand::serve(VantorelLink &link)
@@ -50,7 +43,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     VantorelResult result;
     const bool raw = session().options().raw;
     const QList<QMachineValue *> values = session().values_of(session().options().arguments);
-    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, VantorelText::tr("读取"), &result))
+    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, tr_tool("读取"), &result))
         return result;
 
     QJsonArray array;
@@ -64,7 +57,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     }
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("values"), array);
-    result.header = raw ? QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("原始值")}
-                        : QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("值"), VantorelText::tr("单位")};
+    result.header = raw ? QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("原始值")}
+                        : QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位")};
     return result;
 }

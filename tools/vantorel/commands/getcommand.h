@@ -10,7 +10,6 @@ public:
     static VantorelCommandSpec spec();
 
 protected:
-    int check_arguments() override;
     int prepare() override;
     VantorelResult serve(VantorelLink &link) override;
 };

@@ -10,6 +10,5 @@ public:
     static VantorelCommandSpec spec();
 
 protected:
-    int check_arguments() override;
     VantorelResult serve(VantorelLink &link) override;
 };

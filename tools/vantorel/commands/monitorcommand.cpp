@@ -6,14 +6,14 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 #include "vantorelvalues.h"
 
 #include <paramset/qmonitorrecorder.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
-#include <communicate/qmission.h>
+#include <communicate/missions/qmission.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -41,22 +41,15 @@ VantorelCommandSpec MonitorCommand::spec()
         "\"elapsed_ms\", \"values\": {CODE: number}}), and the last line is the\n"
         "summary ({\"command\": \"monitor\", \"ok\", \"exit\", \"samples\", ...}).\n"
         "Example: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv\n");
+    spec.fewest_arguments = 1;
+    spec.most_arguments = -1;
     spec.make = make_vantorel_command<MonitorCommand>;
     return spec;
 }
 
-int MonitorCommand::check_arguments()
-{
-    return want_arguments(1, -1);
-}
-
 int MonitorCommand::prepare()
 {
-    for (const QString &code : session().options().arguments) {
-        if (!session().machine()->get_value(code))
-            return session().fail(VantorelExit::Usage, VantorelText::tr("未知的参数代码 %1").arg(code));
-    }
-    return VantorelExit::Done;
+    return known_codes(session().options().arguments);
 }
 
 VantorelResult MonitorCommand::serve(VantorelLink &link)
@@ -78,11 +71,11 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
         QString reason;
         if (!recorder.start(options.csv, columns, &reason)) {
             result.exit = VantorelExit::FileError;
-            result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, reason);
+            result.error = tr_tool("无法写入 %1：%2").arg(options.csv, reason);
             return result;
         }
     }
-    QStringList header{VantorelText::tr("时间")};
+    QStringList header{tr_tool("时间")};
     for (QMachineValue *value : values) {
         const QString unit = unit_of(value);
         header.append(unit.isEmpty() ? code_of(value) : QStringLiteral("%1(%2)").arg(code_of(value), unit));
@@ -132,7 +125,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
             }
             if (!recorder_error.isEmpty()) {
                 result.exit = VantorelExit::FileError;
-                result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
+                result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
                 break;
             }
         }
@@ -140,7 +133,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     recorder.stop();
     if (!recorder_error.isEmpty() && result.exit == VantorelExit::Done) {
         result.exit = VantorelExit::FileError;
-        result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
+        result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
     }
 
     QJsonArray codes;

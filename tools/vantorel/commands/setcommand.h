@@ -15,7 +15,7 @@ public:
     static VantorelCommandSpec spec();
 
 protected:
-    int check_arguments() override;
+    bool writes() const override { return true; }
     int prepare() override;
     VantorelResult serve(VantorelLink &link) override;
 

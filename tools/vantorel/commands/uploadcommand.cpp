@@ -5,7 +5,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
-#include "vantoreltext.h"
+#include "vantoreltr.h"
 
 #include <paramset/parammissions.h>
 #include <paramset/paramsetfile.h>
@@ -14,8 +14,8 @@
 #include <coredata/qsafefile.h>
 
 #include <machine/qmachine.h>
-#include <communicate/qmission.h>
-#include <communicate/qmissionmanager.h>
+#include <communicate/missions/qmission.h>
+#include <communicate/missions/qmissionmanager.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
@@ -37,18 +37,20 @@ VantorelCommandSpec UploadCommand::spec()
                                "\"-N\" is put before the extension (backup-3.csv).\n"
                                "Example: vantorel upload backup.csv\n");
     spec.several_stations = true;
+    spec.fewest_arguments = 1;
+    spec.most_arguments = 1;
     spec.make = make_vantorel_command<UploadCommand>;
     return spec;
 }
 
 int UploadCommand::check_arguments()
 {
-    const int checked = want_arguments(1, 1);
+    const int checked = VantorelStationCommand::check_arguments();
     if (checked != VantorelExit::Done)
         return checked;
     const VantorelOptions &options = session().options();
     if (options.several_stations && options.arguments.first().isEmpty())
-        return session().fail(VantorelExit::Usage, VantorelText::tr("没有给出文件名"));
+        return session().fail(VantorelExit::Usage, tr_tool("没有给出文件名"));
     return VantorelExit::Done;
 }
 
@@ -68,7 +70,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
-    const QString label = VantorelText::tr("上传");
+    const QString label = tr_tool("上传");
     QElapsedTimer reading;
     reading.start();
     const bool ok = link.watch(
@@ -86,7 +88,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     qDeleteAll(missions);
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = VantorelText::tr("上传参数失败：%1").arg(link.error());
+        result.error = tr_tool("上传参数失败：%1").arg(link.error());
         return result;
     }
 
@@ -95,7 +97,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     QString reason;
     if (!QSafeFile::write(path, bytes, &reason)) {
         result.exit = VantorelExit::FileError;
-        result.error = VantorelText::tr("参数文件 %1 保存失败：%2").arg(path, reason);
+        result.error = tr_tool("参数文件 %1 保存失败：%2").arg(path, reason);
         return result;
     }
     s.record(link, ParamSnapshot::upload(), ParamSnapshot::values_of(machine));
@@ -104,6 +106,6 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("parameters"), int(values.size()));
     // How long the reads took on the line, for a production line's log.
     result.json.insert(QStringLiteral("read_ms"), read_ms);
-    result.lines.append(VantorelText::tr("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
+    result.lines.append(tr_tool("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
     return result;
 }
