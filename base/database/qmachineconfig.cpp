@@ -232,7 +232,7 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
         fail(tr("文件中没有 <Machine> 元素"));
     if (m_xml.name() != QLatin1String("Machine"))
         fail(tr("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
-    for (const char *key : {"name", "type", "version"})
+    for (const char *key : {"name", "type", "version", "name-en"})
         machine_attributes.append(m_xml.attributes().value(QLatin1String(key)).toString().trimmed());
 
     while (!m_xml.atEnd()) {
@@ -598,6 +598,7 @@ bool QMachineConfig::load_file(const QString &path)
     m_runtime.clear();
     m_error.clear();
     m_name.clear();
+    m_name_en.clear();
     m_type.clear();
     m_version.clear();
 
@@ -628,6 +629,7 @@ bool QMachineConfig::load_file(const QString &path)
         m_name = parser.machine_attributes.value(0);
         m_type = parser.machine_attributes.value(1);
         m_version = parser.machine_attributes.value(2);
+        m_name_en = parser.machine_attributes.value(3);
     } catch (const ParseError &e) {
         m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(e.reason));
         return false;

@@ -27,6 +27,10 @@ public:
     // The description's own name (its <Machine name=...>).
     void set_name(const QString &name);
     QString get_name() const;
+    void set_name_en(const QString &name_en);
+    // The name in the interface's language: the English one when English
+    // is chosen and the description gives one.
+    QString display_name() const;
 
     void add_group(const QString &name, const QString &name_en = QString());
     // The group's name in the language shown (QMachineValue::set_english).
@@ -64,6 +68,7 @@ private:
     QString m_type;
     QString m_version;
     QString m_name;
+    QString m_name_en;
     QList<tagValueGroup *> m_groups;
     QHash<int, QMachineValue *> m_by_address;
     QHash<QString, QMachineValue *> m_by_code;

@@ -10,6 +10,7 @@
 
 #include <core/plugin/pluginloader.h>
 #include <core/plugin/qabstractpage.h>
+#include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <coredata/quilanguage.h>
 
@@ -201,6 +202,8 @@ void tst_English::parameter_names()
         const QString name = params->topLevelItem(i)->text(1);
         QVERIFY2(params->fontMetrics().horizontalAdvance(name) < params->columnWidth(1), qPrintable(name));
     }
+    // The machine's own name (the history's machine column) in English too.
+    QCOMPARE(QSoftCore::get_core()->get_machine()->display_name(), QStringLiteral("General-purpose drive"));
     // The notice after changing the language speaks the language chosen.
     QCOMPARE(MainWindow::restart_notice(QUiLanguage::English, QStringLiteral(TEST_APP_DIR)),
              QStringLiteral("The interface language takes effect at the next start of the program."));

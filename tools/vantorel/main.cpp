@@ -80,6 +80,9 @@ int main(int argc, char *argv[])
             output.error(QStringLiteral("no English texts (%1); the messages stay Chinese").arg(reason));
     }
     if (!parsed) {
+        // The reason once more, now that the run's language is known.
+        VantorelOptions again;
+        VantorelOptions::parse(app.arguments().mid(1), &again, &error);
         output.error(tr_tool("%1；vantorel --help 说明用法").arg(error));
         return VantorelExit::Usage;
     }
