@@ -2088,22 +2088,6 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>no command given; vantorel --help explains</translation>
     </message>
     <message>
-        <source>没有应答</source>
-        <translation>no answer</translation>
-    </message>
-    <message>
-        <source>应答有误</source>
-        <translation>bad answer</translation>
-    </message>
-    <message>
-        <source>连接已断开</source>
-        <translation>link lost</translation>
-    </message>
-    <message>
-        <source>设备拒绝（异常码 %1）</source>
-        <translation>refused by the drive (exception %1)</translation>
-    </message>
-    <message>
         <source>无法打开端口 %1</source>
         <translation>cannot open port %1</translation>
     </message>
@@ -2152,10 +2136,6 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>unknown command %1</translation>
     </message>
     <message>
-        <source>历史记录不可用（%1），本次没有记录</source>
-        <translation>the history is not available (%1); nothing was recorded</translation>
-    </message>
-    <message>
         <source>%1 不能用于多个站号</source>
         <translation>%1 cannot serve several stations</translation>
     </message>
@@ -2198,6 +2178,58 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>；</source>
         <translation>; </translation>
+    </message>
+    <message>
+        <source>下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup</source>
+        <translation>the backup before the download cannot be stored in the history (%1); nothing was written; use --no-backup to go without one</translation>
+    </message>
+    <message>
+        <source>历史记录无法读取：%1</source>
+        <translation>the history cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误</source>
+        <translation>station %1 on %2 gave a malformed answer</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误（收到 %3）</source>
+        <translation>station %1 on %2 gave a malformed answer (received %3)</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显</source>
+        <translation>station %1 on %2: only our own request came back (echo): the adapter returns the bytes sent; add --echo or turn on local echo</translation>
+    </message>
+    <message>
+        <source>%1 个历史记录没有存入：%2</source>
+        <translation>%1 history records were not stored: %2</translation>
+    </message>
+    <message>
+        <source>设置文件无法使用（%1），不能确定写到哪台设备；用 --port 和 --station 指定</source>
+        <translation>the settings file cannot be used (%1), so it is not known which drive to write to; name it with --port and --station</translation>
+    </message>
+    <message>
+        <source>设置文件无法使用（%1），按默认设置读取</source>
+        <translation>the settings file cannot be used (%1); reading with the default settings</translation>
+    </message>
+    <message>
+        <source>设置 %1</source>
+        <translation>setting %1</translation>
+    </message>
+    <message>
+        <source>设置 %1，不能确定写到哪台设备；用 %2 指定</source>
+        <translation>setting %1, so it is not known which drive to write to; name it with %2</translation>
+    </message>
+    <message>
+        <source>设置 %1，按默认值读取</source>
+        <translation>setting %1; reading with the default value</translation>
+    </message>
+    <message>
+        <source>没有设置端口（Communicate.PortName 为空，也没有 Communicate.SerialNumber），不能确定写到哪台设备；用 --port 指定</source>
+        <translation>no port is set (Communicate.PortName is empty and there is no Communicate.SerialNumber), so it is not known which drive to write to; name it with --port</translation>
     </message>
 </context>
 </TS>

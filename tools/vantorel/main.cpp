@@ -83,7 +83,7 @@ int main(int argc, char *argv[])
         // The reason once more, now that the run's language is known.
         VantorelOptions again;
         VantorelOptions::parse(app.arguments().mid(1), &again, &error);
-        output.error(tr_tool("%1；vantorel --help 说明用法").arg(error));
+        output.error(VantorelText::tr("%1；vantorel --help 说明用法").arg(error));
         return VantorelExit::Usage;
     }
     if (options.help) {
@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
         return VantorelExit::Done;
     }
     if (options.command.isEmpty()) {
-        output.error(tr_tool("没有给出命令；vantorel --help 说明用法"));
+        output.error(VantorelText::tr("没有给出命令；vantorel --help 说明用法"));
         return VantorelExit::Usage;
     }
     if (!options.verbose)

@@ -1,6 +1,7 @@
 #include "vantoreloptions.h"
 
 #include "vantorelcommands.h"
+#include "vantoreltr.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -8,11 +9,6 @@
 #include <functional>
 
 namespace {
-
-QString tr_opt(const char *text)
-{
-    return QCoreApplication::translate("VantorelOptions", text);
-}
 
 bool to_int(const QString &text, int lowest, int highest, int *out)
 {
@@ -165,7 +161,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         if (bool *flag = flags.value(name, nullptr)) {
             if (inline_value) {
-                *error = tr_opt("选项 --%1 不带参数").arg(name);
+                *error = VantorelText::tr("选项 --%1 不带参数").arg(name);
                 return false;
             }
             *flag = true;
@@ -173,23 +169,23 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         const auto take = valued.constFind(name);
         if (take == valued.constEnd()) {
-            *error = tr_opt("未知选项 --%1").arg(name);
+            *error = VantorelText::tr("未知选项 --%1").arg(name);
             return false;
         }
         if (!inline_value) {
             if (i + 1 >= arguments.size()) {
-                *error = tr_opt("选项 --%1 缺少参数").arg(name);
+                *error = VantorelText::tr("选项 --%1 缺少参数").arg(name);
                 return false;
             }
             value = arguments.at(++i);
         }
         if (!(*take)(value)) {
-            *error = tr_opt("选项 --%1 的参数“%2”无效").arg(name, value);
+            *error = VantorelText::tr("选项 --%1 的参数“%2”无效").arg(name, value);
             return false;
         }
     }
     if (!o->command.isEmpty() && !VantorelHelp::is_command(o->command)) {
-        *error = tr_opt("未知命令 %1").arg(o->command);
+        *error = VantorelText::tr("未知命令 %1").arg(o->command);
         return false;
     }
     return true;

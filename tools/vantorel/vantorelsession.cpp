@@ -46,9 +46,9 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
 int VantorelSession::fail_listing(int exit, const QString &reason, const QStringList &problems) const
 {
     const QStringList shown = problems.mid(0, kListedProblems);
-    QString line = tr_tool("%1：%2").arg(reason, shown.join(tr_tool("；")));
+    QString line = VantorelText::tr("%1：%2").arg(reason, shown.join(VantorelText::tr("；")));
     if (problems.size() > shown.size())
-        line += tr_tool("；另有 %1 处").arg(problems.size() - shown.size());
+        line += VantorelText::tr("；另有 %1 处").arg(problems.size() - shown.size());
     QJsonArray listed;
     for (const QString &problem : shown)
         listed.append(problem);
@@ -120,9 +120,9 @@ bool VantorelSession::load_param_file(const QString &path, QCSVFile *table, QStr
     const ParamSetFile::FileLoad load =
         ParamSetFile::load_file(path, table, ParamSetFile::row_limit(m_machine.get()));
     if (load.kind == ParamSetFile::FileLoad::Unreadable)
-        *reason = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+        *reason = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, load.reason);
     else if (load.kind == ParamSetFile::FileLoad::BadHeader)
-        *reason = tr_tool("参数文件 %1 无法加载：%2").arg(path, load.reason);
+        *reason = VantorelText::tr("参数文件 %1 无法加载：%2").arg(path, load.reason);
     return load.ok();
 }
 
@@ -165,5 +165,5 @@ QString VantorelSession::finish_history()
 {
     if (!m_history || m_history->pending() == 0 || m_history->flush())
         return QString();
-    return tr_tool("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
+    return VantorelText::tr("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
 }

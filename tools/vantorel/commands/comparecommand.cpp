@@ -42,7 +42,7 @@ int CompareCommand::check_arguments()
     const QStringList &args = options.arguments;
     const int sources = int(!args.isEmpty()) + int(options.defaults) + int(!options.snapshot.isEmpty());
     if (sources != 1 || args.size() > 1)
-        return session().fail(VantorelExit::Usage, tr_tool("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
+        return session().fail(VantorelExit::Usage, VantorelText::tr("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
     return VantorelExit::Done;
 }
 
@@ -53,19 +53,19 @@ int CompareCommand::prepare()
     QStringList problems;
     if (options.defaults) {
         m_other = ParamCompare::defaults_of(s.machine(), &problems);
-        m_other_title = tr_tool("默认值");
+        m_other_title = VantorelText::tr("默认值");
         m_against = QStringLiteral("defaults");
     } else if (!options.snapshot.isEmpty()) {
         bool ok = false;
         const qint64 id = options.snapshot.toLongLong(&ok);
         QParamHistory *database = s.history_database(false);
         if (!database)
-            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
         tagParamSnapshot snapshot;
         if (!ok || !database->load(id, &snapshot))
-            return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(options.snapshot));
+            return s.fail(VantorelExit::Usage, VantorelText::tr("历史记录中没有 %1").arg(options.snapshot));
         m_other = snapshot.values;
-        m_other_title = tr_tool("记录 %1").arg(id);
+        m_other_title = VantorelText::tr("记录 %1").arg(id);
         m_against = QStringLiteral("snapshot");
         m_snapshot_id = id;
     } else {
@@ -75,12 +75,12 @@ int CompareCommand::prepare()
         if (!s.load_param_file(path, &table, &reason))
             return s.fail(VantorelExit::FileError, reason);
         m_other = ParamSetFile::raw_values(table, s.machine(), &problems);
-        m_other_title = tr_tool("文件");
+        m_other_title = VantorelText::tr("文件");
         m_against = QStringLiteral("file");
     }
     if (!problems.isEmpty()) {
         return s.fail_listing(VantorelExit::FileError,
-                              tr_tool("%1有 %2 处有误").arg(m_other_title).arg(problems.size()), problems);
+                              VantorelText::tr("%1有 %2 处有误").arg(m_other_title).arg(problems.size()), problems);
     }
     return VantorelExit::Done;
 }
@@ -90,7 +90,7 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
     VantorelResult result;
     VantorelSession &s = session();
     QList<tagParamRaw> drive;
-    if (!read_all(link, tr_tool("读取"), &drive, &result))
+    if (!read_all(link, VantorelText::tr("读取"), &drive, &result))
         return result;
     // A comparison only looks; the history grows only when asked to.
     if (s.options().record)
@@ -122,11 +122,11 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("compared"), int(drive.size()));
     result.json.insert(QStringLiteral("differences"), array);
     if (differences.isEmpty()) {
-        result.lines.append(tr_tool("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
+        result.lines.append(VantorelText::tr("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
         return result;
     }
-    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("设备"), m_other_title, tr_tool("单位")};
+    result.header = {VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("设备"), m_other_title, VantorelText::tr("单位")};
     result.exit = VantorelExit::Differences;
-    result.error = tr_tool("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
+    result.error = VantorelText::tr("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
     return result;
 }

@@ -63,13 +63,13 @@ int DownloadCommand::prepare()
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
             return s.fail_listing(VantorelExit::FileError,
-                                  tr_tool("参数文件 %1 有 %2 行有误，没有写入任何参数")
+                                  VantorelText::tr("参数文件 %1 有 %2 行有误，没有写入任何参数")
                                       .arg(path)
                                       .arg(plan.refused.size()),
                                   plan.refused);
         }
         if (plan.writes.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 中没有可以下载的参数").arg(path));
     }
     return VantorelExit::Done;
 }
@@ -86,14 +86,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, &table, ParamSetFile::row_limit(s.machine()));
     if (load.kind == ParamSetFile::FileLoad::Unreadable) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+        result.error = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, load.reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
     if (!load.ok() || !plan.refused.isEmpty() || plan.writes.isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
+        result.error = VantorelText::tr("参数文件 %1 已改变，没有写入").arg(path);
         return result;
     }
 
@@ -105,21 +105,21 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     // from the history.
     QList<tagParamRaw> before;
     if (!options.no_backup) {
-        if (!read_all(link, tr_tool("备份"), &before, &result)) {
-            result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
+        if (!read_all(link, VantorelText::tr("备份"), &before, &result)) {
+            result.error = VantorelText::tr("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
         // The undo point the download promises: without it nothing is
         // written, unless the operator said --no-backup.
         if (!s.record(link, ParamSnapshot::backup(), before)) {
             result.exit = VantorelExit::FileError;
-            result.error = tr_tool("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
+            result.error = VantorelText::tr("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
                                .arg(s.history_error());
             return result;
         }
     }
 
-    const QString label = tr_tool("下载");
+    const QString label = VantorelText::tr("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
@@ -155,7 +155,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        result.error = VantorelText::tr("下载参数失败：%1").arg(link.error());
         // What is known of each parameter (a value cut between its words
         // says so, with what the drive holds).
         if (!options.no_verify)
@@ -163,7 +163,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         return result;
     }
     if (options.no_verify) {
-        result.lines.append(tr_tool("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
+        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
         return result;
     }
     result.json.insert(QStringLiteral("verified"), report.verified);
@@ -181,9 +181,9 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     if (!report.all_verified()) {
         result.lines = lines;
         result.exit = VantorelExit::Differences;
-        result.error = tr_tool("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
+        result.error = VantorelText::tr("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
         return result;
     }
-    result.lines.append(tr_tool("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
+    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
     return result;
 }

@@ -49,16 +49,16 @@ int HistoryCommand::run()
         || (verb == QLatin1String("show") && args.size() == 2)
         || (verb == QLatin1String("export") && args.size() == 3);
     if (!well_formed)
-        return s.fail(VantorelExit::Usage, tr_tool("history 的参数不对；vantorel history --help 说明用法"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("history 的参数不对；vantorel history --help 说明用法"));
     QParamHistory *database = s.history_database(false);
     if (!database)
-        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
 
     if (verb == QLatin1String("list")) {
         bool read = false;
         const QList<tagParamSnapshot> list = database->list(tagHistoryFilter(), &read);
         if (!read)
-            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法读取：%1").arg(database->error_string()));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法读取：%1").arg(database->error_string()));
         QJsonArray array;
         QList<QStringList> rows;
         for (const tagParamSnapshot &snapshot : list) {
@@ -85,8 +85,8 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("snapshots"), array);
             out.document(QJsonDocument(o));
         } else {
-            out.table({tr_tool("编号"), tr_tool("时间"), tr_tool("操作"), tr_tool("端口"), tr_tool("站号"),
-                       tr_tool("软件版本"), tr_tool("参数")},
+            out.table({VantorelText::tr("编号"), VantorelText::tr("时间"), VantorelText::tr("操作"), VantorelText::tr("端口"), VantorelText::tr("站号"),
+                       VantorelText::tr("软件版本"), VantorelText::tr("参数")},
                       rows);
         }
         return VantorelExit::Done;
@@ -96,17 +96,17 @@ int HistoryCommand::run()
     const qint64 id = args.at(1).toLongLong(&ok);
     tagParamSnapshot snapshot;
     if (!ok || !database->load(id, &snapshot))
-        return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(args.at(1)));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("历史记录中没有 %1").arg(args.at(1)));
     QString error;
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
     const QCSVFile table = ParamSnapshot::to_table(snapshot, s.machine());
 
     if (verb == QLatin1String("export")) {
         const QString &path = args.at(2);
         QString reason;
         if (!QSafeFile::write(path, QLocalCodec::encode(table.save()), &reason))
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 保存失败：%2").arg(path, reason));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 保存失败：%2").arg(path, reason));
         if (out.json()) {
             QJsonObject o;
             o.insert(QStringLiteral("command"), QStringLiteral("history"));
@@ -116,7 +116,7 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("parameters"), int(snapshot.values.size()));
             out.document(QJsonDocument(o));
         } else {
-            out.line(tr_tool("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
+            out.line(VantorelText::tr("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
         }
         return VantorelExit::Done;
     }
@@ -139,7 +139,7 @@ int HistoryCommand::run()
     // Written but never read back: not known.
     for (const QString &code : std::as_const(snapshot.unknown)) {
         QMachineValue *value = s.machine()->get_value(code);
-        rows.append({code, value ? name_of(value) : QString(), tr_tool("未知"), value ? unit_of(value) : QString(),
+        rows.append({code, value ? name_of(value) : QString(), VantorelText::tr("未知"), value ? unit_of(value) : QString(),
                      QString()});
     }
     if (out.json()) {
@@ -156,12 +156,12 @@ int HistoryCommand::run()
         o.insert(QStringLiteral("values"), values);
         out.document(QJsonDocument(o));
     } else {
-        out.line(tr_tool("记录 %1：%2 %3，站号 %4")
+        out.line(VantorelText::tr("记录 %1：%2 %3，站号 %4")
                      .arg(id)
                      .arg(snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                           ParamSnapshot::title_of(snapshot))
                      .arg(snapshot.station));
-        out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
+        out.table({VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("值"), VantorelText::tr("单位"), VantorelText::tr("原始值")}, rows);
     }
     return VantorelExit::Done;
 }

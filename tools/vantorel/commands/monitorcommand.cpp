@@ -71,11 +71,11 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
         QString reason;
         if (!recorder.start(options.csv, columns, &reason)) {
             result.exit = VantorelExit::FileError;
-            result.error = tr_tool("无法写入 %1：%2").arg(options.csv, reason);
+            result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, reason);
             return result;
         }
     }
-    QStringList header{tr_tool("时间")};
+    QStringList header{VantorelText::tr("时间")};
     for (QMachineValue *value : values) {
         const QString unit = unit_of(value);
         header.append(unit.isEmpty() ? code_of(value) : QStringLiteral("%1(%2)").arg(code_of(value), unit));
@@ -125,7 +125,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
             }
             if (!recorder_error.isEmpty()) {
                 result.exit = VantorelExit::FileError;
-                result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
+                result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
                 break;
             }
         }
@@ -133,7 +133,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     recorder.stop();
     if (!recorder_error.isEmpty() && result.exit == VantorelExit::Done) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法写入 %1：%2").arg(options.csv, recorder_error);
+        result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
     }
 
     QJsonArray codes;

@@ -49,7 +49,7 @@ int ScanCommand::run()
     VantorelOutput &out = s.out();
     const VantorelOptions &options = s.options();
     if (!options.arguments.isEmpty())
-        return s.fail(VantorelExit::Usage, tr_tool("scan 不带参数；vantorel scan --help 说明用法"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("scan 不带参数；vantorel scan --help 说明用法"));
     tagSearchPlan plan;
     plan.ports = options.scan_ports;
     if (plan.ports.isEmpty()) {
@@ -87,13 +87,13 @@ int ScanCommand::run()
     }
     plan.wait_ms = options.wait;
     if (plan.ports.isEmpty())
-        return s.fail(VantorelExit::NoLink, tr_tool("系统没有列出串口；用 --ports 给出要搜索的端口"));
+        return s.fail(VantorelExit::NoLink, VantorelText::tr("系统没有列出串口；用 --ports 给出要搜索的端口"));
     const QString problem = plan.check();
     if (!problem.isEmpty())
         return s.fail(VantorelExit::Usage, problem);
 
     if (!out.json())
-        out.line(tr_tool("搜索的端口：%1").arg(plan.ports.join(QStringLiteral(" "))));
+        out.line(VantorelText::tr("搜索的端口：%1").arg(plan.ports.join(QStringLiteral(" "))));
 
     QDeviceSearch search;
     QStringList failed_settings;
@@ -104,7 +104,7 @@ int ScanCommand::run()
     {
         QEventLoop loop;
         QObject::connect(&search, &QDeviceSearch::progress, &loop, [&out](int done, int total, qint64) {
-            out.progress(tr_tool("搜索"), done, total);
+            out.progress(VantorelText::tr("搜索"), done, total);
         });
         QObject::connect(&search, &QDeviceSearch::setting_failed, &loop,
                          [&](const tagSerialConfig &config, const QString &reason) {
@@ -151,7 +151,7 @@ int ScanCommand::run()
         array.append(o);
         rows.append({QCommunicate::port_for(c), QString::number(c.baud_rate), framing, QString::number(drive.station),
                      drive.value >= 0 ? QString::number(drive.value)
-                                      : tr_tool("异常码 %1").arg(drive.exception_code),
+                                      : VantorelText::tr("异常码 %1").arg(drive.exception_code),
                      QString::number(drive.response_ms, 'f', 1)});
     }
     const bool any = !drives.isEmpty();
@@ -165,8 +165,8 @@ int ScanCommand::run()
         o.insert(QStringLiteral("failed_settings"), QJsonArray::fromStringList(failed_settings));
         out.document(QJsonDocument(o));
     } else if (any) {
-        out.table({tr_tool("端口"), tr_tool("波特率"), tr_tool("格式"), tr_tool("站号"), tr_tool("软件版本"),
-                   tr_tool("应答(ms)")},
+        out.table({VantorelText::tr("端口"), VantorelText::tr("波特率"), VantorelText::tr("格式"), VantorelText::tr("站号"), VantorelText::tr("软件版本"),
+                   VantorelText::tr("应答(ms)")},
                   rows);
     }
     const int settings_per_port = int(plan.baud_rates.size() * plan.framings.size());
@@ -180,10 +180,10 @@ int ScanCommand::run()
         if (reported.contains(port))
             continue;
         reported.append(port);
-        out.error(tr_tool("端口 %1 无法打开：%2").arg(port, failed_reasons.value(port).join(QStringLiteral("；"))));
+        out.error(VantorelText::tr("端口 %1 无法打开：%2").arg(port, failed_reasons.value(port).join(QStringLiteral("；"))));
     }
     if (!any) {
-        out.error(tr_tool("没有找到设备"));
+        out.error(VantorelText::tr("没有找到设备"));
         return VantorelExit::NoLink;
     }
     return VantorelExit::Done;
