@@ -1393,6 +1393,10 @@
         <source>（没有说明）</source>
         <translation>(no description)</translation>
     </message>
+    <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
+    </message>
 </context>
 <context>
     <name>QParvexPlugin</name>

@@ -196,7 +196,7 @@ void tst_English::parameter_names()
     params->setCurrentItem(first);
     auto *help = m_window->findChild<QLabel *>(QStringLiteral("parvexHelpLine"));
     QVERIFY(help);
-    QVERIFY2(help->toolTip().contains(QStringLiteral("Chooses how the motor is controlled")),
+    QVERIFY2(help->toolTip().startsWith(QStringLiteral("F0-00 Control mode: Chooses how the motor is controlled")),
              qPrintable(help->toolTip()));
     for (int i = 0; i < params->topLevelItemCount(); ++i) {
         const QString name = params->topLevelItem(i)->text(1);

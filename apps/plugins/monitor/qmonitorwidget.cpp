@@ -254,6 +254,11 @@ void QMonitorWidget::show_values(const QList<QMachineValue *> &values)
     m_chart->set_channels(channels);
     m_poller->set_values(values);
     m_drive_state->clear();
+    // What the line said of an earlier recording belongs to the earlier set.
+    if (!m_recorder.is_recording()) {
+        m_record_status->clear();
+        m_record_status->setToolTip(QString());
+    }
 }
 
 void QMonitorWidget::choose_values()

@@ -175,9 +175,10 @@ void QParamTreeWidget::current_changed(QTreeWidgetItem *item)
         return;
     }
     const QString help = help_text(value);
-    emit help_changed(QStringLiteral("%1 %2：%3").arg(property_text(value, VALUE_CODE),
-                                                    value->display_name(),
-                                                    help.isEmpty() ? tr("（没有说明）") : help));
+    // "code name: help", with the colon of the language shown.
+    emit help_changed(tr("%1 %2：%3").arg(property_text(value, VALUE_CODE),
+                                      value->display_name(),
+                                      help.isEmpty() ? tr("（没有说明）") : help));
 }
 
 void QParamTreeWidget::update_all()
