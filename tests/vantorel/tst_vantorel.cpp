@@ -414,6 +414,8 @@ void tst_Vantorel::speaksTheLanguageChosen()
     const Run chinese = vantorel(refused);
     QVERIFY2(chinese.err.contains(s("超出范围 0.00～600.00，没有写入任何参数")), qPrintable(chinese.err));
     const Run chinese_json = vantorel(compare);
+    const QJsonObject chinese_get_json = vantorel({s("get"), s("F0-07"), s("--json")}).json();
+    QVERIFY(!chinese_get_json.isEmpty());
 
     // LANG chooses English over the setting; C names no language, and then
     // the workbench's setting counts.
@@ -423,6 +425,9 @@ void tst_Vantorel::speaksTheLanguageChosen()
     QVERIFY2(english.err.contains(s("is outside the range 0.00 to 600.00; nothing was written")), qPrintable(english.err));
     const Run english_table = vantorel({s("get"), s("F0-07")});
     QVERIFY2(english_table.out.startsWith("Code"), english_table.out.constData());
+    // The description's English name in the table; the JSON keeps its own.
+    QVERIFY2(english_table.out.contains("Keypad frequency"), english_table.out.constData());
+    QCOMPARE(vantorel({s("get"), s("F0-07"), s("--json")}).json(), chinese_get_json);
     const Run english_json = vantorel(compare);
 
     // The JSON holds the same keys and values whatever the language (only

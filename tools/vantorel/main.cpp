@@ -11,6 +11,7 @@
 #include <coredata/qlocalcodec.h>
 #include <coredata/qsettingmanager.h>
 #include <coredata/quilanguage.h>
+#include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
 #include <QTranslator>
@@ -72,6 +73,8 @@ int main(int argc, char *argv[])
     }
     QTranslator translator;
     const QUiLanguage::Language language = run_language(options);
+    // Names and choices from the description in the run's language too.
+    QMachineValue::set_english(language == QUiLanguage::English);
     if (language != QUiLanguage::Chinese) {
         QString reason;
         if (QUiLanguage::load(&translator, language, QCoreApplication::applicationDirPath(), &reason))

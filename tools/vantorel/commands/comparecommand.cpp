@@ -104,7 +104,7 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
         result.rows.append({d.code, name, ParamCompare::text_of(d, true), ParamCompare::text_of(d, false), unit});
         QJsonObject o;
         o.insert(QStringLiteral("code"), d.code);
-        o.insert(QStringLiteral("name"), name);
+        o.insert(QStringLiteral("name"), d.value ? json_name_of(d.value) : QString());
         if (d.kind != tagParamDifference::OnlyRight) {
             o.insert(QStringLiteral("drive"), double(d.left));
             o.insert(QStringLiteral("drive_text"), ParamCompare::text_of(d, true));

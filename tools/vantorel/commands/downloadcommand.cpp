@@ -171,7 +171,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     for (const tagVerifyReport::Row &row : std::as_const(report.different)) {
         QJsonObject o;
         o.insert(QStringLiteral("code"), code_of(row.value));
-        o.insert(QStringLiteral("name"), name_of(row.value));
+        o.insert(QStringLiteral("name"), json_name_of(row.value));
         o.insert(QStringLiteral("wanted"), double(row.wanted));
         o.insert(QStringLiteral("drive"), double(row.drive));
         differences.append(o);

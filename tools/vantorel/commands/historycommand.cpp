@@ -127,7 +127,9 @@ int HistoryCommand::run()
     for (int row = 1; row < table.size(); ++row) {
         if (table.size(row) < 5)
             continue;
-        rows.append({table.get_text(0, row), table.get_text(1, row), table.get_text(2, row),
+        // The stored name is the description's own; the table speaks the run's language.
+        const QMachineValue *known = s.machine() ? s.machine()->get_value(table.get_text(0, row)) : nullptr;
+        rows.append({table.get_text(0, row), known ? name_of(known) : table.get_text(1, row), table.get_text(2, row),
                      table.get_text(3, row), table.get_text(4, row)});
         QJsonObject o;
         o.insert(QStringLiteral("code"), table.get_text(0, row));

@@ -67,7 +67,7 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     if (!options.csv.isEmpty()) {
         QList<QMonitorRecorder::Column> columns;
         for (QMachineValue *value : values)
-            columns.append({code_of(value), name_of(value), unit_of(value)});
+            columns.append({code_of(value), name_of(value), value->display_unit()});
         QString reason;
         if (!recorder.start(options.csv, columns, &reason)) {
             result.exit = VantorelExit::FileError;
