@@ -204,6 +204,16 @@ void tst_Vantorel::setChecksEverythingBeforeWriting()
     for (const char *named : {"F0-07", "F0-01", "X9-99"})
         QVERIFY2(several.err.contains(s(named)), qPrintable(several.err));
     QCOMPARE(several.json().value(s("problem_count")).toInt(), 3);
+    // Many faults: the first ones listed, the rest counted.
+    QStringList many{s("set"), s("--json")};
+    for (int i = 0; i < 25; ++i)
+        many.append(s("X%1-00=1").arg(i));
+    const Run capped = vantorel(many);
+    QCOMPARE(capped.exit, 1);
+    QCOMPARE(capped.json().value(s("problem_count")).toInt(), 25);
+    QCOMPARE(capped.json().value(s("problems")).toArray().size(), 20);
+    QVERIFY2(capped.err.contains(s("X19-00")) && !capped.err.contains(s("X20-00")) && capped.err.contains(s("另有 5 处")),
+             qPrintable(capped.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
 }
 
