@@ -2235,5 +2235,21 @@ Without the backup this download cannot be undone from the history. Download any
         <source>没有设置端口（Communicate.PortName 为空，也没有 Communicate.SerialNumber），不能确定写到哪台设备；用 --port 指定</source>
         <translation>no port is set (Communicate.PortName is empty and there is no Communicate.SerialNumber), so it is not known which drive to write to; name it with --port</translation>
     </message>
+    <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，无需写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing to write</translation>
+    </message>
+    <message>
+        <source>%1 个参数与设备不同（%2 个相同），没有写入</source>
+        <translation>%1 parameters differ from the drive (%2 the same); nothing was written</translation>
+    </message>
+    <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，没有写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing was written</translation>
+    </message>
+    <message>
+        <source>（%1 个与设备相同，跳过）</source>
+        <translation> (%1 as in the drive, skipped)</translation>
+    </message>
 </context>
 </TS>

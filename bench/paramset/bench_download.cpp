@@ -5,6 +5,11 @@
 // protocol's limit for the same missions: per mission the 3.5-character
 // silence, the request, the turnaround and the answer (5 + 2N bytes for a
 // read of N registers, 8 for a write). Target: at most 1.05.
+// Then the same file into a drive that differs from it in 10 parameters,
+// written as the preview (or vantorel download --changed-only) writes it: the
+// read of every parameter, which is the backup and the comparison at once,
+// and the writes and read-back of the 10 only; against its own limit and the
+// whole-file download of the same run.
 
 #include "benchmachine.h"
 #include "drivesim.h"
@@ -23,6 +28,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QSet>
 #include <QTimer>
 
@@ -158,6 +164,62 @@ int main(int argc, char *argv[])
         }
     }
     std::sort(times.begin(), times.end());
+
+    // Ten parameters of the drive away from the file; the rest equal.
+    constexpr int kChanged = 10;
+    QList<ParamVerify::Write> changed;
+    for (int i = 0; i < writes.size() && changed.size() < kChanged; i += qMax(qsizetype(1), writes.size() / kChanged)) {
+        const ParamVerify::Write &w = writes.at(i);
+        if (w.value->words() != 1)
+            continue;
+        const int other = w.raw == 0 ? 1 : w.raw - 1;
+        if (!sim.set(w.value->get_value_property(VALUE_ADDRESS).toInt(), other)) {
+            std::fprintf(stderr, "bench_download: cannot change the drive's %s\n",
+                         qPrintable(w.value->get_value_property(VALUE_CODE).toString()));
+            return 1;
+        }
+        changed.append(w);
+    }
+    QList<QMachineValue *> changed_values;
+    for (const ParamVerify::Write &w : std::as_const(changed))
+        changed_values.append(w.value);
+    int changed_missions = 0;
+    double changed_limit_ns = reads_ns(all, &changed_missions) + reads_ns(changed_values, &changed_missions);
+    changed_limit_ns += double(changed_values.size()) * mission_ns(8, 8); // one 0x06 write each
+    changed_missions += int(changed_values.size());
+
+    double changed_ms = 0;
+    {
+        QList<ParamVerify::Write> differing;
+        bool ok = true;
+        int step = 0;
+        QMetaObject::Connection c = QObject::connect(&exchange, &QParamExchange::finished, &loop, [&](bool done) {
+            ok = ok && done;
+            if (step++ == 0 && done) {
+                // What differs from the drive, as the preview lists it.
+                const QHash<QMachineValue *, int> drive = exchange.values();
+                for (const ParamVerify::Write &w : std::as_const(writes)) {
+                    if (drive.value(w.value, w.raw) != w.raw)
+                        differing.append(w);
+                }
+                exchange.write_and_verify(differing);
+            } else {
+                loop.quit();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        exchange.read(all);
+        loop.exec();
+        changed_ms = clock.nsecsElapsed() / 1e6;
+        QObject::disconnect(c);
+        if (!ok || differing.size() != changed.size() || !exchange.report().all_verified()) {
+            std::fprintf(stderr, "bench_download: the download of what differs failed (%d of %d found)\n",
+                         int(differing.size()), int(changed.size()));
+            return 1;
+        }
+    }
+
     const double limit_ms = limit_ns / 1e6;
     std::printf("verified download of machines/default.xml at %d baud 8N1, turnaround %.0f ms\n", kBaud,
                 kTurnaroundMs);
@@ -169,5 +231,11 @@ int main(int argc, char *argv[])
     std::printf("  measured/limit  %.3f best, %.3f median (target <= 1.05)\n", times.first() / limit_ms,
                 times.at(times.size() / 2) / limit_ms);
     std::printf("  verified        %d of %d\n", report.verified, int(writes.size()));
+    std::printf("only what differs (%d parameters), after the read that is backup and comparison\n",
+                int(changed.size()));
+    std::printf("  %d missions, measured %.1f ms, protocol limit %.1f ms, measured/limit %.3f\n", changed_missions,
+                changed_ms, changed_limit_ns / 1e6, changed_ms / (changed_limit_ns / 1e6));
+    std::printf("  against the whole-file download (median): %.3f of its time\n",
+                changed_ms / times.at(times.size() / 2));
     return 0;
 }

@@ -38,6 +38,7 @@ private slots:
     void setChecksEverythingBeforeWriting();
     void uploadThenDownload();
     void downloadRefusesAFileOfAnotherModel();
+    void downloadOnlyWhatDiffers();
     void compareHistoryAndVerifiedDownload();
     void stationsGoOnPastAnAbsentOne();
     void monitorWritesCsv();
@@ -253,6 +254,41 @@ void tst_Vantorel::downloadRefusesAFileOfAnotherModel()
     // Every offending row is named, not only the first.
     QVERIFY2(run.err.contains(s("P9-01")) && run.err.contains(s("P9-02")), qPrintable(run.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
+}
+
+void tst_Vantorel::downloadOnlyWhatDiffers()
+{
+    const QString path = m_dir.filePath(s("site.csv"));
+    QCOMPARE(vantorel({s("upload"), path}).exit, 0);
+    QVERIFY(m_sim->set(kF007, 777));
+    QVERIFY(m_sim->set(0xF00B, 4000)); // F0-11
+    const auto requests = [this] {
+        QStringList reply;
+        return m_sim->command(s("stats"), &reply) ? reply.last().section(s("requests="), 1).section(QLatin1Char(' '), 0, 0).toInt()
+                                                  : -1;
+    };
+
+    // The difference is shown and nothing is written.
+    int before = requests();
+    const Run dry = vantorel({s("download"), path, s("--dry-run"), s("--json")});
+    QCOMPARE(dry.exit, 4);
+    const int reading = requests() - before;
+    QStringList codes;
+    for (const QJsonValue &row : dry.json().value(s("to_write")).toArray())
+        codes << row.toObject().value(s("code")).toString();
+    QCOMPARE(codes, (QStringList{s("F0-07"), s("F0-11")}));
+    QCOMPARE(m_sim->get_one(kF007), 777);
+    QCOMPARE(m_sim->get_one(0xF00B), 4000);
+
+    // Only the two are written (and read back) after the same reading.
+    before = requests();
+    const Run changed = vantorel({s("download"), path, s("--changed-only"), s("--no-backup"), s("--json")});
+    QVERIFY2(changed.exit == 0, qPrintable(changed.err));
+    QCOMPARE(changed.json().value(s("parameters")).toInt() - changed.json().value(s("equal")).toInt(), 2);
+    QVERIFY2(requests() - before <= reading + 4, qPrintable(QString::number(requests() - before - reading)));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
+    QCOMPARE(m_sim->get_one(0xF00B), 5000);
+    QCOMPARE(vantorel({s("download"), path, s("--dry-run")}).exit, 0);
 }
 
 void tst_Vantorel::compareHistoryAndVerifiedDownload()

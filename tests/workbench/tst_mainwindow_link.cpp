@@ -273,13 +273,18 @@ void tst_MainWindowLink::search_and_connect_to_a_station()
     action(QStringLiteral("Menu.Communation.Diagnostics"))->trigger();
     QDiagnosticsDialog *diagnostics = m_window->diagnostics_dialog();
     QVERIFY(diagnostics && diagnostics->isVisible());
-    const tagLinkCounters counted = core()->get_communicate()->statistics()->snapshot().connection;
-    QCOMPARE(counted.timeouts, 1);
+    QLinkStatistics *statistics = core()->get_communicate()->statistics();
+    const tagLinkCounters counted = statistics->snapshot().connection;
+    // The dropped answer and the garbled one; a machine under load may add
+    // a late answer of its own, and the line may go on with page reads.
+    QVERIFY(counted.timeouts >= 1);
     QCOMPARE(counted.bad_crc, 1);
-    // A retry is a request sent again after a failed try, nothing else.
-    QCOMPARE(counted.retries, 2);
+    // A retry is a request sent again after a failed try, nothing else (no
+    // mission failed here, so every failed try had one).
+    QCOMPARE(counted.retries, counted.timeouts + counted.bad_crc + counted.malformed);
     auto *table = diagnostics->findChild<QTableWidget *>(QStringLiteral("counters"));
-    QTRY_COMPARE(table->item(0, 0)->text(), QString::number(counted.requests));
+    QTRY_VERIFY(table->item(0, 0)->text().toInt() >= counted.requests
+                && table->item(0, 0)->text().toInt() <= statistics->snapshot().connection.requests);
     QVERIFY(diagnostics->grab().save(QDir(QStringLiteral(TEST_APP_DIR "/..")).absoluteFilePath(
         QStringLiteral("diagnostics-dialog.png"))));
     diagnostics->close();

@@ -136,6 +136,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
         {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
         {QStringLiteral("record"), &o->record},
+        {QStringLiteral("changed-only"), &o->changed_only}, {QStringLiteral("dry-run"), &o->dry_run},
     };
 
     for (int i = 0; i < arguments.size(); ++i) {

@@ -38,6 +38,8 @@ struct VantorelOptions
     // download
     bool no_backup = false;
     bool no_verify = false;
+    bool changed_only = false; // write only what differs from the drive
+    bool dry_run = false;      // show the difference, write nothing
     // compare
     bool defaults = false;
     QString snapshot;

@@ -8,6 +8,7 @@
 #include "vantoreltr.h"
 #include "vantorelvalues.h"
 
+#include <paramset/paramcompare.h>
 #include <paramset/parammissions.h>
 #include <paramset/paramsetfile.h>
 #include <paramset/paramverify.h>
@@ -32,13 +33,18 @@ VantorelCommandSpec DownloadCommand::spec()
     spec.name = QStringLiteral("download");
     spec.synopsis = QStringLiteral("download FILE");
     spec.summary = QStringLiteral("write a parameter file into the drive");
-    spec.help = QStringLiteral("Usage: vantorel download FILE [--no-backup] [--no-verify] [link options] [--json]\n"
+    spec.help = QStringLiteral("Usage: vantorel download FILE [--changed-only] [--dry-run] [--no-backup] [--no-verify]\n"
+                               "       [link options] [--json]\n"
                                "Writes a parameter file into the drive. The file is checked as the\n"
                                "workbench checks it (header, known codes, integer raw values within\n"
                                "width, minimum and maximum); when a row fails, nothing is written.\n"
                                "Read-only parameters in the file are skipped. Before writing, the\n"
                                "drive's set is kept as a snapshot (--no-backup: not); afterwards the\n"
                                "written values are read back and compared (--no-verify: not).\n"
+                               "--changed-only reads the drive first and writes only the parameters\n"
+                               "whose value differs from the file's; the summary says how many were\n"
+                               "equal. --dry-run reads the drive and lists the differences, writes\n"
+                               "nothing and exits 4 when there is one.\n"
                                "With --stations the same FILE goes into every station, unless it\n"
                                "holds {station}, which is replaced by the station.\n"
                                "Example: vantorel download line3.csv --stations 1-4\n");
@@ -102,13 +108,37 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("parameters"), int(plan.writes.size()));
 
     // First the drive's values as they are, so the download can be undone
-    // from the history.
+    // from the history; the same read tells what differs from the file.
+    const bool compare_first = options.dry_run || options.changed_only;
     QList<tagParamRaw> before;
-    if (!options.no_backup) {
-        if (!read_all(link, VantorelText::tr("备份"), &before, &result)) {
+    if (!options.no_backup || compare_first) {
+        if (!read_all(link, compare_first ? VantorelText::tr("读取") : VantorelText::tr("备份"), &before, &result)) {
             result.error = VantorelText::tr("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
+    }
+    QList<ParamSetFile::DownloadPlan::Write> planned = plan.writes;
+    if (compare_first) {
+        planned = differing_writes(plan, before, &result);
+        const int equal = int(plan.writes.size() - planned.size());
+        result.json.insert(QStringLiteral("equal"), equal);
+        if (options.dry_run) {
+            if (planned.isEmpty()) {
+                result.lines.append(VantorelText::tr("文件中的 %1 个参数与站号 %2 一致，无需写入").arg(plan.writes.size()).arg(station));
+            } else {
+                result.exit = VantorelExit::Differences;
+                result.error = VantorelText::tr("%1 个参数与设备不同（%2 个相同），没有写入").arg(planned.size()).arg(equal);
+            }
+            return result;
+        }
+        result.rows.clear();
+        result.header.clear();
+        if (planned.isEmpty()) {
+            result.lines.append(VantorelText::tr("文件中的 %1 个参数与站号 %2 一致，没有写入").arg(plan.writes.size()).arg(station));
+            return result;
+        }
+    }
+    if (!options.no_backup) {
         // The undo point the download promises: without it nothing is
         // written, unless the operator said --no-backup.
         if (!s.record(link, ParamSnapshot::backup(), before)) {
@@ -118,11 +148,12 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
             return result;
         }
     }
+    const int skipped = int(plan.writes.size() - planned.size());
 
     const QString label = VantorelText::tr("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
-    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
+    for (const ParamSetFile::DownloadPlan::Write &write : std::as_const(planned))
         writes.append({write.value, write.raw});
     bool ok = false;
     tagVerifyReport report;
@@ -162,8 +193,9 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
             result.lines = ParamVerify::lines(report);
         return result;
     }
+    const QString equal_note = options.changed_only ? VantorelText::tr("（%1 个与设备相同，跳过）").arg(skipped) : QString();
     if (options.no_verify) {
-        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station));
+        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station) + equal_note);
         return result;
     }
     result.json.insert(QStringLiteral("verified"), report.verified);
@@ -184,6 +216,39 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         result.error = VantorelText::tr("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
         return result;
     }
-    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station));
+    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station) + equal_note);
     return result;
+}
+
+QList<ParamSetFile::DownloadPlan::Write> DownloadCommand::differing_writes(const ParamSetFile::DownloadPlan &plan,
+                                                                          const QList<tagParamRaw> &drive,
+                                                                          VantorelResult *result) const
+{
+    QList<tagParamRaw> file;
+    QHash<QString, ParamSetFile::DownloadPlan::Write> by_code;
+    for (const ParamSetFile::DownloadPlan::Write &write : plan.writes) {
+        file.append({code_of(write.value), write.raw});
+        by_code.insert(code_of(write.value), write);
+    }
+    // Listed in the drive's order, as compare lists them.
+    QList<ParamSetFile::DownloadPlan::Write> differing;
+    QJsonArray array;
+    for (const tagParamDifference &d : ParamCompare::compare(drive, file, session().machine())) {
+        if (d.kind == tagParamDifference::OnlyLeft || !by_code.contains(d.code))
+            continue;
+        differing.append(by_code.value(d.code));
+        const QString name = d.value ? name_of(d.value) : QString();
+        const QString unit = d.value ? unit_of(d.value) : QString();
+        const QString drive_text = d.kind == tagParamDifference::OnlyRight ? QString() : ParamCompare::text_of(d, true);
+        result->rows.append({d.code, name, drive_text, ParamCompare::text_of(d, false), unit});
+        QJsonObject o;
+        o.insert(QStringLiteral("code"), d.code);
+        o.insert(QStringLiteral("name"), d.value ? json_name_of(d.value) : QString());
+        o.insert(QStringLiteral("drive_text"), drive_text);
+        o.insert(QStringLiteral("file_text"), ParamCompare::text_of(d, false));
+        array.append(o);
+    }
+    result->header = {VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("设备"), VantorelText::tr("文件"), VantorelText::tr("单位")};
+    result->json.insert(QStringLiteral("to_write"), array);
+    return differing;
 }
