@@ -75,10 +75,14 @@ bool DriveRuntime::configure(const QList<tagDataPage> &parameter_pages, const ta
         m_state = slot_of(row);
         for (const QString &bit : cell(row, BITS).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const QStringList parts = bit.split(QLatin1Char(':'));
+            bool ok = false;
+            const int number = parts.value(0).toInt(&ok);
+            if (!ok || number < 0 || number > 31)
+                continue;
             if (parts.value(1) == QLatin1String("run"))
-                m_run_bit = parts.value(0).toInt();
+                m_run_bit = number;
             else if (parts.value(1) == QLatin1String("fault"))
-                m_fault_bit = parts.value(0).toInt();
+                m_fault_bit = number;
         }
     }
     if (m_state.address < 0) {
