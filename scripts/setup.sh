@@ -11,7 +11,8 @@ packages=(
     qt6-base-dev qt6-5compat-dev qt6-serialport-dev qt6-translations-l10n
     qt6-tools-dev qt6-l10n-tools
     dpkg-dev file
-    qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
+    qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
+    postgresql poppler-utils
     fonts-wqy-microhei
     mbpoll libmodbus-dev
     xvfb xauth

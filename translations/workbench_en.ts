@@ -152,6 +152,50 @@
         <translation>the default %2 of choice parameter %1 is not one of its choices</translation>
     </message>
     <message>
+        <source>&lt;Protocol&gt; 的 %1 &quot;%2&quot; 不是 %3 到 %4 之间的整数</source>
+        <translation>%1 &quot;%2&quot; of &lt;Protocol&gt; is not a whole number from %3 to %4</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 %1 &quot;%2&quot; 不是 0x06 或 0x10</source>
+        <translation>%1 &quot;%2&quot; of &lt;Protocol&gt; is not 0x06 or 0x10</translation>
+    </message>
+    <message>
+        <source>描述中只能有一个 &lt;Protocol&gt;</source>
+        <translation>a description may have only one &lt;Protocol&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 必须写在所有参数组之前</source>
+        <translation>&lt;Protocol&gt; must come before every group</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 不认识属性 %1</source>
+        <translation>&lt;Protocol&gt; has an unknown attribute %1</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 word-order &quot;%1&quot; 不是 low-first 或 high-first</source>
+        <translation>word-order &quot;%1&quot; of &lt;Protocol&gt; is not low-first or high-first</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 address-base &quot;%1&quot; 不是 0、1 或 40001</source>
+        <translation>address-base &quot;%1&quot; of &lt;Protocol&gt; is not 0, 1 or 40001</translation>
+    </message>
+    <message>
+        <source>参数 %1 的类型 &quot;%2&quot; 不是 int 或 float</source>
+        <translation>type &quot;%2&quot; of parameter %1 is not int or float</translation>
+    </message>
+    <message>
+        <source>浮点参数 %1 的长度是 %2，应为 2</source>
+        <translation>float parameter %1 has length %2; it must be 2</translation>
+    </message>
+    <message>
+        <source>两字参数 %1 不能用最多 %2 个寄存器的读取读出</source>
+        <translation>two-word parameter %1 cannot be read with reads of at most %2 registers</translation>
+    </message>
+    <message>
+        <source>浮点参数 %1 不能有缩放或选择值</source>
+        <translation>float parameter %1 cannot have a scale or choices</translation>
+    </message>
+    <message>
         <source>参数 %1 的监视标志 &quot;%2&quot; 不是 0 或 1</source>
         <translation>monitor flag &quot;%2&quot; of parameter %1 is not 0 or 1</translation>
     </message>
@@ -307,6 +351,53 @@
     <message>
         <source>搜索设备前需要断开当前连接。是否断开并开始搜索？</source>
         <translation>Searching needs the current connection closed. Disconnect and start the search?</translation>
+    </message>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
+</context>
+<context>
+    <name>ParamAudit</name>
+    <message>
+        <source>单项修改</source>
+        <translation>Single edit</translation>
+    </message>
+    <message>
+        <source>下载参数</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>比较后下载</source>
+        <translation>Download from compare</translation>
+    </message>
+    <message>
+        <source>历史记录下载</source>
+        <translation>Download from history</translation>
+    </message>
+    <message>
+        <source>命令行修改</source>
+        <translation>Command-line set</translation>
+    </message>
+    <message>
+        <source>命令行下载</source>
+        <translation>Command-line download</translation>
+    </message>
+    <message>
+        <source>已写入</source>
+        <translation>written</translation>
+    </message>
+    <message>
+        <source>读回不同</source>
+        <translation>read back different</translation>
+    </message>
+    <message>
+        <source>被拒绝（代码 %1）</source>
+        <translation>refused (code %1)</translation>
+    </message>
+    <message>
+        <source>未读回</source>
+        <translation>not read back</translation>
     </message>
 </context>
 <context>
@@ -778,6 +869,37 @@
     </message>
 </context>
 <context>
+    <name>QHistoryDatabaseDialog</name>
+    <message>
+        <source>历史记录位置</source>
+        <translation>History location</translation>
+    </message>
+    <message>
+        <source>留空：历史记录保存在本机设置文件旁的 history.sqlite。
+填写服务器：postgresql://用户@主机:端口/数据库，同一工厂的工作站共用一个记录；
+密码写在 ~/.pgpass 中。服务器不可用时，记录先存在本机，恢复后按顺序发送。</source>
+        <translation>Empty: the history is kept in history.sqlite beside this computer&apos;s settings file.
+A server: postgresql://user@host:port/database, one archive shared by the plant&apos;s workstations;
+the password goes into ~/.pgpass. While the server cannot be reached, records are kept on this computer and sent in order when it is back.</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应为 postgresql://用户@主机:端口/数据库，或留空</source>
+        <translation>Expected postgresql://user@host:port/database, or empty</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
+    </message>
+</context>
+<context>
     <name>QHistoryDialog</name>
     <message>
         <source>查看</source>
@@ -1063,6 +1185,10 @@
         <source>%1 超出范围 %2～%3</source>
         <translation>%1 is outside the range %2 to %3</translation>
     </message>
+    <message>
+        <source>%1 不是有限的数</source>
+        <translation>%1 is not a finite number</translation>
+    </message>
 </context>
 <context>
     <name>QMonitorPlugin</name>
@@ -1299,6 +1425,22 @@
     <message>
         <source>记录 %1 应有 %2 个参数，只找到 %3 个</source>
         <translation>snapshot %1 should hold %2 parameters; only %3 were found</translation>
+    </message>
+    <message>
+        <source>无法连接</source>
+        <translation>cannot be reached</translation>
+    </message>
+    <message>
+        <source>没有 PostgreSQL 驱动 (Debian: libqt6sql6-psql)</source>
+        <translation>no PostgreSQL driver (Debian: libqt6sql6-psql)</translation>
+    </message>
+    <message>
+        <source>地址应为 postgresql://用户@主机:端口/数据库</source>
+        <translation>the location should be postgresql://user@host:port/database</translation>
+    </message>
+    <message>
+        <source>地址中不能有密码，请写在 ~/.pgpass 中</source>
+        <translation>a password does not belong in the location; put it in ~/.pgpass</translation>
     </message>
 </context>
 <context>
@@ -1602,6 +1744,42 @@ Without the backup this download cannot be undone from the history. Download any
         <source>否</source>
         <translation>No</translation>
     </message>
+    <message>
+        <source>随上传、下载和修改记录保存的备注（可空）</source>
+        <translation>Note kept with uploads, downloads and writes (optional)</translation>
+    </message>
+    <message>
+        <source>备注：</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>立即同步</source>
+        <translation>Sync now</translation>
+    </message>
+    <message>
+        <source>%1 条记录等待发送到服务器</source>
+        <translation>%1 records wait for the server</translation>
+    </message>
+    <message>
+        <source>历史记录已在服务器上</source>
+        <translation>History is on the server</translation>
+    </message>
+    <message>
+        <source>打开机型描述…</source>
+        <translation>Open machine description…</translation>
+    </message>
+    <message>
+        <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
+        <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
+    </message>
+    <message>
+        <source>打开机型描述</source>
+        <translation>Open machine description</translation>
+    </message>
+    <message>
+        <source>机型描述 (*.xml)</source>
+        <translation>Machine descriptions (*.xml)</translation>
+    </message>
 </context>
 <context>
     <name>QSearchDialog</name>
@@ -1776,12 +1954,24 @@ Without the backup this download cannot be undone from the history. Download any
         <source>读取错误 </source>
         <translation>Read error </translation>
     </message>
+    <message>
+        <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
+        <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
+    </message>
 </context>
 <context>
     <name>VantorelTool</name>
     <message>
-        <source>；另有 %1 处</source>
-        <translation>; %1 more</translation>
+        <source>用法: vantorel check FILE.xml</source>
+        <translation>usage: vantorel check FILE.xml</translation>
+    </message>
+    <message>
+        <source>%1: %2 个问题</source>
+        <translation>%1: %2 problems</translation>
+    </message>
+    <message>
+        <source>%1: 没有问题</source>
+        <translation>%1: no problems</translation>
     </message>
     <message>
         <source>compare 要一个比较对象：文件、--defaults 或 --snapshot ID</source>
@@ -1802,14 +1992,6 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>记录 %1</source>
         <translation>snapshot %1</translation>
-    </message>
-    <message>
-        <source>无法读取参数文件 %1：%2</source>
-        <translation>cannot read the parameter file %1: %2</translation>
-    </message>
-    <message>
-        <source>参数文件 %1 无法加载：%2</source>
-        <translation>the parameter file %1 cannot be used: %2</translation>
     </message>
     <message>
         <source>文件</source>
@@ -1848,12 +2030,36 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>%1 parameters differ from the %2</translation>
     </message>
     <message>
+        <source>用法: vantorel describe TABLE.csv -o FILE.xml</source>
+        <translation>usage: vantorel describe TABLE.csv -o FILE.xml</translation>
+    </message>
+    <message>
+        <source>%1: 无法读取 (%2)</source>
+        <translation>%1: cannot be read (%2)</translation>
+    </message>
+    <message>
+        <source>%1: 文件太大，不是参数表</source>
+        <translation>%1: the file is too large to be a parameter table</translation>
+    </message>
+    <message>
+        <source>%1: 描述已写出，但有 %2 个问题</source>
+        <translation>%1: the description was written, with %2 problems</translation>
+    </message>
+    <message>
+        <source>已写出 %1</source>
+        <translation>%1 written</translation>
+    </message>
+    <message>
         <source>参数文件 %1 有 %2 行有误，没有写入任何参数</source>
         <translation>the parameter file %1 has %2 faulty rows; nothing was written</translation>
     </message>
     <message>
         <source>参数文件 %1 中没有可以下载的参数</source>
         <translation>the parameter file %1 has no parameters to download</translation>
+    </message>
+    <message>
+        <source>无法读取参数文件 %1：%2</source>
+        <translation>cannot read the parameter file %1: %2</translation>
     </message>
     <message>
         <source>参数文件 %1 已改变，没有写入</source>
@@ -1868,12 +2074,32 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>reading the drive&apos;s parameters failed, nothing was written: %1</translation>
     </message>
     <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，无需写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing to write</translation>
+    </message>
+    <message>
+        <source>%1 个参数与设备不同（%2 个相同），没有写入</source>
+        <translation>%1 parameters differ from the drive (%2 the same); nothing was written</translation>
+    </message>
+    <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，没有写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing was written</translation>
+    </message>
+    <message>
+        <source>下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup</source>
+        <translation>the backup before the download cannot be stored in the history (%1); nothing was written; use --no-backup to go without one</translation>
+    </message>
+    <message>
         <source>下载</source>
         <translation>Download</translation>
     </message>
     <message>
         <source>下载参数失败：%1</source>
         <translation>the download failed: %1</translation>
+    </message>
+    <message>
+        <source>（%1 个与设备相同，跳过）</source>
+        <translation> (%1 as in the drive, skipped)</translation>
     </message>
     <message>
         <source>已下载 %1 个参数到站号 %2（没有核对）</source>
@@ -1888,16 +2114,56 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>%1 parameters downloaded to station %2, read back as written</translation>
     </message>
     <message>
-        <source>未知的参数代码 %1</source>
-        <translation>unknown parameter code %1</translation>
-    </message>
-    <message>
         <source>原始值</source>
         <translation>Raw</translation>
     </message>
     <message>
         <source>值</source>
         <translation>Value</translation>
+    </message>
+    <message>
+        <source>--since 的日期不对：%1</source>
+        <translation>the date of --since is not valid: %1</translation>
+    </message>
+    <message>
+        <source>历史记录无法读取：%1</source>
+        <translation>the history cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation>Workstation</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>之前</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>要求</source>
+        <translation>Asked</translation>
+    </message>
+    <message>
+        <source>读回</source>
+        <translation>Reading back</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
     </message>
     <message>
         <source>history 的参数不对；vantorel history --help 说明用法</source>
@@ -1908,20 +2174,8 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>ID</translation>
     </message>
     <message>
-        <source>时间</source>
-        <translation>Time</translation>
-    </message>
-    <message>
         <source>操作</source>
         <translation>Operation</translation>
-    </message>
-    <message>
-        <source>端口</source>
-        <translation>Port</translation>
-    </message>
-    <message>
-        <source>站号</source>
-        <translation>Station</translation>
     </message>
     <message>
         <source>软件版本</source>
@@ -1942,6 +2196,10 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>记录 %1 的 %2 个参数已写入 %3</source>
         <translation>%2 parameters of snapshot %1 written to %3</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
     </message>
     <message>
         <source>记录 %1：%2 %3，站号 %4</source>
@@ -2036,6 +2294,10 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>&quot;%1&quot; should be CODE=VALUE</translation>
     </message>
     <message>
+        <source>未知的参数代码 %1</source>
+        <translation>unknown parameter code %1</translation>
+    </message>
+    <message>
         <source>%1 给出了两次</source>
         <translation>%1 is given twice</translation>
     </message>
@@ -2058,10 +2320,6 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>写入</source>
         <translation>Writing</translation>
-    </message>
-    <message>
-        <source>读回</source>
-        <translation>Reading back</translation>
     </message>
     <message>
         <source>读回的值与写入的不同：%1</source>
@@ -2096,12 +2354,24 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>cannot open port %1</translation>
     </message>
     <message>
-        <source>站号 %1 在 %2 上没有应答</source>
-        <translation>station %1 does not answer on %2</translation>
-    </message>
-    <message>
         <source>端口 %1 已断开</source>
         <translation>port %1 was lost</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误</source>
+        <translation>station %1 on %2 gave a malformed answer</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误（收到 %3）</source>
+        <translation>station %1 on %2 gave a malformed answer (received %3)</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显</source>
+        <translation>station %1 on %2: only our own request came back (echo): the adapter returns the bytes sent; add --echo or turn on local echo</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上没有应答</source>
+        <translation>station %1 does not answer on %2</translation>
     </message>
     <message>
         <source>地址 %1</source>
@@ -2118,6 +2388,10 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>，共 %1 个请求失败</source>
         <translation>, %1 requests failed in all</translation>
+    </message>
+    <message>
+        <source>选项 -o 缺少文件名</source>
+        <translation>option -o needs a file name</translation>
     </message>
     <message>
         <source>选项 --%1 不带参数</source>
@@ -2140,42 +2414,6 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>unknown command %1</translation>
     </message>
     <message>
-        <source>%1 不能用于多个站号</source>
-        <translation>%1 cannot serve several stations</translation>
-    </message>
-    <message>
-        <source>== 站号 %1</source>
-        <translation>== station %1</translation>
-    </message>
-    <message>
-        <source>成功</source>
-        <translation>ok</translation>
-    </message>
-    <message>
-        <source>失败</source>
-        <translation>failed</translation>
-    </message>
-    <message>
-        <source>%1 个站号中 %2 个失败：%3</source>
-        <translation>%2 of %1 stations failed: %3</translation>
-    </message>
-    <message>
-        <source>结果</source>
-        <translation>Result</translation>
-    </message>
-    <message>
-        <source>退出码</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>原因</source>
-        <translation>Reason</translation>
-    </message>
-    <message>
-        <source>%1 的参数不对；vantorel %1 --help 说明用法</source>
-        <translation>wrong arguments for %1; vantorel %1 --help explains</translation>
-    </message>
-    <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
     </message>
@@ -2184,28 +2422,12 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>; </translation>
     </message>
     <message>
-        <source>下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup</source>
-        <translation>the backup before the download cannot be stored in the history (%1); nothing was written; use --no-backup to go without one</translation>
+        <source>；另有 %1 处</source>
+        <translation>; %1 more</translation>
     </message>
     <message>
-        <source>历史记录无法读取：%1</source>
-        <translation>the history cannot be read: %1</translation>
-    </message>
-    <message>
-        <source>未知</source>
-        <translation>unknown</translation>
-    </message>
-    <message>
-        <source>站号 %1 在 %2 上应答有误</source>
-        <translation>station %1 on %2 gave a malformed answer</translation>
-    </message>
-    <message>
-        <source>站号 %1 在 %2 上应答有误（收到 %3）</source>
-        <translation>station %1 on %2 gave a malformed answer (received %3)</translation>
-    </message>
-    <message>
-        <source>站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显</source>
-        <translation>station %1 on %2: only our own request came back (echo): the adapter returns the bytes sent; add --echo or turn on local echo</translation>
+        <source>参数文件 %1 无法加载：%2</source>
+        <translation>the parameter file %1 cannot be used: %2</translation>
     </message>
     <message>
         <source>%1 个历史记录没有存入：%2</source>
@@ -2236,20 +2458,36 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>no port is set (Communicate.PortName is empty and there is no Communicate.SerialNumber), so it is not known which drive to write to; name it with --port</translation>
     </message>
     <message>
-        <source>文件中的 %1 个参数与站号 %2 一致，无需写入</source>
-        <translation>the %1 parameters of the file are as in station %2; nothing to write</translation>
+        <source>%1 不能用于多个站号</source>
+        <translation>%1 cannot serve several stations</translation>
     </message>
     <message>
-        <source>%1 个参数与设备不同（%2 个相同），没有写入</source>
-        <translation>%1 parameters differ from the drive (%2 the same); nothing was written</translation>
+        <source>== 站号 %1</source>
+        <translation>== station %1</translation>
     </message>
     <message>
-        <source>文件中的 %1 个参数与站号 %2 一致，没有写入</source>
-        <translation>the %1 parameters of the file are as in station %2; nothing was written</translation>
+        <source>成功</source>
+        <translation>ok</translation>
     </message>
     <message>
-        <source>（%1 个与设备相同，跳过）</source>
-        <translation> (%1 as in the drive, skipped)</translation>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>%1 个站号中 %2 个失败：%3</source>
+        <translation>%2 of %1 stations failed: %3</translation>
+    </message>
+    <message>
+        <source>退出码</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>%1 的参数不对；vantorel %1 --help 说明用法</source>
+        <translation>wrong arguments for %1; vantorel %1 --help explains</translation>
     </message>
 </context>
 </TS>

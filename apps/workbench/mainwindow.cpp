@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qhistorydatabasedialog.h"
 #include "qcommunicatedialog.h"
 #include "qdiagnosticsdialog.h"
 #include "qgroupmissionprogressdialog.h"
@@ -13,6 +14,8 @@
 #include <core/plugin/qmenuactionmap.h>
 #include <core/qsoftcore.h>
 #include <coredata/quilanguage.h>
+#include <machine/driveprofile.h>
+#include <machine/qmachine.h>
 
 #include <paramset/linksettings.h>
 #include <communicate/qcommunicate.h>
@@ -159,6 +162,13 @@ void MainWindow::register_menus()
     connect(settings, &QAction::triggered, this, &MainWindow::serial_connect);
     add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Communicate"), settings);
     add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.Language"), language_action());
+    auto *history = new QAction(this);
+    history->setText(tr("历史记录位置"));
+    connect(history, &QAction::triggered, this, [this] {
+        QHistoryDatabaseDialog dialog(this);
+        dialog.exec();
+    });
+    add(QStringLiteral("Menu.Setting"), QStringLiteral("Menu.Setting.History"), history);
 }
 
 QAction *MainWindow::language_action()
@@ -363,6 +373,9 @@ void MainWindow::offline()
 void MainWindow::search_devices()
 {
     QSoftCore *core = QSoftCore::get_core();
+    // The drive described last may need a pause before each request; the
+    // probes keep it (its description is still known after the disconnect).
+    const int pause_ms = core->get_machine() ? core->get_machine()->profile().pause_ms : 0;
     if (core->get_communicate()->serial_status() == 0) {
         // The search needs the ports to itself.
         const QMessageBox::StandardButton answer = QMessageBox::question(
@@ -374,6 +387,7 @@ void MainWindow::search_devices()
     }
     read_serial_config();
     QSearchDialog dialog(QCommunicate::port_for(m_serial_config), this);
+    dialog.set_pause_ms(pause_ms);
     dialog.exec();
     if (const std::optional<tagFoundDrive> drive = dialog.chosen())
         connect_found(drive->config);

@@ -227,6 +227,7 @@ tagSearchPlan QSearchDialog::plan() const
     plan.first_station = m_first->value();
     plan.last_station = m_last->value();
     plan.wait_ms = m_wait->value();
+    plan.pause_ms = m_pause_ms;
     return plan;
 }
 
@@ -248,6 +249,7 @@ void QSearchDialog::set_plan(const tagSearchPlan &plan)
     m_first->setValue(plan.first_station);
     m_last->setValue(plan.last_station);
     m_wait->setValue(plan.wait_ms);
+    m_pause_ms = plan.pause_ms;
 }
 
 void QSearchDialog::start_search()

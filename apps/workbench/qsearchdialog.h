@@ -32,6 +32,9 @@ public:
     tagSearchPlan plan() const;
     // Fills the editors from a plan (ports not listed yet are added).
     void set_plan(const tagSearchPlan &plan);
+    // A slow drive's pause kept before each probe (its description's); it
+    // has no editor.
+    void set_pause_ms(int pause_ms) { m_pause_ms = pause_ms; }
     QDeviceSearch *search() const { return m_search; }
     std::optional<tagFoundDrive> chosen() const { return m_chosen; }
     // Chooses the found drive in row; false when there is none.
@@ -60,6 +63,7 @@ private:
     QSpinBox *m_first;
     QSpinBox *m_last;
     QSpinBox *m_wait;
+    int m_pause_ms = 0;
     QTreeWidget *m_found;
     QProgressBar *m_progress;
     QLabel *m_time_left;

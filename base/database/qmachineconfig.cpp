@@ -35,6 +35,10 @@ enum Column {
     ColNameEn,
     ColUnitEn,
     ColChoicesEn,
+    ColWordOrder,
+    ColType,
+    // What the monitoring page makes of a runtime value, and the English
+    // help (the machine library's extra slots).
     ColMonitor,
     ColRole,
     ColBits,
@@ -180,6 +184,9 @@ public:
     explicit DescriptionParser(QXmlStreamReader &xml) : m_xml(xml) {}
 
     void parse(QList<tagDataPage> *groups, tagDataPage *runtime, bool *has_runtime);
+    // The <Protocol> element's rules, or the defaults where it gives none.
+    DriveProfile profile;
+    bool has_protocol() const { return m_seen_protocol; }
     // The <Machine> element's name, type and version attributes.
     QStringList machine_attributes;
 
@@ -196,16 +203,93 @@ private:
     }
     void skip_to_end();
     QStringList parse_param(bool runtime);
-    void check_range(const QString &code, const QStringList &row, qint64 line);
+    void check_range(const QString &code, const QStringList &row, qint64 line, bool is_float);
     void check_width(const QString &code, const QString &what, const QString &text, double value,
                      int length, int scale, qint64 line);
     void take_registers(const QString &code, int address, int length, qint64 line);
+    void parse_protocol();
+    int protocol_number(const QXmlStreamAttributes &attrs, const char *name, int lowest,
+                        int highest, int fallback);
+    int protocol_function(const QXmlStreamAttributes &attrs, const char *name, int fallback);
 
     QXmlStreamReader &m_xml;
     QHash<QString, qint64> m_code_lines;
     QHash<int, QString> m_registers;
     QSet<QString> m_group_names;
+    bool m_seen_page = false;
+    bool m_seen_protocol = false;
 };
+
+int DescriptionParser::protocol_number(const QXmlStreamAttributes &attrs, const char *name,
+                                       int lowest, int highest, int fallback)
+{
+    const QString text = attrs.value(QLatin1String(name)).toString().trimmed();
+    if (!attrs.hasAttribute(QLatin1String(name)))
+        return fallback;
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    if (!ok || v < lowest || v > highest) {
+        fail(tr("<Protocol> 的 %1 \"%2\" 不是 %3 到 %4 之间的整数")
+                 .arg(QLatin1String(name), text).arg(lowest).arg(highest));
+    }
+    return v;
+}
+
+int DescriptionParser::protocol_function(const QXmlStreamAttributes &attrs, const char *name,
+                                         int fallback)
+{
+    if (!attrs.hasAttribute(QLatin1String(name)))
+        return fallback;
+    const QString text = attrs.value(QLatin1String(name)).toString().trimmed().toLower();
+    if (text == QLatin1String("0x06") || text == QLatin1String("6"))
+        return 0x06;
+    if (text == QLatin1String("0x10") || text == QLatin1String("16"))
+        return 0x10;
+    fail(tr("<Protocol> 的 %1 \"%2\" 不是 0x06 或 0x10")
+             .arg(QLatin1String(name), attrs.value(QLatin1String(name)).toString()));
+}
+
+void DescriptionParser::parse_protocol()
+{
+    if (m_seen_protocol)
+        fail(tr("描述中只能有一个 <Protocol>"));
+    if (m_seen_page)
+        fail(tr("<Protocol> 必须写在所有参数组之前"));
+    m_seen_protocol = true;
+    const QXmlStreamAttributes attrs = m_xml.attributes();
+    for (const QXmlStreamAttribute &attr : attrs) {
+        static const QStringList known = {
+            QStringLiteral("max-read"),     QStringLiteral("max-gap"),
+            QStringLiteral("write-single"), QStringLiteral("write-double"),
+            QStringLiteral("word-order"),   QStringLiteral("address-base"),
+            QStringLiteral("pause-ms"),     QStringLiteral("timeout-ms"),
+            QStringLiteral("retries")};
+        if (!known.contains(attr.name().toString()))
+            fail(tr("<Protocol> 不认识属性 %1").arg(attr.name().toString()));
+    }
+    DriveProfile p;
+    p.max_read = protocol_number(attrs, "max-read", 1, DriveProfile::kProtocolMaxRead, p.max_read);
+    p.max_gap = protocol_number(attrs, "max-gap", 0, DriveProfile::kProtocolMaxRead, p.max_gap);
+    p.single_write = protocol_function(attrs, "write-single", p.single_write);
+    p.double_write = protocol_function(attrs, "write-double", p.double_write);
+    const QString order = attrs.value(QLatin1String("word-order")).toString().trimmed();
+    if (order == QLatin1String("high-first"))
+        p.high_word_first = true;
+    else if (!order.isEmpty() && order != QLatin1String("low-first"))
+        fail(tr("<Protocol> 的 word-order \"%1\" 不是 low-first 或 high-first").arg(order));
+    const QString base = attrs.value(QLatin1String("address-base")).toString().trimmed();
+    if (base == QLatin1String("1"))
+        p.address_base = DriveProfile::AddressBase::OneBased;
+    else if (base == QLatin1String("40001"))
+        p.address_base = DriveProfile::AddressBase::Modicon;
+    else if (!base.isEmpty() && base != QLatin1String("0"))
+        fail(tr("<Protocol> 的 address-base \"%1\" 不是 0、1 或 40001").arg(base));
+    p.pause_ms = protocol_number(attrs, "pause-ms", 0, 10000, p.pause_ms);
+    p.timeout_ms = protocol_number(attrs, "timeout-ms", 10, 60000, p.timeout_ms);
+    p.retries = protocol_number(attrs, "retries", 0, 10, p.retries);
+    profile = p;
+    skip_to_end();
+}
 
 void DescriptionParser::skip_to_end()
 {
@@ -241,8 +325,13 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
             break;
         if (!m_xml.isStartElement())
             continue;
+        if (m_xml.name() == QLatin1String("Protocol")) {
+            parse_protocol();
+            continue;
+        }
         const bool is_group = m_xml.name() == QLatin1String("Group");
         const bool is_runtime = m_xml.name() == QLatin1String("Runtime");
+        m_seen_page = true;
         if (!is_group && !is_runtime)
             fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
 
@@ -319,7 +408,8 @@ void DescriptionParser::check_width(const QString &code, const QString &what, co
     }
 }
 
-void DescriptionParser::check_range(const QString &code, const QStringList &row, qint64 line)
+void DescriptionParser::check_range(const QString &code, const QStringList &row, qint64 line,
+                                    bool is_float)
 {
     const int length = row.at(ColLength).toInt();
     const int scale = row.at(ColScale).toInt();
@@ -347,7 +437,7 @@ void DescriptionParser::check_range(const QString &code, const QStringList &row,
         fail_at(line, tr("参数 %1 的默认值 %2 超出范围 [%3, %4]")
                           .arg(code, row.at(ColDefault), row.at(ColMin), row.at(ColMax)));
     }
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3 && !is_float; ++i) {
         if (present[i])
             check_width(code, names[i], row.at(ColDefault + i), values[i], length, scale, line);
     }
@@ -385,9 +475,21 @@ QStringList DescriptionParser::parse_param(bool runtime)
     }
     row[ColAddress] = QString::number(address);
 
-    const QString length_text = attr("length").isEmpty() ? QStringLiteral("1") : attr("length");
+    const QString type = attr("type");
+    const bool is_float = type == QLatin1String("float");
+    if (!type.isEmpty() && !is_float && type != QLatin1String("int"))
+        fail(tr("参数 %1 的类型 \"%2\" 不是 int 或 float").arg(code, type));
+    row[ColType] = is_float ? QStringLiteral("float") : QString();
+    const QString length_text = attr("length").isEmpty()
+        ? (is_float ? QStringLiteral("2") : QStringLiteral("1")) : attr("length");
     if (length_text != QLatin1String("1") && length_text != QLatin1String("2"))
         fail(tr("参数 %1 的长度 \"%2\" 不是 1 或 2").arg(code, length_text));
+    if (is_float && length_text != QLatin1String("2"))
+        fail(tr("浮点参数 %1 的长度是 %2，应为 2").arg(code, length_text));
+    if (length_text == QLatin1String("2") && profile.max_read < 2)
+        fail(tr("两字参数 %1 不能用最多 %2 个寄存器的读取读出").arg(code).arg(profile.max_read));
+    if (length_text == QLatin1String("2") && profile.high_word_first)
+        row[ColWordOrder] = QStringLiteral("high");
     const int length = length_text.toInt();
     if (address + length - 1 > 65535)
         fail(tr("两字参数 %1 的高位寄存器超出地址范围").arg(code));
@@ -413,6 +515,8 @@ QStringList DescriptionParser::parse_param(bool runtime)
     }
     if (editor == editor_choice() && scale_magnitude(scale) != 1)
         fail(tr("选择参数 %1 的缩放 %2 不是 1 或 -1").arg(code, scale_text));
+    if (is_float && (scale != 1 || editor == editor_choice()))
+        fail(tr("浮点参数 %1 不能有缩放或选择值").arg(code));
 
     const QString access = attr("access").isEmpty()
         ? (runtime ? QStringLiteral("ro") : QStringLiteral("rw")) : attr("access");
@@ -450,7 +554,7 @@ QStringList DescriptionParser::parse_param(bool runtime)
         fail(tr("参数 %1 的用途 \"%2\" 未知 (应为 state 或 fault)").arg(code, role));
     row[ColRole] = role;
 
-    check_range(code, row, line);
+    check_range(code, row, line, is_float);
     take_registers(code, address, length, line);
 
     // Choices, and the names of a state word's bits or of the fault codes.
@@ -601,6 +705,8 @@ bool QMachineConfig::load_file(const QString &path)
     m_name_en.clear();
     m_type.clear();
     m_version.clear();
+    m_profile = DriveProfile();
+    m_has_protocol = false;
 
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
@@ -630,6 +736,8 @@ bool QMachineConfig::load_file(const QString &path)
         m_type = parser.machine_attributes.value(1);
         m_version = parser.machine_attributes.value(2);
         m_name_en = parser.machine_attributes.value(3);
+        m_profile = parser.profile;
+        m_has_protocol = parser.has_protocol();
     } catch (const ParseError &e) {
         m_error = one_line(QStringLiteral("%1:%2: %3").arg(shown).arg(e.line).arg(e.reason));
         return false;

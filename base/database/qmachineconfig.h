@@ -3,6 +3,8 @@
 #include <database/database_export.h>
 #include "qdatabaseloader.h"
 
+#include <machine/driveprofile.h>
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -34,6 +36,12 @@ public:
     QString machine_name_en() const { return m_name_en; } // empty when none
     QString machine_type() const { return m_type; }
     QString machine_version() const { return m_version; }
+    // The drive's protocol profile (its <Protocol> element; the defaults
+    // when the description gives none).
+    DriveProfile profile() const { return m_profile; }
+    // True when the description has a <Protocol> element: a drive that
+    // enforces its own limits (the simulated one) does so only then.
+    bool has_protocol() const { return m_has_protocol; }
 
     // The directory holding the descriptions: "<program dir>/machines" unless
     // set (tests point it elsewhere).
@@ -48,4 +56,6 @@ private:
     QString m_name_en;
     QString m_type;
     QString m_version;
+    DriveProfile m_profile;
+    bool m_has_protocol = false;
 };

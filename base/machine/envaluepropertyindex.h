@@ -21,5 +21,8 @@ enum enValuePropertyIndex {
     VALUE_NAME_EN = 14,    // name
     VALUE_UNIT_EN = 15,    // unit, where it is written differently
     VALUE_CHOICES_EN = 16, // choice texts, "value:text" pairs joined by ";"
-    VALUE_PROPERTY_COUNT = 17
+    // Register form beyond length and scale, from the description's profile.
+    VALUE_WORD_ORDER = 17, // "high" when a two-word value's high word comes first
+    VALUE_TYPE = 18,       // "float" for a 32-bit IEEE value; empty for an integer
+    VALUE_PROPERTY_COUNT = 19
 };

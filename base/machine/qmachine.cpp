@@ -105,6 +105,7 @@ bool QMachine::add_value(const QString &group_name, QMachineValue *value)
     m_by_code.insert(code, value);
     group->m_values.append(value);
     group->m_code_map.insert(code, value);
+    value->set_profile(&m_profile);
     return true;
 }
 
@@ -118,6 +119,7 @@ bool QMachine::take_runtime(QMachineValue *value)
         return false;
     m_runtime_set.insert(value);
     m_all_runtimes.append(value);
+    value->set_profile(&m_profile);
     const QString code = value->get_value_property(VALUE_CODE).toString();
     if (!m_runtime_by_code.contains(code))
         m_runtime_by_code.insert(code, value);

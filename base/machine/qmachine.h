@@ -1,6 +1,7 @@
 #pragma once
 
 #include <machine/machine_export.h>
+#include "driveprofile.h"
 
 #include <QHash>
 #include <QList>
@@ -31,6 +32,10 @@ public:
     // The name in the interface's language: the English one when English
     // is chosen and the description gives one.
     QString display_name() const;
+
+    // How the drive speaks Modbus (its description's profile).
+    void set_profile(const DriveProfile &profile) { m_profile = profile; }
+    const DriveProfile &profile() const { return m_profile; }
 
     void add_group(const QString &name, const QString &name_en = QString());
     // The group's name in the language shown (QMachineValue::set_english).
@@ -69,6 +74,7 @@ private:
     QString m_version;
     QString m_name;
     QString m_name_en;
+    DriveProfile m_profile;
     QList<tagValueGroup *> m_groups;
     QHash<int, QMachineValue *> m_by_address;
     QHash<QString, QMachineValue *> m_by_code;

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -32,6 +33,17 @@ QList<QPair<qint64, QString>> parse_choices(const QString &text)
 qint64 abs_scale(int scale)
 {
     return QMachineValue::scale_magnitude(scale);
+}
+
+// The fewest significant digits that read back as the same float.
+QString float_text(float f)
+{
+    for (int digits = 6; digits < 9; ++digits) {
+        const QString text = QString::number(double(f), 'g', digits);
+        if (text.toFloat() == f)
+            return text;
+    }
+    return QString::number(double(f), 'g', 9);
 }
 
 quint64 power_of_ten(int exponent)
@@ -73,6 +85,12 @@ void QMachineValue::refresh_cache(enValuePropertyIndex index)
     case VALUE_LENGTH:
         // Callers that build missions treat anything but 2 as one word.
         m_words = m_properties.at(VALUE_LENGTH).toInt() == 2 ? 2 : 1;
+        break;
+    case VALUE_WORD_ORDER:
+        m_high_first = m_properties.at(VALUE_WORD_ORDER).toString() == QLatin1String("high");
+        break;
+    case VALUE_TYPE:
+        m_float = m_properties.at(VALUE_TYPE).toString() == QLatin1String("float");
         break;
     case VALUE_CHOICES:
     case VALUE_CHOICES_EN: {
@@ -149,8 +167,11 @@ int QMachineValue::bits_of(qint64 number) const
 QList<quint16> QMachineValue::registers_of(int raw) const
 {
     const quint32 bits = quint32(raw);
-    if (m_words == 2)
-        return {quint16(bits & 0xFFFFu), quint16(bits >> 16)};
+    if (m_words == 2) {
+        const quint16 low = quint16(bits & 0xFFFFu);
+        const quint16 high = quint16(bits >> 16);
+        return m_high_first ? QList<quint16>{high, low} : QList<quint16>{low, high};
+    }
     return {quint16(bits & 0xFFFFu)};
 }
 
@@ -158,9 +179,11 @@ bool QMachineValue::raw_of_registers(const QList<quint16> &registers, int *raw) 
 {
     if (registers.size() < m_words || raw == nullptr)
         return false;
-    if (m_words == 2)
-        *raw = int((quint32(registers.at(1)) << 16) | registers.at(0));
-    else
+    if (m_words == 2) {
+        const quint16 low = m_high_first ? registers.at(1) : registers.at(0);
+        const quint16 high = m_high_first ? registers.at(0) : registers.at(1);
+        *raw = int((quint32(high) << 16) | low);
+    } else
         *raw = int(registers.at(0));
     return true;
 }
@@ -178,11 +201,41 @@ bool QMachineValue::raw_of_integer(qint64 integer, int *raw) const
     return true;
 }
 
+float QMachineValue::float_of_raw(int raw)
+{
+    const quint32 bits = quint32(raw);
+    float f = 0;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+const DriveProfile &QMachineValue::profile() const
+{
+    static const DriveProfile defaults;
+    return m_profile ? *m_profile : defaults;
+}
+
+double QMachineValue::display_number(int raw) const
+{
+    if (m_float)
+        return double(float_of_raw(raw));
+    return double(number_of_raw(raw)) / double(abs_scale(m_scale));
+}
+
+int QMachineValue::raw_of_float(float number)
+{
+    quint32 bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    return int(bits);
+}
+
 QString QMachineValue::range_error(int raw) const
 {
     const double scale = double(abs_scale(m_scale));
-    const double x = double(number_of_raw(raw)) / scale;
-    const double half_step = 0.5 / scale;
+    const double x = m_float ? double(float_of_raw(raw)) : double(number_of_raw(raw)) / scale;
+    const double half_step = m_float ? 0.0 : 0.5 / scale;
+    if (m_float && !std::isfinite(x))
+        return tr("%1 不是有限的数").arg(text_of_raw(raw));
     bool min_ok = false;
     bool max_ok = false;
     const QString min_text = m_properties.at(VALUE_MIN).toString();
@@ -199,6 +252,8 @@ int QMachineValue::decimals() const
     // Enough places that every raw step has its own text: with fewer (one
     // place at scale 15), neighbouring raw values would share a text and an
     // edit that only confirms the shown value would write another one.
+    if (m_float)
+        return 6;
     const qint64 a = abs_scale(m_scale);
     int d = 0;
     for (qint64 p = 1; p < a; p *= 10)
@@ -232,6 +287,8 @@ QString QMachineValue::format_number(qint64 number) const
 
 QString QMachineValue::text_of_raw(int raw) const
 {
+    if (m_float)
+        return float_text(float_of_raw(raw));
     const qint64 number = number_of_raw(raw);
     if (is_choice()) {
         for (const Choice &c : m_choices) {
@@ -322,6 +379,15 @@ bool QMachineValue::convert_text(const QString &text, int *raw) const
             }
         }
         return false;
+    }
+    if (m_float) {
+        bool ok = false;
+        const double x = t.toDouble(&ok);
+        const float f = float(x);
+        if (!ok || !std::isfinite(x) || !std::isfinite(f))
+            return false;
+        *raw = raw_of_float(f);
+        return true;
     }
     return parse_decimal(t, raw);
 }

@@ -2,6 +2,7 @@
 
 #include <machine/machine_export.h>
 #include "envaluepropertyindex.h"
+#include "driveprofile.h"
 
 #include <QList>
 #include <QObject>
@@ -80,8 +81,21 @@ public:
     // the description loader checks defaults and limits with them.
     static qint64 lowest_number(int words, bool is_signed);
     static qint64 highest_number(int words, bool is_signed);
+    // A 32-bit IEEE float (VALUE_TYPE "float"): the raw value holds its bits;
+    // the scale does not apply.
+    bool is_float() const { return m_float; }
+    static float float_of_raw(int raw);
+    // The number a raw value stands for in display units (the float, or the
+    // integer divided by the scale), for files and trends.
+    double display_number(int raw) const;
+    static int raw_of_float(float number);
+    // True when a two-word value's high word sits at its address
+    // (VALUE_WORD_ORDER "high").
+    bool high_word_first() const { return m_high_first; }
+
     // Registers of a raw value, words() of them: the low word at the value's
-    // address, the high word at the next one.
+    // address and the high word at the next one, or the reverse where the
+    // value's word order says so.
     QList<quint16> registers_of(int raw) const;
     // The raw value of registers read from the value's address on; false
     // (raw untouched) when fewer than words() are given. Extra ones are ignored.
@@ -95,6 +109,12 @@ public:
     // reader's text); empty when it lies within them or the description
     // gives none. Such a value must not reach the drive.
     QString range_error(int raw) const;
+
+    // The protocol profile of the drive the value belongs to: its machine's,
+    // set when the machine takes the value, which then outlives it; the
+    // defaults for a value no machine holds.
+    const DriveProfile &profile() const;
+    void set_profile(const DriveProfile *profile) { m_profile = profile; }
 
 signals:
     void value_changed();
@@ -120,7 +140,10 @@ private:
     // Parsed forms of the properties the conversions read on every call.
     int m_scale = 1;
     int m_words = 1;
+    bool m_high_first = false;
+    bool m_float = false;
     QVector<Choice> m_choices;
     int m_raw = 0;
     bool m_has_value = false;
+    const DriveProfile *m_profile = nullptr;
 };

@@ -6,7 +6,7 @@
 
 namespace RegisterRuns {
 
-QList<Run> of(const QList<QMachineValue *> &values, int max_registers)
+QList<Run> of(const QList<QMachineValue *> &values, int max_registers, int max_gap)
 {
     // Packing the values greedily in address order gives the fewest runs.
     struct Span
@@ -38,7 +38,8 @@ QList<Run> of(const QList<QMachineValue *> &values, int max_registers)
             continue;
         }
         const int last = std::max(run_last, span.last);
-        if (last - run_first + 1 <= max_registers) {
+        const bool gap_ok = max_gap < 0 || span.first - run_last - 1 <= max_gap;
+        if (gap_ok && last - run_first + 1 <= max_registers) {
             run_last = last;
         } else {
             runs.append({run_first, run_last - run_first + 1});

@@ -18,6 +18,7 @@
 #include <machine/tagvaluegroup.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QWidget>
 
 namespace {
@@ -202,7 +203,12 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
     clear_machine();
 
     QMachineConfig config;
-    const bool loaded = typed ? config.load(type, version) : config.load();
+    // A description the operator chose for this software version goes
+    // before the default one.
+    const QString chosen = typed || m_machine_version < 0
+        ? QString() : get_setting_value(description_key(m_machine_version)).toString();
+    const bool loaded = typed ? config.load(type, version)
+                              : (chosen.isEmpty() ? config.load() : config.load_file(chosen));
     if (!loaded) {
         m_machine_error = config.error_string();
         return;
@@ -268,6 +274,11 @@ void QSoftCore::new_machine_version(int version)
         return;
     }
 
+    queue_start_reads();
+}
+
+void QSoftCore::queue_start_reads()
+{
     QMissionManager *manager = m_communicate->mission_manager();
     const QList<QMission *> missions = make_mission(m_machine->get_start_list());
     for (QMission *mission : missions) {
@@ -279,6 +290,39 @@ void QSoftCore::new_machine_version(int version)
     qDeleteAll(missions);
 
     emit start_runtime();
+}
+
+QString QSoftCore::description_key(int version)
+{
+    return QStringLiteral("Machine.Description.") + QString::number(version);
+}
+
+bool QSoftCore::use_description(const QString &path, QString *error)
+{
+    if (m_machine_version < 0 || m_communicate->commu_status() != 0) {
+        *error = tr("没有连接设备：机型描述按设备的软件版本记住，请先连接。");
+        return false;
+    }
+    // Tried first, so a file that cannot be used changes nothing.
+    QMachineConfig config;
+    if (!config.load_file(path)) {
+        *error = config.error_string();
+        return false;
+    }
+    const QString key = description_key(m_machine_version);
+    const QVariant before = get_setting_value(key);
+    set_setting_value(key, QFileInfo(path).absoluteFilePath());
+    clear_machine();
+    new_machine();
+    if (!m_machine) {
+        // Changed between the check and the build: the old choice stays.
+        *error = m_machine_error;
+        set_setting_value(key, before);
+        new_machine();
+        return false;
+    }
+    queue_start_reads();
+    return true;
 }
 
 // ---------------------------------------------------------------------------

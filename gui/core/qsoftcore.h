@@ -60,6 +60,15 @@ public:
     void new_machine(const QString &type, const QString &version);
     void clear_machine();
     void release_machine();
+    // Uses the description file at `path` for the connected drive's software
+    // version from now on (kept in the settings, so it holds after a
+    // restart) and builds the model from it. False, with the loader's
+    // reason, when no drive is connected or the file cannot be used; the
+    // model and the setting then stay as they were.
+    bool use_description(const QString &path, QString *error);
+    // The settings key of the description chosen for a software version.
+    static QString description_key(int version);
+
     // Why the last new_machine() built no model (empty after a success).
     QString machine_error() const;
 
@@ -91,6 +100,8 @@ protected slots:
 
 private:
     void build_machine(const QString &type, const QString &version, bool typed);
+    // Queues the reads of the start list (after a new model while online).
+    void queue_start_reads();
     void announce_port_closed();
     QWidget *main_window() const;
 

@@ -35,6 +35,7 @@ QMachine *build_groups(QMachineConfig &config, const QString &type, const QStrin
     machine->set_version(version);
     machine->set_name(config.machine_name());
     machine->set_name_en(config.machine_name_en());
+    machine->set_profile(config.profile());
 
     const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
     for (const tagDataPage &page : pages) {

@@ -65,8 +65,9 @@ Check check_text(const QMachineValue *value, const QString &text)
             : QCoreApplication::translate("ParamEdit", "“%1”不是有效的数值").arg(shown(text));
         return check;
     }
+    // A float's bits are no number of the width; its text was checked as a float.
     const qint64 number = value->number_of_raw(raw);
-    if (number < lowest_edit(value) || number > highest_edit(value)) {
+    if (!value->is_float() && (number < lowest_edit(value) || number > highest_edit(value))) {
         check.reason = QCoreApplication::translate("ParamEdit", "“%1”超出参数的数据宽度").arg(shown(text));
         return check;
     }

@@ -10,16 +10,64 @@
 
 namespace ParamMissions {
 
+void apply_timing(QMission *mission, const DriveProfile &profile)
+{
+    if (!mission)
+        return;
+    if (profile.pause_ms > 0)
+        mission->set_attribute(MissionKey::pause(), QVariant(profile.pause_ms));
+    if (profile.timeout_ms >= 0)
+        mission->set_attribute(MissionKey::timeout(), QVariant(profile.timeout_ms));
+    if (profile.retries >= 0)
+        mission->set_attribute(MissionKey::retries(), QVariant(profile.retries));
+}
+
+QList<RegisterRuns::Run> runs_under_profile(const QList<QMachineValue *> &values)
+{
+    const DriveProfile &profile = profile_of(values);
+    return RegisterRuns::of(values, profile.max_read, profile.max_gap);
+}
+
+const DriveProfile &profile_of(const QList<QMachineValue *> &values)
+{
+    static const DriveProfile defaults;
+    for (QMachineValue *value : values) {
+        if (value)
+            return value->profile();
+    }
+    return defaults;
+}
+
 namespace {
 
-QMission *write_word(int station, int address, quint16 word)
+QMission *write_word(int station, int address, quint16 word, const DriveProfile &profile)
 {
-    auto *mission = new QMission(MISSION_WRITE);
+    // A drive that takes only 0x10 gets its one register in a 0x10 request.
+    const bool multi = profile.single_write == 0x10;
+    auto *mission = new QMission(multi ? MISSION_WRITE_MULTI : MISSION_WRITE);
     mission->set_attribute(MissionKey::station(), QVariant(station));
     mission->set_attribute(MissionKey::address(), QVariant(address));
     mission->set_attribute(MissionKey::length(), QVariant(1));
     mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
     mission->set_attribute(MissionKey::write_data(), QVariant(int(word)));
+    apply_timing(mission, profile);
+    mission->update_send_buffer();
+    return mission;
+}
+
+QMission *write_words(int station, int address, const QList<quint16> &registers,
+                      const DriveProfile &profile)
+{
+    QVariantList words;
+    for (quint16 word : registers)
+        words.append(QVariant(int(word)));
+    auto *mission = new QMission(MISSION_WRITE_MULTI);
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(), QVariant(address));
+    mission->set_attribute(MissionKey::length(), QVariant(int(registers.size())));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    mission->set_attribute(MissionKey::write_data(), QVariant(words));
+    apply_timing(mission, profile);
     mission->update_send_buffer();
     return mission;
 }
@@ -43,12 +91,14 @@ void decode_into(QMachineValue *value, const QList<quint16> &registers, int k)
 QList<QMission *> runs_of(const QList<QMachineValue *> &values, int station, enMissionType type)
 {
     QList<QMission *> missions;
-    const QList<RegisterRuns::Run> runs = RegisterRuns::of(values, kMaxRegistersPerRead);
+    const QList<RegisterRuns::Run> runs = runs_under_profile(values);
+    const DriveProfile &profile = profile_of(values);
     for (const RegisterRuns::Run &run : runs) {
         auto *mission = new QMission(type);
         mission->set_attribute(MissionKey::station(), QVariant(station));
         mission->set_attribute(MissionKey::address(), QVariant(run.first));
         mission->set_attribute(MissionKey::length(), QVariant(run.count));
+        apply_timing(mission, profile);
         mission->update_send_buffer();
         missions.append(mission);
     }
@@ -64,24 +114,19 @@ QList<QMission *> write_missions(QMachineValue *value, int raw, int station, Two
         return missions;
     const int address = value->get_value_property(VALUE_ADDRESS).toInt();
     const QList<quint16> registers = value->registers_of(raw);
-    if (registers.size() > 1 && two_words == TwoWords::OneRequest) {
+    const DriveProfile &profile = value->profile();
+    // The drive's profile says how two words go out; a description that
+    // leaves it open gets the caller's rule.
+    const bool one_request = profile.double_write == 0x10
+        || (profile.double_write == 0 && two_words == TwoWords::OneRequest);
+    if (registers.size() > 1 && one_request) {
         // Both words in one request: a line that goes between them cannot
         // leave the drive holding a value nobody wrote.
-        QVariantList words;
-        for (quint16 word : registers)
-            words.append(QVariant(int(word)));
-        auto *mission = new QMission(MISSION_WRITE_MULTI);
-        mission->set_attribute(MissionKey::station(), QVariant(station));
-        mission->set_attribute(MissionKey::address(), QVariant(address));
-        mission->set_attribute(MissionKey::length(), QVariant(int(registers.size())));
-        mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
-        mission->set_attribute(MissionKey::write_data(), QVariant(words));
-        mission->update_send_buffer();
-        missions.append(mission);
+        missions.append(write_words(station, address, registers, profile));
         return missions;
     }
     for (int i = 0; i < registers.size(); ++i)
-        missions.append(write_word(station, address + i, registers.at(i)));
+        missions.append(write_word(station, address + i, registers.at(i), profile));
     return missions;
 }
 
@@ -105,6 +150,7 @@ QMission *read_back_mission(QMachineValue *value, int station)
     // length: a read-back of length 0 could not even be sent.
     mission->set_attribute(MissionKey::length(), QVariant(value->words()));
     mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    apply_timing(mission, value->profile());
     mission->update_send_buffer();
     return mission;
 }

@@ -2,9 +2,12 @@
 
 #include <paramset/paramset_export.h>
 
+#include <machine/registerruns.h>
+
 #include <QList>
 
 class QMachine;
+struct DriveProfile;
 class QMachineValue;
 class QMission;
 
@@ -14,26 +17,39 @@ class QMission;
 // the value gives them, and read values in the same runs.
 namespace ParamMissions {
 
-// Registers a read asks for at most.
+// Registers a read asks for at most where the description sets no other
+// largest read (DriveProfile::max_read).
 inline constexpr int kMaxRegistersPerRead = 8;
 
-// How a value of two words goes out. In one request (0x10, type 2) the drive
-// takes both words or neither; a drive that takes only 0x06 gets two
-// requests (type 0), and a failure between them can leave half a value.
+// Every mission for a drive carries its profile's pause, time-out and
+// retries, so the link treats the request as that drive needs.
+PARAMSET_EXPORT void apply_timing(QMission *mission, const DriveProfile &profile);
+// The profile of the drive the values belong to (the first one's).
+PARAMSET_EXPORT const DriveProfile &profile_of(const QList<QMachineValue *> &values);
+// The runs of the values' registers under their drive's largest read and gap.
+PARAMSET_EXPORT QList<RegisterRuns::Run> runs_under_profile(const QList<QMachineValue *> &values);
+
+// How a value of two words goes out where its drive's profile leaves it
+// open. In one request (0x10, type 2) the drive takes both words or neither;
+// two requests (type 0, one per word) can leave half a value when the line
+// fails between them.
 enum class TwoWords { OneRequest, SingleWrites };
 
-// The write missions of a value, send buffers built: one 0x06 (type 0) for a
-// one-word value; a two-word value as `two_words` says. The caller owns them.
+// The write missions of a value, send buffers built, as its drive's profile
+// writes: one register with 0x06 (type 0) or, for a drive that takes only
+// 0x10, with 0x10 (type 2); two registers in one 0x10 request or one 0x06
+// per register (the profile's rule, else `two_words`). Each carries the
+// profile's timing. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> write_missions(QMachineValue *value, int raw, int station,
                                                  TwoWords two_words = TwoWords::OneRequest);
 
-// The parameter one of whose registers is at `address` (the high word of a
+// The parameter one of whose registers is at `address` (the other word of a
 // two-word value too); null when none is.
 PARAMSET_EXPORT QMachineValue *value_at(QMachine *machine, int address);
 // The read-back of the value's registers (type 1), send buffer built.
 PARAMSET_EXPORT QMission *read_back_mission(QMachineValue *value, int station);
 // Reads of every register of the values, in runs of consecutive registers
-// (RegisterRuns): missions of type 3 that carry the station, the first
+// under their drive's largest read and gap (RegisterRuns): missions of type 3 that carry the station, the first
 // register and the length, send buffers built, and nothing else; the caller
 // sets level and type. The caller owns them. The core's make_mission.
 PARAMSET_EXPORT QList<QMission *> read_runs(const QList<QMachineValue *> &values, int station);

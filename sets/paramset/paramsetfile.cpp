@@ -36,7 +36,9 @@ QString value_cell(QMachineValue *value, int raw)
     const int s = value->get_value_property(VALUE_SCALE).toInt();
     if (s == 0)
         return QString();
-    const double x = double(value->number_of_raw(raw)) / double(std::abs(qint64(s)));
+    const double x = value->display_number(raw);
+    if (value->is_float())
+        return value->text_of_raw(raw);
     // Six significant digits hold every one-word value; a two-word value
     // needs up to ten, or the backup would show 1.23457e+07 for 12345678.
     return QString::number(x, 'g', value->words() == 2 ? 10 : 6);

@@ -41,6 +41,15 @@ struct tagParamSnapshot
     // is incomplete, and says so wherever it is shown.
     QStringList unknown;
     bool complete = true;   // set by a listing too
+    // Who, where and why: filled in by the history when recorded (the note
+    // is the operator's own), and the drive's serial number when the
+    // description names its registers.
+    QString uid;            // keeps a resent snapshot single
+    QString user_name;
+    QString workstation;
+    QString program_version;
+    QString note;
+    QString drive_serial;
 };
 
 namespace ParamSnapshot {

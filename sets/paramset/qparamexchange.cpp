@@ -92,6 +92,12 @@ void QParamExchange::start(QList<QMission *> missions, const QString &group)
 
     connect(m_manager, &QMissionManager::mission_success, this, &QParamExchange::on_success);
     connect(m_manager, &QMissionManager::mission_failed, this, &QParamExchange::on_failed);
+    if (!m_grouped) {
+        for (QMission *mission : std::as_const(missions))
+            m_manager->add_mission(mission);
+        qDeleteAll(missions);
+        return;
+    }
     // Queued: a progress dialog that follows the same group has closed
     // before the owner of this run hears of its end.
     connect(m_manager, &QMissionManager::mission_group_end, this, &QParamExchange::on_group_end,
@@ -147,6 +153,22 @@ void QParamExchange::on_failed(QMission *mission, int code)
 void QParamExchange::count_done()
 {
     --m_outstanding;
+    // Without a group, the last answer ends the run; from the event loop,
+    // as a group's end would.
+    if (!m_grouped && m_outstanding == 0) {
+        const int run = m_run;
+        QMetaObject::invokeMethod(this, [this, run] {
+            if (m_running && m_run == run)
+                end_run();
+        }, Qt::QueuedConnection);
+    }
+}
+
+void QParamExchange::end_run()
+{
+    m_running = false;
+    disconnect(m_manager, nullptr, this, nullptr);
+    emit finished(m_complete);
 }
 
 void QParamExchange::on_group_end()
@@ -155,9 +177,7 @@ void QParamExchange::on_group_end()
     // group's while some of its results are still to come.
     if (!m_running || m_outstanding > 0)
         return;
-    m_running = false;
-    disconnect(m_manager, nullptr, this, nullptr);
-    emit finished(m_complete);
+    end_run();
 }
 
 void QParamExchange::abandon()

@@ -49,6 +49,10 @@ public:
     // How the next runs write two-word values (one 0x10 request unless the
     // drive takes only 0x06).
     void set_two_words(ParamMissions::TwoWords how) { m_two_words = how; }
+    // Whether the next runs go to the link as one mission group (the
+    // default: a progress dialog follows it) or mission by mission, as a
+    // single edit does; finished() then comes after the last answer.
+    void set_grouped(bool grouped) { m_grouped = grouped; }
 
     // Results of the last run. What the drive answered, for each value of a
     // read or read-back that got its answer.
@@ -66,6 +70,8 @@ public:
     bool link_lost() const { return m_link_lost; }
     // The writes of the last write_and_verify, checked.
     tagVerifyReport report() const;
+    // The writes of the last write_and_verify, as asked.
+    QList<ParamVerify::Write> writes() const { return m_writes; }
 
 signals:
     // Every mission of the run got an answer.
@@ -78,6 +84,7 @@ private:
     void on_group_end();
     bool is_mine(QMission *mission) const;
     void count_done();
+    void end_run();
 
     QMissionManager *m_manager;
     int m_station;
@@ -93,4 +100,5 @@ private:
     QSet<QMachineValue *> m_write_taken; // one of its write requests was answered
     QList<ParamVerify::Write> m_writes;
     ParamMissions::TwoWords m_two_words = ParamMissions::TwoWords::OneRequest;
+    bool m_grouped = true;
 };

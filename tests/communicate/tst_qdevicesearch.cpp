@@ -4,7 +4,9 @@
 #include "drivesim.h"
 #include <communicate/services/qdevicesearch.h>
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -28,6 +30,7 @@ private slots:
     void finds_exactly_the_served_stations();
     void stop_ends_at_once();
     void a_port_that_vanishes_or_never_was();
+    void keeps_a_slow_drives_pause();
     void refuses_a_plan_it_cannot_search();
 };
 
@@ -151,6 +154,38 @@ void tst_QDeviceSearch::a_port_that_vanishes_or_never_was()
     QCOMPARE(stations_of(search.found_drives()), QList<int>{ 5 });
 }
 
+void tst_QDeviceSearch::keeps_a_slow_drives_pause()
+{
+    // Drives that hear nothing sooner than 300 ms after the last answer on
+    // the line: a search that keeps that pause before each probe finds them
+    // all, not only the first.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("slow.xml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Machine name=\"slow\">\n"
+               "<Protocol pause-ms=\"300\"/>\n<Group name=\"P0\">\n"
+               "<Param code=\"P0-00\" address=\"0x10\" default=\"1\" min=\"0\" max=\"100\"/>\n"
+               "</Group>\n</Machine>\n");
+    file.close();
+    DriveSim sim;
+    QVERIFY2(sim.start({ QStringLiteral("--machine"), path, QStringLiteral("--station"), QStringLiteral("1,2,3") }),
+             qPrintable(sim.error_string()));
+    QDeviceSearch search;
+    QSignalSpy finished(&search, &QDeviceSearch::finished);
+    tagSearchPlan plan;
+    plan.ports = { sim.device() };
+    plan.baud_rates = { 19200 };
+    plan.framings = { { 'n', 1 } };
+    plan.first_station = 1;
+    plan.last_station = 3;
+    plan.wait_ms = 100;
+    plan.pause_ms = 300;
+    QVERIFY2(search.start(plan), qPrintable(search.error()));
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(stations_of(search.found_drives()), (QList<int>{ 1, 2, 3 }));
+}
+
 void tst_QDeviceSearch::refuses_a_plan_it_cannot_search()
 {
     QDeviceSearch search;
@@ -169,6 +204,10 @@ void tst_QDeviceSearch::refuses_a_plan_it_cannot_search()
     plan.last_station = 247;
     plan.baud_rates = { 19200, 0 };
     QVERIFY(!search.start(plan));
+    plan.baud_rates = { 19200 };
+    plan.pause_ms = 10001;
+    QVERIFY(!search.start(plan));
+    plan.pause_ms = 0;
     tagFraming f;
     QVERIFY(tagFraming::from_name(QStringLiteral("8o2"), &f) && f.parity == 'o' && f.stop == 2);
     QCOMPARE(f.name(), QStringLiteral("8O2"));

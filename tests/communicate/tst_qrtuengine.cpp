@@ -35,6 +35,8 @@ public:
     bool echo = false;
     bool steady = false; // registers that do not change
     std::function<Fault(int serial)> fault = [](int) { return None; };
+    // How a whole answer travels (Modbus TCP wraps it in the request's header).
+    std::function<QByteArray(const QByteArray &)> wrap = [](const QByteArray &b) { return b; };
 
     // serial of the request heard at each write
     int heard = 0;
@@ -50,9 +52,9 @@ public:
         QByteArray answer = QRtuFrame::read_answer(1, { v, quint16(v ^ 0xFFFF) });
         const qint64 t = at + turnaround;
         switch (fault(serial)) {
-        case None: incoming.emplace(t, answer); break;
+        case None: incoming.emplace(t, wrap(answer)); break;
         case Drop: break;
-        case Late: incoming.emplace(at + late, answer); break;
+        case Late: incoming.emplace(at + late, wrap(answer)); break;
         case Corrupt: answer[4] = char(answer[4] ^ 0x40); incoming.emplace(t, answer); break;
         case Garbage: incoming.emplace(t, QByteArray::fromHex("55aa00ff13") + answer); break;
         case Truncate: incoming.emplace(t, answer.left(answer.size() - 3)); break;
@@ -91,6 +93,9 @@ public:
     // serial -> exchange that sent it
     QList<int> sent_by{ 0 };
     int exchange_number = 0;
+    // The drive's pause before each request, and when each request went out.
+    qint64 pause = 0;
+    QList<qint64> writes;
     std::function<QByteArray(const QByteArray &)> unwrap = [](const QByteArray &b) { return b; };
 
     Outcome exchange(const QByteArray &request, qint64 timeout, int retries, qint64 silence = -1)
@@ -101,6 +106,7 @@ public:
         r.timeout_ns = timeout;
         r.tries = 1 + retries;
         r.silence_ns = silence;
+        r.pause_ns = pause;
         Outcome out;
         tagLinkStep step = m_rules->start(r, now);
         for (int guard = 0; guard < 10000; ++guard) {
@@ -112,6 +118,7 @@ public:
                 return out;
             if (!step.write.isEmpty()) {
                 sent_by.append(exchange_number);
+                writes.append(now);
                 drive.hear(unwrap(step.write), now);
                 step = m_rules->sent(now);
                 continue;
@@ -238,6 +245,8 @@ private slots:
     void network_quiet_window_data();
     void network_quiet_window();
     void silence_before_request();
+    void drive_pause_data();
+    void drive_pause();
     void modbus_tcp_rules_data();
     void modbus_tcp_rules();
 };
@@ -577,6 +586,51 @@ void tst_QRtuEngine::silence_before_request()
     const Outcome o = link.exchange(request, 100 * MS, 0);
     QVERIFY(link.now - second < 1100 * MS);
     QVERIFY(o.result != QLinkTransport::Answered || link.right(o, link.exchange_number));
+}
+
+void tst_QRtuEngine::drive_pause_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<qint64>("pause");
+    QTest::newRow("rtu, none") << false << qint64(0);
+    QTest::newRow("rtu, 50 ms") << false << 50 * MS;
+    QTest::newRow("tcp, none") << true << qint64(0);
+    QTest::newRow("tcp, 50 ms") << true << 50 * MS;
+}
+
+void tst_QRtuEngine::drive_pause()
+{
+    // A slow drive's pause lies between the end of one exchange and the next
+    // request, and between a try that timed out and its retry; without one
+    // the next request follows at the rules' own pace.
+    QFETCH(bool, tcp);
+    QFETCH(qint64, pause);
+    QRtuEngine rtu;
+    rtu.set_line(pty_line());
+    QMbapEngine mbap;
+    VirtualLink link(tcp ? static_cast<QExchangeRules *>(&mbap) : &rtu);
+    if (tcp) {
+        link.unwrap = [&link](const QByteArray &frame) {
+            const quint16 transaction = quint16((quint8(frame.at(0)) << 8) | quint8(frame.at(1)));
+            link.drive.wrap = [transaction](const QByteArray &rtu) { return QMbapFrame::from_rtu(transaction, rtu); };
+            return QMbapFrame::to_rtu(frame);
+        };
+    }
+    link.pause = pause;
+    link.drive.fault = [](int serial) { return serial == 3 ? Drop : None; };
+    const QByteArray request = QRtuFrame::read_request(1, ADDRESS, WORDS);
+    constexpr qint64 timeout = 20 * MS;
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(link.exchange(request, timeout, 1).result, int(QLinkTransport::Answered));
+    QCOMPARE(link.writes.size(), 4);
+    const qint64 turnaround = link.drive.turnaround;
+    QVERIFY(link.writes.at(1) >= link.writes.at(0) + turnaround + pause);
+    QVERIFY(link.writes.at(2) >= link.writes.at(1) + turnaround + pause);
+    QVERIFY(link.writes.at(3) >= link.writes.at(2) + timeout + pause);
+    if (pause == 0)
+        QVERIFY(link.writes.at(1) < link.writes.at(0) + turnaround + 5 * MS);
+    else
+        QVERIFY(link.writes.at(1) < link.writes.at(0) + turnaround + pause + 5 * MS);
 }
 
 void tst_QRtuEngine::modbus_tcp_rules_data()

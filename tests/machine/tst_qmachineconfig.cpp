@@ -31,6 +31,7 @@ class tst_QMachineConfig : public QObject
 private slots:
     void refused_data();
     void refused();
+    void profile();
     void broken_files_data();
     void broken_files();
     void missing_file();
@@ -163,6 +164,68 @@ void tst_QMachineConfig::refused_data()
         << QByteArray("<Runtime>\n<Param code=\"U0-22\" address=\"1\" role=\"fault\">\n<Fault code=\"2\" name=\"a\"/>\n"
                       "<Fault code=\"2\" name=\"b\"/>\n</Param>\n</Runtime>")
         << 6 << QStringLiteral("故障代码 2 重复");
+    // A profile that contradicts itself or the parameters.
+    QTest::newRow("read above the protocol's") << QByteArray("<Protocol max-read=\"126\"/>") << 3
+                                               << QStringLiteral("max-read \"126\" 不是 1 到 125");
+    QTest::newRow("write function unknown") << QByteArray("<Protocol write-single=\"0x05\"/>") << 3
+                                            << QStringLiteral("不是 0x06 或 0x10");
+    QTest::newRow("word order unknown") << QByteArray("<Protocol word-order=\"middle\"/>") << 3
+                                        << QStringLiteral("word-order");
+    QTest::newRow("unknown profile attribute") << QByteArray("<Protocol max-reads=\"8\"/>") << 3
+                                               << QStringLiteral("不认识属性 max-reads");
+    QTest::newRow("profile after a group") << kGroup + "</Group>\n<Protocol/>" << 5
+                                           << QStringLiteral("<Protocol> 必须写在所有参数组之前");
+    QTest::newRow("float of one register")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" type=\"float\" length=\"1\"/>\n</Group>" << 4
+        << QStringLiteral("浮点参数 F0-00 的长度是 1");
+    QTest::newRow("scaled float")
+        << kGroup + "<Param code=\"F0-00\" address=\"1\" type=\"float\" scale=\"10\"/>\n</Group>" << 4
+        << QStringLiteral("浮点参数 F0-00 不能有缩放");
+    QTest::newRow("two words in one-register reads")
+        << QByteArray("<Protocol max-read=\"1\"/>\n") + kGroup
+            + "<Param code=\"F0-00\" address=\"1\" length=\"2\"/>\n</Group>"
+        << 5 << QStringLiteral("两字参数 F0-00 不能用最多 1 个寄存器的读取读出");
+}
+
+void tst_QMachineConfig::profile()
+{
+    // Absent: today's rules; present: every attribute taken, the word order
+    // and the float type written into the rows of two-word values.
+    QVERIFY(m_dir.isValid());
+    const QString plain = m_dir.filePath(QStringLiteral("plain.xml"));
+    QVERIFY(write_file(plain, wrap(kGroup + "<Param code=\"F0-00\" address=\"1\"/>\n</Group>")));
+    QMachineConfig config;
+    QVERIFY2(config.load_file(plain), qPrintable(config.error_string()));
+    QVERIFY(config.profile().is_default());
+    QVERIFY(!config.has_protocol());
+
+    const QString path = m_dir.filePath(QStringLiteral("profile.xml"));
+    QVERIFY(write_file(path, wrap("<Protocol max-read=\"32\" max-gap=\"2\" write-single=\"0x10\" "
+                                  "write-double=\"0x06\" word-order=\"high-first\" address-base=\"40001\" "
+                                  "pause-ms=\"5\" timeout-ms=\"300\" retries=\"1\"/>\n"
+                                  + kGroup
+                                  + "<Param code=\"F0-00\" address=\"1\" length=\"2\"/>\n"
+                                    "<Param code=\"F0-01\" address=\"3\" type=\"float\" default=\"1.5\" "
+                                    "min=\"-1e6\" max=\"1e6\"/>\n"
+                                    "<Param code=\"F0-02\" address=\"5\"/>\n</Group>")));
+    QVERIFY2(config.load_file(path), qPrintable(config.error_string()));
+    QVERIFY(config.has_protocol());
+    const DriveProfile p = config.profile();
+    QCOMPARE(p.max_read, 32);
+    QCOMPARE(p.max_gap, 2);
+    QCOMPARE(p.single_write, 0x10);
+    QCOMPARE(p.double_write, 0x06);
+    QVERIFY(p.high_word_first);
+    QCOMPARE(p.shown_address(0x10), QStringLiteral("40017"));
+    QCOMPARE(p.pause_ms, 5);
+    QCOMPARE(p.timeout_ms, 300);
+    QCOMPARE(p.retries, 1);
+    const QList<QStringList> rows = config.get_parvex_config()->get_page(0).rows;
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0).at(17), QStringLiteral("high"));
+    QCOMPARE(rows.at(1).at(3), QStringLiteral("2")); // a float is two registers
+    QCOMPARE(rows.at(1).at(18), QStringLiteral("float"));
+    QCOMPARE(rows.at(2).at(17), QString()); // one word has no order
 }
 
 void tst_QMachineConfig::refused()
@@ -245,7 +308,7 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
                                       QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
                                       QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
-                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(),
+                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(), QString(), QString(),
                                       // monitor, role, bits, faults (each in two languages), help-en
                                       QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     // Absent attributes take their defaults: one word, scale 1, writable,
@@ -254,8 +317,8 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
                                       QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
                                       QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
-                                      QString(), QString(), QString(), QString(), QString(), QString(), QString(),
-                                      QString(), QString(), QString(), QString()}));
+                                      QString(), QString(), QString(), QString(), QString(), QString(),
+                                      QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
     QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
     QCOMPARE(rows.at(2).at(12), QStringLiteral("1"));
@@ -264,7 +327,7 @@ void tst_QMachineConfig::small_description()
     QCOMPARE(runtime->page_count(), 1);
     const QList<QStringList> rt = runtime->get_page(0).rows;
     QCOMPARE(rt.size(), 2);
-    QCOMPARE(rt.at(0).size(), 24);
+    QCOMPARE(rt.at(0).size(), 26);
     QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
     QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
     QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));
@@ -330,10 +393,10 @@ void tst_QMachineConfig::state_word_and_faults()
     const QList<QStringList> rows = config.get_runtime_config()->get_page(0).rows;
     QCOMPARE(rows.size(), 2);
     // Monitor flag, role, bits, bits in English, faults, faults in English.
-    QCOMPARE(rows.at(0).mid(17), QStringList({QStringLiteral("1"), QStringLiteral("fault"), QString(), QString(),
+    QCOMPARE(rows.at(0).mid(19), QStringList({QStringLiteral("1"), QStringLiteral("fault"), QString(), QString(),
                                               QStringLiteral("2:加速过电流;9:欠压"),
                                               QStringLiteral("2:Over-current;9:欠压"), QString()}));
-    QCOMPARE(rows.at(1).mid(17), QStringList({QString(), QStringLiteral("state"),
+    QCOMPARE(rows.at(1).mid(19), QStringList({QString(), QStringLiteral("state"),
                                               QStringLiteral("0:run:运行;3::报警"),
                                               QStringLiteral("0:run:Running;3::报警"), QString(), QString(), QString()}));
 }
@@ -351,7 +414,7 @@ void tst_QMachineConfig::default_description_is_complete()
     const auto english_complete = [](const tagDataPage &page) {
         for (const QStringList &row : page.rows) {
             if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':'))
-                || row.at(13).isEmpty() != row.at(23).isEmpty())
+                || row.at(13).isEmpty() != row.at(25).isEmpty())
                 return row.at(0);
         }
         return QString();

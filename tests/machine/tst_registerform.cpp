@@ -28,6 +28,8 @@ private slots:
     void registers_data();
     void registers();
     void too_few_registers();
+    void profile_forms_data();
+    void profile_forms();
     void integers_data();
     void integers();
     void range_data();
@@ -71,6 +73,44 @@ void tst_RegisterForm::registers()
     QCOMPARE(back, raw);
     QCOMPARE(v->number_of_raw(raw), number);
     QVERIFY(v->lowest_number() <= number && number <= v->highest_number());
+}
+
+void tst_RegisterForm::profile_forms_data()
+{
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<quint16>>("registers");
+
+    using R = QList<quint16>;
+    QTest::newRow("high word first") << "high" << QString() << "305419896" << R{0x1234, 0x5678};
+    // 1.5f is 0x3FC00000; -2.25f is 0xC0100000.
+    QTest::newRow("float low word first") << QString() << "float" << "1.5" << R{0x0000, 0x3FC0};
+    QTest::newRow("float high word first") << "high" << "float" << "-2.25" << R{0xC010, 0x0000};
+    QTest::newRow("float fraction") << QString() << "float" << "0.1" << R{0xCCCD, 0x3DCC};
+}
+
+void tst_RegisterForm::profile_forms()
+{
+    QFETCH(QString, order);
+    QFETCH(QString, type);
+    QFETCH(QString, text);
+    QFETCH(QList<quint16>, registers);
+    const auto v = make_value(1, 2, QStringLiteral("-1e9"), QStringLiteral("1e9"));
+    v->set_value_property(VALUE_WORD_ORDER, order);
+    v->set_value_property(VALUE_TYPE, type);
+    int raw = 0;
+    QVERIFY(v->convert_text(text, &raw));
+    QCOMPARE(v->registers_of(raw), registers);
+    int back = 0;
+    QVERIFY(v->raw_of_registers(registers, &back));
+    QCOMPARE(back, raw);
+    QCOMPARE(v->text_of_raw(back), text);
+    QCOMPARE(v->range_error(back), QString());
+    if (v->is_float()) {
+        QVERIFY(!v->convert_text(QStringLiteral("1e39"), &raw)); // beyond a float
+        QVERIFY(!v->range_error(QMachineValue::raw_of_float(2e9f)).isEmpty());
+    }
 }
 
 void tst_RegisterForm::too_few_registers()

@@ -46,6 +46,22 @@ QString picture_path(const QString &name)
     return QDir(QStringLiteral(PICTURE_DIR)).filePath(name);
 }
 
+// The page's newest write record of `code`, as "operation|before|asked|read back|result".
+QString last_write(const QString &code)
+{
+    QParamHistory history(QParamHistory::path_beside(QSettingManager::default_file()));
+    tagAuditFilter filter;
+    filter.code = code;
+    const QList<tagWriteRecord> writes = history.audit(filter);
+    if (writes.isEmpty())
+        return QString();
+    const tagWriteRecord &w = writes.first();
+    const auto number = [](bool has, int value) { return has ? QString::number(value) : QStringLiteral("-"); };
+    return QStringList{w.operation, number(w.has_before, w.before), QString::number(w.asked),
+                       number(w.has_read_back, w.read_back), w.result}
+        .join(QLatin1Char('|'));
+}
+
 QStringList visible_codes(QTreeWidget *table)
 {
     QStringList codes;
@@ -188,6 +204,9 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     QCOMPARE(reg(0x2008), 5);
     QCOMPARE(reg(0x2101), 250);
     QCOMPARE(reg(0x2007), 99);
+    // The write is recorded with what the comparison read before it.
+    QCOMPARE(last_write(QStringLiteral("P0-08")), QStringLiteral("compare|42|5|5|written"));
+    QCOMPARE(last_write(QStringLiteral("P0-07")), QString());
 
     // A file of another model: its unknown code listed once, every parameter
     // it does not name listed as the drive's only.
@@ -222,6 +241,7 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     const qint64 first = compares.first().id;
 
     CompareRun snapshot;
+    snapshot.tick = QStringList{QStringLiteral("P0-08")};
     bool history_clicked = false;
     m_answer->other = [&](QWidget *modal) {
         if (modal->objectName() == QLatin1String("QHistoryDialog")) {
@@ -247,6 +267,9 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     QVERIFY(QTest::qWaitFor([&] { return snapshot.done; }, 15000));
     QCOMPARE(snapshot.rows, QStringList{QStringLiteral("P0-08|5|42|")});
     QTRY_VERIFY(!QApplication::activeModalWidget());
+    // The stored value written back, recorded as the history's.
+    QCOMPARE(reg(0x2008), 42);
+    QCOMPARE(last_write(QStringLiteral("P0-08")), QStringLiteral("history|5|42|42|written"));
 }
 
 void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
@@ -266,6 +289,11 @@ void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
     QVERIFY(box.details.contains(QStringLiteral("P1-01 两位小数：写入 3.00，设备为 1.00")));
     QVERIFY(!box.details.contains(QStringLiteral("P1-08")));
     QCOMPARE(reg(0x2108), 7);
+    // Each write recorded with the backup's value and what was read back.
+    QCOMPARE(last_write(QStringLiteral("P0-08")).section(QLatin1Char('|'), 2), QStringLiteral("80|50|different"));
+    QCOMPARE(last_write(QStringLiteral("P1-01")).section(QLatin1Char('|'), 2), QStringLiteral("300|100|different"));
+    QVERIFY(last_write(QStringLiteral("P1-08")).startsWith(QStringLiteral("download|")));
+    QVERIFY(last_write(QStringLiteral("P1-08")).endsWith(QStringLiteral("|7|7|written")));
     // The table shows what the drive holds, not what was asked for.
     show_group(1);
     QTRY_COMPARE(row(QStringLiteral("P1-01"))->text(2), QStringLiteral("1.00"));

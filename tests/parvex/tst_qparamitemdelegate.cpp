@@ -4,6 +4,8 @@
 #include "parvexfixture.h"
 
 #include <core/qsoftcore.h>
+#include <coredata/qsettingmanager.h>
+#include <paramset/qparamhistory.h>
 
 #include <machine/qmachinevalue.h>
 
@@ -83,6 +85,28 @@ void tst_QParamItemDelegate::editRefusedByDriveShowsDriveValue()
     QVERIFY(connect_drive());
     QSoftCore *core = QSoftCore::get_core();
     core->clearErrLog();
+    // Every edit leaves a write record once its read-back is in.
+    const auto writes_of = [](const QString &code) {
+        QParamHistory history(QParamHistory::path_beside(QSettingManager::default_file()));
+        tagAuditFilter filter;
+        filter.code = code;
+        return history.audit(filter);
+    };
+    show_group(0);
+    QTRY_VERIFY(row(QStringLiteral("P0-08")) && !row(QStringLiteral("P0-08"))->text(2).isEmpty());
+    auto *jog = qobject_cast<QSpinBox *>(open_editor(QStringLiteral("P0-08")));
+    QVERIFY(jog);
+    const int jog_before = reg(0x2008);
+    jog->setValue(jog_before == 42 ? 43 : 42);
+    QTest::keyClick(jog, Qt::Key_Return);
+    QTRY_COMPARE(writes_of(QStringLiteral("P0-08")).size(), 1);
+    const tagWriteRecord taken = writes_of(QStringLiteral("P0-08")).first();
+    QCOMPARE(taken.operation, ParamAudit::edit());
+    QVERIFY(taken.has_before && taken.before == jog_before);
+    QVERIFY(taken.has_read_back && taken.read_back == taken.asked && taken.asked == reg(0x2008));
+    QCOMPARE(taken.result, ParamAudit::written());
+    QCOMPARE(taken.station, core->get_machine_address());
+
     // P0-09 is writable by the description but read-only in the drive.
     QCOMPARE(reg(0x2009), 10);
     auto *spin = qobject_cast<QSpinBox *>(open_editor(QStringLiteral("P0-09")));
@@ -97,6 +121,12 @@ void tst_QParamItemDelegate::editRefusedByDriveShowsDriveValue()
     QTRY_COMPARE(row(QStringLiteral("P0-09"))->text(2), QStringLiteral("10"));
     QCOMPARE(value_of(QStringLiteral("P0-09"))->get_base_value(), 10);
     QCOMPARE(reg(0x2009), 10);
+    QTRY_COMPARE(writes_of(QStringLiteral("P0-09")).size(), 1);
+    const tagWriteRecord refused = writes_of(QStringLiteral("P0-09")).first();
+    QCOMPARE(refused.result, ParamAudit::refused());
+    QCOMPARE(refused.exception_code, 4);
+    QCOMPARE(refused.asked, 55);
+    QVERIFY(refused.has_before && refused.before == 10);
 }
 
 void tst_QParamItemDelegate::editNotWrittenIsReported()

@@ -7,6 +7,9 @@
 #include <coredata/qsettingmanager.h>
 #include <core/qsoftcore.h>
 
+#include <machine/qmachine.h>
+#include <machine/qmachinevalue.h>
+
 #include <communicate/qcommunicate.h>
 #include <communicate/missions/qmissionmanager.h>
 #include <communicate/tagserialconfig.h>
@@ -18,6 +21,7 @@
 #include <QMap>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 class tst_QParvexWidget : public ParvexFixture
 {
@@ -32,6 +36,7 @@ private slots:
     void saveFailureKeepsOldFileAndWarns();
     void downloadRoundTrip();
     void downloadCancelledKeepsLogRequest();
+    void openDescriptionForTheVersion();
 };
 
 void tst_QParvexWidget::commandsFollowThePort()
@@ -170,3 +175,63 @@ void tst_QParvexWidget::downloadCancelledKeepsLogRequest()
 
 QTEST_MAIN(tst_QParvexWidget)
 #include "tst_qparvexwidget.moc"
+
+void tst_QParvexWidget::openDescriptionForTheVersion()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    QAction *open = m_widget->findChild<QAction *>(QStringLiteral("openDescription"));
+    QVERIFY(open);
+    QVERIFY(connect_drive());
+    const QString key = QSoftCore::description_key(core->get_machine_version());
+    QMachineValue *first = core->get_machine()->get_parameters().first();
+    const int address = first->get_value_property(VALUE_ADDRESS).toInt();
+
+    // A description that cannot be used changes nothing and says where.
+    const QString broken = m_dir.filePath(QStringLiteral("broken.xml"));
+    QFile b(broken);
+    QVERIFY(b.open(QIODevice::WriteOnly));
+    b.write("<Machine>\n<Protocol max-read=\"200\"/>\n</Machine>\n");
+    b.close();
+    m_answer->file = broken;
+    open->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_answer->boxes.isEmpty(), 5000);
+    QVERIFY2(m_answer->boxes.first().text.startsWith(broken + QStringLiteral(":2: ")),
+             qPrintable(m_answer->boxes.first().text));
+    QCOMPARE(core->get_machine()->get_parameters().first(), first);
+    QVERIFY(core->get_setting_value(key).toString().isEmpty());
+
+    // One that can: the model comes from it at once, its start list is read,
+    // the drive's own register numbers stand beside the codes, and the next
+    // connection to this version builds it again.
+    const QString chosen = m_dir.filePath(QStringLiteral("chosen.xml"));
+    QFile c(chosen);
+    QVERIFY(c.open(QIODevice::WriteOnly));
+    c.write(QStringLiteral("<Machine name=\"chosen\">\n<Protocol address-base=\"1\"/>\n"
+                           "<Group name=\"X\">\n<Param code=\"X-00\" address=\"%1\" start=\"1\"/>\n"
+                           "</Group>\n</Machine>\n").arg(address).toUtf8());
+    c.close();
+    m_answer->boxes.clear();
+    m_answer->file = chosen;
+    open->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(core->get_machine() ? core->get_machine()->get_name() : QString(),
+                              QStringLiteral("chosen"), 5000);
+    QVERIFY(m_answer->boxes.isEmpty());
+    QCOMPARE(core->get_setting_value(key).toString(), QFileInfo(chosen).absoluteFilePath());
+    QMachineValue *x = core->get_machine()->get_value(QStringLiteral("X-00"));
+    QVERIFY(x);
+    QTRY_VERIFY_WITH_TIMEOUT(x->has_value(), 5000);
+    QCOMPARE(x->get_base_value(), reg(address));
+    show_group(0);
+    QVERIFY(m_params->topLevelItem(0));
+    QCOMPARE(m_params->topLevelItem(0)->text(0), QStringLiteral("X-00 (%1)").arg(address + 1));
+
+    core->serial_disconnect();
+    QVERIFY(!core->get_machine() || core->get_machine()->get_name() == QStringLiteral("chosen"));
+    tagSerialConfig config;
+    config.port_name = m_sim.device();
+    QVERIFY(core->serial_connect(config));
+    QTRY_VERIFY_WITH_TIMEOUT(core->get_machine() && core->get_machine()->get_value(QStringLiteral("X-00"))
+                                 && core->get_machine()->get_value(QStringLiteral("X-00"))->has_value(),
+                             10000);
+    core->set_setting_value(key, QString());
+}

@@ -2,6 +2,8 @@
 // simulated drive, its exit codes, its JSON read back, and an independent
 // Modbus master (mbpoll) reading what it wrote.
 
+#include <paramset/qparamhistory.h>
+
 #include "drivesim.h"
 
 #include <QFile>
@@ -294,6 +296,7 @@ void tst_Vantorel::downloadOnlyWhatDiffers()
 void tst_Vantorel::compareHistoryAndVerifiedDownload()
 {
     const QString path = m_dir.filePath(s("set.csv"));
+    const QDateTime start = QDateTime::currentDateTimeUtc();
     QCOMPARE(vantorel({s("upload"), path}).exit, 0);
     QCOMPARE(vantorel({s("set"), s("F0-07=12.5")}).exit, 0);
 
@@ -321,7 +324,37 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     const Run down = vantorel({s("download"), path});
     QCOMPARE(down.exit, 4);
     QVERIFY2(down.err.contains(s("F0-07")), qPrintable(down.err));
-    QCOMPARE(vantorel({s("set"), s("F0-07=30")}).exit, 4);
+    QCOMPARE(vantorel({s("set"), s("F0-07=30"), s("--note"), s("换电机后")}).exit, 4);
+
+    // Each write is on record: asked, held before (known to the download),
+    // read back, and what came of it, oldest last.
+    QParamHistory history(m_dir.filePath(s("history.sqlite")));
+    tagAuditFilter f0_07;
+    f0_07.code = s("F0-07");
+    f0_07.since = start;
+    const QList<tagWriteRecord> writes = history.audit(f0_07);
+    QCOMPARE(writes.size(), 3);
+    QCOMPARE(writes.at(0).operation, ParamAudit::tool_set());
+    QCOMPARE(writes.at(0).result, ParamAudit::different());
+    QCOMPARE(writes.at(0).asked, 3000);
+    QCOMPARE(writes.at(0).read_back, 1250);
+    QCOMPARE(writes.at(0).note, s("换电机后"));
+    QCOMPARE(writes.at(1).operation, ParamAudit::tool_download());
+    QCOMPARE(writes.at(1).result, ParamAudit::different());
+    QVERIFY(writes.at(1).has_before);
+    QCOMPARE(writes.at(1).before, 1250);
+    QCOMPARE(writes.at(1).asked, 5000);
+    QCOMPARE(writes.at(2).operation, ParamAudit::tool_set());
+    QCOMPARE(writes.at(2).result, ParamAudit::written());
+    QCOMPARE(writes.at(2).read_back, 1250);
+    QVERIFY(!writes.at(2).workstation.isEmpty());
+    const Run audit = vantorel({s("history"), s("audit"), s("--code"), s("F0-07"), s("--since"),
+                                start.toLocalTime().toString(Qt::ISODate), s("--json")}, false);
+    QCOMPARE(audit.exit, 0);
+    const QJsonArray listed = audit.json().value(s("writes")).toArray();
+    QCOMPARE(listed.size(), 3);
+    QCOMPARE(listed.at(1).toObject().value(s("before")).toInt(), 1250);
+    QCOMPARE(listed.at(1).toObject().value(s("result")).toString(), s("different"));
 
     // The backup before the download holds the drive's value of before.
     Run list = vantorel({s("history"), s("--json")}, false);

@@ -139,9 +139,10 @@ void tst_MainWindow::menus()
     QVERIFY(link.at(2)->isEnabled());
 
     const QList<QAction *> settings = menus.at(1)->menu()->actions();
-    QCOMPARE(settings.size(), 2);
+    QCOMPARE(settings.size(), 3);
     QCOMPARE(settings.at(0)->text(), QStringLiteral("通信设置"));
     QCOMPARE(settings.at(1)->text(), QStringLiteral("界面语言"));
+    QCOMPARE(settings.at(2)->text(), QStringLiteral("历史记录位置"));
     // The language is stored for the next start; the texts stay as they are.
     const QList<QAction *> languages = settings.at(1)->menu()->actions();
     QCOMPARE(languages.size(), 2);

@@ -3,11 +3,13 @@
 #include <database/qdatabaseloader.h>
 #include <database/qmachineconfig.h>
 
+#include <machine/qmachinevalue.h>
+
 #include <QtMath>
 
 namespace {
 
-enum Column { CODE = 0, ADDRESS = 2, LENGTH = 3, SCALE = 4, DEFAULT = 5, MINIMUM = 6, MAXIMUM = 7, ACCESS = 9 };
+enum Column { CODE = 0, ADDRESS = 2, LENGTH = 3, SCALE = 4, DEFAULT = 5, MINIMUM = 6, MAXIMUM = 7, ACCESS = 9, TYPE = 18 };
 
 QString cell(const QStringList &row, int column)
 {
@@ -27,6 +29,8 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
     m_access.clear();
     m_values.clear();
     m_moving.clear();
+    m_profile = config.profile();
+    m_max_read = config.has_protocol() ? m_profile.max_read : 125;
     m_runtime_addresses.clear();
 
     auto add_page = [&](const tagDataPage &page, bool runtime) -> bool {
@@ -45,9 +49,10 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
             const bool writable = !runtime && (access == QLatin1String("rw") || access == QLatin1String("stop"));
             const double scale = qMax(1.0, qAbs(cell(row, SCALE).toDouble()));
             const double def = cell(row, DEFAULT).toDouble();
+            const bool is_float = cell(row, TYPE) == QLatin1String("float");
             for (int i = 0; i < length; ++i)
                 m_access.insert(address + i, writable ? READ_WRITE : READ_ONLY);
-            store(address, length, qRound64(def * scale));
+            store_number(address, length, is_float, def, scale);
             if (runtime) {
                 for (int i = 0; i < length; ++i)
                     m_runtime_addresses.insert(address + i);
@@ -60,6 +65,7 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
                 m.swing = m.centre * 0.05;
                 m.period = 7 + (address % 7);
                 m.phase = address * 0.7;
+                m.is_float = is_float;
                 m_moving.append(m);
             }
             first = first < 0 ? address : qMin(first, address);
@@ -98,7 +104,7 @@ bool DriveRegisters::in_range(int address) const
 
 int DriveRegisters::read(int address, int count, QList<quint16> *values) const
 {
-    if (count < 1 || count > 125)
+    if (count < 1 || count > 125 || count > m_max_read)
         return ILLEGAL_VALUE;
     for (int a = address; a < address + count; ++a) {
         if (!in_range(a))
@@ -125,12 +131,31 @@ int DriveRegisters::write(int address, const QList<quint16> &values)
     return OK;
 }
 
+bool DriveRegisters::takes_function(int function) const
+{
+    return m_profile.takes_function(function);
+}
+
 void DriveRegisters::store(int address, int length, qint64 raw)
 {
     const quint32 bits = quint32(raw);
-    m_values.insert(address, quint16(bits & 0xFFFF));
-    if (length == 2)
-        m_values.insert(address + 1, quint16(bits >> 16));
+    const quint16 low = quint16(bits & 0xFFFF);
+    const quint16 high = quint16(bits >> 16);
+    if (length != 2) {
+        m_values.insert(address, low);
+        return;
+    }
+    m_values.insert(address, m_profile.high_word_first ? high : low);
+    m_values.insert(address + 1, m_profile.high_word_first ? low : high);
+}
+
+void DriveRegisters::store_number(int address, int length, bool is_float, double display,
+                                  double scale)
+{
+    if (is_float)
+        store(address, length, QMachineValue::raw_of_float(float(display)));
+    else
+        store(address, length, qRound64(display * scale));
 }
 
 void DriveRegisters::advance(double seconds)
@@ -140,6 +165,10 @@ void DriveRegisters::advance(double seconds)
         if (m_runtime.owns(m.address))
             continue;
         const double display = m.centre + m.swing * qSin(2 * M_PI * m_time / m.period + m.phase);
+        if (m.is_float) {
+            store_number(m.address, m.length, true, display, 1);
+            continue;
+        }
         qint64 raw = qRound64(display * m.scale);
         if (m.length == 1)
             raw = qBound(qint64(-32768), raw, qint64(65535));

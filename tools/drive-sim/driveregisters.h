@@ -2,6 +2,8 @@
 
 #include "driveruntime.h"
 
+#include <machine/driveprofile.h>
+
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -17,6 +19,12 @@
 // reads as 0; a read touching an address outside every range is refused with
 // exception 2, a write outside with exception 3, a write to a read-only or
 // reserved register with exception 4.
+//
+// Where the description has a <Protocol> element, the drive keeps to it: a
+// read of more registers than its largest read answers exception 3, a write
+// function it does not take answers exception 1, two-word values (floats
+// among them) are stored in its word order, and a request that comes sooner
+// after the last answer on the line than its pause is not heard.
 class DriveRegisters
 {
 public:
@@ -27,6 +35,11 @@ public:
     // Modbus reads and writes: 0 or the exception code.
     int read(int address, int count, QList<quint16> *values) const;
     int write(int address, const QList<quint16> &values);
+    // False when the drive's profile does not take this write function.
+    bool takes_function(int function) const;
+    // The quiet the drive needs after the last answer on the line before it
+    // hears a request, in milliseconds (its profile's pause; 0 none).
+    int pause_ms() const { return m_profile.pause_ms; }
 
     // Control channel: any address inside a range (read-only ones included).
     bool in_range(int address) const;
@@ -57,9 +70,11 @@ private:
         double swing = 0;
         double period = 10;
         double phase = 0;
+        bool is_float = false;
     };
 
     void store(int address, int length, qint64 raw);
+    void store_number(int address, int length, bool is_float, double display, double scale);
 
     QList<QPair<int, int>> m_ranges; // first and last address, inclusive
     QHash<int, Access> m_access;
@@ -67,5 +82,8 @@ private:
     QList<Moving> m_moving;
     QSet<int> m_runtime_addresses;
     double m_time = 0;
+    DriveProfile m_profile;
+    // Only a description with a <Protocol> element limits the reads.
+    int m_max_read = 125;
     DriveRuntime m_runtime;
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-enum Column { NAME = 1, ADDRESS = 2, LENGTH = 3, SCALE = 4, ROLE = 18, BITS = 19 };
+enum Column { NAME = 1, ADDRESS = 2, LENGTH = 3, SCALE = 4, ROLE = 20, BITS = 21 };
 
 // What the model assumes when the description lacks a parameter.
 constexpr double DEFAULT_FREQUENCY = 50.0;

@@ -331,6 +331,13 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
     const auto served = m_stations.find(station);
     if (station != 0 && served == m_stations.end())
         return; // another drive's business
+    if (station != 0 && m_answered_ns >= 0) {
+        // A slow drive does not hear a request that comes before its pause
+        // after the last answer on the line has passed.
+        const qint64 pause_ns = qint64(served->second.pause_ms()) * 1000000;
+        if (received_ns - m_answered_ns < pause_ns)
+            return;
+    }
     ++m_requests;
     if (m_options.hangup_after >= 0 && m_requests > m_options.hangup_after) {
         hangup();
@@ -346,6 +353,7 @@ void DriveSimulator::handle_request(const QByteArray &frame, qint64 received_ns)
     const int bits = m_options.bits_per_char;
     const qint64 ready = received_ns + QRtuFrame::frame_nanoseconds(int(frame.size()), m_options.baud, bits)
         + qint64(m_options.turnaround_ms * 1e6) + QRtuFrame::frame_nanoseconds(int(answer.size()), m_options.baud, bits);
+    m_answered_ns = ready;
     schedule(answer, pick_fault(), ready);
 }
 
@@ -390,7 +398,10 @@ QByteArray DriveSimulator::answer_for(DriveRegisters &registers, const QByteArra
     const int function = byte_at(frame, 1);
     int code = 1; // ILLEGAL FUNCTION
     QByteArray answer;
-    if (function == QRtuFrame::READ_HOLDING) {
+    if ((function == QRtuFrame::WRITE_SINGLE || function == QRtuFrame::WRITE_MULTIPLE)
+        && !registers.takes_function(function)) {
+        // A drive that writes with the other function only.
+    } else if (function == QRtuFrame::READ_HOLDING) {
         QList<quint16> values;
         code = registers.read(word_at(frame, 2), word_at(frame, 4), &values);
         if (code == 0 && m_options.changing) {

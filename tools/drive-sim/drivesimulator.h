@@ -172,6 +172,9 @@ private:
     int m_listen_fd = -1;
     QSocketNotifier *m_listen_notifier = nullptr;
     bool m_mbap = false;
+    // When the last answer on the line was ready, on m_clock: a slow drive
+    // hears nothing before its pause after it has passed.
+    qint64 m_answered_ns = -1;
     quint16 m_tid = 0;      // of the request being answered
     int m_corrupt_turn = 0; // which MBAP field the next corrupt answer breaks
 };

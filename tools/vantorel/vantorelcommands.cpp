@@ -1,6 +1,8 @@
 #include "vantorelcommands.h"
 
+#include "commands/checkcommand.h"
 #include "commands/comparecommand.h"
+#include "commands/describecommand.h"
 #include "commands/downloadcommand.h"
 #include "commands/getcommand.h"
 #include "commands/historycommand.h"
@@ -18,7 +20,7 @@ const QList<VantorelCommandSpec> &all()
     static const QList<VantorelCommandSpec> table{
         PortsCommand::spec(),    ScanCommand::spec(),     InfoCommand::spec(),    GetCommand::spec(),
         SetCommand::spec(),      UploadCommand::spec(),   DownloadCommand::spec(), CompareCommand::spec(),
-        MonitorCommand::spec(),  HistoryCommand::spec(),
+        MonitorCommand::spec(),  HistoryCommand::spec(),  DescribeCommand::spec(), CheckCommand::spec(),
     };
     return table;
 }
@@ -85,6 +87,9 @@ QString general()
                "  --config FILE        settings file instead of the program's config.xml (beside it, or\n"
                "                       ~/.config/vantorel/ for an installed copy)\n"
                "  --machine FILE       machine description instead of machines/default.xml\n"
+               "  --history URL|FILE   history database instead of the settings' History.Database\n"
+               "                       (postgresql://user@host:port/dbname, or an SQLite file)\n"
+               "  --note TEXT          a note kept with the snapshots and write records of this run\n"
                "\n"
                "Output options:\n"
                "  --json               one JSON document on standard output (numbers as numbers)\n"

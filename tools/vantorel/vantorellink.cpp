@@ -1,5 +1,8 @@
 #include "vantorellink.h"
 
+#include <machine/driveprofile.h>
+#include <paramset/parammissions.h>
+
 #include "vantorelexit.h"
 #include "vantoreltr.h"
 
@@ -66,6 +69,22 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
         return;
     }
     m_link->mission_manager()->set_connect_mission(new QMission(QMission::connect_probe(station)));
+}
+
+void VantorelLink::set_profile(const DriveProfile &profile)
+{
+    if (m_version >= 0 || m_exit != VantorelExit::Done)
+        return;
+    auto *probe = new QMission(QMission::connect_probe(m_station));
+    ParamMissions::apply_timing(probe, profile);
+    m_link->mission_manager()->set_connect_mission(probe);
+    // A slow drive gets the wait its own time-out needs, counted from now:
+    // the probes already sent may have failed at the settings' time-out.
+    if (profile.timeout_ms > 0) {
+        const int tries = 1 + (profile.retries >= 0 ? profile.retries : 2);
+        m_connect_wait = int(std::max<qint64>(m_connect_wait,
+                                              m_since.elapsed() + 2 * qint64(profile.timeout_ms) * tries));
+    }
 }
 
 bool VantorelLink::wait_online()

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCommunicate;
+struct DriveProfile;
 class QMission;
 class QMissionManager;
 
@@ -38,6 +39,10 @@ public:
     // meanwhile do its own work); wait_online() waits for the answer.
     void start(const tagSerialConfig &config, int station);
     bool wait_online();
+    // The drive's own timing (its description's profile) for the probe from
+    // now on, while it is still being asked for; the other missions carry it
+    // themselves.
+    void set_profile(const DriveProfile &profile);
     void close();
     int version() const { return m_version; }
     QString port() const;

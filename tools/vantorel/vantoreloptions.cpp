@@ -97,12 +97,16 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
          }},
         {QStringLiteral("config"), text(&o->config)},
         {QStringLiteral("machine"), text(&o->machine)},
+        {QStringLiteral("history"), text(&o->history)},
+        {QStringLiteral("note"), text(&o->note)},
         {QStringLiteral("timeout"), number(&o->timeout, 1, 60000)},
         {QStringLiteral("retries"), number(&o->retries, 0, 10)},
         {QStringLiteral("period"), number(&o->period, 10, 3600000)},
         {QStringLiteral("count"), number(&o->count, 1, 100000000)},
         {QStringLiteral("csv"), text(&o->csv)},
         {QStringLiteral("snapshot"), text(&o->snapshot)},
+        {QStringLiteral("code"), text(&o->code)},
+        {QStringLiteral("since"), text(&o->since)},
         {QStringLiteral("ports"),
          [o](const QString &v) {
              o->scan_ports = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -129,6 +133,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
              return !o->scan_parities.isEmpty();
          }},
         {QStringLiteral("wait"), number(&o->wait, 1, 60000)},
+        {QStringLiteral("output"), text(&o->output)},
     };
     const QHash<QString, bool *> flags{
         {QStringLiteral("help"), &o->help},       {QStringLiteral("json"), &o->json},
@@ -143,6 +148,14 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         const QString &arg = arguments.at(i);
         if (arg == QLatin1String("-h")) {
             o->help = true;
+            continue;
+        }
+        if (arg == QLatin1String("-o")) {
+            if (i + 1 >= arguments.size()) {
+                *error = VantorelText::tr("选项 -o 缺少文件名");
+                return false;
+            }
+            o->output = arguments.at(++i);
             continue;
         }
         if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {

@@ -22,6 +22,8 @@ struct VantorelOptions
     bool several_stations = false;
     QString config;      // settings file
     QString machine;     // description file
+    QString history;     // history database instead of the settings' "History.Database"
+    QString note;        // the operator's note on what is recorded
     int timeout = 0;
     int retries = -1;
     bool echo = false;   // the adapter returns what is sent (--echo)
@@ -44,11 +46,16 @@ struct VantorelOptions
     bool defaults = false;
     QString snapshot;
     bool record = false; // the drive's values go into the history too
+    // history audit
+    QString code;
+    QString since;
     // scan
     QStringList scan_ports;
     QList<int> scan_bauds;
     QString scan_parities;
     int wait = 0;
+    // describe: -o FILE or --output FILE
+    QString output;
 
     // False with the reason when the line cannot be used.
     static bool parse(const QStringList &arguments, VantorelOptions *options, QString *error);

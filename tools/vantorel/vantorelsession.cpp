@@ -4,6 +4,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantoreltr.h"
+#include "vantorelvalues.h"
 
 #include <paramset/machinebuilder.h>
 #include <paramset/paramsetfile.h>
@@ -131,7 +132,15 @@ QParamHistory *VantorelSession::history_database(bool for_writing)
     // Beside the settings, wherever they live, as the workbench keeps it.
     const QString settings = m_options.config.isEmpty() ? QSettingManager::default_file() : m_options.config;
     if (!m_history) {
-        m_history = std::make_unique<QParamHistory>(QParamHistory::path_beside(settings));
+        QString database = m_options.history;
+        if (database.isEmpty()) {
+            const QSettingManager store = m_options.config.isEmpty() ? QSettingManager() : QSettingManager(m_options.config);
+            database = store.get_value(QStringLiteral("History.Database")).toString();
+        }
+        if (!database.isEmpty() && !QParamHistory::is_server_location(database))
+            m_history = std::make_unique<QParamHistory>(database);
+        else
+            m_history = QParamHistory::make(database, settings);
         m_history->open();
     }
     if (!m_history->is_open() || (for_writing && !m_history->is_writable()))
@@ -155,15 +164,58 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
     snapshot.port = link.port();
     snapshot.station = link.station();
     snapshot.drive_version = link.version();
+    snapshot.note = m_options.note;
     history_database(true);
     // Offered even to a history that cannot take it now: it stays queued
     // and is tried again before the tool ends (finish_history).
     return m_history->record(snapshot) != 0;
 }
 
+void VantorelSession::record_writes(const VantorelLink &link, const QString &operation,
+                                    const QList<QPair<QMachineValue *, int>> &asked, const QHash<QString, int> &before,
+                                    const QHash<QMachineValue *, int> &read_back,
+                                    const QHash<QMachineValue *, int> &errors)
+{
+    history_database(true);
+    for (const auto &write : asked) {
+        tagWriteRecord w;
+        w.port = link.port();
+        w.station = link.station();
+        w.drive_version = link.version();
+        w.machine_name = m_machine->get_name();
+        w.machine_type = m_machine->get_type();
+        w.machine_version = m_machine->get_version();
+        w.operation = operation;
+        w.code = VantorelValues::code_of(write.first);
+        w.asked = write.second;
+        w.has_before = before.contains(w.code);
+        w.before = before.value(w.code);
+        w.has_read_back = read_back.contains(write.first);
+        w.read_back = read_back.value(write.first);
+        w.exception_code = errors.value(write.first);
+        w.result = ParamAudit::result_of(w.asked, w.has_read_back, w.read_back, w.exception_code);
+        w.note = m_options.note;
+        // Kept in memory when it cannot be stored now, and tried again
+        // before the tool ends, as the snapshots are.
+        if (m_history->record_write(w) == 0)
+            m_unsaved_writes.append(w);
+    }
+}
+
 QString VantorelSession::finish_history()
 {
-    if (!m_history || m_history->pending() == 0 || m_history->flush())
+    // What waits in the queue file for the server is kept; only what is
+    // still in memory would be lost.
+    if (!m_history || (m_history->unsaved() == 0 && m_unsaved_writes.isEmpty()))
         return QString();
-    return VantorelText::tr("%1 个历史记录没有存入：%2").arg(m_history->pending()).arg(m_history->error_string());
+    m_history->flush();
+    for (int i = 0; i < m_unsaved_writes.size();) {
+        if (m_history->record_write(m_unsaved_writes.at(i)) == 0)
+            break;
+        m_unsaved_writes.removeAt(i);
+    }
+    const int lost = m_history->unsaved() + int(m_unsaved_writes.size());
+    if (lost == 0)
+        return QString();
+    return VantorelText::tr("%1 个历史记录没有存入：%2").arg(lost).arg(m_history->error_string());
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <paramset/paramaudit.h>
 #include <paramset/paramsnapshot.h>
 
 #include <QJsonObject>
 #include <QList>
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -71,6 +74,12 @@ public:
     // is left; otherwise the one-line reason, for the run's failure (a
     // record is never dropped with only a warning).
     QString finish_history();
+    // One write record per value asked for: the raw value asked, the one
+    // read before (by code, when read), the one read back and the drive's
+    // refusal (its error code), each when there is one.
+    void record_writes(const VantorelLink &link, const QString &operation,
+                       const QList<QPair<QMachineValue *, int>> &asked, const QHash<QString, int> &before,
+                       const QHash<QMachineValue *, int> &read_back, const QHash<QMachineValue *, int> &errors);
 
 private:
     const VantorelOptions &m_options;
@@ -79,4 +88,5 @@ private:
     std::unique_ptr<QMachine> m_machine;
     QString m_description;
     std::unique_ptr<QParamHistory> m_history;
+    QList<tagWriteRecord> m_unsaved_writes;
 };

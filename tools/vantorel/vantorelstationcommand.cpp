@@ -55,6 +55,8 @@ int VantorelStationCommand::run()
     QString error;
     if (!s.load_description(&error))
         return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
+    if (m_early_link && s.machine())
+        m_early_link->set_profile(s.machine()->profile());
     checked = prepare();
     if (checked != VantorelExit::Done)
         return checked;
@@ -183,6 +185,8 @@ VantorelResult VantorelStationCommand::serve_station(int station)
     if (!owned || owned->station() != station) {
         owned = VantorelLinkSetup::make(session());
         owned->start(m_config, station);
+        if (session().machine())
+            owned->set_profile(session().machine()->profile());
     }
     VantorelLink &link = *owned;
     if (!link.wait_online()) {

@@ -46,8 +46,7 @@ QJsonObject json_of(const QMachineValue *value)
         o.insert(QStringLiteral("value"), double(number));
         o.insert(QStringLiteral("text"), value->get_true_value_string());
     } else {
-        const qint64 scale = QMachineValue::scale_magnitude(value->get_value_property(VALUE_SCALE).toInt());
-        o.insert(QStringLiteral("value"), double(number) / double(scale));
+        o.insert(QStringLiteral("value"), value->display_number(value->get_base_value()));
     }
     o.insert(QStringLiteral("raw"), double(value->get_base_value()));
     return o;

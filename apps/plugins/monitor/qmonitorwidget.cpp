@@ -49,8 +49,7 @@ const QString kStopIcon = QStringLiteral(":/monitor/images/stop.png");
 
 double number_of(const QMachineValue *value, int raw)
 {
-    return double(value->number_of_raw(raw)) / double(QMachineValue::scale_magnitude(
-                                                   value->get_value_property(VALUE_SCALE).toInt()));
+    return value->display_number(raw);
 }
 
 } // namespace

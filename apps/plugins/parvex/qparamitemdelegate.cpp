@@ -13,6 +13,7 @@
 #include <communicate/missions/qmissionmanager.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QMetaProperty>
@@ -50,7 +51,11 @@ QWidget *QParamItemDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         // The numbers a text may stand for: the checks of an edit own them.
         const qint64 lowest = ParamEdit::lowest_edit(value);
         const qint64 highest = ParamEdit::highest_edit(value);
-        if (a <= 1) {
+        if (value->is_float()) {
+            // A float takes any number its 32 bits hold; the edit's checks
+            // refuse the rest, so a plain field loses no digits to a spin box.
+            editor = new QLineEdit(parent);
+        } else if (a <= 1) {
             auto *spin = new QSpinBox(parent);
             spin->setRange(int(lowest), int(highest));
             editor = spin;
@@ -135,13 +140,8 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
     }
 
     // Shown at once; the read-back then shows what the drive really took.
+    const bool has_before = value->has_value();
+    const int before = has_before ? value->get_base_value() : 0;
     value->set_base_value(raw);
-
-    const int station = core->get_machine_address();
-    QList<QMission *> missions = ParamMissions::write_missions(value, raw, station);
-    missions.append(ParamMissions::read_back_mission(value, station));
-    QMissionManager *manager = core->get_communicate()->mission_manager();
-    for (QMission *mission : qAsConst(missions))
-        manager->add_mission(mission);
-    qDeleteAll(missions);
+    m_tree->commit_edit(value, raw, has_before, before);
 }

@@ -83,7 +83,14 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         if (!value)
             continue;
         auto *item = new QTreeWidgetItem(this);
-        item->setText(CodeColumn, property_text(value, VALUE_CODE));
+        // Where the drive's manual numbers its registers otherwise, that
+        // number stands beside the code so the two can be matched.
+        const QString manual_address =
+            value->profile().shown_address(value->get_value_property(VALUE_ADDRESS).toInt());
+        item->setText(CodeColumn, manual_address.isEmpty()
+                                      ? property_text(value, VALUE_CODE)
+                                      : QStringLiteral("%1 (%2)").arg(property_text(value, VALUE_CODE),
+                                                                      manual_address));
         item->setText(NameColumn, value->display_name());
         item->setText(ValueColumn, value->get_true_value_string());
         item->setText(DefaultColumn, property_text(value, VALUE_DEFAULT));

@@ -44,9 +44,17 @@ public:
     // Makes the row of `code` the current one and scrolls to it.
     bool select_code(const QString &code);
 
+    // The editor's checked value, to be written to the drive (the page
+    // writes it and keeps the record); `before` is what the model held.
+    void commit_edit(QMachineValue *value, int raw, bool has_before, int before)
+    {
+        emit edit_committed(value, raw, has_before, before);
+    }
+
 signals:
     // "code name: help" of the current row, empty when there is none.
     void help_changed(const QString &text);
+    void edit_committed(QMachineValue *value, int raw, bool has_before, int before);
 
 public slots:
     void set_params(tagValueGroup *group);

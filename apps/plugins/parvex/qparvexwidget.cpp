@@ -6,6 +6,7 @@
 #include "qparamtreewidget.h"
 #include "qparvextreewidget.h"
 
+#include <paramset/paramaudit.h>
 #include <paramset/paramcompare.h>
 #include <paramset/paramsetfile.h>
 #include <paramset/qparamexchange.h>
@@ -38,6 +39,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -64,6 +66,14 @@ QString code_of(QMachineValue *value)
     return value->get_value_property(VALUE_CODE).toString();
 }
 
+QHash<QString, int> by_code(const QList<tagParamRaw> &values)
+{
+    QHash<QString, int> hash;
+    for (const tagParamRaw &value : values)
+        hash.insert(value.code, value.raw);
+    return hash;
+}
+
 } // namespace
 
 QParvexWidget::QParvexWidget(QWidget *parent)
@@ -74,6 +84,7 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     , m_search_count(new QLabel)
     , m_only_changed(new QCheckBox(tr("只看与默认值不同")))
     , m_help(new QLabel)
+    , m_note(new QLineEdit)
 {
     setObjectName(QStringLiteral("QParvexWidget"));
 
@@ -102,9 +113,13 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(compare, &QAction::triggered, this, [this, compare_menu] {
         compare_menu->popup(QCursor::pos());
     });
+    // A drive whose software version has no description of its own.
+    auto *open_description = new QAction(tr("打开机型描述…"), this);
+    open_description->setObjectName(QStringLiteral("openDescription"));
+    connect(open_description, &QAction::triggered, this, &QParvexWidget::open_description);
     auto *separator = new QAction(this);
     separator->setSeparator(true);
-    m_actions << upload << download << compare << separator;
+    m_actions << upload << download << compare << open_description << separator;
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -135,6 +150,17 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     search_row->addSpacing(12);
     search_row->addWidget(m_only_changed);
     layout->addLayout(search_row);
+    // The operator's note goes with every record the page keeps from now
+    // on: snapshots and writes alike.
+    m_note->setObjectName(QStringLiteral("parvexNote"));
+    m_note->setPlaceholderText(tr("随上传、下载和修改记录保存的备注（可空）"));
+    m_note->setClearButtonEnabled(true);
+    auto *note_row = new QHBoxLayout;
+    note_row->setContentsMargins(5, 0, 5, 3);
+    note_row->addWidget(new QLabel(tr("备注：")));
+    note_row->addWidget(m_note, 1);
+    layout->addLayout(note_row);
+    connect(m_note, &QLineEdit::textChanged, this, [](const QString &text) { ParvexHistory::set_note(text.trimmed()); });
     connect(m_search, &QLineEdit::textChanged, this, [this] { search(0); });
     connect(m_search, &QLineEdit::returnPressed, this, [this] { search(1); });
     connect(m_only_changed, &QCheckBox::toggled, this, &QParvexWidget::apply_filter);
@@ -152,7 +178,28 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     // One line: a long help text is cut, the tool tip holds all of it.
     m_help->setWordWrap(false);
     m_help->setMinimumWidth(1);
-    layout->addWidget(m_help);
+    // Beside it, with a plant's server, how many records wait for it.
+    auto *help_row = new QHBoxLayout;
+    help_row->setContentsMargins(0, 0, 5, 0);
+    help_row->addWidget(m_help, 1);
+    auto *sync_label = new QLabel;
+    sync_label->setObjectName(QStringLiteral("parvexSyncStatus"));
+    auto *sync_button = new QPushButton(tr("立即同步"));
+    sync_button->setObjectName(QStringLiteral("parvexSyncNow"));
+    sync_label->hide();
+    sync_button->hide();
+    help_row->addWidget(sync_label);
+    help_row->addWidget(sync_button);
+    layout->addLayout(help_row);
+    connect(sync_button, &QPushButton::clicked, this, [] { ParvexHistory::sync_now(); });
+    connect(ParvexHistory::sync_status(), &ParvexHistory::SyncStatus::changed, this,
+            [sync_label, sync_button](int waiting, const QString &reason) {
+                sync_label->setVisible(waiting >= 0);
+                sync_button->setVisible(waiting >= 0);
+                sync_label->setText(waiting > 0 ? tr("%1 条记录等待发送到服务器").arg(waiting)
+                                                : tr("历史记录已在服务器上"));
+                sync_label->setToolTip(reason);
+            });
     connect(m_param_tree, &QParamTreeWidget::help_changed, this, [this](const QString &text) {
         const QString line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_help->setText(m_help->fontMetrics().elidedText(line, Qt::ElideRight, qMax(100, m_help->width() - 10)));
@@ -169,6 +216,7 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_group_tree, &QParvexTreeWidget::select_changed, m_param_tree,
             &QParamTreeWidget::set_params);
     connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
+    connect(m_param_tree, &QParamTreeWidget::edit_committed, this, &QParvexWidget::write_edit);
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
     // The drive's first answer rebuilds the model, and the group then shown
@@ -176,6 +224,11 @@ QParvexWidget::QParvexWidget(QWidget *parent)
 
     // A core that already holds a model (a plug-in loaded late) is shown at once.
     parvex_changed();
+
+    // What waited for the plant's server when the program last ended is
+    // sent now.
+    if (QParamHistory::is_server_location(core->get_setting_value(QStringLiteral("History.Database")).toString().trimmed()))
+        ParvexHistory::sync_now();
 }
 
 void QParvexWidget::parvex_changed()
@@ -198,9 +251,18 @@ void QParvexWidget::release_machine()
     if (m_compare_dialog)
         m_compare_dialog->reject();
     if (m_step != Idle) {
+        // Writes already sent are recorded as far as they are known.
+        if (m_step == Download || m_step == WriteSelected)
+            record_writes(m_exchange, m_write_operation, m_write_before);
         m_exchange->abandon();
         m_step = Idle;
     }
+    for (auto it = m_edit_runs.cbegin(); it != m_edit_runs.cend(); ++it) {
+        record_writes(it.key(), ParamAudit::edit(), it.value());
+        it.key()->abandon();
+        it.key()->deleteLater();
+    }
+    m_edit_runs.clear();
     m_auto_read.clear();
     m_hits.clear();
     m_hit = -1;
@@ -454,12 +516,14 @@ void QParvexWidget::exchange_finished(bool complete)
         backup_done(complete);
         break;
     case Download:
+        record_writes(m_exchange, m_write_operation, m_write_before);
         download_done();
         break;
     case CompareRead:
         compare_read_done(complete);
         break;
     case WriteSelected:
+        record_writes(m_exchange, m_write_operation, m_write_before);
         write_selected_done();
         break;
     case Idle:
@@ -510,6 +574,8 @@ void QParvexWidget::backup_done(bool complete)
     for (const ParamVerify::Write &write : std::as_const(m_writes))
         write.value->set_base_value(write.raw);
     m_step = Download;
+    m_write_operation = ParamAudit::download();
+    m_write_before = by_code(m_backup);
     m_exchange->write_and_verify(m_writes);
 }
 
@@ -581,14 +647,14 @@ void QParvexWidget::compare_with_file()
         return;
     QStringList problems;
     const QList<tagParamRaw> other = ParamSetFile::raw_values(table, core->get_machine(), &problems);
-    start_compare(other, tr("文件"), problems);
+    start_compare(other, tr("文件"), problems, ParamAudit::compare());
 }
 
 void QParvexWidget::compare_with_defaults()
 {
     QStringList problems;
     const QList<tagParamRaw> other = ParamCompare::defaults_of(QSoftCore::get_core()->get_machine(), &problems);
-    start_compare(other, tr("默认值"), problems);
+    start_compare(other, tr("默认值"), problems, ParamAudit::compare());
 }
 
 void QParvexWidget::compare_with_snapshot(qint64 id)
@@ -602,11 +668,11 @@ void QParvexWidget::compare_with_snapshot(qint64 id)
     }
     start_compare(snapshot.values,
                   tr("记录 %1").arg(snapshot.time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm:ss"))),
-                  QStringList());
+                  QStringList(), ParamAudit::history());
 }
 
 void QParvexWidget::start_compare(const QList<tagParamRaw> &other, const QString &title,
-                                  const QStringList &problems)
+                                  const QStringList &problems, const QString &write_operation)
 {
     QSoftCore *core = QSoftCore::get_core();
     if (!core->get_machine() || core->get_communicate()->commu_status() != 0) {
@@ -618,6 +684,7 @@ void QParvexWidget::start_compare(const QList<tagParamRaw> &other, const QString
     m_other = other;
     m_other_title = title;
     m_other_problems = problems;
+    m_compare_operation = write_operation;
     m_step = CompareRead;
     m_exchange->set_station(core->get_machine_address());
     m_exchange->read(all_values());
@@ -635,6 +702,7 @@ void QParvexWidget::compare_read_done(bool complete)
     drive.values = m_exchange->values_in(all_values());
     drive.value_count = int(drive.values.size());
     record(drive);
+    m_compare_drive = drive.values;
 
     QCompareDialog dialog(this);
     m_compare_dialog = &dialog;
@@ -653,8 +721,52 @@ void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
     for (const ParamVerify::Write &write : writes)
         write.value->set_base_value(write.raw);
     m_step = WriteSelected;
+    m_write_operation = m_compare_operation;
+    // Before the first 下载所选 of this comparison the drive held what the
+    // comparison read; after that, what the last one read back.
+    m_write_before = by_code(m_compare_drive);
     m_exchange->set_station(QSoftCore::get_core()->get_machine_address());
     m_exchange->write_and_verify(writes);
+}
+
+void QParvexWidget::write_edit(QMachineValue *value, int raw, bool has_before, int before)
+{
+    QSoftCore *core = QSoftCore::get_core();
+    auto *run = new QParamExchange(core->get_communicate()->mission_manager(), core->get_machine_address(), this);
+    run->set_grouped(false);
+    QHash<QString, int> held;
+    if (has_before)
+        held.insert(code_of(value), before);
+    m_edit_runs.insert(run, held);
+    connect(run, &QParamExchange::finished, this, [this, run] {
+        record_writes(run, ParamAudit::edit(), m_edit_runs.take(run));
+        run->deleteLater();
+    });
+    run->write_and_verify({{value, raw}});
+}
+
+void QParvexWidget::record_writes(QParamExchange *exchange, const QString &operation,
+                                  const QHash<QString, int> &before)
+{
+    QList<QPair<QMachineValue *, int>> asked;
+    const QList<ParamVerify::Write> writes = exchange->writes();
+    for (const ParamVerify::Write &write : writes)
+        asked.append({write.value, write.raw});
+    if (asked.isEmpty())
+        return;
+    const QList<tagWriteRecord> records =
+        ParamAudit::records_of(QSoftCore::get_core()->get_machine(), operation, asked, before,
+                               exchange->values(), exchange->write_errors());
+    ParvexHistory::record_writes(records, this);
+    // A later 下载所选 of the same comparison starts from what this one left.
+    QHash<QString, int> read_back;
+    for (const tagWriteRecord &record : records) {
+        if (record.has_read_back)
+            read_back.insert(record.code, record.read_back);
+    }
+    for (tagParamRaw &held : m_compare_drive)
+        held.raw = read_back.value(held.code, held.raw);
+    emit history_changed();
 }
 
 void QParvexWidget::write_selected_done()
@@ -678,6 +790,25 @@ void QParvexWidget::write_selected_done()
 
 // ---------------------------------------------------------------------------
 // History
+
+void QParvexWidget::open_description()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    if (core->get_machine_version() < 0) {
+        QMessageBox::warning(this, tr(kWarning),
+                             tr("没有连接设备：机型描述按设备的软件版本记住，请先连接。"));
+        return;
+    }
+    if (!start_exchange_allowed())
+        return;
+    const QString path = QFileChooser::get_open_file_name(this, tr("打开机型描述"), QString(),
+                                                          tr("机型描述 (*.xml)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!core->use_description(path, &error))
+        QMessageBox::warning(this, tr(kWarning), error);
+}
 
 void QParvexWidget::show_history()
 {

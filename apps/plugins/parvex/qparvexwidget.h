@@ -5,6 +5,7 @@
 #include <paramset/paramsnapshot.h>
 #include <paramset/paramverify.h>
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QSet>
@@ -54,6 +55,7 @@ public slots:
     void compare_with_file();
     void compare_with_defaults();
     void show_history();
+    void open_description();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -74,7 +76,14 @@ private:
     void compare_read_done(bool complete);
     void write_selected(const QList<ParamVerify::Write> &writes);
     void write_selected_done();
-    void start_compare(const QList<tagParamRaw> &other, const QString &title, const QStringList &problems);
+    // A single edit from the table: written and read back on its own run.
+    void write_edit(QMachineValue *value, int raw, bool has_before, int before);
+    // The write records of a run of writes, kept once its writes are
+    // confirmed (or it is given up): what each parameter held before, what
+    // was asked, what was read back.
+    void record_writes(QParamExchange *exchange, const QString &operation, const QHash<QString, int> &before);
+    void start_compare(const QList<tagParamRaw> &other, const QString &title, const QStringList &problems,
+                       const QString &write_operation);
     void show_verify_box(const QString &name, const tagVerifyReport &report, const QStringList &file_refused);
     void group_shown(tagValueGroup *group);
     void search(int step);
@@ -87,7 +96,11 @@ private:
     QLabel *m_search_count;
     QCheckBox *m_only_changed;
     QLabel *m_help;
+    QLineEdit *m_note;
     QParamExchange *m_exchange = nullptr;
+    // Single edits under way, each on its own run, with what the model
+    // held before.
+    QHash<QParamExchange *, QHash<QString, int>> m_edit_runs;
 
     // The operation under way.
     Step m_step = Idle;
@@ -98,6 +111,14 @@ private:
     QString m_other_title;
     QStringList m_other_problems;
     QPointer<QCompareDialog> m_compare_dialog;
+    // What the writes under way are recorded as, and what the drive held
+    // before them (by code).
+    QString m_write_operation;
+    QHash<QString, int> m_write_before;
+    // The drive's values of the comparison shown, and the record kind of
+    // its 下载所选.
+    QList<tagParamRaw> m_compare_drive;
+    QString m_compare_operation;
 
     // Groups already asked for because they were shown unread.
     QSet<tagValueGroup *> m_auto_read;

@@ -45,6 +45,10 @@ public:
         // The silent interval before the request; -1 the line's own (where
         // there is a line).
         qint64 silence_ns = -1;
+        // The least quiet a slow drive needs between the end of the last
+        // exchange and each request to it (its description's pause), kept
+        // where it is longer than the rules' own quiet; 0 none.
+        qint64 pause_ns = 0;
     };
 
     virtual ~QExchangeRules() = default;

@@ -17,6 +17,7 @@ void QMbapEngine::reset(qint64 now)
     m_phase = Idle;
     m_earlier.clear();
     m_carry_gate_ns = now;
+    m_last_end_ns = now;
 }
 
 void QMbapEngine::abandon()
@@ -38,7 +39,7 @@ tagLinkStep QMbapEngine::start(const Request &request, qint64 now)
     m_first = true;
     m_any_bad = false;
     m_last_bad.clear();
-    m_quiet_gate_ns = m_carry_gate_ns;
+    m_quiet_gate_ns = qMax(m_carry_gate_ns, m_last_end_ns + qMax<qint64>(0, m_request.pause_ns));
     m_quiet_start_ns = now;
     m_phase = Quiet;
     // No look at the connection first: what came meanwhile is told from
@@ -113,6 +114,7 @@ tagLinkStep QMbapEngine::bytes(const QByteArray &bytes, qint64 at)
             || (r.match != QRtuFrame::Answer && r.match != QRtuFrame::ExceptionAnswer))
             return try_failed(true, at);
         const qint64 response = at - m_write_ns;
+        m_last_end_ns = at;
         if (m_statistics) {
             if (r.match == QRtuFrame::ExceptionAnswer)
                 m_statistics->note_exception(r.exception_code, response);
@@ -155,13 +157,14 @@ tagLinkStep QMbapEngine::try_failed(bool bad, qint64 now)
     if (bad)
         m_last_bad = m_rx.left(QMbapFrame::MAX_ADU);
     const qint64 quiet = bad ? qMax(BAD_FRAME_QUIET_NS, m_request.timeout_ns / 10) : 0;
+    m_last_end_ns = now;
     if (m_tries_left <= 0) {
         m_carry_gate_ns = now + quiet;
         // What came is handed on with a malformed result: the caller may
         // show it.
         return finish(m_any_bad ? QLinkTransport::Malformed : QLinkTransport::NoAnswer, m_last_bad, 0);
     }
-    m_quiet_gate_ns = now + quiet;
+    m_quiet_gate_ns = now + qMax(quiet, m_request.pause_ns);
     m_quiet_start_ns = now;
     m_phase = Quiet;
     return wait_step(m_quiet_gate_ns);

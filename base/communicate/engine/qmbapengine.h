@@ -22,6 +22,8 @@
 // 5. Failed tries are repeated while tries are left; the last one's result
 //    is reported at once. A peer that never goes quiet holds a request back
 //    for a second at most.
+// 6. A drive that needs a pause before each request gets it, counted from
+//    the end of the last try (its answer, or its time-out).
 class COMMUNICATE_EXPORT QMbapEngine : public QExchangeRules
 {
 public:
@@ -59,6 +61,7 @@ private:
     qint64 m_write_ns = 0;
     qint64 m_deadline_ns = 0;
     qint64 m_carry_gate_ns = 0;
+    qint64 m_last_end_ns = 0; // the end of the last try, for a drive's pause
     QByteArray m_rx;
     QByteArray m_last_bad; // what the last bad try got
     bool m_only_stale = true;

@@ -32,6 +32,11 @@ qint64 QRtuEngine::silence_ns() const
     return QRtuFrame::silence_nanoseconds(m_line.baud, m_line.bits_per_char);
 }
 
+qint64 QRtuEngine::gap_ns() const
+{
+    return qMax(silence_ns(), m_request.pause_ns);
+}
+
 qint64 QRtuEngine::line_ns(int bytes) const
 {
     return QRtuFrame::frame_nanoseconds(bytes, m_line.baud, m_line.bits_per_char);
@@ -85,7 +90,7 @@ tagLinkStep QRtuEngine::start(const Request &request, qint64 now)
     forget_expired(now);
     // Rules 1, 9: the silent interval, or the quiet a failed exchange
     // before this one still owes.
-    m_quiet_ns = qMax(silence_ns(), m_carry_quiet_ns);
+    m_quiet_ns = qMax(gap_ns(), m_carry_quiet_ns);
     m_quiet_gate_ns = qMax(m_last_line_ns + m_quiet_ns, m_carry_from_ns + m_carry_quiet_ns);
     m_quiet_start_ns = now;
     m_phase = Quiet;
@@ -381,7 +386,7 @@ tagLinkStep QRtuEngine::repeat(qint64 now, bool answer_may_come)
     if (answer_may_come)
         add_orphan(now);
     m_kind = Repeat;
-    m_quiet_ns = qMax(silence_ns(), BAD_FRAME_QUIET_NS);
+    m_quiet_ns = qMax(gap_ns(), BAD_FRAME_QUIET_NS);
     m_quiet_gate_ns = qMax(m_last_line_ns, now) + m_quiet_ns;
     m_quiet_start_ns = now;
     m_phase = Quiet;
@@ -420,7 +425,7 @@ tagLinkStep QRtuEngine::try_failed(bool bad, qint64 now, bool answer_may_come)
         return s;
     }
     m_kind = Retry;
-    m_quiet_ns = qMax(silence_ns(), quiet);
+    m_quiet_ns = qMax(gap_ns(), quiet);
     // Counted from now: the wait that just ended is no part of it.
     m_quiet_gate_ns = qMax(m_last_line_ns, now) + m_quiet_ns;
     m_quiet_start_ns = now;

@@ -15,7 +15,9 @@
 //
 // 1. Silent interval. A request goes out only after the line has been quiet
 //    for the silent interval (3.5 characters; 1.75 ms above 19200 baud; the
-//    caller may shorten it), counted from the last byte seen either way.
+//    caller may shorten it), counted from the last byte seen either way. A
+//    drive that needs a longer pause before each request (retries and
+//    repeats too) gets it instead.
 // 2. Discard before a request. Bytes that come while waiting for that quiet
 //    (or between exchanges) belong to nobody: they are dropped, and the
 //    quiet starts again from them. Right before writing, whatever the device
@@ -144,6 +146,9 @@ private:
     };
 
     qint64 silence_ns() const;
+    // The least quiet before a request: the silent interval, or the drive's
+    // pause where that is longer.
+    qint64 gap_ns() const;
     qint64 line_ns(int bytes) const;
     qint64 usual_window_ns() const;
     // The step while waiting for the line to go quiet before a try.

@@ -25,6 +25,13 @@ inline QString type() { return QStringLiteral("Mission.Type"); }
 // The caller's run number: a caller that follows its own missions among all
 // the manager reports (an int, never read by the link).
 inline QString run() { return QStringLiteral("Mission.Run"); }
+// The drive's own timing, from its description's profile, overriding the
+// link settings for this request: the quiet time in milliseconds the drive
+// needs before it, the answer time-out in milliseconds and the retries.
+// Absent: the settings' own.
+inline QString pause() { return QStringLiteral("Mission.Pause"); }
+inline QString timeout() { return QStringLiteral("Mission.Timeout"); }
+inline QString retries() { return QStringLiteral("Mission.Retries"); }
 
 } // namespace MissionKey
 

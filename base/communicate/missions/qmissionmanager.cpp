@@ -23,6 +23,17 @@ struct Entry
     bool recallable = false; // handed over behind another, maybe not started yet
 };
 
+// The drive's own timing a mission carries (MissionKey::pause, timeout,
+// retries); -1 where it carries none.
+QLinkTransport::Timing timing_of(const QMission &mission)
+{
+    QLinkTransport::Timing timing;
+    timing.pause_ms = mission.get_attribute(MissionKey::pause(), -1).toInt();
+    timing.timeout_ms = mission.get_attribute(MissionKey::timeout(), -1).toInt();
+    timing.retries = mission.get_attribute(MissionKey::retries(), -1).toInt();
+    return timing;
+}
+
 struct Group
 {
     quint64 id = 0;
@@ -185,7 +196,11 @@ public:
             return;
         }
         probe_on_line = true;
-        transport->start_exchange(m.get_send_buffer());
+        const QLinkTransport::Timing timing = timing_of(m);
+        if (timing.is_default())
+            transport->start_exchange(m.get_send_buffer());
+        else
+            transport->start_timed_exchange(m.get_send_buffer(), timing);
     }
 
     void pump()
@@ -247,8 +262,12 @@ public:
             }
             e.recallable = !in_flight.isEmpty();
             const QByteArray request = e.mission.get_send_buffer();
+            const QLinkTransport::Timing timing = timing_of(e.mission);
             in_flight.append(std::move(e));
-            transport->start_exchange(request);
+            if (timing.is_default())
+                transport->start_exchange(request);
+            else
+                transport->start_timed_exchange(request, timing);
             if (!guard)
                 return;
         }

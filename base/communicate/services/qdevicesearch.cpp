@@ -61,6 +61,8 @@ QString tagSearchPlan::check() const
         return QStringLiteral("stations must lie within 1..247, the first not above the last");
     if (wait_ms < 0 || wait_ms > 60000)
         return QStringLiteral("the wait must lie within 0..60000 ms");
+    if (pause_ms < 0 || pause_ms > 10000)
+        return QStringLiteral("the pause must lie within 0..10000 ms");
     return QString();
 }
 
@@ -264,7 +266,14 @@ void QDeviceSearch::ask_next()
     }
     m_asking = m_to_ask.takeFirst();
     m_probe_clock.start();
-    m_link->start_exchange(QRtuFrame::read_request(m_asking, 0, 1));
+    const QByteArray request = QRtuFrame::read_request(m_asking, 0, 1);
+    if (m_plan.pause_ms > 0) {
+        QLinkTransport::Timing timing;
+        timing.pause_ms = m_plan.pause_ms;
+        m_link->start_timed_exchange(request, timing);
+    } else {
+        m_link->start_exchange(request);
+    }
 }
 
 void QDeviceSearch::on_finished(int result, const QByteArray &answer, int exception_code)
@@ -273,7 +282,9 @@ void QDeviceSearch::on_finished(int result, const QByteArray &answer, int except
         return;
     const int station = m_asking;
     m_asking = 0;
-    const double response_ms = double(m_probe_clock.nsecsElapsed()) / 1e6;
+    // A slow drive's pause is kept before the probe on the line (right after
+    // the last answer it is nearly whole): it is no part of the response.
+    const double response_ms = qMax(0.0, double(m_probe_clock.nsecsElapsed()) / 1e6 - m_plan.pause_ms);
     const quint64 generation = m_generation;
     if (!m_second_round)
         ++m_done;

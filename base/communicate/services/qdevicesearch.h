@@ -49,6 +49,9 @@ struct COMMUNICATE_EXPORT tagSearchPlan
     // How long a probe waits for its answer after the request's line time
     // and the answer's; 0: the probe's line time plus 50 ms.
     int wait_ms = 0;
+    // The quiet a slow drive needs before each request it hears (its
+    // description's pause), in milliseconds; 0: the silent interval alone.
+    int pause_ms = 0;
 
     // The common choices, in the order a technician tries them.
     static QList<int> standard_baud_rates();

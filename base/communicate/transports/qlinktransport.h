@@ -29,6 +29,22 @@ public:
     // Starts one exchange; exactly one exchange_finished() follows, unless the
     // link is lost first (the owner then tells the manager with link_closed()).
     virtual void start_exchange(const QByteArray &request) = 0;
+    // The same with a drive's own timing for this request (its description's
+    // profile): a pause before it in milliseconds, the answer time-out in
+    // milliseconds and the retries; -1 keeps the link's own. A transport
+    // without timing of its own ignores it.
+    struct Timing
+    {
+        int pause_ms = -1;
+        int timeout_ms = -1;
+        int retries = -1;
+        bool is_default() const { return pause_ms < 0 && timeout_ms < 0 && retries < 0; }
+    };
+    virtual void start_timed_exchange(const QByteArray &request, const Timing &timing)
+    {
+        Q_UNUSED(timing);
+        start_exchange(request);
+    }
 
     // How many exchanges the manager may hand over before the first one
     // finished. They still go on the line one at a time, in order, and

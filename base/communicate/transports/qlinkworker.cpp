@@ -203,12 +203,13 @@ void QLinkWorker::set_statistics(QLinkStatistics *statistics)
 }
 
 void QLinkWorker::enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
-                          int miss_quiet_ms)
+                          int miss_quiet_ms, int pause_ms)
 {
     bool wake = false;
     {
         QMutexLocker lock(&m_queue_lock);
-        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us, miss_quiet_ms });
+        m_waiting.append({ id, request, qMax(1, timeout_ms), 1 + qMax(0, retries), silence_us, miss_quiet_ms,
+                           qMax(0, pause_ms) });
         wake = m_asleep;
         m_asleep = false;
     }
@@ -283,6 +284,7 @@ bool QLinkWorker::run(const Request &request)
     r.tries = request.tries;
     r.miss_quiet_ns = request.miss_quiet_ms < 0 ? -1 : qint64(request.miss_quiet_ms) * 1000000;
     r.silence_ns = request.silence_us < 0 ? -1 : qint64(request.silence_us) * 1000;
+    r.pause_ns = qint64(request.pause_ms) * 1000000;
     tagLinkStep step = m_rules->start(r, now());
     for (;;) {
         if (step.has_report) {

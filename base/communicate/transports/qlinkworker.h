@@ -52,8 +52,10 @@ public:
     // request; -1 = the line's own (ignored where there is no line).
     // miss_quiet_ms: how long the line must stay quiet after a try without
     // an answer before anything else goes on it; -1 = a whole time-out.
+    // pause_ms: the quiet a slow drive needs before each request, where it
+    // is longer than the rules' own (0: none).
     void enqueue(quint64 id, const QByteArray &request, int timeout_ms, int retries, int silence_us,
-                 int miss_quiet_ms = -1);
+                 int miss_quiet_ms = -1, int pause_ms = 0);
     // Takes back the exchanges that have not started; their ids, oldest
     // first. Whatever is not returned is on the line or done.
     QList<quint64> take_waiting();
@@ -78,6 +80,7 @@ private:
         int tries = 0;
         int silence_us = -1;
         int miss_quiet_ms = -1;
+        int pause_ms = 0;
     };
     struct Report
     {

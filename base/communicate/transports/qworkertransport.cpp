@@ -59,6 +59,15 @@ void QWorkerTransport::start_exchange(const QByteArray &request)
     m_worker->enqueue(id, request, m_timeout_ms, m_retries, m_silence_us, m_miss_quiet_ms);
 }
 
+void QWorkerTransport::start_timed_exchange(const QByteArray &request, const Timing &timing)
+{
+    const quint64 id = m_next_id++;
+    m_outstanding.append(id);
+    m_worker->enqueue(id, request, timing.timeout_ms >= 0 ? timing.timeout_ms : m_timeout_ms,
+                      timing.retries >= 0 ? timing.retries : m_retries, m_silence_us, m_miss_quiet_ms,
+                      qMax(0, timing.pause_ms));
+}
+
 void QWorkerTransport::set_statistics(QLinkStatistics *statistics)
 {
     m_worker->set_statistics(statistics);

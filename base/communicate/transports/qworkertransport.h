@@ -24,6 +24,7 @@ public:
     void close();
 
     void start_exchange(const QByteArray &request) override;
+    void start_timed_exchange(const QByteArray &request, const Timing &timing) override;
     int pipeline_depth() const override { return 16; }
     void recall() override;
 

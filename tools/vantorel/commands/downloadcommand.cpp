@@ -158,6 +158,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     bool ok = false;
     tagVerifyReport report;
     QHash<QMachineValue *, int> read_back;
+    QHash<QMachineValue *, int> exchange_errors;
     if (options.no_verify) {
         QList<QMission *> missions;
         for (const ParamVerify::Write &write : std::as_const(writes))
@@ -170,6 +171,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         settle(exchange);
         report = exchange.report();
         read_back = exchange.values();
+        exchange_errors = exchange.write_errors();
     }
     out.end_progress();
     // Only what is known: what the drive held before where nothing was
@@ -182,6 +184,16 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     tagParamSnapshot after;
     ParamSnapshot::set_download_values(&after, s.machine(), before, written, read_back);
     s.record(link, ParamSnapshot::download(), after.values, after.unknown);
+    {
+        QList<QPair<QMachineValue *, int>> asked;
+        for (const ParamVerify::Write &write : std::as_const(writes))
+            asked.append({write.value, write.raw});
+        QHash<QString, int> held;
+        for (const tagParamRaw &raw : std::as_const(before))
+            held.insert(raw.code, raw.raw);
+        s.record_writes(link, ParamAudit::tool_download(), asked, held, read_back,
+                        exchange_errors);
+    }
 
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {

@@ -18,6 +18,7 @@
 #include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,14 +30,79 @@ VantorelCommandSpec HistoryCommand::spec()
 {
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("history");
-    spec.synopsis = QStringLiteral("history [list|show ID|export ID FILE]");
+    spec.synopsis = QStringLiteral("history [list|show ID|export ID FILE|audit]");
     spec.summary = QStringLiteral("the snapshots of parameter sets");
     spec.help = QStringLiteral("Usage: vantorel history [list | show ID | export ID FILE] [--json]\n"
+                               "       vantorel history audit [--station N] [--code C] [--since DATE] [--json]\n"
                                "The snapshots of parameter sets (uploads, backups before downloads):\n"
-                               "list them, show one, or export one as a parameter file.\n"
+                               "list them, show one, or export one as a parameter file. audit lists\n"
+                               "the writes to drives, newest first (DATE: 2026-03-01 or 2026-03-01T08:00).\n"
                                "Example: vantorel history export 12 before-repair.csv\n");
     spec.make = make_vantorel_command<HistoryCommand>;
     return spec;
+}
+
+int HistoryCommand::audit(QParamHistory *database)
+{
+    VantorelSession &s = session();
+    VantorelOutput &out = s.out();
+    const VantorelOptions &options = s.options();
+    tagAuditFilter filter;
+    if (!options.stations.isEmpty())
+        filter.station = options.stations.first();
+    filter.code = options.code.trimmed();
+    if (!options.since.isEmpty()) {
+        QDateTime since = QDateTime::fromString(options.since, Qt::ISODate);
+        if (!since.isValid())
+            since = QDate::fromString(options.since, Qt::ISODate).startOfDay();
+        if (!since.isValid())
+            return s.fail(VantorelExit::Usage, VantorelText::tr("--since 的日期不对：%1").arg(options.since));
+        filter.since = since.toUTC();
+    }
+    bool read = false;
+    const QList<tagWriteRecord> writes = database->audit(filter, &read);
+    if (!read)
+        return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法读取：%1").arg(database->error_string()));
+    QJsonArray array;
+    QList<QStringList> rows;
+    const auto number = [](bool has, int value) { return has ? QJsonValue(value) : QJsonValue(); };
+    const auto text = [](bool has, int value) { return has ? QString::number(value) : QStringLiteral("-"); };
+    for (const tagWriteRecord &w : writes) {
+        QJsonObject o;
+        o.insert(QStringLiteral("id"), double(w.id));
+        o.insert(QStringLiteral("time"), w.time.toString(Qt::ISODate));
+        o.insert(QStringLiteral("user"), w.user_name);
+        o.insert(QStringLiteral("workstation"), w.workstation);
+        o.insert(QStringLiteral("port"), w.port);
+        o.insert(QStringLiteral("station"), w.station);
+        o.insert(QStringLiteral("drive_version"), w.drive_version);
+        o.insert(QStringLiteral("machine"), w.machine_name);
+        o.insert(QStringLiteral("operation"), w.operation);
+        o.insert(QStringLiteral("code"), w.code);
+        o.insert(QStringLiteral("before"), number(w.has_before, w.before));
+        o.insert(QStringLiteral("asked"), w.asked);
+        o.insert(QStringLiteral("read_back"), number(w.has_read_back, w.read_back));
+        o.insert(QStringLiteral("result"), w.result);
+        o.insert(QStringLiteral("exception"), w.exception_code);
+        o.insert(QStringLiteral("note"), w.note);
+        array.append(o);
+        rows.append({w.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), w.user_name, w.workstation,
+                     w.port, QString::number(w.station), w.code, text(w.has_before, w.before),
+                     QString::number(w.asked), text(w.has_read_back, w.read_back), ParamAudit::result_text(w)});
+    }
+    if (out.json()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("command"), QStringLiteral("history"));
+        o.insert(QStringLiteral("ok"), true);
+        o.insert(QStringLiteral("exit"), 0);
+        o.insert(QStringLiteral("writes"), array);
+        out.document(QJsonDocument(o));
+    } else {
+        out.table({VantorelText::tr("时间"), VantorelText::tr("用户"), VantorelText::tr("工作站"), VantorelText::tr("端口"), VantorelText::tr("站号"), VantorelText::tr("代码"),
+                   VantorelText::tr("之前"), VantorelText::tr("要求"), VantorelText::tr("读回"), VantorelText::tr("结果")},
+                  rows);
+    }
+    return VantorelExit::Done;
 }
 
 int HistoryCommand::run()
@@ -47,12 +113,16 @@ int HistoryCommand::run()
     const QString verb = args.value(0, QStringLiteral("list"));
     const bool well_formed = (verb == QLatin1String("list") && args.size() <= 1)
         || (verb == QLatin1String("show") && args.size() == 2)
-        || (verb == QLatin1String("export") && args.size() == 3);
+        || (verb == QLatin1String("export") && args.size() == 3)
+        || (verb == QLatin1String("audit") && args.size() == 1);
     if (!well_formed)
         return s.fail(VantorelExit::Usage, VantorelText::tr("history 的参数不对；vantorel history --help 说明用法"));
     QParamHistory *database = s.history_database(false);
     if (!database)
         return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
+
+    if (verb == QLatin1String("audit"))
+        return audit(database);
 
     if (verb == QLatin1String("list")) {
         bool read = false;

@@ -2,6 +2,8 @@
 
 #include "vantorelcommand.h"
 
+class QParamHistory;
+
 // history: lists, shows and exports the snapshots of parameter sets.
 class HistoryCommand : public VantorelCommand
 {
@@ -10,4 +12,7 @@ public:
     static VantorelCommandSpec spec();
 
     int run() override;
+
+private:
+    int audit(QParamHistory *database);
 };

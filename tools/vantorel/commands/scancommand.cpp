@@ -10,6 +10,8 @@
 
 #include <communicate/qcommunicate.h>
 #include <communicate/services/qdevicesearch.h>
+#include <machine/driveprofile.h>
+#include <machine/qmachine.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -37,6 +39,8 @@ VantorelCommandSpec ScanCommand::spec()
                                "8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station\n"
                                "from FIRST to LAST (default 1-247) is asked once for register 0;\n"
                                "WAIT is how long a probe waits (default: its line time + 50 ms).\n"
+                               "With --machine, the probes keep that description's pause-ms and its\n"
+                               "timeout-ms stands for WAIT.\n"
                                "Exit code 2 when no drive answered.\n"
                                "Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5\n");
     spec.make = make_vantorel_command<ScanCommand>;
@@ -86,6 +90,17 @@ int ScanCommand::run()
         plan.last_station = *std::max_element(options.stations.cbegin(), options.stations.cend());
     }
     plan.wait_ms = options.wait;
+    if (!options.machine.isEmpty()) {
+        // A drive described with --machine is probed as it needs: its pause
+        // before each probe, and its time-out where no --wait is given.
+        QString error;
+        if (!s.load_description(&error))
+            return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
+        const DriveProfile &profile = s.machine()->profile();
+        plan.pause_ms = profile.pause_ms;
+        if (plan.wait_ms == 0 && profile.timeout_ms > 0)
+            plan.wait_ms = profile.timeout_ms;
+    }
     if (plan.ports.isEmpty())
         return s.fail(VantorelExit::NoLink, VantorelText::tr("系统没有列出串口；用 --ports 给出要搜索的端口"));
     const QString problem = plan.check();

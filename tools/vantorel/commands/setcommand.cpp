@@ -109,6 +109,17 @@ VantorelResult SetCommand::serve(VantorelLink &link)
     });
     qDeleteAll(missions);
 
+    {
+        QList<QPair<QMachineValue *, int>> asked;
+        QHash<QMachineValue *, int> read_back;
+        for (int i = 0; i < values.size(); ++i) {
+            asked.append({values.at(i), m_writes.at(i).second});
+            if (values.at(i)->has_value())
+                read_back.insert(values.at(i), values.at(i)->get_base_value());
+        }
+        session().record_writes(link, ParamAudit::tool_set(), asked, {}, read_back, {});
+    }
+
     QJsonArray array;
     QStringList differing;
     for (int i = 0; i < values.size(); ++i) {

@@ -1,0 +1,99 @@
+#include "describecommand.h"
+
+#include "vantorelexit.h"
+#include "vantoreloptions.h"
+#include "vantoreloutput.h"
+#include "vantorelsession.h"
+#include "vantoreltr.h"
+
+#include <coredata/qsafefile.h>
+#include <paramset/descriptiontable.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// A table is a spreadsheet's export; anything far larger is not one.
+constexpr qint64 kMaxTableBytes = 16 * 1024 * 1024;
+
+} // namespace
+
+VantorelCommandSpec DescribeCommand::spec()
+{
+    VantorelCommandSpec spec;
+    spec.name = QStringLiteral("describe");
+    spec.synopsis = QStringLiteral("describe TABLE.csv -o FILE");
+    spec.summary = QStringLiteral("machine description from a parameter table");
+    spec.help = QStringLiteral(
+        "Usage: vantorel describe TABLE.csv -o DRIVE.xml [--json]\n"
+        "Turns a parameter table (CSV, GBK or UTF-8, one row per parameter) into a machine\n"
+        "description. The header row names the columns, in any order: code, name, name-en,\n"
+        "address (decimal or 0x hex), width (1, 2, int16, uint16, int32, uint32, float),\n"
+        "scale or decimals, default, min, max, unit, unit-en, choices (\"0=V/F控制;1=矢量控制\"),\n"
+        "choices-en, access (rw, ro, stop), help, group, start; Chinese headings (代码, 名称,\n"
+        "地址, 默认值, ...) are taken too. Only code and address are needed. Without a group\n"
+        "column, parameters are grouped by the code before its '-'; the group \"Runtime\" is\n"
+        "the runtime page. The description is checked as `vantorel check` does and written\n"
+        "only when the loader takes it. Add a <Protocol> element for a drive whose Modbus\n"
+        "habits differ (see the README).\n"
+        "Example: vantorel describe manual-table.csv -o machines/ACME/100.xml\n");
+    spec.make = make_vantorel_command<DescribeCommand>;
+    return spec;
+}
+
+int DescribeCommand::run()
+{
+    VantorelSession &s = session();
+    const VantorelOptions &o = s.options();
+    if (o.arguments.size() != 1 || o.output.isEmpty())
+        return s.fail(VantorelExit::Usage, VantorelText::tr("用法: vantorel describe TABLE.csv -o FILE.xml"));
+    const QString table_path = o.arguments.first();
+    QFile table(table_path);
+    if (!table.open(QIODevice::ReadOnly)) {
+        return s.fail(VantorelExit::FileError, VantorelText::tr("%1: 无法读取 (%2)")
+                                                   .arg(QDir::toNativeSeparators(table_path), table.errorString()));
+    }
+    if (table.size() > kMaxTableBytes) {
+        return s.fail(VantorelExit::FileError, VantorelText::tr("%1: 文件太大，不是参数表")
+                                                   .arg(QDir::toNativeSeparators(table_path)));
+    }
+    QByteArray xml;
+    DescriptionTable::Problem problem;
+    if (!DescriptionTable::describe(table.readAll(), QFileInfo(table_path).completeBaseName(), &xml,
+                                    &problem)) {
+        return s.fail(VantorelExit::FileError,
+                      QStringLiteral("%1:%2: %3")
+                          .arg(QDir::toNativeSeparators(table_path))
+                          .arg(problem.line)
+                          .arg(problem.reason));
+    }
+    QString reason;
+    if (!QSafeFile::write(o.output, xml, &reason))
+        return s.fail(VantorelExit::FileError, reason);
+    // A table can hold what no description may (a default outside its
+    // limits): the file is kept for mending, and the problems are listed.
+    const QList<DescriptionTable::Problem> problems = DescriptionTable::check(o.output);
+    const QString shown = QDir::toNativeSeparators(o.output);
+    for (const DescriptionTable::Problem &p : problems)
+        s.out().error(QStringLiteral("%1:%2: %3").arg(shown).arg(p.line).arg(p.reason));
+    if (!problems.isEmpty()) {
+        return s.fail(VantorelExit::FileError,
+                      VantorelText::tr("%1: 描述已写出，但有 %2 个问题").arg(shown).arg(problems.size()));
+    }
+    if (s.out().json()) {
+        QJsonObject doc;
+        doc.insert(QStringLiteral("command"), QStringLiteral("describe"));
+        doc.insert(QStringLiteral("ok"), true);
+        doc.insert(QStringLiteral("exit"), 0);
+        doc.insert(QStringLiteral("file"), QFileInfo(o.output).absoluteFilePath());
+        s.out().document(QJsonDocument(doc));
+    } else {
+        s.out().line(VantorelText::tr("已写出 %1").arg(shown));
+    }
+    return VantorelExit::Done;
+}
