@@ -195,6 +195,50 @@
         <source>浮点参数 %1 不能有缩放或选择值</source>
         <translation>float parameter %1 cannot have a scale or choices</translation>
     </message>
+    <message>
+        <source>参数 %1 的监视标志 &quot;%2&quot; 不是 0 或 1</source>
+        <translation>monitor flag &quot;%2&quot; of parameter %1 is not 0 or 1</translation>
+    </message>
+    <message>
+        <source>参数 %1 的用途 &quot;%2&quot; 未知 (应为 state 或 fault)</source>
+        <translation>unknown role &quot;%2&quot; of parameter %1 (should be state or fault)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位号 &quot;%2&quot; 不是 0 到 %3 之间的整数</source>
+        <translation>bit number &quot;%2&quot; of parameter %1 is not a whole number from 0 to %3</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 重复</source>
+        <translation>bit %2 of parameter %1 is given twice</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 的含义 &quot;%3&quot; 未知 (应为 run 或 fault)</source>
+        <translation>unknown meaning &quot;%3&quot; of bit %2 of parameter %1 (should be run or fault)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 缺少名称 (name)</source>
+        <translation>bit %2 of parameter %1 has no name (name)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的位 %2 的名称含有 &apos;;&apos;</source>
+        <translation>the name of bit %2 of parameter %1 contains &apos;;&apos;</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 &quot;%2&quot; 不是正整数</source>
+        <translation>fault code &quot;%2&quot; of parameter %1 is not a positive whole number</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 重复</source>
+        <translation>fault code %2 of parameter %1 is given twice</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 缺少名称 (name)</source>
+        <translation>fault code %2 of parameter %1 has no name (name)</translation>
+    </message>
+    <message>
+        <source>参数 %1 的故障代码 %2 的名称含有 &apos;;&apos;</source>
+        <translation>the name of fault code %2 of parameter %1 contains &apos;;&apos;</translation>
+    </message>
 </context>
 <context>
     <name>FancyTabWidget</name>
@@ -405,6 +449,10 @@
     <message>
         <source>“%1”不是有效的数值</source>
         <translation>&quot;%1&quot; is not a valid value</translation>
+    </message>
+    <message>
+        <source>“%1”超出范围 %2～%3</source>
+        <translation>&quot;%1&quot; is outside the range %2 to %3</translation>
     </message>
 </context>
 <context>
@@ -1073,6 +1121,29 @@
     </message>
 </context>
 <context>
+    <name>QDriveState</name>
+    <message>
+        <source>运行</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>故障</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>故障：代码 %1</source>
+        <translation>Fault: code %1</translation>
+    </message>
+    <message>
+        <source>故障：%1</source>
+        <translation>Fault: %1</translation>
+    </message>
+</context>
+<context>
     <name>QGroupMissionProgressDialog</name>
     <message>
         <source>0.0%</source>
@@ -1607,6 +1678,24 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <source>继续</source>
         <translation>Continue</translation>
     </message>
+    <message>
+        <source>记录已停止：写入失败</source>
+        <translation>Recording stopped: the file could not be written</translation>
+    </message>
+    <message numerus="yes">
+        <source>● 记录中：%1  %2  %n 行</source>
+        <translation>
+            <numerusform>● Recording: %1  %2  %n row</numerusform>
+            <numerusform>● Recording: %1  %2  %n rows</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>已记录 %n 行到 %1</source>
+        <translation>
+            <numerusform>Recorded %n row to %1</numerusform>
+            <numerusform>Recorded %n rows to %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>QParamDialog</name>
@@ -1817,6 +1906,10 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>%1 写入 %2，设备保存的是 %3</source>
         <translation>%1: wrote %2, the drive keeps %3</translation>
+    </message>
+    <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
     </message>
 </context>
 <context>
@@ -2256,6 +2349,557 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
         <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
+    </message>
+</context>
+<context>
+    <name>VantorelTool</name>
+    <message>
+        <source>用法: vantorel check FILE.xml</source>
+        <translation>usage: vantorel check FILE.xml</translation>
+    </message>
+    <message>
+        <source>%1: %2 个问题</source>
+        <translation>%1: %2 problems</translation>
+    </message>
+    <message>
+        <source>%1: 没有问题</source>
+        <translation>%1: no problems</translation>
+    </message>
+    <message>
+        <source>compare 要一个比较对象：文件、--defaults 或 --snapshot ID</source>
+        <translation>compare needs one thing to compare with: a file, --defaults or --snapshot ID</translation>
+    </message>
+    <message>
+        <source>默认值</source>
+        <translation>defaults</translation>
+    </message>
+    <message>
+        <source>历史记录无法打开：%1</source>
+        <translation>the history cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>历史记录中没有 %1</source>
+        <translation>the history has no %1</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>snapshot %1</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>%1有 %2 处有误</source>
+        <translation>%1 has %2 faults</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>%1 个参数与%2一致</source>
+        <translation>%1 parameters as in the %2</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>%1 个参数与%2不同</source>
+        <translation>%1 parameters differ from the %2</translation>
+    </message>
+    <message>
+        <source>用法: vantorel describe TABLE.csv -o FILE.xml</source>
+        <translation>usage: vantorel describe TABLE.csv -o FILE.xml</translation>
+    </message>
+    <message>
+        <source>%1: 无法读取 (%2)</source>
+        <translation>%1: cannot be read (%2)</translation>
+    </message>
+    <message>
+        <source>%1: 文件太大，不是参数表</source>
+        <translation>%1: the file is too large to be a parameter table</translation>
+    </message>
+    <message>
+        <source>%1: 描述已写出，但有 %2 个问题</source>
+        <translation>%1: the description was written, with %2 problems</translation>
+    </message>
+    <message>
+        <source>已写出 %1</source>
+        <translation>%1 written</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 有 %2 行有误，没有写入任何参数</source>
+        <translation>the parameter file %1 has %2 faulty rows; nothing was written</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 中没有可以下载的参数</source>
+        <translation>the parameter file %1 has no parameters to download</translation>
+    </message>
+    <message>
+        <source>无法读取参数文件 %1：%2</source>
+        <translation>cannot read the parameter file %1: %2</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 已改变，没有写入</source>
+        <translation>the parameter file %1 has changed; nothing was written</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>Backup</translation>
+    </message>
+    <message>
+        <source>读取设备当前参数失败，没有写入任何参数：%1</source>
+        <translation>reading the drive&apos;s parameters failed, nothing was written: %1</translation>
+    </message>
+    <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，无需写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing to write</translation>
+    </message>
+    <message>
+        <source>%1 个参数与设备不同（%2 个相同），没有写入</source>
+        <translation>%1 parameters differ from the drive (%2 the same); nothing was written</translation>
+    </message>
+    <message>
+        <source>文件中的 %1 个参数与站号 %2 一致，没有写入</source>
+        <translation>the %1 parameters of the file are as in station %2; nothing was written</translation>
+    </message>
+    <message>
+        <source>下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup</source>
+        <translation>the backup before the download cannot be stored in the history (%1); nothing was written; use --no-backup to go without one</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>下载参数失败：%1</source>
+        <translation>the download failed: %1</translation>
+    </message>
+    <message>
+        <source>（%1 个与设备相同，跳过）</source>
+        <translation> (%1 as in the drive, skipped)</translation>
+    </message>
+    <message>
+        <source>已下载 %1 个参数到站号 %2（没有核对）</source>
+        <translation>%1 parameters downloaded to station %2 (not verified)</translation>
+    </message>
+    <message>
+        <source>核对发现 %1 处不同：%2</source>
+        <translation>verification found %1 differences: %2</translation>
+    </message>
+    <message>
+        <source>已下载 %1 个参数到站号 %2，读回核对一致</source>
+        <translation>%1 parameters downloaded to station %2, read back as written</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>--since 的日期不对：%1</source>
+        <translation>the date of --since is not valid: %1</translation>
+    </message>
+    <message>
+        <source>历史记录无法读取：%1</source>
+        <translation>the history cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation>Workstation</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>之前</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>要求</source>
+        <translation>Asked</translation>
+    </message>
+    <message>
+        <source>读回</source>
+        <translation>Reading back</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>history 的参数不对；vantorel history --help 说明用法</source>
+        <translation>wrong arguments for history; vantorel history --help explains</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>软件版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>机器描述无法加载：%1</source>
+        <translation>the machine description cannot be loaded: %1</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 保存失败：%2</source>
+        <translation>the parameter file %1 could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>记录 %1 的 %2 个参数已写入 %3</source>
+        <translation>%2 parameters of snapshot %1 written to %3</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>记录 %1：%2 %3，站号 %4</source>
+        <translation>snapshot %1: %2 %3, station %4</translation>
+    </message>
+    <message>
+        <source>项目</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>机器描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>机型</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>参数组</source>
+        <translation>Groups</translation>
+    </message>
+    <message>
+        <source>运行值</source>
+        <translation>Runtime values</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>ports 不带参数</source>
+        <translation>ports takes no arguments</translation>
+    </message>
+    <message>
+        <source>系统没有列出串口</source>
+        <translation>the system lists no serial ports</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>厂家</source>
+        <translation>Maker</translation>
+    </message>
+    <message>
+        <source>scan 不带参数；vantorel scan --help 说明用法</source>
+        <translation>scan takes no arguments; vantorel scan --help explains</translation>
+    </message>
+    <message>
+        <source>系统没有列出串口；用 --ports 给出要搜索的端口</source>
+        <translation>the system lists no serial ports; give the ports to search with --ports</translation>
+    </message>
+    <message>
+        <source>搜索的端口：%1</source>
+        <translation>Ports searched: %1</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Searching</translation>
+    </message>
+    <message>
+        <source>异常码 %1</source>
+        <translation>exception %1</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Framing</translation>
+    </message>
+    <message>
+        <source>应答(ms)</source>
+        <translation>Answer (ms)</translation>
+    </message>
+    <message>
+        <source>端口 %1 无法打开：%2</source>
+        <translation>port %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>没有找到设备</source>
+        <translation>no drive found</translation>
+    </message>
+    <message>
+        <source>“%1”应写成 代码=数值</source>
+        <translation>&quot;%1&quot; should be CODE=VALUE</translation>
+    </message>
+    <message>
+        <source>未知的参数代码 %1</source>
+        <translation>unknown parameter code %1</translation>
+    </message>
+    <message>
+        <source>%1 给出了两次</source>
+        <translation>%1 is given twice</translation>
+    </message>
+    <message>
+        <source>%1 是只读参数，不能写入</source>
+        <translation>%1 is read-only and cannot be written</translation>
+    </message>
+    <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
+    </message>
+    <message>
+        <source>%1，没有写入任何参数</source>
+        <translation>%1; nothing was written</translation>
+    </message>
+    <message>
+        <source>%1 处有误，没有写入任何参数</source>
+        <translation>%1 faults; nothing was written</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Writing</translation>
+    </message>
+    <message>
+        <source>读回的值与写入的不同：%1</source>
+        <translation>read back differently from what was written: %1</translation>
+    </message>
+    <message>
+        <source>没有给出文件名</source>
+        <translation>no file name given</translation>
+    </message>
+    <message>
+        <source>上传</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>上传参数失败：%1</source>
+        <translation>the upload failed: %1</translation>
+    </message>
+    <message>
+        <source>已上传 %1 个参数到 %2</source>
+        <translation>%1 parameters uploaded to %2</translation>
+    </message>
+    <message>
+        <source>%1；vantorel --help 说明用法</source>
+        <translation>%1; vantorel --help explains</translation>
+    </message>
+    <message>
+        <source>没有给出命令；vantorel --help 说明用法</source>
+        <translation>no command given; vantorel --help explains</translation>
+    </message>
+    <message>
+        <source>无法打开端口 %1</source>
+        <translation>cannot open port %1</translation>
+    </message>
+    <message>
+        <source>端口 %1 已断开</source>
+        <translation>port %1 was lost</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误</source>
+        <translation>station %1 on %2 gave a malformed answer</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上应答有误（收到 %3）</source>
+        <translation>station %1 on %2 gave a malformed answer (received %3)</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显</source>
+        <translation>station %1 on %2: only our own request came back (echo): the adapter returns the bytes sent; add --echo or turn on local echo</translation>
+    </message>
+    <message>
+        <source>站号 %1 在 %2 上没有应答</source>
+        <translation>station %1 does not answer on %2</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>%1（地址 %2）</source>
+        <translation>%1 (address %2)</translation>
+    </message>
+    <message>
+        <source>%1 %2 失败：%3</source>
+        <translation>%1 %2 failed: %3</translation>
+    </message>
+    <message>
+        <source>，共 %1 个请求失败</source>
+        <translation>, %1 requests failed in all</translation>
+    </message>
+    <message>
+        <source>选项 -o 缺少文件名</source>
+        <translation>option -o needs a file name</translation>
+    </message>
+    <message>
+        <source>选项 --%1 不带参数</source>
+        <translation>option --%1 takes no value</translation>
+    </message>
+    <message>
+        <source>未知选项 --%1</source>
+        <translation>unknown option --%1</translation>
+    </message>
+    <message>
+        <source>选项 --%1 缺少参数</source>
+        <translation>option --%1 needs a value</translation>
+    </message>
+    <message>
+        <source>选项 --%1 的参数“%2”无效</source>
+        <translation>the value &quot;%2&quot; of option --%1 is not valid</translation>
+    </message>
+    <message>
+        <source>未知命令 %1</source>
+        <translation>unknown command %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>；另有 %1 处</source>
+        <translation>; %1 more</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 无法加载：%2</source>
+        <translation>the parameter file %1 cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>%1 个历史记录没有存入：%2</source>
+        <translation>%1 history records were not stored: %2</translation>
+    </message>
+    <message>
+        <source>设置文件无法使用（%1），不能确定写到哪台设备；用 --port 和 --station 指定</source>
+        <translation>the settings file cannot be used (%1), so it is not known which drive to write to; name it with --port and --station</translation>
+    </message>
+    <message>
+        <source>设置文件无法使用（%1），按默认设置读取</source>
+        <translation>the settings file cannot be used (%1); reading with the default settings</translation>
+    </message>
+    <message>
+        <source>设置 %1</source>
+        <translation>setting %1</translation>
+    </message>
+    <message>
+        <source>设置 %1，不能确定写到哪台设备；用 %2 指定</source>
+        <translation>setting %1, so it is not known which drive to write to; name it with %2</translation>
+    </message>
+    <message>
+        <source>设置 %1，按默认值读取</source>
+        <translation>setting %1; reading with the default value</translation>
+    </message>
+    <message>
+        <source>没有设置端口（Communicate.PortName 为空，也没有 Communicate.SerialNumber），不能确定写到哪台设备；用 --port 指定</source>
+        <translation>no port is set (Communicate.PortName is empty and there is no Communicate.SerialNumber), so it is not known which drive to write to; name it with --port</translation>
+    </message>
+    <message>
+        <source>%1 不能用于多个站号</source>
+        <translation>%1 cannot serve several stations</translation>
+    </message>
+    <message>
+        <source>== 站号 %1</source>
+        <translation>== station %1</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>%1 个站号中 %2 个失败：%3</source>
+        <translation>%2 of %1 stations failed: %3</translation>
+    </message>
+    <message>
+        <source>退出码</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>%1 的参数不对；vantorel %1 --help 说明用法</source>
+        <translation>wrong arguments for %1; vantorel %1 --help explains</translation>
+    </message>
+    <message>
+        <source>report 的参数不对；vantorel report --help 说明用法</source>
+        <translation>wrong arguments for report; vantorel report --help tells the usage</translation>
+    </message>
+    <message>
+        <source>历史记录中没有 %1：%2</source>
+        <translation>The history has no %1: %2</translation>
+    </message>
+    <message>
+        <source>报告 %1 保存失败：%2</source>
+        <translation>The report %1 could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>记录 %1 的报告已写入 %2</source>
+        <translation>The report of record %1 was written to %2</translation>
+    </message>
+    <message>
+        <source>将向 %1 写入 %2 个参数</source>
+        <translation>Writing %2 parameters to %1</translation>
     </message>
 </context>
 </TS>

@@ -26,6 +26,7 @@
 #include <machine/qmachine.h>
 
 #include <QAction>
+#include <QTranslator>
 #include <QActionGroup>
 #include <QApplication>
 #include <QDateTime>
@@ -217,11 +218,26 @@ QAction *MainWindow::language_action()
             QSoftCore::get_core()->set_setting_value(QUiLanguage::setting_key(),
                                                      QUiLanguage::to_setting(choice));
             if (m_tab_widget)
-                m_tab_widget->statusBar()->showMessage(tr("界面语言将在程序下次启动时生效。"));
+                m_tab_widget->statusBar()->showMessage(
+                    restart_notice(choice, QCoreApplication::applicationDirPath()));
         });
     }
     language->setMenu(menu);
     return language;
+}
+
+QString MainWindow::restart_notice(QUiLanguage::Language language, const QString &program_dir)
+{
+    // Said in the language chosen, which is the one its reader asked for.
+    const char *notice = QT_TRANSLATE_NOOP("MainWindow", "界面语言将在程序下次启动时生效。");
+    QTranslator translator;
+    if (language != QUiLanguage::Chinese
+        && QUiLanguage::load(&translator, language, program_dir)) {
+        const QString translated = translator.translate("MainWindow", notice);
+        if (!translated.isEmpty())
+            return translated;
+    }
+    return QString::fromUtf8(notice);
 }
 
 void MainWindow::build_menu_bar()

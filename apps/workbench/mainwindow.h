@@ -3,6 +3,7 @@
 #include "answerwatch.h"
 
 #include <communicate/tagserialconfig.h>
+#include <coredata/quilanguage.h>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -53,6 +54,11 @@ public:
     void set_clock(std::function<qint64()> now);
     // Judges the no-answer state now (the tick timer calls it too).
     void check_answers();
+
+    // What the status bar says after the interface language was changed,
+    // in the language chosen (Chinese where its translation below
+    // program_dir is missing).
+    static QString restart_notice(QUiLanguage::Language language, const QString &program_dir);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -37,6 +37,15 @@ enum Column {
     ColChoicesEn,
     ColWordOrder,
     ColType,
+    // What the monitoring page makes of a runtime value, and the English
+    // help (the machine library's extra slots).
+    ColMonitor,
+    ColRole,
+    ColBits,
+    ColBitsEn,
+    ColFaults,
+    ColFaultsEn,
+    ColHelpEn,
     ColCount
 };
 
@@ -307,7 +316,7 @@ void DescriptionParser::parse(QList<tagDataPage> *groups, tagDataPage *runtime,
         fail(tr("文件中没有 <Machine> 元素"));
     if (m_xml.name() != QLatin1String("Machine"))
         fail(tr("根元素是 <%1>，应为 <Machine>").arg(m_xml.name().toString()));
-    for (const char *key : {"name", "type", "version"})
+    for (const char *key : {"name", "type", "version", "name-en"})
         machine_attributes.append(m_xml.attributes().value(QLatin1String(key)).toString().trimmed());
 
     while (!m_xml.atEnd()) {
@@ -533,20 +542,83 @@ QStringList DescriptionParser::parse_param(bool runtime)
     row[ColNameEn] = attr("name-en");
     row[ColUnitEn] = attr("unit-en");
     row[ColHelp] = attrs.value(QLatin1String("help")).toString();
+    row[ColHelpEn] = attrs.value(QLatin1String("help-en")).toString();
+
+    const QString monitor = attr("monitor");
+    if (monitor == QLatin1String("1"))
+        row[ColMonitor] = QStringLiteral("1");
+    else if (!monitor.isEmpty() && monitor != QLatin1String("0"))
+        fail(tr("参数 %1 的监视标志 \"%2\" 不是 0 或 1").arg(code, monitor));
+    const QString role = attr("role");
+    if (!role.isEmpty() && role != QLatin1String("state") && role != QLatin1String("fault"))
+        fail(tr("参数 %1 的用途 \"%2\" 未知 (应为 state 或 fault)").arg(code, role));
+    row[ColRole] = role;
 
     check_range(code, row, line, is_float);
     take_registers(code, address, length, line);
 
-    // Choices.
+    // Choices, and the names of a state word's bits or of the fault codes.
     QStringList pairs;
     QStringList pairs_en;
     QSet<qint64> choice_values;
+    QStringList bits;
+    QStringList bits_en;
+    QSet<int> bit_numbers;
+    QStringList faults;
+    QStringList faults_en;
+    QSet<qint64> fault_codes;
     while (!m_xml.atEnd()) {
         m_xml.readNext();
         if (m_xml.isEndElement())
             break;
         if (!m_xml.isStartElement())
             continue;
+        const QXmlStreamAttributes child = m_xml.attributes();
+        auto child_attr = [&child](const char *name) {
+            return child.value(QLatin1String(name)).toString().trimmed();
+        };
+        if (m_xml.name() == QLatin1String("Bit") && role == QLatin1String("state")) {
+            const QString bit_text = child_attr("bit");
+            const int bit = bit_text.toInt(&ok, 10);
+            if (!ok || bit < 0 || bit >= length * 16)
+                fail(tr("参数 %1 的位号 \"%2\" 不是 0 到 %3 之间的整数").arg(code, bit_text).arg(length * 16 - 1));
+            if (bit_numbers.contains(bit))
+                fail(tr("参数 %1 的位 %2 重复").arg(code).arg(bit));
+            const QString meaning = child_attr("means");
+            if (!meaning.isEmpty() && meaning != QLatin1String("run") && meaning != QLatin1String("fault"))
+                fail(tr("参数 %1 的位 %2 的含义 \"%3\" 未知 (应为 run 或 fault)").arg(code).arg(bit).arg(meaning));
+            const QString name = child_attr("name");
+            const QString name_en = child_attr("name-en");
+            if (name.isEmpty())
+                fail(tr("参数 %1 的位 %2 缺少名称 (name)").arg(code).arg(bit));
+            if (name.contains(QLatin1Char(';')) || name_en.contains(QLatin1Char(';')))
+                fail(tr("参数 %1 的位 %2 的名称含有 ';'").arg(code).arg(bit));
+            bit_numbers.insert(bit);
+            const QString head = QString::number(bit) + QLatin1Char(':') + meaning + QLatin1Char(':');
+            bits.append(head + name);
+            bits_en.append(head + (name_en.isEmpty() ? name : name_en));
+            skip_to_end();
+            continue;
+        }
+        if (m_xml.name() == QLatin1String("Fault") && role == QLatin1String("fault")) {
+            const QString code_text = child_attr("code");
+            const qint64 fault = code_text.toLongLong(&ok, 10);
+            if (!ok || fault <= 0 || fault > QMachineValue::highest_number(length, false))
+                fail(tr("参数 %1 的故障代码 \"%2\" 不是正整数").arg(code, code_text));
+            if (fault_codes.contains(fault))
+                fail(tr("参数 %1 的故障代码 %2 重复").arg(code, code_text));
+            const QString name = child_attr("name");
+            const QString name_en = child_attr("name-en");
+            if (name.isEmpty())
+                fail(tr("参数 %1 的故障代码 %2 缺少名称 (name)").arg(code, code_text));
+            if (name.contains(QLatin1Char(';')) || name_en.contains(QLatin1Char(';')))
+                fail(tr("参数 %1 的故障代码 %2 的名称含有 ';'").arg(code, code_text));
+            fault_codes.insert(fault);
+            faults.append(QString::number(fault) + QLatin1Char(':') + name);
+            faults_en.append(QString::number(fault) + QLatin1Char(':') + (name_en.isEmpty() ? name : name_en));
+            skip_to_end();
+            continue;
+        }
         if (m_xml.name() != QLatin1String("Choice"))
             fail(tr("不认识的元素 <%1>").arg(m_xml.name().toString()));
         const QString value_text = m_xml.attributes().value(QLatin1String("value")).toString().trimmed();
@@ -576,6 +648,10 @@ QStringList DescriptionParser::parse_param(bool runtime)
     check_xml();
     row[ColChoices] = pairs.join(QLatin1Char(';'));
     row[ColChoicesEn] = pairs_en.join(QLatin1Char(';'));
+    row[ColBits] = bits.join(QLatin1Char(';'));
+    row[ColBitsEn] = bits_en.join(QLatin1Char(';'));
+    row[ColFaults] = faults.join(QLatin1Char(';'));
+    row[ColFaultsEn] = faults_en.join(QLatin1Char(';'));
 
     if (editor == editor_choice()) {
         if (pairs.isEmpty())
@@ -626,6 +702,7 @@ bool QMachineConfig::load_file(const QString &path)
     m_runtime.clear();
     m_error.clear();
     m_name.clear();
+    m_name_en.clear();
     m_type.clear();
     m_version.clear();
     m_profile = DriveProfile();
@@ -658,6 +735,7 @@ bool QMachineConfig::load_file(const QString &path)
         m_name = parser.machine_attributes.value(0);
         m_type = parser.machine_attributes.value(1);
         m_version = parser.machine_attributes.value(2);
+        m_name_en = parser.machine_attributes.value(3);
         m_profile = parser.profile;
         m_has_protocol = parser.has_protocol();
     } catch (const ParseError &e) {

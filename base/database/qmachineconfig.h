@@ -33,6 +33,7 @@ public:
     // (empty when it gives none): what a stored parameter set names as its
     // source.
     QString machine_name() const { return m_name; }
+    QString machine_name_en() const { return m_name_en; } // empty when none
     QString machine_type() const { return m_type; }
     QString machine_version() const { return m_version; }
     // The drive's protocol profile (its <Protocol> element; the defaults
@@ -52,6 +53,7 @@ private:
     QDataBaseLoader m_runtime;
     QString m_error;
     QString m_name;
+    QString m_name_en;
     QString m_type;
     QString m_version;
     DriveProfile m_profile;

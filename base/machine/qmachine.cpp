@@ -61,6 +61,16 @@ QString QMachine::get_name() const
     return m_name;
 }
 
+void QMachine::set_name_en(const QString &name_en)
+{
+    m_name_en = name_en;
+}
+
+QString QMachine::display_name() const
+{
+    return QMachineValue::english() && !m_name_en.isEmpty() ? m_name_en : m_name;
+}
+
 void QMachine::add_group(const QString &name, const QString &name_en)
 {
     auto *group = new tagValueGroup;

@@ -28,6 +28,10 @@ public:
     // The description's own name (its <Machine name=...>).
     void set_name(const QString &name);
     QString get_name() const;
+    void set_name_en(const QString &name_en);
+    // The name in the interface's language: the English one when English
+    // is chosen and the description gives one.
+    QString display_name() const;
 
     // How the drive speaks Modbus (its description's profile).
     void set_profile(const DriveProfile &profile) { m_profile = profile; }
@@ -69,6 +73,7 @@ private:
     QString m_type;
     QString m_version;
     QString m_name;
+    QString m_name_en;
     DriveProfile m_profile;
     QList<tagValueGroup *> m_groups;
     QHash<int, QMachineValue *> m_by_address;

@@ -1,4 +1,5 @@
 #include "qmachinevalue.h"
+#include "valuepropertyextra.h"
 
 #include <QRegularExpression>
 
@@ -56,13 +57,13 @@ quint64 power_of_ten(int exponent)
 } // namespace
 
 QMachineValue::QMachineValue(QObject *parent)
-    : QObject(parent), m_properties(VALUE_PROPERTY_COUNT)
+    : QObject(parent), m_properties(VALUE_EXTRA_END)
 {
 }
 
 void QMachineValue::set_value_property(enValuePropertyIndex index, const QVariant &value)
 {
-    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+    if (int(index) < 0 || int(index) >= VALUE_EXTRA_END)
         return;
     m_properties[index] = value;
     refresh_cache(index);
@@ -70,7 +71,7 @@ void QMachineValue::set_value_property(enValuePropertyIndex index, const QVarian
 
 QVariant QMachineValue::get_value_property(enValuePropertyIndex index) const
 {
-    if (int(index) < 0 || int(index) >= VALUE_PROPERTY_COUNT)
+    if (int(index) < 0 || int(index) >= VALUE_EXTRA_END)
         return QVariant();
     return m_properties.at(index);
 }

@@ -243,13 +243,17 @@ int main(int argc, char *argv[])
 
     // Eight values: the first eight runtime values of the description.
     QStringList eight;
+    QStringList every;
     {
         QMachineConfig config;
         if (!config.load())
             return fail(config.error_string());
         const tagDataPage runtime = config.get_runtime_config()->get_page(0);
-        for (int i = 0; i < 8 && i < runtime.rows.size(); ++i)
-            eight << runtime.rows.at(i).value(0);
+        for (int i = 0; i < runtime.rows.size(); ++i) {
+            if (i < 8)
+                eight << runtime.rows.at(i).value(0);
+            every << runtime.rows.at(i).value(0);
+        }
     }
     core->set_setting_value(QStringLiteral("Runtime.0"), QVariant(eight.join(QLatin1Char('.'))));
     if (!connect_drive(sim.device(), &page))
@@ -258,8 +262,8 @@ int main(int argc, char *argv[])
     core->serial_disconnect();
     run_for(300);
 
-    // Thirty values (an empty selection: all), with the trend in view.
-    core->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QString()));
+    // Thirty values (every one chosen), with the trend in view.
+    core->set_setting_value(QStringLiteral("Runtime.0"), QVariant(every.join(QLatin1Char('.'))));
     page.resize(1200, 800);
     page.show();
     if (!connect_drive(sim.device(), &page))
@@ -282,7 +286,7 @@ int main(int argc, char *argv[])
     QList<QTrendChart::Channel> channels;
     for (int c = 0; c < kValues; ++c) {
         const int channel = history.channel(QStringLiteral("U0-%1").arg(c, 2, 10, QLatin1Char('0')));
-        channels.append({channel, history.key(channel), QString(), QTrendChart::colour(c)});
+        channels.append({channel, history.key(channel), QString(), QTrendChart::colour(c), QString(), QString()});
     }
     const qint64 start = 1700000000000LL;
     const qint64 end = start + kHistoryHours * 3600 * 1000;

@@ -27,7 +27,7 @@ QString tr_desc(const char *text)
 
 enum Field {
     FCode, FName, FNameEn, FAddress, FWidth, FScale, FDecimals, FDefault, FMin, FMax,
-    FUnit, FUnitEn, FChoices, FChoicesEn, FAccess, FHelp, FGroup, FStart, FieldCount
+    FUnit, FUnitEn, FChoices, FChoicesEn, FAccess, FHelp, FHelpEn, FGroup, FStart, FieldCount
 };
 
 // Header texts by field: the English names first, then the headings
@@ -58,6 +58,7 @@ const QHash<QString, Field> &header_names()
         {QStringLiteral("access"), FAccess},     {QStringLiteral("访问"), FAccess},
         {QStringLiteral("属性"), FAccess},       {QStringLiteral("help"), FHelp},
         {QStringLiteral("说明"), FHelp},         {QStringLiteral("帮助"), FHelp},
+        {QStringLiteral("help-en"), FHelpEn},    {QStringLiteral("英文说明"), FHelpEn},
         {QStringLiteral("group"), FGroup},       {QStringLiteral("分组"), FGroup},
         {QStringLiteral("start"), FStart},       {QStringLiteral("启动读取"), FStart},
     };
@@ -234,7 +235,7 @@ struct Param
 
 const char *const kAttributeOrder[] = {"code", "name", "name-en", "address", "length", "type",
                                        "scale", "default", "min", "max", "unit", "unit-en",
-                                       "access", "editor", "start", "help"};
+                                       "access", "editor", "start", "help", "help-en"};
 
 QString runtime_group() { return QStringLiteral("Runtime"); }
 
@@ -302,6 +303,8 @@ bool make_param(const Row &row, const QList<int> &column_of, Param *param, Probl
         return fail(tr_desc("参数 %1 的访问方式 \"%2\" 未知 (应为 rw、ro 或 stop)").arg(code, cell(FAccess)));
     param->attributes.insert(QStringLiteral("access"), access);
     param->attributes.insert(QStringLiteral("help"), cell(FHelp));
+    if (!cell(FHelpEn).isEmpty())
+        param->attributes.insert(QStringLiteral("help-en"), cell(FHelpEn));
     const QString start = cell(FStart);
     if (start == QLatin1String("1"))
         param->attributes.insert(QStringLiteral("start"), start);

@@ -4,6 +4,7 @@
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
+#include <machine/valuepropertyextra.h>
 
 namespace MachineBuilder {
 
@@ -33,6 +34,7 @@ QMachine *build_groups(QMachineConfig &config, const QString &type, const QStrin
     machine->set_type(type);
     machine->set_version(version);
     machine->set_name(config.machine_name());
+    machine->set_name_en(config.machine_name_en());
     machine->set_profile(config.profile());
 
     const QList<tagDataPage> pages = config.get_parvex_config()->get_pages();
@@ -50,12 +52,45 @@ QMachine *build_groups(QMachineConfig &config, const QString &type, const QStrin
 void add_runtimes(QMachine *machine, QMachineConfig &config, const QStringList &runtime_selection)
 {
     const tagDataPage runtime = config.get_runtime_config()->get_page(0);
+    const QStringList chosen = runtime_selection.isEmpty() ? default_runtime_codes(runtime.rows)
+                                                           : runtime_selection;
     for (const QStringList &row : runtime.rows) {
         QMachineValue *value = build_value(row);
         machine->add_all_runtime_value(value);
-        if (runtime_selection.isEmpty() || runtime_selection.contains(row.value(0)))
+        if (chosen.contains(row.value(VALUE_CODE)))
             machine->add_runtime_value(value);
     }
+}
+
+QStringList default_runtime_codes(const QList<QStringList> &rows)
+{
+    QStringList marked;
+    for (const QStringList &row : rows) {
+        if (row.value(VALUE_MONITOR) == QLatin1String("1"))
+            marked.append(row.value(VALUE_CODE));
+    }
+    if (!marked.isEmpty())
+        return marked;
+
+    // Unmarked: what an engineer looks at first on any drive, the first
+    // value in each of these units (output frequency, output current, bus
+    // voltage), and the state word when the description names one.
+    QStringList codes;
+    for (const char *unit : {"Hz", "A", "V"}) {
+        for (const QStringList &row : rows) {
+            if (row.value(VALUE_UNIT) == QLatin1String(unit)) {
+                codes.append(row.value(VALUE_CODE));
+                break;
+            }
+        }
+    }
+    for (const QStringList &row : rows) {
+        if (row.value(VALUE_ROLE) == QLatin1String("state")) {
+            codes.append(row.value(VALUE_CODE));
+            break;
+        }
+    }
+    return codes;
 }
 
 } // namespace MachineBuilder

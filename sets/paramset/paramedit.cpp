@@ -33,6 +33,27 @@ qint64 highest_edit(const QMachineValue *value)
 Check check_text(const QMachineValue *value, const QString &text)
 {
     Check check;
+    // A number beyond the parameter's limits names them, in display units,
+    // even where the register could not hold it either (700 for 0.00..600.00
+    // at two decimals): the limits are what the operator can act on.
+    bool is_number = false;
+    const double wanted = text.trimmed().toDouble(&is_number);
+    if (is_number && std::isfinite(wanted) && value->get_combo_list().isEmpty()) {
+        const double half_step = 0.5 / double(QMachineValue::scale_magnitude(
+                                           value->get_value_property(VALUE_SCALE).toInt()));
+        bool min_ok = false;
+        bool max_ok = false;
+        const QString min_text = value->get_value_property(VALUE_MIN).toString();
+        const QString max_text = value->get_value_property(VALUE_MAX).toString();
+        const double min = min_text.toDouble(&min_ok);
+        const double max = max_text.toDouble(&max_ok);
+        if ((min_ok && wanted < min - half_step) || (max_ok && wanted > max + half_step)) {
+            check.kind = Check::OutOfRange;
+            check.reason = QCoreApplication::translate("ParamEdit", "“%1”超出范围 %2～%3")
+                               .arg(text.trimmed(), min_text, max_text);
+            return check;
+        }
+    }
     int raw = 0;
     if (!value->convert_text(text, &raw)) {
         // A number the register cannot hold says so; anything else (nan and

@@ -39,6 +39,7 @@ private slots:
     void load_from_machines_directory();
     void type_cannot_leave_directory();
     void failed_load_leaves_nothing();
+    void state_word_and_faults();
     void default_description_is_complete();
 
 private:
@@ -140,6 +141,29 @@ void tst_QMachineConfig::refused_data()
         << kGroup + "<Param code=\"F0-00\" address=\"1\" editor=\"选择\" scale=\"10\">\n<Choice value=\"0\" text=\"a\"/>\n</Param>\n</Group>"
         << 4 << QStringLiteral("缩放 10 不是 1 或 -1");
     QTest::newRow("element after root") << QByteArray("</Machine>\n<Machine>") << 4 << QString();
+    const QByteArray state = "<Runtime>\n<Param code=\"U0-23\" address=\"1\" role=\"state\">\n";
+    QTest::newRow("monitor flag") << QByteArray("<Runtime>\n<Param code=\"U0-00\" address=\"1\" monitor=\"yes\"/>\n</Runtime>")
+                                  << 4 << QStringLiteral("监视标志 \"yes\"");
+    QTest::newRow("unknown role") << QByteArray("<Runtime>\n<Param code=\"U0-00\" address=\"1\" role=\"speed\"/>\n</Runtime>")
+                                  << 4 << QStringLiteral("用途 \"speed\" 未知");
+    QTest::newRow("bit beyond the word") << state + "<Bit bit=\"16\" name=\"a\"/>\n</Param>\n</Runtime>"
+                                         << 5 << QStringLiteral("位号 \"16\"");
+    QTest::newRow("bit twice") << state + "<Bit bit=\"0\" name=\"a\"/>\n<Bit bit=\"0\" name=\"b\"/>\n</Param>\n</Runtime>"
+                               << 6 << QStringLiteral("位 0 重复");
+    QTest::newRow("bit meaning") << state + "<Bit bit=\"0\" means=\"stop\" name=\"a\"/>\n</Param>\n</Runtime>"
+                                 << 5 << QStringLiteral("含义 \"stop\" 未知");
+    QTest::newRow("bit without name") << state + "<Bit bit=\"0\"/>\n</Param>\n</Runtime>"
+                                      << 5 << QStringLiteral("位 0 缺少名称");
+    QTest::newRow("bit of a value without role")
+        << QByteArray("<Runtime>\n<Param code=\"U0-00\" address=\"1\">\n<Bit bit=\"0\" name=\"a\"/>\n</Param>\n</Runtime>")
+        << 5 << QStringLiteral("<Bit>");
+    QTest::newRow("fault code zero")
+        << QByteArray("<Runtime>\n<Param code=\"U0-22\" address=\"1\" role=\"fault\">\n<Fault code=\"0\" name=\"a\"/>\n</Param>\n</Runtime>")
+        << 5 << QStringLiteral("故障代码 \"0\"");
+    QTest::newRow("fault twice")
+        << QByteArray("<Runtime>\n<Param code=\"U0-22\" address=\"1\" role=\"fault\">\n<Fault code=\"2\" name=\"a\"/>\n"
+                      "<Fault code=\"2\" name=\"b\"/>\n</Param>\n</Runtime>")
+        << 6 << QStringLiteral("故障代码 2 重复");
     // A profile that contradicts itself or the parameters.
     QTest::newRow("read above the protocol's") << QByteArray("<Protocol max-read=\"126\"/>") << 3
                                                << QStringLiteral("max-read \"126\" 不是 1 到 125");
@@ -284,14 +308,17 @@ void tst_QMachineConfig::small_description()
                                       QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0"),
                                       QStringLiteral("1"), QString(), QStringLiteral("stop"), QStringLiteral("选择"),
                                       QStringLiteral("0:V/F 控制;1:无速度传感器矢量控制"), QStringLiteral("1"),
-                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(), QString(), QString()}));
+                                      QStringLiteral("选择控制方式"), QString(), QString(), QString(), QString(), QString(),
+                                      // monitor, role, bits, faults (each in two languages), help-en
+                                      QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     // Absent attributes take their defaults: one word, scale 1, writable,
     // decimal editor, not in the start list.
     QCOMPARE(rows.at(1), QStringList({QStringLiteral("F0-01"), QStringLiteral("频率"), QStringLiteral("61441"),
                                       QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("50.00"),
                                       QStringLiteral("0.00"), QStringLiteral("600.00"), QStringLiteral("Hz"),
                                       QStringLiteral("rw"), QStringLiteral("十进制"), QString(), QStringLiteral("0"),
-                                      QString(), QString(), QString(), QString(), QString(), QString()}));
+                                      QString(), QString(), QString(), QString(), QString(), QString(),
+                                      QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     QCOMPARE(rows.at(2).at(2), QStringLiteral("61443"));
     QCOMPARE(rows.at(2).at(3), QStringLiteral("2"));
     QCOMPARE(rows.at(2).at(12), QStringLiteral("1"));
@@ -300,7 +327,7 @@ void tst_QMachineConfig::small_description()
     QCOMPARE(runtime->page_count(), 1);
     const QList<QStringList> rt = runtime->get_page(0).rows;
     QCOMPARE(rt.size(), 2);
-    QCOMPARE(rt.at(0).size(), 19);
+    QCOMPARE(rt.at(0).size(), 26);
     QCOMPARE(rt.at(0).at(2), QStringLiteral("4096"));
     QCOMPARE(rt.at(0).at(9), QStringLiteral("ro"));
     QCOMPARE(rt.at(1).at(3), QStringLiteral("2"));
@@ -350,6 +377,30 @@ void tst_QMachineConfig::failed_load_leaves_nothing()
     QVERIFY(config.get_runtime_config()->get_page(0).rows.isEmpty());
 }
 
+void tst_QMachineConfig::state_word_and_faults()
+{
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(QStringLiteral("state.xml"));
+    QVERIFY(write_file(path, wrap("<Runtime>\n"
+                                  "<Param code=\"U0-22\" address=\"1\" role=\"fault\" monitor=\"1\">\n"
+                                  "<Fault code=\"2\" name=\"加速过电流\" name-en=\"Over-current\"/>\n"
+                                  "<Fault code=\"9\" name=\"欠压\"/>\n</Param>\n"
+                                  "<Param code=\"U0-23\" address=\"2\" role=\"state\">\n"
+                                  "<Bit bit=\"0\" means=\"run\" name=\"运行\" name-en=\"Running\"/>\n"
+                                  "<Bit bit=\"3\" name=\"报警\"/>\n</Param>\n</Runtime>")));
+    QMachineConfig config;
+    QVERIFY2(config.load_file(path), qPrintable(config.error_string()));
+    const QList<QStringList> rows = config.get_runtime_config()->get_page(0).rows;
+    QCOMPARE(rows.size(), 2);
+    // Monitor flag, role, bits, bits in English, faults, faults in English.
+    QCOMPARE(rows.at(0).mid(19), QStringList({QStringLiteral("1"), QStringLiteral("fault"), QString(), QString(),
+                                              QStringLiteral("2:加速过电流;9:欠压"),
+                                              QStringLiteral("2:Over-current;9:欠压"), QString()}));
+    QCOMPARE(rows.at(1).mid(19), QStringList({QString(), QStringLiteral("state"),
+                                              QStringLiteral("0:run:运行;3::报警"),
+                                              QStringLiteral("0:run:Running;3::报警"), QString(), QString(), QString()}));
+}
+
 void tst_QMachineConfig::default_description_is_complete()
 {
     QMachineConfig config;
@@ -359,10 +410,11 @@ void tst_QMachineConfig::default_description_is_complete()
     QVERIFY(pages.size() >= 14);
     int params = 0;
     int signed_values = 0, two_words = 0, choices = 0, read_only = 0, stop_only = 0, helps = 0, start = 0, gaps = 0;
-    // Every name and choice text is there in English too.
+    // Every name, choice and help text is there in English too.
     const auto english_complete = [](const tagDataPage &page) {
         for (const QStringList &row : page.rows) {
-            if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':')))
+            if (row.at(14).isEmpty() || row.at(11).count(QLatin1Char(':')) != row.at(16).count(QLatin1Char(':'))
+                || row.at(13).isEmpty() != row.at(25).isEmpty())
                 return row.at(0);
         }
         return QString();

@@ -38,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QLabel>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -176,7 +177,12 @@ void tst_QMonitorWidget::init()
     m_exchanges.clear();
     m_boxes.clear();
     QSoftCore::get_core()->clearErrLog();
-    QSoftCore::get_core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QString()));
+    // Every runtime value of the description is monitored, unless a test
+    // chooses otherwise.
+    QStringList every;
+    for (int i = 0; i < 30; ++i)
+        every.append(QStringLiteral("U0-%1").arg(i, 2, 10, QLatin1Char('0')));
+    QSoftCore::get_core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(every.join(QLatin1Char('.'))));
     QSoftCore::get_core()->new_machine();
 }
 
@@ -257,9 +263,14 @@ void tst_QMonitorWidget::loads_beside_parameter_page()
     QVERIFY(!monitor->get_page_icon().isNull());
 
     QCOMPARE(monitor->get_widget(), m_page);
-    // Every runtime value of the description while nothing is chosen.
-    QCOMPARE(m_table->topLevelItemCount(),
-             QSoftCore::get_core()->get_machine()->get_all_runtimes().size());
+    // Nothing chosen (a first start): the default set the description marks.
+    QSoftCore::get_core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QString()));
+    QSoftCore::get_core()->new_machine();
+    QStringList shown;
+    for (int i = 0; i < m_table->topLevelItemCount(); ++i)
+        shown.append(m_table->topLevelItem(i)->text(0));
+    QCOMPARE(shown, (QStringList{QStringLiteral("U0-00"), QStringLiteral("U0-02"), QStringLiteral("U0-04"),
+                                 QStringLiteral("U0-22"), QStringLiteral("U0-23")}));
     QCOMPARE(m_page->findChild<QComboBox *>(QStringLiteral("periodBox"))->currentData().toInt(), 500);
 }
 
@@ -285,13 +296,19 @@ void tst_QMonitorWidget::polls_drive_values_and_edit_overtakes()
     QVERIFY(connect_drive());
     set_as_fast_as_possible();
 
+    auto *state = m_page->findChild<QLabel *>(QStringLiteral("driveState"));
+    QVERIFY(state);
+    QTRY_COMPARE(state->text(), s("停止"));
     QVERIFY(m_sim.command(QStringLiteral("fault-code 7")));
     QTRY_COMPARE_WITH_TIMEOUT(value_text(QStringLiteral("U0-22")), QStringLiteral("7"), 5000);
     QTRY_COMPARE(value_text(QStringLiteral("U0-23")), QStringLiteral("4"));
     QCOMPARE(m_sim.get(0x1016, 2), (QList<int>{7, 4}));
+    // The trip in words, with the fault's name from the description.
+    QTRY_COMPARE(state->text(), s("故障：恒速过电压"));
     QVERIFY(m_sim.command(QStringLiteral("fault-code 0")));
     QVERIFY(m_sim.command(QStringLiteral("run")));
     QTRY_COMPARE(value_text(QStringLiteral("U0-23")), QStringLiteral("1"));
+    QTRY_COMPARE(state->text(), s("运行"));
     QTRY_VERIFY(value_text(QStringLiteral("U0-00")).toDouble() > 0);
     QCOMPARE(row(QStringLiteral("U0-00"))->text(3), QStringLiteral("Hz"));
     QVERIFY(row(QStringLiteral("U0-00"))->text(5).toDouble() >= value_text(QStringLiteral("U0-00")).toDouble() - 5);
@@ -364,7 +381,13 @@ void tst_QMonitorWidget::recording_survives_reconnect_with_gap()
     set_as_fast_as_possible();
     m_record->trigger();
     QCOMPARE(m_record->text(), s("停止记录"));
+    QVERIFY(m_record->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(recorded_lines(path).size() > 6, 60000); // flushed every second
+    // Beside the buttons: the file, the time and the rows written so far.
+    auto *status = m_page->findChild<QLabel *>(QStringLiteral("recordStatus"));
+    QVERIFY(status);
+    QTRY_VERIFY2(status->text().startsWith(s("● 记录中：记录.csv  00:00:0")) && !status->text().endsWith(s(" 0 行")),
+                 qPrintable(status->text()));
 
     QSignalSpy offline(QSoftCore::get_core()->get_communicate(), &QCommunicate::offline);
     QVERIFY(m_sim.hangup());
@@ -380,6 +403,9 @@ void tst_QMonitorWidget::recording_survives_reconnect_with_gap()
     QTRY_VERIFY_WITH_TIMEOUT(polls_since(resumed) > 10, 60000); // two cycles and more
     m_record->trigger();
     QCOMPARE(m_record->text(), s("开始记录"));
+    QVERIFY(!m_record->isChecked());
+    // Stopped: the line says where the file is.
+    QVERIFY2(status->text().endsWith(QDir::toNativeSeparators(path)), qPrintable(status->text()));
 
     const QStringList lines = recorded_lines(path);
     QVERIFY(lines.size() > 8);
@@ -426,15 +452,16 @@ void tst_QMonitorWidget::write_failure_stops_recording()
 // The page in the program's window while the motor starts: the README's picture.
 void tst_QMonitorWidget::picture_of_live_trend()
 {
-    QSoftCore::get_core()->set_setting_value(
-        QStringLiteral("Runtime.0"), QVariant(QStringLiteral("U0-00.U0-02.U0-04.U0-05.U0-06.U0-23")));
+    // The default set, as a first start shows it.
+    QSoftCore::get_core()->set_setting_value(QStringLiteral("Runtime.0"), QVariant(QString()));
+    QSoftCore::get_core()->new_machine();
     // Lives on: it has taken the page, which the plug-in registry keeps.
     auto *window = new MainWindow;
     window->resize(1280, 820);
     window->show();
     window->tab_widget()->setCurrentIndex(1);
     QVERIFY(connect_drive());
-    QCOMPARE(m_table->topLevelItemCount(), 6);
+    QCOMPARE(m_table->topLevelItemCount(), 5);
     auto *box = m_page->findChild<QComboBox *>(QStringLiteral("periodBox"));
     const int index = box->findData(100);
     box->setCurrentIndex(index);

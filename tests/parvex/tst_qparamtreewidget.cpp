@@ -10,6 +10,7 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -40,6 +41,7 @@ private slots:
 
     void tableFollowsValuesOnce();
     void editorOnlyForWritableValueCell();
+    void helpLineInTheLanguageShown();
 };
 
 void tst_QParamTreeWidget::tableFollowsValuesOnce()
@@ -94,6 +96,28 @@ void tst_QParamTreeWidget::editorOnlyForWritableValueCell()
     QCOMPARE(editors(), 0);
     click(QStringLiteral("P0-08"), 2);
     QTRY_COMPARE(editors(), 1);
+}
+
+
+void tst_QParamTreeWidget::helpLineInTheLanguageShown()
+{
+    auto *help = m_widget->findChild<QLabel *>(QStringLiteral("parvexHelpLine"));
+    QVERIFY(help);
+    const struct
+    {
+        bool english;
+        QString text;
+    } cases[] = {{false, QStringLiteral("负值表示反向偏置。")}, {true, QStringLiteral("A negative value biases in reverse.")}};
+    for (const auto &c : cases) {
+        QMachineValue::set_english(c.english);
+        QSoftCore::get_core()->new_machine();
+        show_group(0);
+        m_params->setCurrentItem(row(QStringLiteral("P0-01")));
+        m_params->setCurrentItem(row(QStringLiteral("P0-02")));
+        const QString shown = help->toolTip();
+        QMachineValue::set_english(false);
+        QVERIFY2(shown.startsWith(QStringLiteral("P0-02")) && shown.endsWith(c.text), qPrintable(shown));
+    }
 }
 
 QTEST_MAIN(tst_QParamTreeWidget)

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -45,6 +46,7 @@ private slots:
     void stationsGoOnPastAnAbsentOne();
     void monitorWritesCsv();
     void failuresHaveTheirExitCodes();
+    void speaksTheLanguageChosen();
 
     void filesThatAreNotWhatTheySeemWriteNothing();
     void settingsThatDecideWhereAWriteGoes_data();
@@ -66,6 +68,8 @@ private:
     // Runs vantorel on the drive (or with the arguments alone when
     // with_port is false) and waits for it.
     Run vantorel(const QStringList &arguments, bool with_port = true);
+    // The locale the runs see (LANG); Chinese unless a test says otherwise.
+    QString m_lang = QStringLiteral("zh_CN.UTF-8");
     int mbpoll_read(int address);
     qint32 reg32(int address);
     int requests();
@@ -77,6 +81,7 @@ private:
 
 void tst_Vantorel::init()
 {
+    m_lang = s("zh_CN.UTF-8");
     m_sim = new DriveSim;
     QVERIFY2(m_sim->start({s("--version"), s("321")}), qPrintable(m_sim->error_string()));
 }
@@ -95,6 +100,11 @@ tst_Vantorel::Run tst_Vantorel::vantorel(const QStringList &arguments, bool with
     args << s("--config") << m_dir.filePath(s("config.xml")) << s("--timeout") << s("200");
     if (with_port)
         args << s("--port") << m_sim->device();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(s("LC_ALL"));
+    environment.remove(s("LC_MESSAGES"));
+    environment.insert(s("LANG"), m_lang);
+    p.setProcessEnvironment(environment);
     p.start(s(TEST_APP_DIR "/vantorel"), args);
     Run run;
     if (!p.waitForFinished(60000)) {
@@ -191,6 +201,28 @@ void tst_Vantorel::setChecksEverythingBeforeWriting()
         QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
         QCOMPARE(m_sim->get_one(kF007), 5000);
     }
+
+    // Beyond both the maximum and the register: the limits are named, in
+    // display units. Several faults are named together, in one line.
+    const Run above = vantorel({s("set"), s("F0-07=700")});
+    QVERIFY2(above.err.contains(s("0.00～600.00")), qPrintable(above.err));
+    const Run several = vantorel({s("set"), s("F0-07=700"), s("F0-01=遥控"), s("X9-99=1"), s("--json")});
+    QCOMPARE(several.exit, 1);
+    QCOMPARE(several.err.count(QLatin1Char('\n')), 1);
+    for (const char *named : {"F0-07", "F0-01", "X9-99"})
+        QVERIFY2(several.err.contains(s(named)), qPrintable(several.err));
+    QCOMPARE(several.json().value(s("problem_count")).toInt(), 3);
+    // Many faults: the first ones listed, the rest counted.
+    QStringList many{s("set"), s("--json")};
+    for (int i = 0; i < 25; ++i)
+        many.append(s("X%1-00=1").arg(i));
+    const Run capped = vantorel(many);
+    QCOMPARE(capped.exit, 1);
+    QCOMPARE(capped.json().value(s("problem_count")).toInt(), 25);
+    QCOMPARE(capped.json().value(s("problems")).toArray().size(), 20);
+    QVERIFY2(capped.err.contains(s("X19-00")) && !capped.err.contains(s("X20-00")) && capped.err.contains(s("另有 5 处")),
+             qPrintable(capped.err));
+    QCOMPARE(m_sim->get_one(kF007), 5000);
 }
 
 void tst_Vantorel::uploadThenDownload()
@@ -222,11 +254,13 @@ void tst_Vantorel::downloadRefusesAFileOfAnotherModel()
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QTextCodec::codecForName("GBK")->fromUnicode(
-        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,1,Hz,100\r\nP9-01,别的机型,1,,1\r\n")));
+        s("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,1,Hz,100\r\nP9-01,别的机型,1,,1\r\n"
+          "P9-02,别的机型,1,,1\r\n")));
     file.close();
     const Run run = vantorel({s("download"), path});
     QCOMPARE(run.exit, 5);
-    QVERIFY2(run.err.contains(s("P9-01")), qPrintable(run.err));
+    // Every offending row is named, not only the first.
+    QVERIFY2(run.err.contains(s("P9-01")) && run.err.contains(s("P9-02")), qPrintable(run.err));
     QCOMPARE(m_sim->get_one(kF007), 5000);
 }
 
@@ -272,8 +306,18 @@ void tst_Vantorel::compareHistoryAndVerifiedDownload()
     QCOMPARE(vantorel({s("upload"), path}).exit, 0);
     QCOMPARE(vantorel({s("set"), s("F0-07=12.5")}).exit, 0);
 
+    const auto snapshots_now = [this] {
+        return vantorel({s("history"), s("--json")}, false).json().value(s("snapshots")).toArray().size();
+    };
+    const qsizetype before = snapshots_now();
     Run compare = vantorel({s("compare"), path, s("--json")});
     QCOMPARE(compare.exit, 4);
+    // A comparison only looks, unless asked to record; its JSON is the same
+    // in every language.
+    QCOMPARE(snapshots_now(), before);
+    QCOMPARE(compare.json().value(s("against")).toString(), s("file"));
+    QCOMPARE(vantorel({s("compare"), s("--defaults"), s("--record")}).exit, 4);
+    QCOMPARE(snapshots_now(), before + 1);
     const QJsonArray differences = compare.json().value(s("differences")).toArray();
     QCOMPARE(differences.size(), 1);
     QCOMPARE(differences.at(0).toObject().value(s("code")).toString(), s("F0-07"));
@@ -372,6 +416,17 @@ void tst_Vantorel::stationsGoOnPastAnAbsentOne()
     QCOMPARE(drives.size(), 2);
     QCOMPARE(drives.at(1).toObject().value(s("station")).toInt(), 3);
 
+    // Without --ports: the configured port first, then the system's; a port
+    // that cannot be opened is named once, not once per setting.
+    const Run configured = vantorel({s("scan"), s("--bauds"), s("19200,9600"), s("--parities"), s("n"),
+                                     s("--stations"), s("1-1"), s("--json")});
+    QCOMPARE(configured.exit, 0);
+    QCOMPARE(configured.json().value(s("ports")).toArray().first().toString(), m_sim->device());
+    QCOMPARE(configured.json().value(s("drives")).toArray().size(), 1);
+    const QStringList complaints = configured.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : complaints)
+        QCOMPARE(complaints.count(line), 1);
+
     // The set goes on past station 2 to station 3; the summary names all
     // three, and the exit code says that one failed.
     const Run run = vantorel({s("set"), s("F0-07=12"), s("--stations"), s("1-3"), s("--json")});
@@ -400,9 +455,33 @@ void tst_Vantorel::monitorWritesCsv()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QTextCodec::codecForName("GBK")->toUnicode(file.readAll())
                                   .split(s("\r\n"), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines.first(), s("时间,U0-00(Hz),U0-02(V)"));
-    QCOMPARE(lines.at(3).split(QLatin1Char(',')).size(), 3);
+    // The monitoring page's recording layout: codes, names, units, then
+    // time of day, milliseconds and the values.
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.at(0), s("时间,毫秒,U0-00,U0-02"));
+    QCOMPARE(lines.at(1), s("名称,,运行频率,母线电压"));
+    QCOMPARE(lines.at(2), s("单位,ms,Hz,V"));
+    QCOMPARE(lines.at(5).split(QLatin1Char(',')).size(), 4);
+
+    // --json: one object per reading, on its line, while the command runs.
+    QProcess p;
+    p.start(s(TEST_APP_DIR "/vantorel"),
+            {s("monitor"), s("U0-00"), s("--period"), s("50"), s("--json"), s("--config"),
+             m_dir.filePath(s("config.xml")), s("--timeout"), s("200"), s("--port"), m_sim->device()});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).count('\n') >= 2, 20000);
+    QCOMPARE(p.state(), QProcess::Running);
+    const QJsonObject first = QJsonDocument::fromJson(out.left(out.indexOf('\n'))).object();
+    QCOMPARE(first.value(s("station")).toInt(), 1);
+    QVERIFY(first.value(s("values")).toObject().value(s("U0-00")).isDouble());
+    p.terminate();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+    out += p.readAllStandardOutput();
+    const QList<QByteArray> all = out.trimmed().split('\n');
+    const QJsonObject summary = QJsonDocument::fromJson(all.last()).object();
+    QCOMPARE(summary.value(s("command")).toString(), s("monitor"));
+    QCOMPARE(summary.value(s("samples")).toInt(), all.size() - 1);
 }
 
 void tst_Vantorel::failuresHaveTheirExitCodes()
@@ -434,6 +513,54 @@ void tst_Vantorel::failuresHaveTheirExitCodes()
     for (const char *code : {"0  done", "1  usage", "2  no link", "3  the drive refused", "4  verification",
                              "5  a file"})
         QVERIFY2(help.out.contains(code), code);
+}
+
+void tst_Vantorel::speaksTheLanguageChosen()
+{
+    const QStringList refused{s("set"), s("F0-07=700")};
+    const QStringList compare{s("compare"), s("--defaults"), s("--json")};
+
+    const Run chinese = vantorel(refused);
+    QVERIFY2(chinese.err.contains(s("超出范围 0.00～600.00，没有写入任何参数")), qPrintable(chinese.err));
+    const Run chinese_json = vantorel(compare);
+    const QJsonObject chinese_get_json = vantorel({s("get"), s("F0-07"), s("--json")}).json();
+    QVERIFY(!chinese_get_json.isEmpty());
+
+    // LANG chooses English over the setting; C names no language, and then
+    // the workbench's setting counts.
+    m_lang = s("en_US.UTF-8");
+    const Run english = vantorel(refused);
+    QCOMPARE(english.exit, 1);
+    QVERIFY2(english.err.contains(s("is outside the range 0.00 to 600.00; nothing was written")), qPrintable(english.err));
+    const Run english_table = vantorel({s("get"), s("F0-07")});
+    QVERIFY2(english_table.out.startsWith("Code"), english_table.out.constData());
+    // The description's English name in the table; the JSON keeps its own.
+    QVERIFY2(english_table.out.contains("Keypad frequency"), english_table.out.constData());
+    QCOMPARE(vantorel({s("get"), s("F0-07"), s("--json")}).json(), chinese_get_json);
+    const Run english_json = vantorel(compare);
+
+    // The JSON holds the same keys and values whatever the language (only
+    // the reason for people, "error", is in the language chosen).
+    QCOMPARE(english_json.exit, chinese_json.exit);
+    QJsonObject english_values = english_json.json();
+    QJsonObject chinese_values = chinese_json.json();
+    QVERIFY(english_values.contains(s("differences")));
+    english_values.remove(s("error"));
+    chinese_values.remove(s("error"));
+    QCOMPARE(english_values, chinese_values);
+    QCOMPARE(english_json.json().value(s("against")).toString(), s("defaults"));
+
+    m_lang = s("C");
+    QFile config(m_dir.filePath(s("config.xml")));
+    const bool had_config = config.exists();
+    QCOMPARE(QProcess::execute(s(TEST_APP_DIR "/config-set"),
+                               {config.fileName(), s("UI.Language"), s("en")}), 0);
+    const Run from_setting = vantorel(refused);
+    QVERIFY2(from_setting.err.contains(s("nothing was written")), qPrintable(from_setting.err));
+    if (!had_config)
+        config.remove();
+    else
+        QCOMPARE(QProcess::execute(s(TEST_APP_DIR "/config-set"), {config.fileName(), s("UI.Language"), s("zh_CN")}), 0);
 }
 
 qint32 tst_Vantorel::reg32(int address)
@@ -641,7 +768,7 @@ void tst_Vantorel::historyDamageAndTheMissingBackup()
     // A history of real snapshots whose second page is overwritten lists as
     // damage, not as empty.
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(vantorel({s("compare"), s("--defaults")}).exit, 4);
+        QCOMPARE(vantorel({s("compare"), s("--defaults"), s("--record")}).exit, 4);
     QFile file(history);
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.size() > 2 * 4096);

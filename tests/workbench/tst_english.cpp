@@ -10,6 +10,7 @@
 
 #include <core/plugin/pluginloader.h>
 #include <core/plugin/qabstractpage.h>
+#include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <coredata/quilanguage.h>
 
@@ -189,6 +190,24 @@ void tst_English::parameter_names()
     QCOMPARE(first->text(1), QStringLiteral("Control mode"));
     // The value read from the drive is shown by its English choice text.
     QTRY_COMPARE(first->text(2), QStringLiteral("V/F control"));
+    // The help line under the table is the description's English help, and
+    // the names have the room they need.
+    params->setCurrentItem(params->topLevelItem(1));
+    params->setCurrentItem(first);
+    auto *help = m_window->findChild<QLabel *>(QStringLiteral("parvexHelpLine"));
+    QVERIFY(help);
+    QVERIFY2(help->toolTip().startsWith(QStringLiteral("F0-00 Control mode: Chooses how the motor is controlled")),
+             qPrintable(help->toolTip()));
+    for (int i = 0; i < params->topLevelItemCount(); ++i) {
+        const QString name = params->topLevelItem(i)->text(1);
+        QVERIFY2(params->fontMetrics().horizontalAdvance(name) < params->columnWidth(1), qPrintable(name));
+    }
+    // The machine's own name (the history's machine column) in English too.
+    QCOMPARE(QSoftCore::get_core()->get_machine()->display_name(), QStringLiteral("General-purpose drive"));
+    // The notice after changing the language speaks the language chosen.
+    QCOMPARE(MainWindow::restart_notice(QUiLanguage::English, QStringLiteral(TEST_APP_DIR)),
+             QStringLiteral("The interface language takes effect at the next start of the program."));
+    QCOMPARE(MainWindow::restart_notice(QUiLanguage::Chinese, QStringLiteral(TEST_APP_DIR)), QStringLiteral("界面语言将在程序下次启动时生效。"));
     QTest::qWait(200);
     QVERIFY(m_window->grab().save(picture_path(QStringLiteral("workbench-en.png"))));
 }

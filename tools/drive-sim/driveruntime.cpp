@@ -7,7 +7,7 @@
 
 namespace {
 
-enum Column { NAME = 1, ADDRESS = 2, LENGTH = 3, SCALE = 4 };
+enum Column { NAME = 1, ADDRESS = 2, LENGTH = 3, SCALE = 4, ROLE = 20, BITS = 21 };
 
 // What the model assumes when the description lacks a parameter.
 constexpr double DEFAULT_FREQUENCY = 50.0;
@@ -62,6 +62,27 @@ bool DriveRuntime::configure(const QList<tagDataPage> &parameter_pages, const ta
         for (const auto &r : runtime) {
             if (cell(row, NAME) == QString::fromUtf16(r.name))
                 *r.slot = slot_of(row);
+        }
+    }
+    // A description that names the state word and the fault code says so
+    // itself, whatever their names; the bits of running and of a fault are
+    // then the ones it gives.
+    for (const QStringList &row : runtime_page.rows) {
+        if (cell(row, ROLE) == QLatin1String("fault"))
+            m_fault = slot_of(row);
+        if (cell(row, ROLE) != QLatin1String("state"))
+            continue;
+        m_state = slot_of(row);
+        for (const QString &bit : cell(row, BITS).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QStringList parts = bit.split(QLatin1Char(':'));
+            bool ok = false;
+            const int number = parts.value(0).toInt(&ok);
+            if (!ok || number < 0 || number > 31)
+                continue;
+            if (parts.value(1) == QLatin1String("run"))
+                m_run_bit = number;
+            else if (parts.value(1) == QLatin1String("fault"))
+                m_fault_bit = number;
         }
     }
     if (m_state.address < 0) {
@@ -180,8 +201,10 @@ void DriveRuntime::advance(double seconds, DriveRegisters *registers)
     write(m_torque, torque * 100.0, registers);
     write(m_speed, qMax(0.0, speed), registers);
     write(m_fault, m_fault_code, registers);
-    // Bit 0 running, bit 2 fault (bit 1 reverse and bit 3 alarm stay clear).
-    write(m_state, (running() ? 1 : 0) | (m_fault_code != 0 ? 4 : 0), registers);
+    // Running and fault bits (bit 0 and bit 2 unless the description says
+    // otherwise); reverse and alarm stay clear.
+    write(m_state, (running() ? double(1u << m_run_bit) : 0.0) + (m_fault_code != 0 ? double(1u << m_fault_bit) : 0.0),
+          registers);
 }
 
 bool DriveRuntime::command(const QStringList &words, QString *reply)

@@ -50,6 +50,8 @@ private:
     // Runtime values.
     Slot m_out_frequency, m_set_frequency, m_bus_voltage, m_out_voltage, m_current, m_power,
         m_torque, m_speed, m_fault, m_state;
+    int m_run_bit = 0;
+    int m_fault_bit = 2;
     // Parameters the motor follows.
     Slot m_p_set_frequency, m_p_accel, m_p_decel, m_p_max_frequency, m_p_rated_voltage,
         m_p_rated_current, m_p_rated_frequency, m_p_rated_speed;

@@ -5,12 +5,17 @@
 #include "vantorelexit.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
+#include "vantoreltr.h"
 #include "vantoreltool.h"
 
 #include <coredata/qlocalcodec.h>
+#include <coredata/qsettingmanager.h>
+#include <coredata/quilanguage.h>
+#include <machine/qmachinevalue.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTranslator>
 
 #include <memory>
 
@@ -29,6 +34,28 @@ void quiet_link_messages(QtMsgType type, const QMessageLogContext &, const QStri
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     if (type == QtFatalMsg)
         std::abort();
+}
+
+// The language of the run: the locale's messages language when the
+// environment names one the tool speaks (LC_ALL, LC_MESSAGES, LANG, first
+// set first, as the C library reads them; "en..." or "zh..."), else the
+// workbench's setting.
+QUiLanguage::Language run_language(const VantorelOptions &options)
+{
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (value.isEmpty())
+            continue;
+        if (value.startsWith(QLatin1String("en")))
+            return QUiLanguage::English;
+        if (value.startsWith(QLatin1String("zh")))
+            return QUiLanguage::Chinese;
+        // "C", "POSIX" or a language the tool does not speak: the setting.
+        break;
+    }
+    QSettingManager settings = options.config.isEmpty() ? QSettingManager() : QSettingManager(options.config);
+    settings.load();
+    return QUiLanguage::from_setting(settings.get_value(QUiLanguage::setting_key()));
 }
 
 } // namespace
@@ -55,8 +82,27 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vantorel"));
 
     VantorelOutput output(options.json);
+    // Parameter files and config.xml are GBK, as the workbench writes them.
+    if (!QLocalCodec::install()) {
+        output.error(QStringLiteral("no GBK codec on this system"));
+        return VantorelExit::FileError;
+    }
+    QTranslator translator;
+    const QUiLanguage::Language language = run_language(options);
+    // Names and choices from the description in the run's language too.
+    QMachineValue::set_english(language == QUiLanguage::English);
+    if (language != QUiLanguage::Chinese) {
+        QString reason;
+        if (QUiLanguage::load(&translator, language, QCoreApplication::applicationDirPath(), &reason))
+            QCoreApplication::installTranslator(&translator);
+        else
+            output.error(QStringLiteral("no English texts (%1); the messages stay Chinese").arg(reason));
+    }
     if (!parsed) {
-        output.error(error + QStringLiteral("；vantorel --help 说明用法"));
+        // The reason once more, now that the run's language is known.
+        VantorelOptions again;
+        VantorelOptions::parse(arguments, &again, &error);
+        output.error(VantorelText::tr("%1；vantorel --help 说明用法").arg(error));
         return VantorelExit::Usage;
     }
     if (options.help) {
@@ -64,17 +110,11 @@ int main(int argc, char *argv[])
         return VantorelExit::Done;
     }
     if (options.command.isEmpty()) {
-        output.error(QStringLiteral("没有给出命令；vantorel --help 说明用法"));
+        output.error(VantorelText::tr("没有给出命令；vantorel --help 说明用法"));
         return VantorelExit::Usage;
     }
     if (!options.verbose)
         qInstallMessageHandler(quiet_link_messages);
-    // Parameter files and config.xml are GBK, as the workbench writes them.
-    if (!QLocalCodec::install()) {
-        output.error(QStringLiteral("no GBK codec on this system"));
-        return VantorelExit::FileError;
-    }
-
     VantorelTool tool(options, output);
     return tool.run();
 }

@@ -4,6 +4,7 @@
 #include <paramset/parammissions.h>
 
 #include "vantorelexit.h"
+#include "vantoreltr.h"
 
 #include <communicate/qcommunicate.h>
 #include <communicate/services/qlinkerrortext.h>
@@ -15,11 +16,6 @@
 #include <QTimer>
 
 namespace {
-
-QString tr_link(const char *text)
-{
-    return QCoreApplication::translate("VantorelLink", text);
-}
 
 bool is_write(const QMission &mission)
 {
@@ -68,7 +64,7 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     m_since.start();
 
     if (!m_link->open(config)) {
-        m_error = tr_link("无法打开端口 %1").arg(QCommunicate::port_for(config));
+        m_error = VantorelText::tr("无法打开端口 %1").arg(QCommunicate::port_for(config));
         m_exit = VantorelExit::NoLink;
         return;
     }
@@ -122,21 +118,21 @@ bool VantorelLink::wait_online()
     QByteArray came;
     const int failure = port_open ? m_link->mission_manager()->probe_failure(&came) : 0;
     if (!port_open) {
-        m_error = tr_link("端口 %1 已断开").arg(port);
+        m_error = VantorelText::tr("端口 %1 已断开").arg(port);
     } else if (failure == QMissionManager::ERR_MALFORMED) {
         // The bytes as they came, cut to a readable length.
         constexpr int SHOWN = 32;
         QString bytes = QString::fromLatin1(came.left(SHOWN).toHex(' '));
         if (came.size() > SHOWN)
             bytes += QStringLiteral(" …");
-        m_error = came.isEmpty() ? tr_link("站号 %1 在 %2 上应答有误").arg(m_station).arg(line)
-                                 : tr_link("站号 %1 在 %2 上应答有误（收到 %3）").arg(m_station).arg(line, bytes);
+        m_error = came.isEmpty() ? VantorelText::tr("站号 %1 在 %2 上应答有误").arg(m_station).arg(line)
+                                 : VantorelText::tr("站号 %1 在 %2 上应答有误（收到 %3）").arg(m_station).arg(line, bytes);
     } else if (failure == QMissionManager::ERR_ECHO) {
-        m_error = tr_link("站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显")
+        m_error = VantorelText::tr("站号 %1 在 %2 上只收到本机发送的请求（回显）：适配器回送发出的字节，请加 --echo 或打开本地回显")
                       .arg(m_station)
                       .arg(line);
     } else {
-        m_error = tr_link("站号 %1 在 %2 上没有应答").arg(m_station).arg(line);
+        m_error = VantorelText::tr("站号 %1 在 %2 上没有应答").arg(m_station).arg(line);
     }
     m_exit = VantorelExit::NoLink;
     close();
@@ -237,10 +233,10 @@ bool VantorelLink::watch(const std::function<void()> &start, const Answer &answe
     const QString name = m_namer ? m_namer(first->address) : QString();
     const QString where = QStringLiteral("0x%1").arg(first->address, 4, 16, QLatin1Char('0')).toUpper().replace(
         QLatin1String("0X"), QLatin1String("0x"));
-    const QString what = name.isEmpty() ? tr_link("地址 %1").arg(where) : tr_link("%1（地址 %2）").arg(name, where);
-    m_error = tr_link("%1 %2 失败：%3")
-                  .arg(first->write ? tr_link("写入") : tr_link("读取"), what, QLinkErrorText::reason(first->code));
+    const QString what = name.isEmpty() ? VantorelText::tr("地址 %1").arg(where) : VantorelText::tr("%1（地址 %2）").arg(name, where);
+    m_error = VantorelText::tr("%1 %2 失败：%3")
+                  .arg(first->write ? VantorelText::tr("写入") : VantorelText::tr("读取"), what, QLinkErrorText::reason(first->code));
     if (m_failures.size() > 1)
-        m_error += tr_link("，共 %1 个请求失败").arg(m_failures.size());
+        m_error += VantorelText::tr("，共 %1 个请求失败").arg(m_failures.size());
     return false;
 }

@@ -1,6 +1,7 @@
 #include "vantoreloptions.h"
 
 #include "vantorelcommands.h"
+#include "vantoreltr.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -8,11 +9,6 @@
 #include <functional>
 
 namespace {
-
-QString tr_opt(const char *text)
-{
-    return QCoreApplication::translate("VantorelOptions", text);
-}
 
 bool to_int(const QString &text, int lowest, int highest, int *out)
 {
@@ -144,6 +140,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         {QStringLiteral("verbose"), &o->verbose}, {QStringLiteral("raw"), &o->raw},
         {QStringLiteral("no-backup"), &o->no_backup}, {QStringLiteral("no-verify"), &o->no_verify},
         {QStringLiteral("defaults"), &o->defaults}, {QStringLiteral("echo"), &o->echo},
+        {QStringLiteral("record"), &o->record},
         {QStringLiteral("changed-only"), &o->changed_only}, {QStringLiteral("dry-run"), &o->dry_run},
     };
 
@@ -155,7 +152,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         if (arg == QLatin1String("-o")) {
             if (i + 1 >= arguments.size()) {
-                *error = tr_opt("选项 -o 缺少文件名");
+                *error = VantorelText::tr("选项 -o 缺少文件名");
                 return false;
             }
             o->output = arguments.at(++i);
@@ -178,7 +175,7 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         if (bool *flag = flags.value(name, nullptr)) {
             if (inline_value) {
-                *error = tr_opt("选项 --%1 不带参数").arg(name);
+                *error = VantorelText::tr("选项 --%1 不带参数").arg(name);
                 return false;
             }
             *flag = true;
@@ -186,23 +183,23 @@ bool VantorelOptions::parse(const QStringList &arguments, VantorelOptions *o, QS
         }
         const auto take = valued.constFind(name);
         if (take == valued.constEnd()) {
-            *error = tr_opt("未知选项 --%1").arg(name);
+            *error = VantorelText::tr("未知选项 --%1").arg(name);
             return false;
         }
         if (!inline_value) {
             if (i + 1 >= arguments.size()) {
-                *error = tr_opt("选项 --%1 缺少参数").arg(name);
+                *error = VantorelText::tr("选项 --%1 缺少参数").arg(name);
                 return false;
             }
             value = arguments.at(++i);
         }
         if (!(*take)(value)) {
-            *error = tr_opt("选项 --%1 的参数“%2”无效").arg(name, value);
+            *error = VantorelText::tr("选项 --%1 的参数“%2”无效").arg(name, value);
             return false;
         }
     }
     if (!o->command.isEmpty() && !VantorelHelp::is_command(o->command)) {
-        *error = tr_opt("未知命令 %1").arg(o->command);
+        *error = VantorelText::tr("未知命令 %1").arg(o->command);
         return false;
     }
     return true;

@@ -45,6 +45,7 @@ struct VantorelOptions
     // compare
     bool defaults = false;
     QString snapshot;
+    bool record = false; // the drive's values go into the history too
     // history audit
     QString code;
     QString since;

@@ -79,9 +79,17 @@ void VantorelOutput::line(const QString &text)
 void VantorelOutput::document(const QJsonDocument &document)
 {
     end_progress();
-    const QByteArray bytes = document.toJson(QJsonDocument::Indented);
+    QByteArray bytes = document.toJson(m_json_lines ? QJsonDocument::Compact : QJsonDocument::Indented);
+    if (m_json_lines)
+        bytes.append('\n');
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+void VantorelOutput::json_line(const QJsonObject &object)
+{
+    m_json_lines = true;
+    document(QJsonDocument(object));
 }
 
 QString VantorelOutput::one_line(const QString &text)

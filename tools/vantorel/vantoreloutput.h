@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,10 @@ public:
     void table(const QStringList &header, const QList<QStringList> &rows);
     void line(const QString &text);
     void document(const QJsonDocument &document);
+    // One object on one line of its own, written out at once. After the
+    // first, documents are written the same way, so that every line of the
+    // output is one object.
+    void json_line(const QJsonObject &object);
     // "vantorel: <reason>" on standard error, always one line (one_line).
     void error(const QString &reason);
     // One line on standard error for the person watching (the JSON
@@ -41,4 +46,5 @@ private:
     bool m_json;
     bool m_tty_err;
     bool m_progress_shown = false;
+    bool m_json_lines = false;
 };

@@ -18,6 +18,7 @@
 #include <machine/tagvaluegroup.h>
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -42,6 +43,21 @@ int VantorelSession::fail(int exit, const QString &reason, const QJsonObject &pa
         m_out.document(QJsonDocument(o));
     }
     return exit;
+}
+
+int VantorelSession::fail_listing(int exit, const QString &reason, const QStringList &problems) const
+{
+    const QStringList shown = problems.mid(0, kListedProblems);
+    QString line = VantorelText::tr("%1：%2").arg(reason, shown.join(VantorelText::tr("；")));
+    if (problems.size() > shown.size())
+        line += VantorelText::tr("；另有 %1 处").arg(problems.size() - shown.size());
+    QJsonArray listed;
+    for (const QString &problem : shown)
+        listed.append(problem);
+    QJsonObject partial;
+    partial.insert(QStringLiteral("problems"), listed);
+    partial.insert(QStringLiteral("problem_count"), int(problems.size()));
+    return fail(exit, line, partial);
 }
 
 bool VantorelSession::load_description(QString *error)
@@ -106,9 +122,9 @@ bool VantorelSession::load_param_file(const QString &path, QCSVFile *table, QStr
     const ParamSetFile::FileLoad load =
         ParamSetFile::load_file(path, table, ParamSetFile::row_limit(m_machine.get()));
     if (load.kind == ParamSetFile::FileLoad::Unreadable)
-        *reason = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+        *reason = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, load.reason);
     else if (load.kind == ParamSetFile::FileLoad::BadHeader)
-        *reason = tr_tool("参数文件 %1 无法加载：%2").arg(path, load.reason);
+        *reason = VantorelText::tr("参数文件 %1 无法加载：%2").arg(path, load.reason);
     return load.ok();
 }
 
@@ -164,7 +180,7 @@ QString VantorelSession::target_of(const VantorelLink &link) const
 
 void VantorelSession::announce_writes(const VantorelLink &link, int count) const
 {
-    m_out.note(tr_tool("将向 %1 写入 %2 个参数").arg(target_of(link)).arg(count));
+    m_out.note(VantorelText::tr("将向 %1 写入 %2 个参数").arg(target_of(link)).arg(count));
 }
 
 void VantorelSession::record_writes(const VantorelLink &link, const QString &operation,
@@ -213,5 +229,5 @@ QString VantorelSession::finish_history()
     const int lost = m_history->unsaved() + int(m_unsaved_writes.size());
     if (lost == 0)
         return QString();
-    return tr_tool("%1 个历史记录没有存入：%2").arg(lost).arg(m_history->error_string());
+    return VantorelText::tr("%1 个历史记录没有存入：%2").arg(lost).arg(m_history->error_string());
 }

@@ -37,6 +37,11 @@ public:
     // Prints the reason (and, with --json, a document holding partial) and
     // returns exit.
     int fail(int exit, const QString &reason, const QJsonObject &partial = QJsonObject()) const;
+    // A refusal for several faults at once: the reason, then every fault (at
+    // most kListedProblems of them, and how many more), in one line; the
+    // JSON document holds the same under "problems".
+    int fail_listing(int exit, const QString &reason, const QStringList &problems) const;
+    static constexpr int kListedProblems = 20;
 
     // The description of --machine or machines/default.xml, and a model
     // built from it; false with the loader's reason.

@@ -20,11 +20,11 @@ VantorelSettings VantorelSettings::read(const VantorelOptions &options, bool wri
     const QString file_problem = settings.load_error();
     if (!file_problem.isEmpty()) {
         if (writes && !(given_port && given_station)) {
-            out.refusal = tr_tool("设置文件无法使用（%1），不能确定写到哪台设备；用 --port 和 --station 指定")
+            out.refusal = VantorelText::tr("设置文件无法使用（%1），不能确定写到哪台设备；用 --port 和 --station 指定")
                               .arg(file_problem);
             return out;
         }
-        out.warnings.append(tr_tool("设置文件无法使用（%1），按默认设置读取").arg(file_problem));
+        out.warnings.append(VantorelText::tr("设置文件无法使用（%1），按默认设置读取").arg(file_problem));
     }
 
     bool port_named = false;
@@ -40,20 +40,20 @@ VantorelSettings VantorelSettings::read(const VantorelOptions &options, bool wri
         if (overridden)
             continue;
         if (problem.kind == LinkSettings::Problem::How) {
-            out.refusal = tr_tool("设置 %1").arg(problem.text());
+            out.refusal = VantorelText::tr("设置 %1").arg(problem.text());
             return out;
         }
         if (writes) {
-            out.refusal = tr_tool("设置 %1，不能确定写到哪台设备；用 %2 指定")
+            out.refusal = VantorelText::tr("设置 %1，不能确定写到哪台设备；用 %2 指定")
                               .arg(problem.text(),
                                    key == QLatin1String("Communicate.Station") ? QStringLiteral("--station")
                                                                                : QStringLiteral("--port"));
             return out;
         }
-        out.warnings.append(tr_tool("设置 %1，按默认值读取").arg(problem.text()));
+        out.warnings.append(VantorelText::tr("设置 %1，按默认值读取").arg(problem.text()));
     }
     if (writes && !given_port && !port_named && file_problem.isEmpty()) {
-        out.refusal = tr_tool("没有设置端口（Communicate.PortName 为空，也没有 Communicate.SerialNumber），"
+        out.refusal = VantorelText::tr("没有设置端口（Communicate.PortName 为空，也没有 Communicate.SerialNumber），"
                                   "不能确定写到哪台设备；用 --port 指定");
         return out;
     }

@@ -31,7 +31,7 @@ int VantorelStationCommand::run()
     VantorelOutput &out = s.out();
     const VantorelCommandSpec *spec = VantorelCommands::find(options.command);
     if (options.several_stations && !(spec && spec->several_stations))
-        return s.fail(VantorelExit::Usage, tr_tool("%1 不能用于多个站号").arg(options.command));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("%1 不能用于多个站号").arg(options.command));
 
     // The probe of the first station reads the version only; it goes out
     // while the description is loaded and the input checked, so a script
@@ -54,7 +54,7 @@ int VantorelStationCommand::run()
         return checked;
     QString error;
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
     if (m_early_link && s.machine())
         m_early_link->set_profile(s.machine()->profile());
     checked = prepare();
@@ -71,7 +71,7 @@ int VantorelStationCommand::run()
                 result.exit = VantorelExit::FileError;
                 result.error = lost;
             } else {
-                result.error += tr_tool("；") + lost;
+                result.error += VantorelText::tr("；") + lost;
             }
         }
         if (result.exit != VantorelExit::Done) {
@@ -106,11 +106,11 @@ int VantorelStationCommand::run()
                 o.insert(QStringLiteral("error"), result.error);
             json_stations.append(o);
         } else if (result.exit == VantorelExit::Done || !result.rows.isEmpty() || !result.lines.isEmpty()) {
-            out.line(tr_tool("== 站号 %1").arg(station));
+            out.line(VantorelText::tr("== 站号 %1").arg(station));
             print(result);
         }
         summary.append({QString::number(station),
-                        result.exit == VantorelExit::Done ? tr_tool("成功") : tr_tool("失败"),
+                        result.exit == VantorelExit::Done ? VantorelText::tr("成功") : VantorelText::tr("失败"),
                         QString::number(result.exit), result.error});
     }
     const QString lost = s.finish_history();
@@ -118,11 +118,11 @@ int VantorelStationCommand::run()
         exit = VantorelExit::FileError;
     // One line on standard error; the summary says why for each station.
     if (!failed.isEmpty()) {
-        out.error(tr_tool("%1 个站号中 %2 个失败：%3")
+        out.error(VantorelText::tr("%1 个站号中 %2 个失败：%3")
                       .arg(all.size())
                       .arg(failed.size())
                       .arg(failed.join(QStringLiteral(", ")))
-                  + (lost.isEmpty() ? QString() : tr_tool("；") + lost));
+                  + (lost.isEmpty() ? QString() : VantorelText::tr("；") + lost));
     } else if (!lost.isEmpty()) {
         out.error(lost);
     }
@@ -135,7 +135,7 @@ int VantorelStationCommand::run()
         out.document(QJsonDocument(o));
     } else {
         out.line(QString());
-        out.table({tr_tool("站号"), tr_tool("结果"), tr_tool("退出码"), tr_tool("原因")}, summary);
+        out.table({VantorelText::tr("站号"), VantorelText::tr("结果"), VantorelText::tr("退出码"), VantorelText::tr("原因")}, summary);
     }
     return exit;
 }
@@ -148,7 +148,7 @@ int VantorelStationCommand::check_arguments()
     if (spec && given >= spec->fewest_arguments && (spec->most_arguments < 0 || given <= spec->most_arguments))
         return VantorelExit::Done;
     return session().fail(VantorelExit::Usage,
-                          tr_tool("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
+                          VantorelText::tr("%1 的参数不对；vantorel %1 --help 说明用法").arg(options.command));
 }
 
 int VantorelStationCommand::prepare()
@@ -161,7 +161,7 @@ int VantorelStationCommand::known_codes(const QStringList &codes) const
     for (const QString &code : codes) {
         // Trimmed as set trims its codes: "F0-07 " from a script is F0-07.
         if (!session().machine()->get_value(code.trimmed()))
-            return session().fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+            return session().fail(VantorelExit::Usage, VantorelText::tr("未知的参数代码 %1").arg(code));
     }
     return VantorelExit::Done;
 }

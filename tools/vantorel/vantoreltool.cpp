@@ -22,7 +22,7 @@ int VantorelTool::run()
     // The options parser lets only the table's commands through.
     if (!spec) {
         return session.fail(VantorelExit::Usage,
-                            tr_tool("未知命令 %1").arg(m_options.command));
+                            VantorelText::tr("未知命令 %1").arg(m_options.command));
     }
     const std::unique_ptr<VantorelCommand> command = spec->make(session);
     return command->run();

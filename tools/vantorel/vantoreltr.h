@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QString>
 
-// The tool's own texts, all in one translation context.
-inline QString tr_tool(const char *text)
+// The tool's own texts, all in one translation context (VantorelTool):
+// written in Chinese, shown in the language the run chose. Calls are
+// written VantorelText::tr("...") so that the translation update finds them.
+struct VantorelText
 {
-    return QCoreApplication::translate("VantorelTool", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(VantorelTool)
+};

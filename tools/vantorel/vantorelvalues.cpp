@@ -11,6 +11,11 @@ QString code_of(const QMachineValue *value)
 
 QString name_of(const QMachineValue *value)
 {
+    return value->display_name();
+}
+
+QString json_name_of(const QMachineValue *value)
+{
     return value->get_value_property(VALUE_NAME).toString();
 }
 
@@ -32,7 +37,7 @@ QJsonObject json_of(const QMachineValue *value)
 {
     QJsonObject o;
     o.insert(QStringLiteral("code"), code_of(value));
-    o.insert(QStringLiteral("name"), name_of(value));
+    o.insert(QStringLiteral("name"), json_name_of(value));
     o.insert(QStringLiteral("unit"), unit_of(value));
     if (!value->has_value())
         return o;

@@ -1,5 +1,6 @@
 #include "qmonitorwidget.h"
 
+#include "qdrivestate.h"
 #include "qmonitorpoller.h"
 #include "qtrendchart.h"
 
@@ -14,11 +15,13 @@
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
+#include <machine/valuepropertyextra.h>
 
 #include <QAction>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,6 +40,12 @@ constexpr int kRedrawMs = 200;
 constexpr int kTableShare = 30;
 const QString kPeriodKey = QStringLiteral("Monitor.Period");
 const QColor kFailedColour(200, 0, 0);
+const QColor kRunningColour(30, 130, 40);
+const QColor kFaultColour(200, 0, 0);
+const QString kPauseIcon = QStringLiteral(":/monitor/images/pause.png");
+const QString kPlayIcon = QStringLiteral(":/monitor/images/play.png");
+const QString kRecordIcon = QStringLiteral(":/monitor/images/record.png");
+const QString kStopIcon = QStringLiteral(":/monitor/images/stop.png");
 
 double number_of(const QMachineValue *value, int raw)
 {
@@ -59,16 +68,22 @@ QMonitorWidget::QMonitorWidget(QWidget *parent)
     m_select_action = new QAction(QIcon(QStringLiteral(":/monitor/images/select.png")), tr("选择监视量"), this);
     m_select_action->setObjectName(QStringLiteral("actionSelectValues"));
     connect(m_select_action, &QAction::triggered, this, &QMonitorWidget::choose_values);
-    m_record_action = new QAction(QIcon(QStringLiteral(":/monitor/images/record.png")), tr("开始记录"), this);
+    m_record_action = new QAction(QIcon(kRecordIcon), tr("开始记录"), this);
     m_record_action->setObjectName(QStringLiteral("actionRecord"));
+    m_record_action->setCheckable(true);
     connect(m_record_action, &QAction::triggered, this, &QMonitorWidget::toggle_recording);
-    m_pause_action = new QAction(QIcon(QStringLiteral(":/monitor/images/pause.png")), tr("暂停"), this);
+    m_pause_action = new QAction(QIcon(kPauseIcon), tr("暂停"), this);
     m_pause_action->setObjectName(QStringLiteral("actionPause"));
     m_pause_action->setCheckable(true);
     connect(m_pause_action, &QAction::toggled, this, &QMonitorWidget::set_paused);
-    connect(m_chart, &QTrendChart::paused_changed, this, [this](bool paused) {
-        m_pause_action->setChecked(paused);
-    });
+    connect(m_chart, &QTrendChart::paused_changed, this, &QMonitorWidget::set_paused);
+    m_record_status = new QLabel;
+    m_record_status->setObjectName(QStringLiteral("recordStatus"));
+    m_drive_state = new QLabel;
+    m_drive_state->setObjectName(QStringLiteral("driveState"));
+    QFont state_font = m_drive_state->font();
+    state_font.setBold(true);
+    m_drive_state->setFont(state_font);
 
     for (int ms : QMonitorPoller::periods()) {
         const QString text = ms == 0 ? tr("尽快")
@@ -89,7 +104,10 @@ QMonitorWidget::QMonitorWidget(QWidget *parent)
     bar_layout->setContentsMargins(5, 0, 5, 0);
     auto *toolbar = new QActionToolBar(Qt::AlignLeft);
     toolbar->addButtonActions({m_select_action, m_record_action, m_pause_action});
-    bar_layout->addWidget(toolbar, 1);
+    bar_layout->addWidget(toolbar);
+    bar_layout->addWidget(m_record_status, 1);
+    bar_layout->addWidget(m_drive_state);
+    bar_layout->addSpacing(12);
     bar_layout->addWidget(new QLabel(tr("采样周期")));
     bar_layout->addWidget(m_period_box);
     bar_layout->addSpacing(12);
@@ -135,6 +153,8 @@ QMonitorWidget::QMonitorWidget(QWidget *parent)
     connect(&m_redraw_timer, &QTimer::timeout, this, [this] {
         if (m_chart->isVisible() && !m_chart->is_paused())
             m_chart->refresh();
+        if (m_recorder.is_recording())
+            update_record_status();
     });
     m_redraw_timer.start();
 
@@ -189,6 +209,7 @@ void QMonitorWidget::machine_gone()
     m_poller->set_values({});
     m_rows.clear();
     m_table->clear();
+    m_drive_state->clear();
 }
 
 void QMonitorWidget::went_offline()
@@ -210,13 +231,15 @@ void QMonitorWidget::show_values(const QList<QMachineValue *> &values)
         Row row{value, m_history.channel(code)};
         m_rows.append(row);
         const QColor colour = QTrendChart::colour(i);
-        channels.append({row.channel, code + QLatin1Char(' ') + name, unit, colour});
+        channels.append({row.channel, code + QLatin1Char(' ') + name, unit, colour, code, name});
 
         auto *item = new QTreeWidgetItem(m_table);
         item->setText(CODE, code);
         item->setText(NAME, name);
         item->setText(UNIT, unit);
-        item->setToolTip(NAME, value->get_value_property(VALUE_HELP).toString());
+        const QString help_en = QMachineValue::english()
+            ? value->get_value_property(extra_property(VALUE_HELP_EN)).toString() : QString();
+        item->setToolTip(NAME, help_en.isEmpty() ? value->get_value_property(VALUE_HELP).toString() : help_en);
         QPixmap swatch(10, 10);
         swatch.fill(colour);
         item->setIcon(CODE, QIcon(swatch));
@@ -229,6 +252,12 @@ void QMonitorWidget::show_values(const QList<QMachineValue *> &values)
     }
     m_chart->set_channels(channels);
     m_poller->set_values(values);
+    m_drive_state->clear();
+    // What the line said of an earlier recording belongs to the earlier set.
+    if (!m_recorder.is_recording()) {
+        m_record_status->clear();
+        m_record_status->setToolTip(QString());
+    }
 }
 
 void QMonitorWidget::choose_values()
@@ -265,10 +294,20 @@ void QMonitorWidget::take_sample(const tagMonitorSample &sample)
         return;
     const qint64 time = m_epoch_offset + sample.elapsed_ms;
     QHash<QString, QString> texts;
+    QDriveState::Reading state;
+    QDriveState::Reading fault;
     for (int i = 0; i < m_rows.size(); ++i) {
         Row &row = m_rows[i];
         QTreeWidgetItem *item = m_table->topLevelItem(i);
         const QString code = item->text(CODE);
+        const QString role = row.value->get_value_property(extra_property(VALUE_ROLE)).toString();
+        QDriveState::Reading *reading = role == QLatin1String("state") ? &state
+                                        : role == QLatin1String("fault") ? &fault : nullptr;
+        if (reading && !reading->value) {
+            reading->value = row.value;
+            reading->read = sample.states.at(i) == tagMonitorSample::Read;
+            reading->raw = sample.raws.at(i);
+        }
         if (sample.states.at(i) != tagMonitorSample::Read) {
             m_history.append(row.channel, time, std::numeric_limits<double>::quiet_NaN());
             if (item->text(VALUE) != tr("读取失败")) {
@@ -296,6 +335,7 @@ void QMonitorWidget::take_sample(const tagMonitorSample &sample)
             item->setForeground(VALUE, palette().color(QPalette::Text));
         }
     }
+    show_drive_state(state, fault);
     if (m_recorder.is_recording()) {
         QStringList cells;
         for (const QMonitorRecorder::Column &c : m_recorder.columns())
@@ -307,18 +347,28 @@ void QMonitorWidget::take_sample(const tagMonitorSample &sample)
 void QMonitorWidget::toggle_recording()
 {
     if (m_recorder.is_recording()) {
+        const QString path = m_recorder.path();
+        const qint64 rows = m_recorder.rows();
         m_recorder.stop();
         update_record_action();
+        // A stop that failed has said so in its own box.
+        if (!m_recording_failed) {
+            m_record_status->setText(saved_text(QDir::toNativeSeparators(path), rows));
+            m_record_status->setToolTip(QDir::toNativeSeparators(path));
+        }
         return;
     }
     if (m_rows.isEmpty()) {
+        update_record_action();
         QMessageBox::warning(this, tr("警告"), tr("没有监视量，无法记录！"));
         return;
     }
     const QString path = QFileChooser::get_save_file_name(this, tr("记录到文件"), QString(),
                                                           tr("数据文件(*.csv)"));
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        update_record_action();
         return;
+    }
     QList<QMonitorRecorder::Column> columns;
     for (const Row &row : std::as_const(m_rows)) {
         columns.append({row.value->get_value_property(VALUE_CODE).toString(),
@@ -326,6 +376,7 @@ void QMonitorWidget::toggle_recording()
                         row.value->display_unit()});
     }
     QString error;
+    m_recording_failed = false;
     if (!m_recorder.start(path, columns, &error)) {
         QMessageBox::warning(this, tr("警告"),
                              tr("无法创建记录文件 %1：%2").arg(QDir::toNativeSeparators(path), error));
@@ -335,14 +386,59 @@ void QMonitorWidget::toggle_recording()
 
 void QMonitorWidget::recording_failed(const QString &path, const QString &reason)
 {
+    m_recording_failed = true;
     update_record_action();
+    m_record_status->setText(tr("记录已停止：写入失败"));
     QMessageBox::warning(this, tr("警告"),
                          tr("记录文件 %1 写入失败，记录已停止：%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 void QMonitorWidget::update_record_action()
 {
-    m_record_action->setText(m_recorder.is_recording() ? tr("停止记录") : tr("开始记录"));
+    const bool recording = m_recorder.is_recording();
+    m_record_action->setText(recording ? tr("停止记录") : tr("开始记录"));
+    m_record_action->setIcon(QIcon(recording ? kStopIcon : kRecordIcon));
+    m_record_action->setChecked(recording);
+    if (recording) {
+        m_record_status->setToolTip(QDir::toNativeSeparators(m_recorder.path()));
+        update_record_status();
+    }
+}
+
+void QMonitorWidget::update_record_status()
+{
+    m_record_status->setText(recording_text(QFileInfo(m_recorder.path()).fileName(),
+                                            m_recorder.elapsed_ms(), m_recorder.rows()));
+}
+
+QString QMonitorWidget::recording_text(const QString &file_name, qint64 elapsed_ms, qint64 rows)
+{
+    const qint64 seconds = elapsed_ms / 1000;
+    const QString elapsed = QStringLiteral("%1:%2:%3")
+                                .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                                .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return tr("● 记录中：%1  %2  %n 行", nullptr, int(qMin<qint64>(rows, std::numeric_limits<int>::max())))
+        .arg(file_name, elapsed);
+}
+
+QString QMonitorWidget::saved_text(const QString &path, qint64 rows)
+{
+    return tr("已记录 %n 行到 %1", nullptr, int(qMin<qint64>(rows, std::numeric_limits<int>::max()))).arg(path);
+}
+
+void QMonitorWidget::show_drive_state(const QDriveState::Reading &state, const QDriveState::Reading &fault)
+{
+    const QString text = QDriveState::text(state, fault);
+    if (m_drive_state->text() == text)
+        return;
+    m_drive_state->setText(text);
+    const QDriveState::Kind kind = QDriveState::kind(state, fault);
+    QPalette palette = m_drive_state->palette();
+    palette.setColor(QPalette::WindowText, kind == QDriveState::Faulted ? kFaultColour
+                                           : kind == QDriveState::Running ? kRunningColour
+                                                                          : this->palette().color(QPalette::WindowText));
+    m_drive_state->setPalette(palette);
 }
 
 void QMonitorWidget::set_paused(bool paused)
@@ -350,4 +446,5 @@ void QMonitorWidget::set_paused(bool paused)
     m_chart->set_paused(paused);
     m_pause_action->setChecked(paused);
     m_pause_action->setText(paused ? tr("继续") : tr("暂停"));
+    m_pause_action->setIcon(QIcon(paused ? kPlayIcon : kPauseIcon));
 }

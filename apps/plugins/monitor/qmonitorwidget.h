@@ -1,7 +1,8 @@
 #pragma once
 
 #include <core/plugin/qabstractpagewidget.h>
-#include "qmonitorrecorder.h"
+#include <paramset/qmonitorrecorder.h>
+#include "qdrivestate.h"
 #include "qtrendhistory.h"
 #include "tagmonitorsample.h"
 
@@ -12,6 +13,7 @@
 class MiniSplitter;
 class QAction;
 class QComboBox;
+class QLabel;
 class QMachineValue;
 class QMonitorPoller;
 class QParamDialog;
@@ -42,6 +44,10 @@ public:
     QTrendChart *chart() const { return m_chart; }
     const QTrendHistory &history() const { return m_history; }
 
+    // The line beside the buttons while a recording runs, and after it stopped.
+    static QString recording_text(const QString &file_name, qint64 elapsed_ms, qint64 rows);
+    static QString saved_text(const QString &path, qint64 rows);
+
 public slots:
     void choose_values();
     void toggle_recording();
@@ -68,6 +74,8 @@ private:
     void take_sample(const tagMonitorSample &sample);
     void recording_failed(const QString &path, const QString &reason);
     void update_record_action();
+    void update_record_status();
+    void show_drive_state(const QDriveState::Reading &state, const QDriveState::Reading &fault);
     void period_chosen(int index);
 
     QMonitorPoller *m_poller;
@@ -82,6 +90,9 @@ private:
     QAction *m_select_action;
     QAction *m_record_action;
     QAction *m_pause_action;
+    QLabel *m_record_status;
+    QLabel *m_drive_state;
+    bool m_recording_failed = false;
     QParamDialog *m_pick_dialog = nullptr;
     QList<Row> m_rows;
     QTimer m_redraw_timer;

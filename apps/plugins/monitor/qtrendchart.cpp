@@ -1,9 +1,11 @@
 #include "qtrendchart.h"
 
 #include "qtrendhistory.h"
+#include "qtrendscale.h"
 
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetrics>
 #include <QGraphicsLineItem>
 #include <QLabel>
 #include <QLineSeries>
@@ -26,7 +28,8 @@ constexpr int kShownAxes = 4;
 // Pixels per interval of the history's points: the lowest and highest of
 // every three pixels keep each peak visible at a third of the drawing cost.
 constexpr int kPixelsPerInterval = 3;
-constexpr double kAxisPad = 0.05;
+// Width of a value's name in the legend; the cursor reads the whole name.
+constexpr int kLegendNameWidth = 150;
 const QColor kCursorColour(90, 90, 90);
 
 const QColor kPalette[] = {
@@ -88,6 +91,17 @@ QColor QTrendChart::colour(int index)
     return index < n ? base : base.darker(100 + 40 * (index / n));
 }
 
+QString QTrendChart::legend_text(const Channel &channel) const
+{
+    const QFontMetrics metrics(chart()->legend()->font());
+    QString text = channel.code.isEmpty() ? channel.label : channel.code;
+    if (!channel.code.isEmpty() && !channel.name.isEmpty())
+        text += QLatin1Char(' ') + metrics.elidedText(channel.name, Qt::ElideRight, kLegendNameWidth);
+    if (!channel.unit.isEmpty())
+        text += QStringLiteral(" (%1)").arg(channel.unit);
+    return text;
+}
+
 void QTrendChart::set_channels(const QList<Channel> &channels)
 {
     QChart *c = chart();
@@ -104,7 +118,7 @@ void QTrendChart::set_channels(const QList<Channel> &channels)
     for (int i = 0; i < channels.size(); ++i) {
         const Channel &ch = channels.at(i);
         auto *series = new QLineSeries;
-        series->setName(ch.unit.isEmpty() ? ch.label : QStringLiteral("%1 (%2)").arg(ch.label, ch.unit));
+        series->setName(legend_text(ch));
         QPen pen(ch.colour);
         pen.setWidth(1);
         pen.setCosmetic(true);
@@ -114,7 +128,7 @@ void QTrendChart::set_channels(const QList<Channel> &channels)
         auto *axis = new QValueAxis;
         axis->setLinePenColor(ch.colour);
         axis->setLabelsColor(ch.colour);
-        axis->setLabelFormat(QStringLiteral("%.6g"));
+        axis->setTickType(QValueAxis::TicksDynamic);
         axis->setGridLineVisible(i == 0);
         c->addAxis(axis, i % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
         series->attachAxis(m_time_axis);
@@ -176,24 +190,30 @@ int QTrendChart::refresh()
         double low = std::numeric_limits<double>::infinity();
         double high = -low;
         for (const QPointF &p : std::as_const(points)) {
+            if (std::isnan(p.y()))
+                continue;
             low = qMin(low, p.y());
             high = qMax(high, p.y());
         }
-        if (points.isEmpty()) {
-            low = 0;
-            high = 1;
-        }
         if (m_normalised) {
+            if (low > high) {
+                low = 0;
+                high = 1;
+            }
             const double range = high > low ? high - low : 1.0;
             const double base = high > low ? low : low - 0.5;
             for (QPointF &p : points)
                 p.setY((p.y() - base) / range * 100.0);
         } else {
             // The axis first: a series maps its points again on every change.
-            const double pad = high > low ? (high - low) * kAxisPad : qMax(1.0, std::abs(high) * kAxisPad);
+            const TrendScale scale = TrendScale::of(low, high, TrendScale::least_span(m_channels.at(i).unit));
             QValueAxis *axis = m_axes.at(i);
-            if (axis->min() != low - pad || axis->max() != high + pad)
-                axis->setRange(low - pad, high + pad);
+            if (axis->min() != scale.low || axis->max() != scale.high || axis->tickInterval() != scale.step) {
+                axis->setRange(scale.low, scale.high);
+                axis->setTickAnchor(scale.low);
+                axis->setTickInterval(scale.step);
+                axis->setLabelFormat(scale.label_format());
+            }
         }
         m_series.at(i)->replace(points);
         drawn += int(points.size());

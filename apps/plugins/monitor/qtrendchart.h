@@ -33,6 +33,9 @@ public:
         QString label; // code and name
         QString unit;
         QColor colour;
+        // The two parts of the label, for the legend (empty: the label as it is).
+        QString code;
+        QString name;
     };
 
     explicit QTrendChart(QTrendHistory *history, QWidget *parent = nullptr);
@@ -40,6 +43,8 @@ public:
     void set_channels(const QList<Channel> &channels);
     QList<Channel> channels() const { return m_channels; }
     static QColor colour(int index);
+    // A channel's entry in the legend: code, name elided to a fixed width, unit.
+    QString legend_text(const Channel &channel) const;
 
     void set_normalised(bool normalised);
     bool is_normalised() const { return m_normalised; }

@@ -162,6 +162,7 @@ void QHistoryDialog::reload()
         return;
     }
     m_problem->setVisible(false);
+    const QMachine *current = QSoftCore::get_core()->get_machine();
     for (const tagParamSnapshot &s : snapshots) {
         auto *item = new QTreeWidgetItem(m_table);
         item->setData(TimeColumn, kIdRole, s.id);
@@ -170,7 +171,11 @@ void QHistoryDialog::reload()
         item->setText(PortColumn, s.port);
         item->setText(StationColumn, QString::number(s.station));
         item->setText(VersionColumn, version_text(s.drive_version));
-        QStringList machine = {s.machine_name, s.machine_type, s.machine_version};
+        // The stored name is the description's own; the model of that
+        // description names it in the interface's language.
+        const bool same_machine = current && !s.machine_name.isEmpty() && s.machine_name == current->get_name();
+        QStringList machine = {same_machine ? current->display_name() : s.machine_name, s.machine_type,
+                               s.machine_version};
         machine.removeAll(QString());
         item->setText(MachineColumn, machine.join(QLatin1Char(' ')));
         item->setText(CountColumn, QString::number(s.value_count));

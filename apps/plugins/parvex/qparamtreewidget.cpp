@@ -11,6 +11,7 @@
 #include <communicate/services/qlinkerrortext.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
+#include <machine/valuepropertyextra.h>
 #include <machine/tagvaluegroup.h>
 
 #include <QContextMenuEvent>
@@ -23,6 +24,8 @@ namespace {
 
 constexpr int kNameColumnWidth = 200;
 constexpr int kValueColumnWidth = 200;
+// A name longer than this is elided; its tool tip and the help line hold it.
+constexpr int kMaxNameColumnWidth = 420;
 
 QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
@@ -47,6 +50,15 @@ QString limit_text(QMachineValue *value, enValuePropertyIndex index)
 // The drive's exception 4 for a parameter it takes only while stopped.
 constexpr int kExceptionDeviceFailure = 4;
 
+// The help text in the language shown: the English one where the
+// description gives it.
+QString help_text(QMachineValue *value)
+{
+    const QString english = QMachineValue::english() ? property_text(value, extra_property(VALUE_HELP_EN))
+                                                     : QString();
+    return english.isEmpty() ? property_text(value, VALUE_HELP) : english;
+}
+
 } // namespace
 
 QParamTreeWidget::QParamTreeWidget(QWidget *parent)
@@ -65,6 +77,8 @@ QParamTreeWidget::QParamTreeWidget(QWidget *parent)
                      tr("默认值"), tr("最小值"), tr("最大值"),
                      tr("单位")});
     header()->setSectionsMovable(false);
+    // The unit is short; what room is left stays beside it, not inside it.
+    header()->setStretchLastSection(false);
     setColumnWidth(NameColumn, kNameColumnWidth);
     setColumnWidth(ValueColumn, kValueColumnWidth);
 
@@ -104,6 +118,11 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
         show_mark(item, value);
+        const QString help = help_text(value);
+        if (!help.isEmpty()) {
+            for (int column = 0; column < ColumnCount; ++column)
+                item->setToolTip(column, help);
+        }
         apply_filter(item, value);
 
         const QString code = property_text(value, VALUE_CODE);
@@ -115,6 +134,18 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
         connect(value, &QMachineValue::value_changed, this, &QParamTreeWidget::value_changed,
                 Qt::UniqueConnection);
     }
+    fit_columns();
+}
+
+void QParamTreeWidget::fit_columns()
+{
+    // The names get the room their texts need (English names are longer
+    // than Chinese ones); the short columns only theirs.
+    for (int column : {CodeColumn, DefaultColumn, MinimumColumn, MaximumColumn, UnitColumn})
+        resizeColumnToContents(column);
+    const int name = qBound(kNameColumnWidth, sizeHintForColumn(NameColumn) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8,
+                            kMaxNameColumnWidth);
+    setColumnWidth(NameColumn, name);
 }
 
 void QParamTreeWidget::value_changed()
@@ -170,10 +201,11 @@ void QParamTreeWidget::current_changed(QTreeWidgetItem *item)
         emit help_changed(QString());
         return;
     }
-    const QString help = property_text(value, VALUE_HELP);
-    emit help_changed(QStringLiteral("%1 %2：%3").arg(property_text(value, VALUE_CODE),
-                                                    value->display_name(),
-                                                    help.isEmpty() ? tr("（没有说明）") : help));
+    const QString help = help_text(value);
+    // "code name: help", with the colon of the language shown.
+    emit help_changed(tr("%1 %2：%3").arg(property_text(value, VALUE_CODE),
+                                      value->display_name(),
+                                      help.isEmpty() ? tr("（没有说明）") : help));
 }
 
 void QParamTreeWidget::update_all()

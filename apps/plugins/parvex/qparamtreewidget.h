@@ -78,6 +78,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    void fit_columns();
     QMap<QString, QTreeWidgetItem *> m_item_of_code;
     QMap<QTreeWidgetItem *, QString> m_code_of_item;
     void apply_filter(QTreeWidgetItem *item, QMachineValue *value);

@@ -4,6 +4,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <paramset/descriptiontable.h>
 
@@ -14,11 +15,6 @@
 #include <QJsonObject>
 
 namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
 
 } // namespace
 
@@ -45,7 +41,7 @@ int CheckCommand::run()
     VantorelSession &s = session();
     const VantorelOptions &o = s.options();
     if (o.arguments.size() != 1)
-        return s.fail(VantorelExit::Usage, tr_tool("用法: vantorel check FILE.xml"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("用法: vantorel check FILE.xml"));
     const QString path = o.arguments.first();
     const QString shown = QDir::toNativeSeparators(path);
     const QList<DescriptionTable::Problem> problems = DescriptionTable::check(path);
@@ -71,9 +67,9 @@ int CheckCommand::run()
         return problems.isEmpty() ? VantorelExit::Done : VantorelExit::FileError;
     }
     if (!problems.isEmpty()) {
-        s.out().error(tr_tool("%1: %2 个问题").arg(shown).arg(problems.size()));
+        s.out().error(VantorelText::tr("%1: %2 个问题").arg(shown).arg(problems.size()));
         return VantorelExit::FileError;
     }
-    s.out().line(tr_tool("%1: 没有问题").arg(shown));
+    s.out().line(VantorelText::tr("%1: 没有问题").arg(shown));
     return VantorelExit::Done;
 }

@@ -24,10 +24,12 @@ VantorelCommandSpec CompareCommand::spec()
     spec.name = QStringLiteral("compare");
     spec.synopsis = QStringLiteral("compare FILE | --defaults | --snapshot ID");
     spec.summary = QStringLiteral("compare the drive with a file, the defaults or a snapshot");
-    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [link options] [--json]\n"
+    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [--record] [link options] [--json]\n"
                                "Reads the drive's parameters and lists those that differ from a\n"
                                "parameter file, from the description's defaults or from a snapshot.\n"
-                               "Exit code 4 when something differs.\n"
+                               "--record also stores the values read in the history (a compare snapshot).\n"
+                               "Exit code 4 when something differs. In JSON, \"against\" is \"file\",\n"
+                               "\"defaults\" or \"snapshot\" (with \"snapshot_id\").\n"
                                "Example: vantorel compare --defaults\n");
     spec.several_stations = true;
     spec.make = make_vantorel_command<CompareCommand>;
@@ -40,7 +42,7 @@ int CompareCommand::check_arguments()
     const QStringList &args = options.arguments;
     const int sources = int(!args.isEmpty()) + int(options.defaults) + int(!options.snapshot.isEmpty());
     if (sources != 1 || args.size() > 1)
-        return session().fail(VantorelExit::Usage, tr_tool("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
+        return session().fail(VantorelExit::Usage, VantorelText::tr("compare 要一个比较对象：文件、--defaults 或 --snapshot ID"));
     return VantorelExit::Done;
 }
 
@@ -51,18 +53,21 @@ int CompareCommand::prepare()
     QStringList problems;
     if (options.defaults) {
         m_other = ParamCompare::defaults_of(s.machine(), &problems);
-        m_other_title = tr_tool("默认值");
+        m_other_title = VantorelText::tr("默认值");
+        m_against = QStringLiteral("defaults");
     } else if (!options.snapshot.isEmpty()) {
         bool ok = false;
         const qint64 id = options.snapshot.toLongLong(&ok);
         QParamHistory *database = s.history_database(false);
         if (!database)
-            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
         tagParamSnapshot snapshot;
         if (!ok || !database->load(id, &snapshot))
-            return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(options.snapshot));
+            return s.fail(VantorelExit::Usage, VantorelText::tr("历史记录中没有 %1").arg(options.snapshot));
         m_other = snapshot.values;
-        m_other_title = tr_tool("记录 %1").arg(id);
+        m_other_title = VantorelText::tr("记录 %1").arg(id);
+        m_against = QStringLiteral("snapshot");
+        m_snapshot_id = id;
     } else {
         const QString &path = options.arguments.first();
         QCSVFile table;
@@ -70,11 +75,12 @@ int CompareCommand::prepare()
         if (!s.load_param_file(path, &table, &reason))
             return s.fail(VantorelExit::FileError, reason);
         m_other = ParamSetFile::raw_values(table, s.machine(), &problems);
-        m_other_title = tr_tool("文件");
+        m_other_title = VantorelText::tr("文件");
+        m_against = QStringLiteral("file");
     }
     if (!problems.isEmpty()) {
-        return s.fail(VantorelExit::FileError,
-                      tr_tool("%1 %2（共 %3 处有误）").arg(m_other_title, problems.first()).arg(problems.size()));
+        return s.fail_listing(VantorelExit::FileError,
+                              VantorelText::tr("%1有 %2 处有误").arg(m_other_title).arg(problems.size()), problems);
     }
     return VantorelExit::Done;
 }
@@ -84,9 +90,11 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
     VantorelResult result;
     VantorelSession &s = session();
     QList<tagParamRaw> drive;
-    if (!read_all(link, tr_tool("读取"), &drive, &result))
+    if (!read_all(link, VantorelText::tr("读取"), &drive, &result))
         return result;
-    s.record(link, ParamSnapshot::compare(), drive);
+    // A comparison only looks; the history grows only when asked to.
+    if (s.options().record)
+        s.record(link, ParamSnapshot::compare(), drive);
 
     const QList<tagParamDifference> differences = ParamCompare::compare(drive, m_other, s.machine());
     QJsonArray array;
@@ -96,7 +104,7 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
         result.rows.append({d.code, name, ParamCompare::text_of(d, true), ParamCompare::text_of(d, false), unit});
         QJsonObject o;
         o.insert(QStringLiteral("code"), d.code);
-        o.insert(QStringLiteral("name"), name);
+        o.insert(QStringLiteral("name"), d.value ? json_name_of(d.value) : QString());
         if (d.kind != tagParamDifference::OnlyRight) {
             o.insert(QStringLiteral("drive"), double(d.left));
             o.insert(QStringLiteral("drive_text"), ParamCompare::text_of(d, true));
@@ -108,15 +116,17 @@ VantorelResult CompareCommand::serve(VantorelLink &link)
         array.append(o);
     }
     result.json.insert(QStringLiteral("station"), link.station());
-    result.json.insert(QStringLiteral("against"), m_other_title);
+    result.json.insert(QStringLiteral("against"), m_against);
+    if (m_against == QLatin1String("snapshot"))
+        result.json.insert(QStringLiteral("snapshot_id"), double(m_snapshot_id));
     result.json.insert(QStringLiteral("compared"), int(drive.size()));
     result.json.insert(QStringLiteral("differences"), array);
     if (differences.isEmpty()) {
-        result.lines.append(tr_tool("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
+        result.lines.append(VantorelText::tr("%1 个参数与%2一致").arg(drive.size()).arg(m_other_title));
         return result;
     }
-    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("设备"), m_other_title, tr_tool("单位")};
+    result.header = {VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("设备"), m_other_title, VantorelText::tr("单位")};
     result.exit = VantorelExit::Differences;
-    result.error = tr_tool("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
+    result.error = VantorelText::tr("%1 个参数与%2不同").arg(differences.size()).arg(m_other_title);
     return result;
 }

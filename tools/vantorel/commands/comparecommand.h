@@ -21,4 +21,7 @@ protected:
 private:
     QList<tagParamRaw> m_other;
     QString m_other_title;
+    // What the JSON names as the other side: "file", "defaults" or "snapshot".
+    QString m_against;
+    qint64 m_snapshot_id = 0;
 };

@@ -4,6 +4,7 @@
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
+#include "vantoreltr.h"
 
 #include <coredata/qsafefile.h>
 #include <paramset/descriptiontable.h>
@@ -16,11 +17,6 @@
 #include <QJsonObject>
 
 namespace {
-
-QString tr_tool(const char *text)
-{
-    return QCoreApplication::translate("VantorelTool", text);
-}
 
 // A table is a spreadsheet's export; anything far larger is not one.
 constexpr qint64 kMaxTableBytes = 16 * 1024 * 1024;
@@ -55,15 +51,15 @@ int DescribeCommand::run()
     VantorelSession &s = session();
     const VantorelOptions &o = s.options();
     if (o.arguments.size() != 1 || o.output.isEmpty())
-        return s.fail(VantorelExit::Usage, tr_tool("用法: vantorel describe TABLE.csv -o FILE.xml"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("用法: vantorel describe TABLE.csv -o FILE.xml"));
     const QString table_path = o.arguments.first();
     QFile table(table_path);
     if (!table.open(QIODevice::ReadOnly)) {
-        return s.fail(VantorelExit::FileError, tr_tool("%1: 无法读取 (%2)")
+        return s.fail(VantorelExit::FileError, VantorelText::tr("%1: 无法读取 (%2)")
                                                    .arg(QDir::toNativeSeparators(table_path), table.errorString()));
     }
     if (table.size() > kMaxTableBytes) {
-        return s.fail(VantorelExit::FileError, tr_tool("%1: 文件太大，不是参数表")
+        return s.fail(VantorelExit::FileError, VantorelText::tr("%1: 文件太大，不是参数表")
                                                    .arg(QDir::toNativeSeparators(table_path)));
     }
     QByteArray xml;
@@ -87,7 +83,7 @@ int DescribeCommand::run()
         s.out().error(QStringLiteral("%1:%2: %3").arg(shown).arg(p.line).arg(p.reason));
     if (!problems.isEmpty()) {
         return s.fail(VantorelExit::FileError,
-                      tr_tool("%1: 描述已写出，但有 %2 个问题").arg(shown).arg(problems.size()));
+                      VantorelText::tr("%1: 描述已写出，但有 %2 个问题").arg(shown).arg(problems.size()));
     }
     if (s.out().json()) {
         QJsonObject doc;
@@ -97,7 +93,7 @@ int DescribeCommand::run()
         doc.insert(QStringLiteral("file"), QFileInfo(o.output).absoluteFilePath());
         s.out().document(QJsonDocument(doc));
     } else {
-        s.out().line(tr_tool("已写出 %1").arg(shown));
+        s.out().line(VantorelText::tr("已写出 %1").arg(shown));
     }
     return VantorelExit::Done;
 }

@@ -68,13 +68,14 @@ int DownloadCommand::prepare()
             return s.fail(VantorelExit::FileError, reason);
         const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
         if (!plan.refused.isEmpty()) {
-            return s.fail(VantorelExit::FileError,
-                          tr_tool("参数文件 %1 %2（共 %3 行有误），没有写入任何参数")
-                              .arg(path, plan.refused.first())
-                              .arg(plan.refused.size()));
+            return s.fail_listing(VantorelExit::FileError,
+                                  VantorelText::tr("参数文件 %1 有 %2 行有误，没有写入任何参数")
+                                      .arg(path)
+                                      .arg(plan.refused.size()),
+                                  plan.refused);
         }
         if (plan.writes.isEmpty())
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 中没有可以下载的参数").arg(path));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 中没有可以下载的参数").arg(path));
     }
     return VantorelExit::Done;
 }
@@ -91,14 +92,14 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const ParamSetFile::FileLoad load = ParamSetFile::load_file(path, &table, ParamSetFile::row_limit(s.machine()));
     if (load.kind == ParamSetFile::FileLoad::Unreadable) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("无法读取参数文件 %1：%2").arg(path, load.reason);
+        result.error = VantorelText::tr("无法读取参数文件 %1：%2").arg(path, load.reason);
         return result;
     }
     const ParamSetFile::DownloadPlan plan = ParamSetFile::plan_download(table, s.machine());
     if (!load.ok() || !plan.refused.isEmpty() || plan.writes.isEmpty()) {
         // The file changed since it was checked.
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("参数文件 %1 已改变，没有写入").arg(path);
+        result.error = VantorelText::tr("参数文件 %1 已改变，没有写入").arg(path);
         return result;
     }
 
@@ -111,8 +112,8 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const bool compare_first = options.dry_run || options.changed_only;
     QList<tagParamRaw> before;
     if (!options.no_backup || compare_first) {
-        if (!read_all(link, compare_first ? tr_tool("读取") : tr_tool("备份"), &before, &result)) {
-            result.error = tr_tool("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
+        if (!read_all(link, compare_first ? VantorelText::tr("读取") : VantorelText::tr("备份"), &before, &result)) {
+            result.error = VantorelText::tr("读取设备当前参数失败，没有写入任何参数：%1").arg(result.error);
             return result;
         }
     }
@@ -123,17 +124,17 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         result.json.insert(QStringLiteral("equal"), equal);
         if (options.dry_run) {
             if (planned.isEmpty()) {
-                result.lines.append(tr_tool("文件中的 %1 个参数与站号 %2 一致，无需写入").arg(plan.writes.size()).arg(station));
+                result.lines.append(VantorelText::tr("文件中的 %1 个参数与站号 %2 一致，无需写入").arg(plan.writes.size()).arg(station));
             } else {
                 result.exit = VantorelExit::Differences;
-                result.error = tr_tool("%1 个参数与设备不同（%2 个相同），没有写入").arg(planned.size()).arg(equal);
+                result.error = VantorelText::tr("%1 个参数与设备不同（%2 个相同），没有写入").arg(planned.size()).arg(equal);
             }
             return result;
         }
         result.rows.clear();
         result.header.clear();
         if (planned.isEmpty()) {
-            result.lines.append(tr_tool("文件中的 %1 个参数与站号 %2 一致，没有写入").arg(plan.writes.size()).arg(station));
+            result.lines.append(VantorelText::tr("文件中的 %1 个参数与站号 %2 一致，没有写入").arg(plan.writes.size()).arg(station));
             return result;
         }
     }
@@ -142,7 +143,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
         // written, unless the operator said --no-backup.
         if (!s.record(link, ParamSnapshot::backup(), before)) {
             result.exit = VantorelExit::FileError;
-            result.error = tr_tool("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
+            result.error = VantorelText::tr("下载前备份无法存入历史记录（%1），没有写入任何参数；不要备份时用 --no-backup")
                                .arg(s.history_error());
             return result;
         }
@@ -150,8 +151,8 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     const int skipped = int(plan.writes.size() - planned.size());
 
     result.json.insert(QStringLiteral("target"), s.target_of(link));
-    s.announce_writes(link, int(plan.writes.size()));
-    const QString label = tr_tool("下载");
+    s.announce_writes(link, int(planned.size()));
+    const QString label = VantorelText::tr("下载");
     const auto progress = [&out, &label](int done, int total) { out.progress(label, done, total); };
     QList<ParamVerify::Write> writes;
     for (const ParamSetFile::DownloadPlan::Write &write : std::as_const(planned))
@@ -199,16 +200,16 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("failed_writes"), int(link.failures().size()));
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = tr_tool("下载参数失败：%1").arg(link.error());
+        result.error = VantorelText::tr("下载参数失败：%1").arg(link.error());
         // What is known of each parameter (a value cut between its words
         // says so, with what the drive holds).
         if (!options.no_verify)
             result.lines = ParamVerify::lines(report);
         return result;
     }
-    const QString equal_note = options.changed_only ? tr_tool("（%1 个与设备相同，跳过）").arg(skipped) : QString();
+    const QString equal_note = options.changed_only ? VantorelText::tr("（%1 个与设备相同，跳过）").arg(skipped) : QString();
     if (options.no_verify) {
-        result.lines.append(tr_tool("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station) + equal_note);
+        result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2（没有核对）").arg(writes.size()).arg(station) + equal_note);
         return result;
     }
     result.json.insert(QStringLiteral("verified"), report.verified);
@@ -216,7 +217,7 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     for (const tagVerifyReport::Row &row : std::as_const(report.different)) {
         QJsonObject o;
         o.insert(QStringLiteral("code"), code_of(row.value));
-        o.insert(QStringLiteral("name"), name_of(row.value));
+        o.insert(QStringLiteral("name"), json_name_of(row.value));
         o.insert(QStringLiteral("wanted"), double(row.wanted));
         o.insert(QStringLiteral("drive"), double(row.drive));
         differences.append(o);
@@ -226,10 +227,10 @@ VantorelResult DownloadCommand::serve(VantorelLink &link)
     if (!report.all_verified()) {
         result.lines = lines;
         result.exit = VantorelExit::Differences;
-        result.error = tr_tool("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
+        result.error = VantorelText::tr("核对发现 %1 处不同：%2").arg(lines.size()).arg(lines.value(0));
         return result;
     }
-    result.lines.append(tr_tool("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station) + equal_note);
+    result.lines.append(VantorelText::tr("已下载 %1 个参数到站号 %2，读回核对一致").arg(writes.size()).arg(station) + equal_note);
     return result;
 }
 
@@ -256,12 +257,12 @@ QList<ParamSetFile::DownloadPlan::Write> DownloadCommand::differing_writes(const
         result->rows.append({d.code, name, drive_text, ParamCompare::text_of(d, false), unit});
         QJsonObject o;
         o.insert(QStringLiteral("code"), d.code);
-        o.insert(QStringLiteral("name"), name);
+        o.insert(QStringLiteral("name"), d.value ? json_name_of(d.value) : QString());
         o.insert(QStringLiteral("drive_text"), drive_text);
         o.insert(QStringLiteral("file_text"), ParamCompare::text_of(d, false));
         array.append(o);
     }
-    result->header = {tr_tool("代码"), tr_tool("名称"), tr_tool("设备"), tr_tool("文件"), tr_tool("单位")};
+    result->header = {VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("设备"), VantorelText::tr("文件"), VantorelText::tr("单位")};
     result->json.insert(QStringLiteral("to_write"), array);
     return differing;
 }

@@ -43,7 +43,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     VantorelResult result;
     const bool raw = session().options().raw;
     const QList<QMachineValue *> values = session().values_of(session().options().arguments);
-    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, tr_tool("读取"), &result))
+    if (!read_values(link, values, MissionLevel::PageWork, MISSION_READ, VantorelText::tr("读取"), &result))
         return result;
 
     QJsonArray array;
@@ -57,7 +57,7 @@ VantorelResult GetCommand::serve(VantorelLink &link)
     }
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("values"), array);
-    result.header = raw ? QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("原始值")}
-                        : QStringList{tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位")};
+    result.header = raw ? QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("原始值")}
+                        : QStringList{VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("值"), VantorelText::tr("单位")};
     return result;
 }

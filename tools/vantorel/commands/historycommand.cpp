@@ -56,13 +56,13 @@ int HistoryCommand::audit(QParamHistory *database)
         if (!since.isValid())
             since = QDate::fromString(options.since, Qt::ISODate).startOfDay();
         if (!since.isValid())
-            return s.fail(VantorelExit::Usage, tr_tool("--since 的日期不对：%1").arg(options.since));
+            return s.fail(VantorelExit::Usage, VantorelText::tr("--since 的日期不对：%1").arg(options.since));
         filter.since = since.toUTC();
     }
     bool read = false;
     const QList<tagWriteRecord> writes = database->audit(filter, &read);
     if (!read)
-        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法读取：%1").arg(database->error_string()));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法读取：%1").arg(database->error_string()));
     QJsonArray array;
     QList<QStringList> rows;
     const auto number = [](bool has, int value) { return has ? QJsonValue(value) : QJsonValue(); };
@@ -98,8 +98,8 @@ int HistoryCommand::audit(QParamHistory *database)
         o.insert(QStringLiteral("writes"), array);
         out.document(QJsonDocument(o));
     } else {
-        out.table({tr_tool("时间"), tr_tool("用户"), tr_tool("工作站"), tr_tool("端口"), tr_tool("站号"), tr_tool("代码"),
-                   tr_tool("之前"), tr_tool("要求"), tr_tool("读回"), tr_tool("结果")},
+        out.table({VantorelText::tr("时间"), VantorelText::tr("用户"), VantorelText::tr("工作站"), VantorelText::tr("端口"), VantorelText::tr("站号"), VantorelText::tr("代码"),
+                   VantorelText::tr("之前"), VantorelText::tr("要求"), VantorelText::tr("读回"), VantorelText::tr("结果")},
                   rows);
     }
     return VantorelExit::Done;
@@ -116,10 +116,10 @@ int HistoryCommand::run()
         || (verb == QLatin1String("export") && args.size() == 3)
         || (verb == QLatin1String("audit") && args.size() == 1);
     if (!well_formed)
-        return s.fail(VantorelExit::Usage, tr_tool("history 的参数不对；vantorel history --help 说明用法"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("history 的参数不对；vantorel history --help 说明用法"));
     QParamHistory *database = s.history_database(false);
     if (!database)
-        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
 
     if (verb == QLatin1String("audit"))
         return audit(database);
@@ -128,7 +128,7 @@ int HistoryCommand::run()
         bool read = false;
         const QList<tagParamSnapshot> list = database->list(tagHistoryFilter(), &read);
         if (!read)
-            return s.fail(VantorelExit::FileError, tr_tool("历史记录无法读取：%1").arg(database->error_string()));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法读取：%1").arg(database->error_string()));
         QJsonArray array;
         QList<QStringList> rows;
         for (const tagParamSnapshot &snapshot : list) {
@@ -155,8 +155,8 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("snapshots"), array);
             out.document(QJsonDocument(o));
         } else {
-            out.table({tr_tool("编号"), tr_tool("时间"), tr_tool("操作"), tr_tool("端口"), tr_tool("站号"),
-                       tr_tool("软件版本"), tr_tool("参数")},
+            out.table({VantorelText::tr("编号"), VantorelText::tr("时间"), VantorelText::tr("操作"), VantorelText::tr("端口"), VantorelText::tr("站号"),
+                       VantorelText::tr("软件版本"), VantorelText::tr("参数")},
                       rows);
         }
         return VantorelExit::Done;
@@ -166,17 +166,17 @@ int HistoryCommand::run()
     const qint64 id = args.at(1).toLongLong(&ok);
     tagParamSnapshot snapshot;
     if (!ok || !database->load(id, &snapshot))
-        return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1").arg(args.at(1)));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("历史记录中没有 %1").arg(args.at(1)));
     QString error;
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
     const QCSVFile table = ParamSnapshot::to_table(snapshot, s.machine());
 
     if (verb == QLatin1String("export")) {
         const QString &path = args.at(2);
         QString reason;
         if (!QSafeFile::write(path, QLocalCodec::encode(table.save()), &reason))
-            return s.fail(VantorelExit::FileError, tr_tool("参数文件 %1 保存失败：%2").arg(path, reason));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("参数文件 %1 保存失败：%2").arg(path, reason));
         if (out.json()) {
             QJsonObject o;
             o.insert(QStringLiteral("command"), QStringLiteral("history"));
@@ -186,7 +186,7 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("parameters"), int(snapshot.values.size()));
             out.document(QJsonDocument(o));
         } else {
-            out.line(tr_tool("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
+            out.line(VantorelText::tr("记录 %1 的 %2 个参数已写入 %3").arg(id).arg(snapshot.values.size()).arg(path));
         }
         return VantorelExit::Done;
     }
@@ -197,7 +197,9 @@ int HistoryCommand::run()
     for (int row = 1; row < table.size(); ++row) {
         if (table.size(row) < 5)
             continue;
-        rows.append({table.get_text(0, row), table.get_text(1, row), table.get_text(2, row),
+        // The stored name is the description's own; the table speaks the run's language.
+        const QMachineValue *known = s.machine() ? s.machine()->get_value(table.get_text(0, row)) : nullptr;
+        rows.append({table.get_text(0, row), known ? name_of(known) : table.get_text(1, row), table.get_text(2, row),
                      table.get_text(3, row), table.get_text(4, row)});
         QJsonObject o;
         o.insert(QStringLiteral("code"), table.get_text(0, row));
@@ -209,7 +211,7 @@ int HistoryCommand::run()
     // Written but never read back: not known.
     for (const QString &code : std::as_const(snapshot.unknown)) {
         QMachineValue *value = s.machine()->get_value(code);
-        rows.append({code, value ? name_of(value) : QString(), tr_tool("未知"), value ? unit_of(value) : QString(),
+        rows.append({code, value ? name_of(value) : QString(), VantorelText::tr("未知"), value ? unit_of(value) : QString(),
                      QString()});
     }
     if (out.json()) {
@@ -226,12 +228,12 @@ int HistoryCommand::run()
         o.insert(QStringLiteral("values"), values);
         out.document(QJsonDocument(o));
     } else {
-        out.line(tr_tool("记录 %1：%2 %3，站号 %4")
+        out.line(VantorelText::tr("记录 %1：%2 %3，站号 %4")
                      .arg(id)
                      .arg(snapshot.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                           ParamSnapshot::title_of(snapshot))
                      .arg(snapshot.station));
-        out.table({tr_tool("代码"), tr_tool("名称"), tr_tool("值"), tr_tool("单位"), tr_tool("原始值")}, rows);
+        out.table({VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("值"), VantorelText::tr("单位"), VantorelText::tr("原始值")}, rows);
     }
     return VantorelExit::Done;
 }

@@ -46,16 +46,16 @@ VantorelResult InfoCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("groups"), int(groups.size()));
     result.json.insert(QStringLiteral("parameters"), parameters);
     result.json.insert(QStringLiteral("runtime_values"), runtimes);
-    result.header = {tr_tool("项目"), tr_tool("内容")};
+    result.header = {VantorelText::tr("项目"), VantorelText::tr("内容")};
     result.rows = {
-        {tr_tool("端口"), port},
-        {tr_tool("站号"), QString::number(link.station())},
-        {tr_tool("软件版本"), QString::number(link.version())},
-        {tr_tool("机器描述"), QDir::toNativeSeparators(session().description())},
-        {tr_tool("机型"), machine->get_name()},
-        {tr_tool("参数组"), QString::number(groups.size())},
-        {tr_tool("参数"), QString::number(parameters)},
-        {tr_tool("运行值"), QString::number(runtimes)},
+        {VantorelText::tr("端口"), port},
+        {VantorelText::tr("站号"), QString::number(link.station())},
+        {VantorelText::tr("软件版本"), QString::number(link.version())},
+        {VantorelText::tr("机器描述"), QDir::toNativeSeparators(session().description())},
+        {VantorelText::tr("机型"), machine->get_name()},
+        {VantorelText::tr("参数组"), QString::number(groups.size())},
+        {VantorelText::tr("参数"), QString::number(parameters)},
+        {VantorelText::tr("运行值"), QString::number(runtimes)},
     };
     return result;
 }

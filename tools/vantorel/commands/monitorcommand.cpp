@@ -9,7 +9,7 @@
 #include "vantoreltr.h"
 #include "vantorelvalues.h"
 
-#include <coredata/qlocalcodec.h>
+#include <paramset/qmonitorrecorder.h>
 
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
@@ -18,7 +18,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 
 #include <algorithm>
@@ -35,7 +34,12 @@ VantorelCommandSpec MonitorCommand::spec()
         "Usage: vantorel monitor CODE... [--period MS] [--count N] [--csv FILE] [link options] [--json]\n"
         "Reads the values every MS milliseconds (default 1000), N times (default:\n"
         "until interrupted), and prints one line per reading; --csv also writes\n"
-        "them to FILE (GBK, one column per code).\n"
+        "them to FILE in the monitoring page's recording layout (GBK; rows of codes,\n"
+        "names and units, then the time of day, the milliseconds since the start\n"
+        "and one column per code). With --json every reading is one JSON object\n"
+        "on a line of its own, printed as it comes ({\"station\", \"time\",\n"
+        "\"elapsed_ms\", \"values\": {CODE: number}}), and the last line is the\n"
+        "summary ({\"command\": \"monitor\", \"ok\", \"exit\", \"samples\", ...}).\n"
         "Example: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv\n");
     spec.fewest_arguments = 1;
     spec.most_arguments = -1;
@@ -55,31 +59,31 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
     VantorelOutput &out = session().out();
     const QList<QMachineValue *> values = session().values_of(options.arguments);
 
-    QFile csv;
-    const auto csv_line = [&csv](const QStringList &cells) {
-        QStringList clean = cells;
-        for (QString &cell : clean)
-            cell.replace(QLatin1Char(','), QLatin1Char(';'));
-        const QByteArray bytes = QLocalCodec::encode(clean.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
-        return csv.write(bytes) == bytes.size() && csv.flush();
-    };
-    QStringList header{tr_tool("时间")};
+    // Declared first: the recorder's end may still report into it.
+    QString recorder_error;
+    QMonitorRecorder recorder;
+    QObject::connect(&recorder, &QMonitorRecorder::failed, &recorder,
+                     [&recorder_error](const QString &, const QString &reason) { recorder_error = reason; });
+    if (!options.csv.isEmpty()) {
+        QList<QMonitorRecorder::Column> columns;
+        for (QMachineValue *value : values)
+            columns.append({code_of(value), name_of(value), value->display_unit()});
+        QString reason;
+        if (!recorder.start(options.csv, columns, &reason)) {
+            result.exit = VantorelExit::FileError;
+            result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, reason);
+            return result;
+        }
+    }
+    QStringList header{VantorelText::tr("时间")};
     for (QMachineValue *value : values) {
         const QString unit = unit_of(value);
         header.append(unit.isEmpty() ? code_of(value) : QStringLiteral("%1(%2)").arg(code_of(value), unit));
     }
-    if (!options.csv.isEmpty()) {
-        csv.setFileName(options.csv);
-        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate) || !csv_line(header)) {
-            result.exit = VantorelExit::FileError;
-            result.error = tr_tool("无法写入 %1：%2").arg(options.csv, csv.errorString());
-            return result;
-        }
-    }
     if (!out.json())
         out.line(header.join(QStringLiteral("  ")));
 
-    QJsonArray samples;
+    int taken = 0;
     {
         const VantorelInterrupt interrupt(true);
         QElapsedTimer clock;
@@ -95,24 +99,41 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
             if (!read_values(link, values, MissionLevel::Monitoring, MISSION_READ, QString(), &result))
                 break;
             const QDateTime now = QDateTime::currentDateTime();
-            QStringList cells{now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))};
-            QJsonObject sample;
-            sample.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
+            ++taken;
+            QStringList cells;
             QJsonObject numbers;
             for (QMachineValue *value : values) {
                 cells.append(value->get_true_value_string());
                 numbers.insert(code_of(value), json_of(value).value(QStringLiteral("value")));
             }
-            sample.insert(QStringLiteral("values"), numbers);
-            samples.append(sample);
-            if (!out.json())
-                out.line(cells.join(QStringLiteral("  ")));
-            if (csv.isOpen() && !csv_line(cells)) {
+            if (out.json()) {
+                // One line per reading, as it comes: a script follows the
+                // drive while the command runs.
+                QJsonObject sample;
+                sample.insert(QStringLiteral("station"), link.station());
+                sample.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
+                sample.insert(QStringLiteral("elapsed_ms"), double(clock.elapsed()));
+                sample.insert(QStringLiteral("values"), numbers);
+                out.json_line(sample);
+            } else {
+                out.line(now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("  ")
+                         + cells.join(QStringLiteral("  ")));
+            }
+            if (recorder.is_recording()) {
+                recorder.write(now, cells);
+                recorder.flush();
+            }
+            if (!recorder_error.isEmpty()) {
                 result.exit = VantorelExit::FileError;
-                result.error = tr_tool("无法写入 %1：%2").arg(options.csv, csv.errorString());
+                result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
                 break;
             }
         }
+    }
+    recorder.stop();
+    if (!recorder_error.isEmpty() && result.exit == VantorelExit::Done) {
+        result.exit = VantorelExit::FileError;
+        result.error = VantorelText::tr("无法写入 %1：%2").arg(options.csv, recorder_error);
     }
 
     QJsonArray codes;
@@ -120,6 +141,6 @@ VantorelResult MonitorCommand::serve(VantorelLink &link)
         codes.append(code_of(value));
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("codes"), codes);
-    result.json.insert(QStringLiteral("samples"), samples);
+    result.json.insert(QStringLiteral("samples"), taken);
     return result;
 }

@@ -33,7 +33,7 @@ int PortsCommand::run()
     VantorelSession &s = session();
     VantorelOutput &out = s.out();
     if (!s.options().arguments.isEmpty())
-        return s.fail(VantorelExit::Usage, tr_tool("ports 不带参数"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("ports 不带参数"));
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
         return a.portName() < b.portName();
@@ -57,9 +57,9 @@ int PortsCommand::run()
         o.insert(QStringLiteral("ports"), array);
         out.document(QJsonDocument(o));
     } else if (rows.isEmpty()) {
-        out.line(tr_tool("系统没有列出串口"));
+        out.line(VantorelText::tr("系统没有列出串口"));
     } else {
-        out.table({tr_tool("端口"), tr_tool("说明"), tr_tool("厂家")}, rows);
+        out.table({VantorelText::tr("端口"), VantorelText::tr("说明"), VantorelText::tr("厂家")}, rows);
     }
     return VantorelExit::Done;
 }

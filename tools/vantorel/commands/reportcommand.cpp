@@ -40,28 +40,28 @@ int ReportCommand::run()
     bool number = false;
     const qint64 id = args.value(0).toLongLong(&number);
     if (args.size() != 2 || !number)
-        return s.fail(VantorelExit::Usage, tr_tool("report 的参数不对；vantorel report --help 说明用法"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("report 的参数不对；vantorel report --help 说明用法"));
     QDateTime since;
     if (!options.since.isEmpty()) {
         since = QDateTime::fromString(options.since, Qt::ISODate);
         if (!since.isValid())
             since = QDate::fromString(options.since, Qt::ISODate).startOfDay();
         if (!since.isValid())
-            return s.fail(VantorelExit::Usage, tr_tool("--since 的日期不对：%1").arg(options.since));
+            return s.fail(VantorelExit::Usage, VantorelText::tr("--since 的日期不对：%1").arg(options.since));
         since = since.toUTC();
     }
     QParamHistory *database = s.history_database(false);
     if (!database)
-        return s.fail(VantorelExit::FileError, tr_tool("历史记录无法打开：%1").arg(s.history_error()));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("历史记录无法打开：%1").arg(s.history_error()));
     tagReportData data;
     QString error;
     if (!ParamReport::gather(database, id, since, &data, &error))
-        return s.fail(VantorelExit::Usage, tr_tool("历史记录中没有 %1：%2").arg(args.at(0), error));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("历史记录中没有 %1：%2").arg(args.at(0), error));
     if (!s.load_description(&error))
-        return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
     const QString &path = args.at(1);
     if (!ParamReport::write(path, data, s.machine(), &error))
-        return s.fail(VantorelExit::FileError, tr_tool("报告 %1 保存失败：%2").arg(path, error));
+        return s.fail(VantorelExit::FileError, VantorelText::tr("报告 %1 保存失败：%2").arg(path, error));
     if (out.json()) {
         QJsonObject o;
         o.insert(QStringLiteral("command"), QStringLiteral("report"));
@@ -71,7 +71,7 @@ int ReportCommand::run()
         o.insert(QStringLiteral("writes"), int(data.writes.size()));
         out.document(QJsonDocument(o));
     } else {
-        out.line(tr_tool("记录 %1 的报告已写入 %2").arg(id).arg(path));
+        out.line(VantorelText::tr("记录 %1 的报告已写入 %2").arg(id).arg(path));
     }
     return VantorelExit::Done;
 }

@@ -2,6 +2,7 @@
 
 #include "vantorelexit.h"
 #include "vantorelinterrupt.h"
+#include "vantorellinksetup.h"
 #include "vantoreloptions.h"
 #include "vantoreloutput.h"
 #include "vantorelsession.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,7 +33,8 @@ VantorelCommandSpec ScanCommand::spec()
     spec.help = QStringLiteral("Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]\n"
                                "                     [--stations FIRST-LAST] [--wait MS] [--json]\n"
                                "Searches for drives as the workbench's device search does: on every\n"
-                               "port (default: --port, or every port the system lists), at every baud\n"
+                               "port (default: the configured port or --port first, then every port\n"
+                               "the system lists; the ports tried are named), at every baud\n"
                                "rate (default 19200,9600,38400,57600,115200) and framing (default\n"
                                "8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station\n"
                                "from FIRST to LAST (default 1-247) is asked once for register 0;\n"
@@ -50,16 +53,25 @@ int ScanCommand::run()
     VantorelOutput &out = s.out();
     const VantorelOptions &options = s.options();
     if (!options.arguments.isEmpty())
-        return s.fail(VantorelExit::Usage, tr_tool("scan 不带参数；vantorel scan --help 说明用法"));
+        return s.fail(VantorelExit::Usage, VantorelText::tr("scan 不带参数；vantorel scan --help 说明用法"));
     tagSearchPlan plan;
     plan.ports = options.scan_ports;
-    if (plan.ports.isEmpty() && !options.port.isEmpty())
-        plan.ports = {options.port};
     if (plan.ports.isEmpty()) {
+        // The port the workbench would connect to first (--port, else the
+        // settings), then the others the system lists. A network address is
+        // no serial line to search.
+        const QString configured = QCommunicate::port_for(VantorelLinkSetup::config(options, false).config);
+        if (!configured.isEmpty() && !configured.contains(QLatin1String("://")))
+            plan.ports.append(configured);
+        QStringList system;
         const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
         for (const QSerialPortInfo &port : ports)
-            plan.ports.append(port.systemLocation());
-        plan.ports.sort();
+            system.append(port.systemLocation());
+        system.sort();
+        for (const QString &port : std::as_const(system)) {
+            if (!plan.ports.contains(port))
+                plan.ports.append(port);
+        }
     }
     plan.baud_rates = options.scan_bauds.isEmpty()
         ? (options.baud > 0 ? QList<int>{options.baud} : tagSearchPlan::standard_baud_rates())
@@ -83,31 +95,39 @@ int ScanCommand::run()
         // before each probe, and its time-out where no --wait is given.
         QString error;
         if (!s.load_description(&error))
-            return s.fail(VantorelExit::FileError, tr_tool("机器描述无法加载：%1").arg(error));
+            return s.fail(VantorelExit::FileError, VantorelText::tr("机器描述无法加载：%1").arg(error));
         const DriveProfile &profile = s.machine()->profile();
         plan.pause_ms = profile.pause_ms;
         if (plan.wait_ms == 0 && profile.timeout_ms > 0)
             plan.wait_ms = profile.timeout_ms;
     }
     if (plan.ports.isEmpty())
-        return s.fail(VantorelExit::NoLink, tr_tool("系统没有列出串口；用 --ports 给出要搜索的端口"));
+        return s.fail(VantorelExit::NoLink, VantorelText::tr("系统没有列出串口；用 --ports 给出要搜索的端口"));
     const QString problem = plan.check();
     if (!problem.isEmpty())
         return s.fail(VantorelExit::Usage, problem);
 
+    if (!out.json())
+        out.line(VantorelText::tr("搜索的端口：%1").arg(plan.ports.join(QStringLiteral(" "))));
+
     QDeviceSearch search;
     QStringList failed_settings;
+    // Per port, the settings that failed and why: a port that cannot be
+    // opened at all is one line, not one per baud rate and framing.
+    QHash<QString, QStringList> failed_reasons;
+    QHash<QString, int> failed_count;
     {
         QEventLoop loop;
         QObject::connect(&search, &QDeviceSearch::progress, &loop, [&out](int done, int total, qint64) {
-            out.progress(tr_tool("搜索"), done, total);
+            out.progress(VantorelText::tr("搜索"), done, total);
         });
         QObject::connect(&search, &QDeviceSearch::setting_failed, &loop,
-                         [&failed_settings](const tagSerialConfig &config, const QString &reason) {
-                             failed_settings.append(QStringLiteral("%1 %2：%3")
-                                                        .arg(QCommunicate::port_for(config))
-                                                        .arg(config.baud_rate)
-                                                        .arg(reason));
+                         [&](const tagSerialConfig &config, const QString &reason) {
+                             const QString port = QCommunicate::port_for(config);
+                             failed_settings.append(QStringLiteral("%1 %2：%3").arg(port).arg(config.baud_rate).arg(reason));
+                             if (!failed_reasons[port].contains(reason))
+                                 failed_reasons[port].append(reason);
+                             ++failed_count[port];
                          });
         QObject::connect(&search, &QDeviceSearch::finished, &loop, &QEventLoop::quit);
         const VantorelInterrupt interrupt;
@@ -146,7 +166,7 @@ int ScanCommand::run()
         array.append(o);
         rows.append({QCommunicate::port_for(c), QString::number(c.baud_rate), framing, QString::number(drive.station),
                      drive.value >= 0 ? QString::number(drive.value)
-                                      : tr_tool("异常码 %1").arg(drive.exception_code),
+                                      : VantorelText::tr("异常码 %1").arg(drive.exception_code),
                      QString::number(drive.response_ms, 'f', 1)});
     }
     const bool any = !drives.isEmpty();
@@ -155,18 +175,30 @@ int ScanCommand::run()
         o.insert(QStringLiteral("command"), QStringLiteral("scan"));
         o.insert(QStringLiteral("ok"), any);
         o.insert(QStringLiteral("exit"), any ? VantorelExit::Done : VantorelExit::NoLink);
+        o.insert(QStringLiteral("ports"), QJsonArray::fromStringList(plan.ports));
         o.insert(QStringLiteral("drives"), array);
         o.insert(QStringLiteral("failed_settings"), QJsonArray::fromStringList(failed_settings));
         out.document(QJsonDocument(o));
     } else if (any) {
-        out.table({tr_tool("端口"), tr_tool("波特率"), tr_tool("格式"), tr_tool("站号"), tr_tool("软件版本"),
-                   tr_tool("应答(ms)")},
+        out.table({VantorelText::tr("端口"), VantorelText::tr("波特率"), VantorelText::tr("格式"), VantorelText::tr("站号"), VantorelText::tr("软件版本"),
+                   VantorelText::tr("应答(ms)")},
                   rows);
     }
-    for (const QString &line : std::as_const(failed_settings))
-        out.error(line);
+    const int settings_per_port = int(plan.baud_rates.size() * plan.framings.size());
+    QStringList reported;
+    for (const QString &line : std::as_const(failed_settings)) {
+        const QString port = line.section(QLatin1Char(' '), 0, 0);
+        if (failed_count.value(port) < settings_per_port) {
+            out.error(line);
+            continue;
+        }
+        if (reported.contains(port))
+            continue;
+        reported.append(port);
+        out.error(VantorelText::tr("端口 %1 无法打开：%2").arg(port, failed_reasons.value(port).join(QStringLiteral("；"))));
+    }
     if (!any) {
-        out.error(tr_tool("没有找到设备"));
+        out.error(VantorelText::tr("没有找到设备"));
         return VantorelExit::NoLink;
     }
     return VantorelExit::Done;

@@ -44,29 +44,48 @@ int SetCommand::prepare()
 {
     VantorelSession &s = session();
     QMachine *machine = s.machine();
+    // Every value is checked, so that one run names every fault.
+    QStringList problems;
     for (const QString &arg : s.options().arguments) {
         const int eq = int(arg.indexOf(QLatin1Char('=')));
-        if (eq <= 0)
-            return s.fail(VantorelExit::Usage, tr_tool("“%1”应写成 代码=数值").arg(arg));
+        if (eq <= 0) {
+            problems.append(VantorelText::tr("“%1”应写成 代码=数值").arg(arg));
+            continue;
+        }
         const QString code = arg.left(eq).trimmed();
         const QString text = arg.mid(eq + 1);
         QMachineValue *value = machine->get_value(code);
-        if (!value)
-            return s.fail(VantorelExit::Usage, tr_tool("未知的参数代码 %1").arg(code));
+        if (!value) {
+            problems.append(VantorelText::tr("未知的参数代码 %1").arg(code));
+            continue;
+        }
         // Each value is written and then read back as one: a second write
         // of the same code would make the first read-back a lie.
-        for (const auto &earlier : std::as_const(m_writes)) {
-            if (earlier.first == code)
-                return s.fail(VantorelExit::Usage, tr_tool("%1 给出了两次").arg(code));
+        bool twice = false;
+        for (const auto &earlier : std::as_const(m_writes))
+            twice = twice || earlier.first == code;
+        if (twice) {
+            problems.append(VantorelText::tr("%1 给出了两次").arg(code));
+            continue;
         }
-        if (!machine->check_value_right(value))
-            return s.fail(VantorelExit::Usage, tr_tool("%1 是只读参数，不能写入").arg(code));
+        if (!machine->check_value_right(value)) {
+            problems.append(VantorelText::tr("%1 是只读参数，不能写入").arg(code));
+            continue;
+        }
         const ParamEdit::Check check = ParamEdit::check_text(value, text);
         if (check.kind != ParamEdit::Check::Ok) {
-            return s.fail(VantorelExit::Usage,
-                          tr_tool("%1 %2：%3，没有写入任何参数").arg(code, name_of(value), check.reason));
+            problems.append(VantorelText::tr("%1 %2：%3").arg(code, name_of(value), check.reason));
+            // Still counted as given, so that a second mention is named too.
+            m_writes.append({code, 0});
+            continue;
         }
         m_writes.append({code, check.raw});
+    }
+    if (problems.size() == 1)
+        return s.fail(VantorelExit::Usage, VantorelText::tr("%1，没有写入任何参数").arg(problems.first()));
+    if (!problems.isEmpty()) {
+        return s.fail_listing(VantorelExit::Usage,
+                              VantorelText::tr("%1 处有误，没有写入任何参数").arg(problems.size()), problems);
     }
     return VantorelExit::Done;
 }
@@ -117,7 +136,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
         result.rows.append({code_of(value), name_of(value), value->text_of_raw(wanted),
                             value->get_true_value_string(), unit_of(value)});
     }
-    result.header = {tr_tool("代码"), tr_tool("名称"), tr_tool("写入"), tr_tool("读回"), tr_tool("单位")};
+    result.header = {VantorelText::tr("代码"), VantorelText::tr("名称"), VantorelText::tr("写入"), VantorelText::tr("读回"), VantorelText::tr("单位")};
     result.json.insert(QStringLiteral("station"), station);
     result.json.insert(QStringLiteral("target"), session().target_of(link));
     result.json.insert(QStringLiteral("values"), array);
@@ -126,7 +145,7 @@ VantorelResult SetCommand::serve(VantorelLink &link)
         result.error = link.error();
     } else if (!differing.isEmpty()) {
         result.exit = VantorelExit::Differences;
-        result.error = tr_tool("读回的值与写入的不同：%1").arg(differing.join(QStringLiteral(", ")));
+        result.error = VantorelText::tr("读回的值与写入的不同：%1").arg(differing.join(QStringLiteral(", ")));
     }
     return result;
 }

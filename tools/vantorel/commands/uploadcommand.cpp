@@ -50,7 +50,7 @@ int UploadCommand::check_arguments()
         return checked;
     const VantorelOptions &options = session().options();
     if (options.several_stations && options.arguments.first().isEmpty())
-        return session().fail(VantorelExit::Usage, tr_tool("没有给出文件名"));
+        return session().fail(VantorelExit::Usage, VantorelText::tr("没有给出文件名"));
     return VantorelExit::Done;
 }
 
@@ -70,7 +70,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
         mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
-    const QString label = tr_tool("上传");
+    const QString label = VantorelText::tr("上传");
     QElapsedTimer reading;
     reading.start();
     const bool ok = link.watch(
@@ -88,7 +88,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     qDeleteAll(missions);
     if (!ok) {
         result.exit = link.exit_code();
-        result.error = tr_tool("上传参数失败：%1").arg(link.error());
+        result.error = VantorelText::tr("上传参数失败：%1").arg(link.error());
         return result;
     }
 
@@ -97,7 +97,7 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     QString reason;
     if (!QSafeFile::write(path, bytes, &reason)) {
         result.exit = VantorelExit::FileError;
-        result.error = tr_tool("参数文件 %1 保存失败：%2").arg(path, reason);
+        result.error = VantorelText::tr("参数文件 %1 保存失败：%2").arg(path, reason);
         return result;
     }
     s.record(link, ParamSnapshot::upload(), ParamSnapshot::values_of(machine));
@@ -106,6 +106,6 @@ VantorelResult UploadCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("parameters"), int(values.size()));
     // How long the reads took on the line, for a production line's log.
     result.json.insert(QStringLiteral("read_ms"), read_ms);
-    result.lines.append(tr_tool("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
+    result.lines.append(VantorelText::tr("已上传 %1 个参数到 %2").arg(values.size()).arg(QDir::toNativeSeparators(path)));
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <paramset/paramset_export.h>
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,8 +16,9 @@
 // then one row per sample. The file is flushed every second, so a crash
 // loses at most that. A gap in the samples (the link was lost) is marked by
 // an empty row. A write that fails ends the recording and emits failed();
-// nothing is written after it.
-class QMonitorRecorder : public QObject
+// nothing is written after it. The monitoring page and the command-line
+// tool's monitor write their files here, so both have one layout.
+class PARAMSET_EXPORT QMonitorRecorder : public QObject
 {
     Q_OBJECT
 public:
@@ -41,13 +44,17 @@ public:
     // The next row follows a gap.
     void mark_gap();
     qint64 rows() const { return m_rows; }
+    // Writes out what is buffered now (the timer does it every second);
+    // false, the recording ended and failed() emitted, when that fails.
+    bool flush();
+    // Milliseconds since the recording began.
+    qint64 elapsed_ms() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
 
 signals:
     void failed(const QString &path, const QString &reason);
 
 private:
     bool put(const QList<QStringList> &rows);
-    void flush();
     void fail(const QString &reason);
 
     QFile m_file;

@@ -104,10 +104,15 @@ bool QMonitorRecorder::put(const QList<QStringList> &rows)
     return true;
 }
 
-void QMonitorRecorder::flush()
+bool QMonitorRecorder::flush()
 {
-    if (m_file.isOpen() && !m_file.flush())
+    if (!m_file.isOpen())
+        return false;
+    if (!m_file.flush()) {
         fail(m_file.errorString());
+        return false;
+    }
+    return true;
 }
 
 void QMonitorRecorder::fail(const QString &reason)
