@@ -194,6 +194,23 @@ tagParamSnapshot header_of(const QSqlQuery &query)
     return s;
 }
 
+// Runs a prepared query and takes each row it gives; false with the
+// database's reason when the query or one of its steps fails (a failing
+// step ends the rows as the last one does, so they are dropped).
+template <typename T, typename RowOf>
+bool collect_rows(QSqlQuery &query, QList<T> *rows, RowOf row_of, QString *reason)
+{
+    if (query.exec()) {
+        while (query.next())
+            rows->append(row_of(query));
+        if (!query.lastError().isValid())
+            return true;
+    }
+    *reason = query.lastError().text();
+    rows->clear();
+    return false;
+}
+
 } // namespace
 
 QString QParamHistory::path_beside(const QString &settings_file)
@@ -890,15 +907,10 @@ QList<tagWriteRecord> QParamHistory::query_writes(const tagAuditFilter &filter, 
     query.prepare(sql);
     for (const QVariant &bind : std::as_const(binds))
         query.addBindValue(bind);
-    if (!query.exec()) {
-        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
+    QString reason;
+    if (!collect_rows(query, &writes, write_of, &reason)) {
+        fail(QCoreApplication::translate("QParamHistory", "无法读取"), reason);
         return writes;
-    }
-    while (query.next())
-        writes.append(write_of(query));
-    if (query.lastError().isValid()) {
-        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
-        return {};
     }
     if (ok)
         *ok = true;
@@ -921,16 +933,10 @@ QList<tagParamSnapshot> QParamHistory::list(const tagHistoryFilter &filter, bool
     query.addBindValue(filter.station);
     query.addBindValue(filter.drive_version);
     query.addBindValue(filter.drive_version);
-    if (!query.exec()) {
-        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
+    QString reason;
+    if (!collect_rows(query, &snapshots, header_of, &reason)) {
+        fail(QCoreApplication::translate("QParamHistory", "无法读取"), reason);
         return snapshots;
-    }
-    while (query.next())
-        snapshots.append(header_of(query));
-    // A step that fails ends the rows as the last one does.
-    if (query.lastError().isValid()) {
-        fail(QCoreApplication::translate("QParamHistory", "无法读取"), query.lastError().text());
-        return {};
     }
     if (ok)
         *ok = true;
