@@ -492,13 +492,18 @@ void QParvexWidget::down_load()
     QSoftCore *core = QSoftCore::get_core();
     core->clearErrLog();
     core->m_show_err_log = true;
-
     const QString path = QFileChooser::get_open_file_name(this, tr("打开"),
                                                           QString(), tr(kFileFilter));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        download_file(path);
+}
+
+void QParvexWidget::download_file(const QString &path)
+{
+    QSoftCore *core = QSoftCore::get_core();
     if (!start_exchange_allowed())
         return;
+    core->m_show_err_log = true;
 
     QCSVFile table;
     if (!load_file(path, &table))

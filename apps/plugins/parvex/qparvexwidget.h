@@ -51,6 +51,8 @@ public slots:
     void save(bool ask = true);
     void up_load();
     void down_load();
+    // Downloads the parameter file at `path` into the connected drive.
+    void download_file(const QString &path);
     void up_load_finish(bool success);
     void setAllToolBtn(bool bVisual);
     void compare_with_file();
