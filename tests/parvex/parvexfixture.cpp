@@ -71,6 +71,8 @@ void ModalAnswerer::poll()
             dialog->QDialog::accept();
             file.clear();
         }
+    } else if (auto *box = qobject_cast<QMessageBox *>(modal); box && box_answer && box_answer(box)) {
+        return;
     } else if (auto *box = qobject_cast<QMessageBox *>(modal);
                box && box->objectName() == QLatin1String("parvexDownloadConfirm")) {
         confirms.append({box->icon(), box->windowTitle(), box->text(),
@@ -146,6 +148,7 @@ void ParvexFixture::reset_answers()
     m_answer->file_dialogs.clear();
     m_answer->file.clear();
     m_answer->other = nullptr;
+    m_answer->box_answer = nullptr;
     QSoftCore::get_core()->clearErrLog();
 }
 

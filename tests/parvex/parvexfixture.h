@@ -58,6 +58,9 @@ public:
     QList<Box> confirms;
     QStringList confirm_defaults;
     QStringList file_dialogs; // "caption|filter"
+    // Asked first about every message box: true when it answered the box
+    // itself (the default answer is the first button).
+    std::function<bool(QMessageBox *)> box_answer;
     // Any other modal widget (the page's own dialogs) is handed here, at
     // every poll while it is up.
     std::function<void(QWidget *)> other;
