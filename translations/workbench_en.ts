@@ -1919,6 +1919,14 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <source>暂存修改，未写入：设备 %1，修改为 %2</source>
         <translation>Kept change, not written: drive %1, changed to %2</translation>
     </message>
+    <message>
+        <source>未保存的修改：文件中 %1，修改为 %2</source>
+        <translation>Not saved: the file holds %1, changed to %2</translation>
+    </message>
+    <message>
+        <source>没有这个参数</source>
+        <translation>no such parameter</translation>
+    </message>
 </context>
 <context>
     <name>QParvexPlugin</name>
@@ -2290,7 +2298,7 @@ Without the backup this download cannot be undone from the history. Download any
     </message>
     <message>
         <source>不保存</source>
-        <translation>Don't save</translation>
+        <translation>Don&apos;t save</translation>
     </message>
     <message>
         <source>有 %1 个暂存的修改还没有写入设备。</source>

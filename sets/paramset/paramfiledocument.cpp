@@ -64,6 +64,15 @@ void ParamFileDocument::set_raw(QMachineValue *value, int raw)
         m_changes.insert(code, raw);
 }
 
+bool ParamFileDocument::file_raw(const QString &code, int *raw) const
+{
+    const auto file = m_file_raw.constFind(code);
+    if (file == m_file_raw.constEnd())
+        return false;
+    *raw = file.value();
+    return true;
+}
+
 void ParamFileDocument::revert(const QString &code)
 {
     m_changes.remove(code);

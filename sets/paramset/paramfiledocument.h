@@ -43,6 +43,10 @@ public:
     void revert(const QString &code);
     bool is_modified() const { return !m_changes.isEmpty(); }
     int change_count() const { return int(m_changes.size()); }
+    // The codes changed since the file was read or saved.
+    QStringList changed_codes() const { return m_changes.keys(); }
+    // What the file itself holds for `code`; false when it gives nothing.
+    bool file_raw(const QString &code, int *raw) const;
 
     // The file as a save writes it (GBK).
     QByteArray bytes(QMachine *machine) const;

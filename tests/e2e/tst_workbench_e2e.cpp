@@ -522,6 +522,8 @@ void tst_WorkbenchE2E::editsAFileWithoutTheDrive()
     QTest::keyClick(spin, Qt::Key_Return);
     QTRY_COMPARE(row(QStringLiteral("F0-07"))->text(2), QStringLiteral("42.50"));
     QVERIFY(m_window->windowTitle().contains(QLatin1Char('*')));
+    // The changed row stands out once the selection is elsewhere.
+    m_params->setCurrentItem(row(QStringLiteral("F0-03")));
     QVERIFY(m_window->grab().save(picture_path(QStringLiteral("offline-edit.png"))));
 
     // Closing asks about the unsaved file; the answer here is no choice of

@@ -102,6 +102,8 @@ void tst_ParvexEdits::offlineEditSavesOnlyTheChangedRows()
     type_into(s("P0-01"), 12.5);
     QCOMPARE(value_of(s("P0-08"))->get_base_value(), 42);
     QVERIFY(page()->document_title().contains(QLatin1Char('*')));
+    QVERIFY(row(s("P0-08"))->font(2).bold());
+    QVERIFY(row(s("P0-08"))->toolTip(2).contains(s("文件中 7")));
     // Undo and redo walk the file's values, not a drive.
     action("actionUndo")->trigger();
     QCOMPARE(value_of(s("P0-01"))->get_base_value(), file_frequency);
@@ -110,6 +112,7 @@ void tst_ParvexEdits::offlineEditSavesOnlyTheChangedRows()
     QVERIFY(action("actionSaveFile")->isEnabled());
     action("actionSaveFile")->trigger();
     QVERIFY(!page()->document_title().contains(QLatin1Char('*')));
+    QVERIFY(!row(s("P0-08"))->font(2).bold());
 
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));

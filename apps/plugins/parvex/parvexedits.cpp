@@ -546,6 +546,18 @@ QString QParvexWidget::document_title() const
 
 void QParvexWidget::document_state_changed()
 {
+    // The rows changed since the file was saved are marked.
+    QMap<QString, QString> unsaved;
+    QMachine *machine = QSoftCore::get_core()->get_machine();
+    if (m_document && machine) {
+        const QStringList codes = m_document->changed_codes();
+        for (const QString &code : codes) {
+            int raw = 0;
+            QMachineValue *value = machine->get_value(code);
+            unsaved.insert(code, value && m_document->file_raw(code, &raw) ? value->text_of_raw(raw) : QString());
+        }
+    }
+    m_param_tree->set_unsaved(unsaved);
     if (m_save_action) {
         m_save_action->setEnabled(m_document != nullptr);
         m_save_as_action->setEnabled(m_document != nullptr);

@@ -228,13 +228,15 @@ void QParamTreeWidget::clear_params()
 
 void QParamTreeWidget::show_value(QTreeWidgetItem *item, QMachineValue *value)
 {
-    const auto pending = m_pending.constFind(property_text(value, VALUE_CODE));
+    const QString code = property_text(value, VALUE_CODE);
+    const auto pending = m_pending.constFind(code);
     const bool kept = pending != m_pending.constEnd();
     item->setText(ValueColumn, kept ? value->text_of_raw(pending.value()) : value->get_true_value_string());
+    const bool marked = kept || m_unsaved.contains(code);
     QFont font = item->font(ValueColumn);
-    font.setBold(kept);
+    font.setBold(marked);
     item->setFont(ValueColumn, font);
-    item->setForeground(ValueColumn, kept ? QBrush(QColor(kPendingColor)) : QBrush());
+    item->setForeground(ValueColumn, marked ? QBrush(QColor(kPendingColor)) : QBrush());
     show_mark(item, value);
 }
 
@@ -248,6 +250,12 @@ void QParamTreeWidget::show_mark(QTreeWidgetItem *item, QMachineValue *value)
         const QString drive = value->has_value() ? value->get_true_value_string() : tr("（未读取）");
         mark = tr("暂存修改，未写入：设备 %1，修改为 %2").arg(drive, value->text_of_raw(pending.value()))
             + (mark.isEmpty() ? QString() : QLatin1Char('\n') + mark);
+    }
+    const auto unsaved = m_unsaved.constFind(code);
+    if (unsaved != m_unsaved.constEnd()) {
+        mark = tr("未保存的修改：文件中 %1，修改为 %2")
+                   .arg(unsaved.value().isEmpty() ? tr("没有这个参数") : unsaved.value(),
+                        value->get_true_value_string());
     }
     item->setIcon(ValueColumn, m_marks.value(code).isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
     QString tip = mark;
@@ -309,6 +317,18 @@ void QParamTreeWidget::set_pending(const QString &code, bool pending, int raw)
     QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
     if (QMachineValue *value = value_of_item(item))
         show_value(item, value);
+}
+
+void QParamTreeWidget::set_unsaved(const QMap<QString, QString> &file_texts)
+{
+    if (file_texts == m_unsaved)
+        return;
+    m_unsaved = file_texts;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = topLevelItem(i);
+        if (QMachineValue *value = value_of_item(item))
+            show_value(item, value);
+    }
 }
 
 void QParamTreeWidget::forget_pending()

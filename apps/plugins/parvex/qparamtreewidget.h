@@ -72,6 +72,10 @@ public:
     void set_pending(const QString &code, bool pending, int raw = 0);
     QMap<QString, int> pending() const { return m_pending; }
     void forget_pending();
+    // Rows of an open file changed since it was saved: code to what the
+    // file holds (empty when it does not have the parameter). Marked as a
+    // kept change is.
+    void set_unsaved(const QMap<QString, QString> &file_texts);
     // What the row of `value` shows: the kept change, else the model's
     // value; false when it shows neither.
     bool shown_raw(QMachineValue *value, int *raw) const;
@@ -107,5 +111,6 @@ private:
     QMap<QString, QString> m_marks;
     // Changes kept for a later write: code to raw value.
     QMap<QString, int> m_pending;
+    QMap<QString, QString> m_unsaved;
     bool m_file_edit = false;
 };
