@@ -456,6 +456,13 @@
     </message>
 </context>
 <context>
+    <name>ParamFileDocument</name>
+    <message>
+        <source>第 %1 行有 GBK 编码无法表示的字符，文件没有保存</source>
+        <translation>Line %1 holds a character that GBK cannot represent; the file was not saved</translation>
+    </message>
+</context>
+<context>
     <name>ParamReport</name>
     <message>
         <source>调试报告</source>

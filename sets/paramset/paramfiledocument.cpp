@@ -7,6 +7,7 @@
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace {
@@ -119,18 +120,38 @@ QCSVFile ParamFileDocument::changed_table(QMachine *machine) const
     return out;
 }
 
+QString ParamFileDocument::table_text(const QCSVFile &table)
+{
+    QString text = table.save();
+    if (ends_in_blank_row(table))
+        text.chop(2);
+    return text;
+}
+
 QByteArray ParamFileDocument::bytes(QMachine *machine) const
 {
-    const QCSVFile out = changed_table(machine);
-    QString text = out.save();
-    if (ends_in_blank_row(out))
-        text.chop(2);
-    return QLocalCodec::encode(text);
+    return QLocalCodec::encode(table_text(changed_table(machine)));
 }
 
 bool ParamFileDocument::save(const QString &path, QMachine *machine, QString *error)
 {
-    if (!QSafeFile::write(path, bytes(machine), error))
+    // A file read as UTF-8 may hold characters GBK has not: written, they
+    // would turn into other bytes, in rows nobody changed.
+    const QByteArray out = bytes(machine);
+    QString back;
+    QString ignored;
+    const QCSVFile table = changed_table(machine);
+    if (!QLocalCodec::decode(out, &back, &ignored) || back != table_text(table)) {
+        const QStringList lines = table_text(table).split(QStringLiteral("\r\n"));
+        const QStringList written = back.split(QStringLiteral("\r\n"));
+        int line = 0;
+        while (line < lines.size() && line < written.size() && lines.at(line) == written.at(line))
+            ++line;
+        *error = QCoreApplication::translate("ParamFileDocument", "第 %1 行有 GBK 编码无法表示的字符，文件没有保存")
+                     .arg(line + 1);
+        return false;
+    }
+    if (!QSafeFile::write(path, out, error))
         return false;
     const QCSVFile saved = changed_table(machine);
     m_path = path;

@@ -51,12 +51,14 @@ public:
     // The file as a save writes it (GBK).
     QByteArray bytes(QMachine *machine) const;
     // Writes bytes() to `path` whole or not at all; afterwards the document
-    // is that file, unchanged. False, with the reason, when nothing was written.
+    // is that file, unchanged. False, with the reason, when nothing was
+    // written (also when the text holds a character GBK cannot write).
     bool save(const QString &path, QMachine *machine, QString *error);
 
 private:
     void take_table(const QCSVFile &table, QMachine *machine);
     QCSVFile changed_table(QMachine *machine) const;
+    static QString table_text(const QCSVFile &table);
 
     QString m_path;
     QCSVFile m_table;

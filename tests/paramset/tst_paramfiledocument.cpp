@@ -33,6 +33,7 @@ private slots:
     void initTestCase();
     void saves_data();
     void saves();
+    void keeps_a_file_gbk_cannot_hold();
 
 private:
     QMachine m_machine;
@@ -101,6 +102,27 @@ void tst_ParamFileDocument::saves()
     QVERIFY(!document.is_modified());
     QVERIFY(out.open(QIODevice::ReadOnly));
     QCOMPARE(out.readAll(), QLocalCodec::encode(saved));
+}
+
+void tst_ParamFileDocument::keeps_a_file_gbk_cannot_hold()
+{
+    // Read as UTF-8; the character of the second row has no GBK bytes.
+    const QByteArray file = QStringLiteral("代码,名称,值,单位,原始值\r\nF0-07,键盘设定频率,50,Hz,5000\r\n"
+                                           "X9-99,\U0001F600,1,,1\r\n").toUtf8();
+    const QString path = m_dir.filePath(QStringLiteral("utf8.csv"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(file);
+    out.close();
+    ParamFileDocument document;
+    QString error;
+    QVERIFY2(document.load(path, &m_machine, &error), qPrintable(error));
+    document.set_raw(m_machine.get_value(QStringLiteral("F0-07")), 4250);
+    QVERIFY(!document.save(path, &m_machine, &error));
+    QVERIFY2(error.contains(QStringLiteral("第 3 行")), qPrintable(error));
+    QVERIFY(document.is_modified());
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(out.readAll(), file);
 }
 
 QTEST_GUILESS_MAIN(tst_ParamFileDocument)
