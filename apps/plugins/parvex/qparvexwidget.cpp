@@ -898,6 +898,9 @@ void QParvexWidget::open_description()
                                                           tr("机型描述 (*.xml)"));
     if (path.isEmpty())
         return;
+    // A new model drops the changes kept for the old one.
+    if (!ask_about_unsaved(true))
+        return;
     QString error;
     if (!core->use_description(path, &error))
         QMessageBox::warning(this, tr(kWarning), error);
