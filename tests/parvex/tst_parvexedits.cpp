@@ -3,6 +3,7 @@
 
 #include "parvexfixture.h"
 
+#include <core/dialogs/qfilechooser.h>
 #include <core/plugin/qabstractpagewidget.h>
 #include <core/qsoftcore.h>
 #include <coredata/qlocalcodec.h>
@@ -36,6 +37,7 @@ private slots:
     void cleanup() { close_drive(); }
 
     void offlineEditSavesOnlyTheChangedRows();
+    void fileWithoutAModelOpensOnTheChosenDescription();
     void keptChangesAreWrittenInOneGoAndUndone();
     void immediateEditIsUndoneAndRedone();
 
@@ -132,6 +134,28 @@ void tst_ParvexEdits::offlineEditSavesOnlyTheChangedRows()
     QVERIFY(page()->release_document());
     QVERIFY(connect_drive());
     QVERIFY(page()->document_title().isEmpty());
+}
+
+void tst_ParvexEdits::fileWithoutAModelOpensOnTheChosenDescription()
+{
+    QSoftCore *core = QSoftCore::get_core();
+    core->clear_machine();
+    const QString path = gbk_file(m_dir.filePath(QStringLiteral("bare.csv")),
+                                  s("代码,名称,值,单位,原始值\r\nP0-08,点动频率,7,Hz,7\r\n"));
+    QStringList answers{path, QStringLiteral(TEST_DATA_DIR "/parvex-drive.xml")};
+    QStringList captions;
+    QFileChooser::set_answerer([&](QWidget *, QFileChooser::Mode, const QString &caption, const QString &) {
+        captions << caption;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    });
+    action("actionOpenFile")->trigger();
+    QFileChooser::set_answerer(nullptr);
+    QCOMPARE(captions.size(), 2);
+    QVERIFY(core->get_machine());
+    QCOMPARE(core->get_machine()->get_name(), s("页面测试机"));
+    QCOMPARE(value_of(s("P0-08"))->get_base_value(), 7);
+    QVERIFY(!value_of(s("P0-01"))->has_value());
+    QVERIFY(m_answer->boxes.isEmpty());
 }
 
 void tst_ParvexEdits::keptChangesAreWrittenInOneGoAndUndone()
