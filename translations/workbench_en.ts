@@ -2198,6 +2198,10 @@ Without the backup this download cannot be undone from the history. Download any
         <source>未勾选 %1 个（未写入）。</source>
         <translation> %1 unticked (not written).</translation>
     </message>
+    <message>
+        <source>设备未连接，无法下载！</source>
+        <translation>No drive connected: cannot download!</translation>
+    </message>
 </context>
 <context>
     <name>QSearchDialog</name>

@@ -174,6 +174,16 @@ void tst_QParvexWidget::downloadCancelledKeepsLogRequest()
     QVERIFY(core->m_show_err_log);
     QVERIFY(m_answer->boxes.isEmpty());
     core->m_show_err_log = false;
+
+    // A set handed to the page while no drive answers is not taken for a
+    // file of unknown parameters.
+    core->serial_disconnect();
+    const QString path = gbk_file(m_dir.filePath(QStringLiteral("offline.csv")),
+                                  QStringLiteral("代码,名称,值,单位,原始值\r\nP0-08,,,,42\r\n"));
+    QVERIFY(QMetaObject::invokeMethod(m_widget, "download_file", Q_ARG(QString, path)));
+    QCOMPARE(m_answer->boxes.size(), 1);
+    QCOMPARE(m_answer->boxes.first().text, QStringLiteral("设备未连接，无法下载！"));
+    QVERIFY(m_answer->previews.isEmpty());
 }
 
 void tst_QParvexWidget::downloadPreviewWritesTheTickedOnly_data()

@@ -524,6 +524,11 @@ void QParvexWidget::down_load()
 void QParvexWidget::download_file(const QString &path)
 {
     QSoftCore *core = QSoftCore::get_core();
+    // Without a drive every row would look unknown; say what is missing.
+    if (!core->get_machine() || core->get_communicate()->commu_status() != 0) {
+        QMessageBox::warning(this, tr(kWarning), tr("设备未连接，无法下载！"));
+        return;
+    }
     if (!start_exchange_allowed())
         return;
     core->m_show_err_log = true;
