@@ -57,7 +57,7 @@ public:
         QString title;
         QString target;
         QString summary;
-        QStringList rows;    // "code|drive|file|unit", ticked ones first marked "+"
+        QStringList rows;    // "code|drive|file|unit", a ticked one led by "+"
         QStringList refused; // the file's rows that cannot be written
         QString default_button;
     };
