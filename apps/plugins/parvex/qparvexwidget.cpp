@@ -615,8 +615,10 @@ void QParvexWidget::backup_done(bool complete)
         m_writes.clear();
         m_backup.clear();
         core->m_show_err_log = false;
-        QMessageBox box(QMessageBox::Information, tr("提示"), tr("设备中的参数与文件相同，没有写入任何参数。"),
-                        QMessageBox::Ok, this);
+        // Rows the file holds wrong still want the operator's eye.
+        const bool faulty = !m_file_refused.isEmpty();
+        QMessageBox box(faulty ? QMessageBox::Warning : QMessageBox::Information, faulty ? tr(kWarning) : tr("提示"),
+                        tr("设备中的参数与文件相同，没有写入任何参数。"), QMessageBox::Ok, this);
         QString counts = tr("文件中的 %1 个参数都与设备相同。").arg(equal);
         if (!m_file_refused.isEmpty()) {
             counts += tr("文件中有误 %1 个（未写入）。").arg(m_file_refused.size());
