@@ -456,6 +456,13 @@
     </message>
 </context>
 <context>
+    <name>ParamFileDocument</name>
+    <message>
+        <source>第 %1 行有 GBK 编码无法表示的字符，文件没有保存</source>
+        <translation>Line %1 holds a character that GBK cannot represent; the file was not saved</translation>
+    </message>
+</context>
+<context>
     <name>ParamReport</name>
     <message>
         <source>调试报告</source>
@@ -1935,6 +1942,22 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <source>%1 %2：%3</source>
         <translation>%1 %2: %3</translation>
     </message>
+    <message>
+        <source>（未读取）</source>
+        <translation>(not read)</translation>
+    </message>
+    <message>
+        <source>暂存修改，未写入：设备 %1，修改为 %2</source>
+        <translation>Kept change, not written: drive %1, changed to %2</translation>
+    </message>
+    <message>
+        <source>未保存的修改：文件中 %1，修改为 %2</source>
+        <translation>Not saved: the file holds %1, changed to %2</translation>
+    </message>
+    <message>
+        <source>没有这个参数</source>
+        <translation>no such parameter</translation>
+    </message>
 </context>
 <context>
     <name>QParvexPlugin</name>
@@ -2179,6 +2202,134 @@ Without the backup this download cannot be undone from the history. Download any
         <translation>Machine descriptions (*.xml)</translation>
     </message>
     <message>
+        <source>打开参数文件…</source>
+        <translation>Open parameter file…</translation>
+    </message>
+    <message>
+        <source>另存为…</source>
+        <translation>Save as…</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>修改方式</source>
+        <translation>How edits are written</translation>
+    </message>
+    <message>
+        <source>立即写入</source>
+        <translation>Write at once</translation>
+    </message>
+    <message>
+        <source>暂存修改</source>
+        <translation>Keep changes</translation>
+    </message>
+    <message>
+        <source>写入更改</source>
+        <translation>Write changes</translation>
+    </message>
+    <message>
+        <source>放弃</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>%1 个修改暂存，尚未写入设备</source>
+        <translation>%1 changes kept, not yet written to the drive</translation>
+    </message>
+    <message>
+        <source>设备未连接，暂存的修改没有写入！</source>
+        <translation>The drive is not connected; the kept changes were not written!</translation>
+    </message>
+    <message>
+        <source>已放弃 %1 个暂存的修改</source>
+        <translation>Discarded %1 kept changes</translation>
+    </message>
+    <message>
+        <source>写入更改完成，但有参数与要求不同！</source>
+        <translation>Writing the changes finished, but some parameters differ from what was asked!</translation>
+    </message>
+    <message>
+        <source>设备未连接：已写入的修改要写回原值才能撤销。</source>
+        <translation>The drive is not connected: a written change is undone by writing the old value back.</translation>
+    </message>
+    <message>
+        <source>设备未连接：无法重做已写入的修改。</source>
+        <translation>The drive is not connected: a written change cannot be redone.</translation>
+    </message>
+    <message>
+        <source>%1 回到文件中没有的状态</source>
+        <translation>%1 back to not being in the file</translation>
+    </message>
+    <message>
+        <source>重做：%1</source>
+        <translation>Redo: %1</translation>
+    </message>
+    <message>
+        <source>撤销：%1</source>
+        <translation>Undo: %1</translation>
+    </message>
+    <message>
+        <source>设备已连接：请先断开连接，再离线编辑参数文件。</source>
+        <translation>A drive is connected: disconnect first to edit a parameter file offline.</translation>
+    </message>
+    <message>
+        <source>打开参数文件</source>
+        <translation>Open parameter file</translation>
+    </message>
+    <message>
+        <source>选择参数文件的机型描述</source>
+        <translation>Choose the machine description for the parameter file</translation>
+    </message>
+    <message>
+        <source>离线编辑 %1（机型描述 %2）：文件中 %3 个参数，文件没有的参数 %4 个</source>
+        <translation>Editing %1 offline (description %2): %3 parameters in the file, %4 parameters not in the file</translation>
+    </message>
+    <message>
+        <source>文件中有 %1 行不能用于机型描述 %2，保存时原样保留，下载时不会写入。</source>
+        <translation>%1 rows of the file cannot be used with the description %2; saving keeps them as they are, a download will not write them.</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>Saved %1</translation>
+    </message>
+    <message>
+        <source>另存为</source>
+        <translation>Save as</translation>
+    </message>
+    <message>
+        <source>参数文件</source>
+        <translation>Parameter file</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 的修改还没有保存（%2 个参数）。</source>
+        <translation>The changes to the parameter file %1 are not saved (%2 parameters).</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don&apos;t save</translation>
+    </message>
+    <message>
+        <source>有 %1 个暂存的修改还没有写入设备。</source>
+        <translation>%1 kept changes have not been written to the drive.</translation>
+    </message>
+    <message>
+        <source>放弃修改</source>
+        <translation>Discard changes</translation>
+    </message>
+    <message>
+        <source>（离线）</source>
+        <translation> (offline)</translation>
+    </message>
+    <message>
+        <source>机型参数表已更换：%1 个暂存的修改没有写入</source>
+        <translation>The parameter table was replaced: %1 kept changes were not written</translation>
+    </message>
+    <message>
         <source>设备中的参数与文件相同，没有写入任何参数。</source>
         <translation>The drive holds the file&apos;s values already; nothing was written.</translation>
     </message>
@@ -2201,6 +2352,10 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>设备未连接，无法下载！</source>
         <translation>No drive connected: cannot download!</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -2379,6 +2534,10 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>没有连接设备：机型描述按设备的软件版本记住，请先连接。</source>
         <translation>No drive is connected: a machine description is remembered for the drive&apos;s software version, so connect first.</translation>
+    </message>
+    <message>
+        <source>设备已连接：请先断开连接。</source>
+        <translation>A drive is connected: disconnect first.</translation>
     </message>
 </context>
 <context>

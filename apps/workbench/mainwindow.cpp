@@ -12,6 +12,7 @@
 #include <core/style/manhattanstyle.h>
 #include <core/plugin/pluginloader.h>
 #include <core/plugin/qabstractpage.h>
+#include <core/plugin/qabstractpagewidget.h>
 #include <core/plugin/qmenuactionmap.h>
 #include <core/qsoftcore.h>
 #include <coredata/quilanguage.h>
@@ -29,6 +30,7 @@
 #include <QTranslator>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
@@ -268,6 +270,8 @@ void MainWindow::add_pages()
         QAbstractPage *page = m_pages.at(i);
         m_tab_widget->insertTab(i, page->get_widget(), page->get_page_icon(),
                                 page->get_page_title());
+        if (auto *widget = qobject_cast<QAbstractPageWidget *>(page->get_widget()))
+            connect(widget, &QAbstractPageWidget::document_changed, this, &MainWindow::update_title);
     }
 }
 
@@ -299,8 +303,43 @@ void MainWindow::add_sub_window(QMdiSubWindow *sub_window)
     Q_UNUSED(sub_window)
 }
 
+bool MainWindow::pages_released()
+{
+    for (QAbstractPage *page : std::as_const(m_pages)) {
+        auto *widget = qobject_cast<QAbstractPageWidget *>(page->get_widget());
+        if (widget && !widget->release_document())
+            return false;
+    }
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Work not yet saved or written is asked about; the operator may stay.
+    if (!pages_released()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+QString MainWindow::document_title() const
+{
+    for (QAbstractPage *page : m_pages) {
+        auto *widget = qobject_cast<QAbstractPageWidget *>(page->get_widget());
+        const QString title = widget ? widget->document_title() : QString();
+        if (!title.isEmpty())
+            return title;
+    }
+    return QString();
+}
+
 void MainWindow::serial_connect_fast()
 {
+    // A drive takes the pages over: what they edit without one is asked
+    // about first.
+    if (!pages_released())
+        return;
     read_serial_config();
     if (!m_bad_station.isEmpty())
         qWarning("workbench: the stored station \"%s\" is not a whole number in 1..247; using 1",
@@ -381,7 +420,8 @@ void MainWindow::update_title()
     QSoftCore *core = QSoftCore::get_core();
     QCommunicate *link = core->get_communicate();
     if (link->serial_status() != 0) {
-        setWindowTitle(QStringLiteral("Vantorel"));
+        const QString document = document_title();
+        setWindowTitle(document.isEmpty() ? QStringLiteral("Vantorel") : QStringLiteral("Vantorel - ") + document);
         return;
     }
     const QString target = core->target_text();

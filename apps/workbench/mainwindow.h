@@ -62,6 +62,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 protected slots:
     void add_sub_window(QMdiSubWindow *sub_window);
@@ -86,6 +87,10 @@ private:
     void connect_found(const tagSerialConfig &config);
     void update_link_summary();
     void update_title();
+    // True when every page may lose what it edits (asked as needed).
+    bool pages_released();
+    // What a page edits without a drive, for the title; empty when nothing.
+    QString document_title() const;
     void link_unanswered(int code);
     void link_answered();
     void show_answer_state();

@@ -128,6 +128,13 @@ bool QMachineValue::has_value() const
     return m_has_value;
 }
 
+void QMachineValue::forget_value()
+{
+    m_raw = 0;
+    m_has_value = false;
+    emit value_changed();
+}
+
 bool QMachineValue::is_choice() const
 {
     return m_properties.at(VALUE_EDITOR).toString() == editor_choice();

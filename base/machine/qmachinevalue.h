@@ -28,6 +28,9 @@ public:
     int get_base_value() const;
     // False until a raw value has been set.
     bool has_value() const;
+    // Back to "never read" (an edit of a file row that the file did not
+    // have, taken back); emits value_changed().
+    void forget_value();
 
     // Display text of the raw value: scaled with the decimals its scale gives
     // (10 -> 1, 100 -> 2, 1000 -> 3, 5 -> 1, 15 -> 2, 20 -> 2), or the choice text.

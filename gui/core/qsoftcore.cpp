@@ -224,7 +224,11 @@ void QSoftCore::build_machine(const QString &type, const QString &version, bool 
         return;
     }
     m_machine_error.clear();
+    install_machine(config, type, version, typed);
+}
 
+void QSoftCore::install_machine(QMachineConfig &config, const QString &type, const QString &version, bool typed)
+{
     m_machine = MachineBuilder::build_groups(config, typed ? type : QString(), typed ? version : QString());
     // The page rebuilds its group tree now, before the runtime values exist;
     // the selection is read afterwards, so what a receiver stores counts.
@@ -332,6 +336,23 @@ bool QSoftCore::use_description(const QString &path, QString *error)
         return false;
     }
     queue_start_reads();
+    return true;
+}
+
+bool QSoftCore::use_offline_description(const QString &path, QString *error)
+{
+    if (m_communicate->serial_status() == 0) {
+        *error = tr("设备已连接：请先断开连接。");
+        return false;
+    }
+    QMachineConfig config;
+    if (!config.load_file(path)) {
+        *error = config.error_string();
+        return false;
+    }
+    clear_machine();
+    m_machine_error.clear();
+    install_machine(config, QString(), QString(), false);
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 class QCommunicate;
 class QMachine;
+class QMachineConfig;
 class QMachineValue;
 class QMenuActionMap;
 class QMission;
@@ -71,6 +72,11 @@ public:
     // reason, when no drive is connected or the file cannot be used; the
     // model and the setting then stay as they were.
     bool use_description(const QString &path, QString *error);
+    // Builds the model from the description file at `path` while no drive
+    // is connected (a parameter file edited at the desk), without keeping
+    // the choice. False, with the loader's reason, while the port is open or
+    // when the file cannot be used; the model then stays as it was.
+    bool use_offline_description(const QString &path, QString *error);
     // The settings key of the description chosen for a software version.
     static QString description_key(int version);
 
@@ -114,6 +120,9 @@ protected slots:
 
 private:
     void build_machine(const QString &type, const QString &version, bool typed);
+    // Makes the model of a loaded description the current one and tells
+    // the pages.
+    void install_machine(QMachineConfig &config, const QString &type, const QString &version, bool typed);
     // Queues the reads of the start list (after a new model while online).
     void queue_start_reads();
     void announce_port_closed();

@@ -21,6 +21,9 @@
 #include <coredata/qsettingmanager.h>
 #include <core/qsoftcore.h>
 
+#include <paramset/paramcompare.h>
+#include <paramset/paramsetfile.h>
+
 #include <communicate/qcommunicate.h>
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
@@ -46,6 +49,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -261,6 +265,7 @@ private slots:
     void init();
 
     void startsOffline();
+    void editsAFileWithoutTheDrive();
     void connectsThroughTheMenu();
     void editsValuesInTheTable();
     void uploadsEveryParameterToCsv();
@@ -498,6 +503,48 @@ void tst_WorkbenchE2E::startsOffline()
     QCOMPARE(row(QStringLiteral("F0-07"))->text(2), QString());
     QVERIFY(m_window->grab().save(picture_path(QStringLiteral("offline.png"))));
     QVERIFY(m_operator->boxes.isEmpty());
+}
+
+void tst_WorkbenchE2E::editsAFileWithoutTheDrive()
+{
+    // A file of the description's defaults, prepared at the desk.
+    QStringList problems;
+    const QList<tagParamRaw> defaults = ParamCompare::defaults_of(core()->get_machine(), &problems);
+    const QString path = write_csv(QStringLiteral("desk.csv"), ParamSetFile::build_table(defaults, core()->get_machine()));
+    QVERIFY(!path.isEmpty());
+    m_operator->file = path;
+    menu_action(QStringLiteral("Menu.Parameter.actionOpenFile"))->trigger();
+    QTRY_VERIFY(m_window->windowTitle().contains(QStringLiteral("desk.csv")));
+    QVERIFY(m_window->tab_widget()->statusBar()->currentMessage().contains(QStringLiteral("desk.csv")));
+    QCOMPARE(row(QStringLiteral("F0-07"))->text(2), QStringLiteral("50.00"));
+
+    auto *spin = qobject_cast<QDoubleSpinBox *>(click_value_cell(QStringLiteral("F0-07")));
+    QVERIFY(spin);
+    spin->setValue(42.5);
+    QTest::keyClick(spin, Qt::Key_Return);
+    QTRY_COMPARE(row(QStringLiteral("F0-07"))->text(2), QStringLiteral("42.50"));
+    QVERIFY(m_window->windowTitle().contains(QLatin1Char('*')));
+    // The changed row stands out once the selection is elsewhere.
+    m_params->setCurrentItem(row(QStringLiteral("F0-03")));
+    QVERIFY(m_window->grab().save(picture_path(QStringLiteral("offline-edit.png"))));
+
+    // Closing asks about the unsaved file; the answer here is no choice of
+    // the three, which keeps the window and the file.
+    QVERIFY(m_operator->boxes.isEmpty());
+    m_window->close();
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_operator->boxes.size(), 1);
+    QVERIFY(m_operator->boxes.first().text.contains(QStringLiteral("desk.csv")));
+    menu_action(QStringLiteral("Menu.Parameter.actionSaveFile"))->trigger();
+    QVERIFY(!m_window->windowTitle().contains(QLatin1Char('*')));
+    const QCSVFile saved = read_csv(path);
+    QString raw;
+    for (int r = 1; r < saved.size(); ++r) {
+        if (saved.get_text(0, r) == QLatin1String("F0-07"))
+            raw = saved.get_text(4, r);
+    }
+    QCOMPARE(raw, QStringLiteral("4250"));
+    m_operator->reset();
 }
 
 void tst_WorkbenchE2E::connectsThroughTheMenu()

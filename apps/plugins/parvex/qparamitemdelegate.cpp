@@ -115,7 +115,7 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
         return;
 
     const QString code = value->get_value_property(VALUE_CODE).toString();
-    if (core->get_communicate()->commu_status() != 0) {
+    if (!m_tree->file_edit() && core->get_communicate()->commu_status() != 0) {
         QMessageBox::warning(m_tree, tr("警告"),
                              tr("设备未连接，%1 的修改没有写入！").arg(code));
         return;
@@ -154,12 +154,13 @@ void QParamItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *,
         return;
     }
     const int raw = check.raw;
-    if (value->has_value() && raw == value->get_base_value())
+    int shown = 0;
+    if (m_tree->shown_raw(value, &shown) && raw == shown)
         return;
 
-    // Shown at once; the read-back then shows what the drive really took.
+    // Where it goes (the drive, the kept changes, an open file) is the
+    // page's decision.
     const bool has_before = value->has_value();
     const int before = has_before ? value->get_base_value() : 0;
-    value->set_base_value(raw);
     m_tree->commit_edit(value, raw, has_before, before);
 }

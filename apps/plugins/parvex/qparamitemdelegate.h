@@ -8,8 +8,9 @@ class QParamTreeWidget;
 
 // Editor factory of the parameter table: a spin box with the range and
 // decimals the value's width and scale allow, or the list of its choices.
-// A committed edit is written to the drive and read back; the row then shows
-// what the drive holds. Private to this plug-in (core has a class of the same
+// A committed edit goes to the page, which writes it to the drive (and reads
+// it back), keeps it for a later write, or puts it into an open parameter
+// file. Private to this plug-in (core has a class of the same
 // name for the pick dialog), so it is never exported.
 class QParamItemDelegate : public QBaseItemDelegate
 {

@@ -14,6 +14,7 @@
 #include <machine/valuepropertyextra.h>
 #include <machine/tagvaluegroup.h>
 
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -49,6 +50,9 @@ QString limit_text(QMachineValue *value, enValuePropertyIndex index)
 
 // The drive's exception 4 for a parameter it takes only while stopped.
 constexpr int kExceptionDeviceFailure = 4;
+
+// A change kept for 写入更改 stands out from the drive's values.
+constexpr QRgb kPendingColor = qRgb(0x1f, 0x5f, 0xbf);
 
 // The help text in the language shown: the English one where the
 // description gives it.
@@ -111,13 +115,12 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
                                       : QStringLiteral("%1 (%2)").arg(property_text(value, VALUE_CODE),
                                                                       manual_address));
         item->setText(NameColumn, value->display_name());
-        item->setText(ValueColumn, value->get_true_value_string());
         item->setText(DefaultColumn, limit_text(value, VALUE_DEFAULT));
         item->setText(MinimumColumn, limit_text(value, VALUE_MIN));
         item->setText(MaximumColumn, limit_text(value, VALUE_MAX));
         item->setText(UnitColumn, value->display_unit());
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-        show_mark(item, value);
+        show_value(item, value);
         const QString help = help_text(value);
         if (!help.isEmpty()) {
             for (int column = 0; column < ColumnCount; ++column)
@@ -155,7 +158,7 @@ void QParamTreeWidget::value_changed()
         return;
     QTreeWidgetItem *item = m_item_of_code.value(property_text(value, VALUE_CODE), nullptr);
     if (item) {
-        item->setText(ValueColumn, value->get_true_value_string());
+        show_value(item, value);
         apply_filter(item, value);
     }
 }
@@ -223,11 +226,38 @@ void QParamTreeWidget::clear_params()
     emit help_changed(QString());
 }
 
+void QParamTreeWidget::show_value(QTreeWidgetItem *item, QMachineValue *value)
+{
+    const QString code = property_text(value, VALUE_CODE);
+    const auto pending = m_pending.constFind(code);
+    const bool kept = pending != m_pending.constEnd();
+    item->setText(ValueColumn, kept ? value->text_of_raw(pending.value()) : value->get_true_value_string());
+    const bool marked = kept || m_unsaved.contains(code);
+    QFont font = item->font(ValueColumn);
+    font.setBold(marked);
+    item->setFont(ValueColumn, font);
+    item->setForeground(ValueColumn, marked ? QBrush(QColor(kPendingColor)) : QBrush());
+    show_mark(item, value);
+}
+
 void QParamTreeWidget::show_mark(QTreeWidgetItem *item, QMachineValue *value)
 {
     const QString help = property_text(value, VALUE_HELP);
-    const QString mark = m_marks.value(property_text(value, VALUE_CODE));
-    item->setIcon(ValueColumn, mark.isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    const QString code = property_text(value, VALUE_CODE);
+    QString mark = m_marks.value(code);
+    const auto pending = m_pending.constFind(code);
+    if (pending != m_pending.constEnd()) {
+        const QString drive = value->has_value() ? value->get_true_value_string() : tr("（未读取）");
+        mark = tr("暂存修改，未写入：设备 %1，修改为 %2").arg(drive, value->text_of_raw(pending.value()))
+            + (mark.isEmpty() ? QString() : QLatin1Char('\n') + mark);
+    }
+    const auto unsaved = m_unsaved.constFind(code);
+    if (unsaved != m_unsaved.constEnd()) {
+        mark = tr("未保存的修改：文件中 %1，修改为 %2")
+                   .arg(unsaved.value().isEmpty() ? tr("没有这个参数") : unsaved.value(),
+                        value->get_true_value_string());
+    }
+    item->setIcon(ValueColumn, m_marks.value(code).isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
     QString tip = mark;
     if (!help.isEmpty())
         tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + help;
@@ -276,6 +306,49 @@ void QParamTreeWidget::edit_finished(QMachineValue *value, int raw, int error, b
 void QParamTreeWidget::set_stale(bool stale)
 {
     setEnabled(!stale);
+}
+
+void QParamTreeWidget::set_pending(const QString &code, bool pending, int raw)
+{
+    if (pending)
+        m_pending.insert(code, raw);
+    else if (m_pending.remove(code) == 0)
+        return;
+    QTreeWidgetItem *item = m_item_of_code.value(code, nullptr);
+    if (QMachineValue *value = value_of_item(item))
+        show_value(item, value);
+}
+
+void QParamTreeWidget::set_unsaved(const QMap<QString, QString> &file_texts)
+{
+    if (file_texts == m_unsaved)
+        return;
+    m_unsaved = file_texts;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = topLevelItem(i);
+        if (QMachineValue *value = value_of_item(item))
+            show_value(item, value);
+    }
+}
+
+void QParamTreeWidget::forget_pending()
+{
+    const QStringList codes = m_pending.keys();
+    for (const QString &code : codes)
+        set_pending(code, false);
+}
+
+bool QParamTreeWidget::shown_raw(QMachineValue *value, int *raw) const
+{
+    const auto pending = m_pending.constFind(property_text(value, VALUE_CODE));
+    if (pending != m_pending.constEnd()) {
+        *raw = pending.value();
+        return true;
+    }
+    if (!value->has_value())
+        return false;
+    *raw = value->get_base_value();
+    return true;
 }
 
 QMachineValue *QParamTreeWidget::value_of_item(QTreeWidgetItem *item) const

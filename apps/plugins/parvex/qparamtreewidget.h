@@ -63,6 +63,23 @@ public:
     // is the last thing read, not the drive's present state.
     void set_stale(bool stale);
 
+    // Edits go to an open parameter file instead of the drive.
+    void set_file_edit(bool file) { m_file_edit = file; }
+    bool file_edit() const { return m_file_edit; }
+    // A change kept for a later write: its row shows it in place of the
+    // drive's value, marked, with both in the tool tip, whatever a read
+    // of the drive brings meanwhile. Kept by code across groups.
+    void set_pending(const QString &code, bool pending, int raw = 0);
+    QMap<QString, int> pending() const { return m_pending; }
+    void forget_pending();
+    // Rows of an open file changed since it was saved: code to what the
+    // file holds (empty when it does not have the parameter). Marked as a
+    // kept change is.
+    void set_unsaved(const QMap<QString, QString> &file_texts);
+    // What the row of `value` shows: the kept change, else the model's
+    // value; false when it shows neither.
+    bool shown_raw(QMachineValue *value, int *raw) const;
+
 signals:
     // "code name: help" of the current row, empty when there is none.
     void help_changed(const QString &text);
@@ -85,10 +102,15 @@ private:
     void current_changed(QTreeWidgetItem *item);
     void mark_row(const QString &code, const QString &reason);
     void show_mark(QTreeWidgetItem *item, QMachineValue *value);
+    void show_value(QTreeWidgetItem *item, QMachineValue *value);
 
     tagValueGroup *m_group = nullptr;
     bool m_only_changed = false;
     // Rows whose last edit the drive refused or changed: code to the reason.
     // Kept across groups so the mark is still there when the group comes back.
     QMap<QString, QString> m_marks;
+    // Changes kept for a later write: code to raw value.
+    QMap<QString, int> m_pending;
+    QMap<QString, QString> m_unsaved;
+    bool m_file_edit = false;
 };

@@ -29,6 +29,17 @@ void QParvexPlugin::init_plugin()
     info->action = history;
     if (!map->insert_action(QStringLiteral("Menu.Parameter"), info, -1))
         delete info;
+    // Offline files, undo and redo, and how edits reach the drive.
+    const QList<QAction *> edits = page->edit_actions();
+    for (QAction *action : edits) {
+        auto *entry = new tagActionInfo;
+        entry->key = QStringLiteral("Menu.Parameter.") + (action->objectName().isEmpty()
+                                                             ? QStringLiteral("Separator_%1").arg(edits.indexOf(action))
+                                                             : action->objectName());
+        entry->action = action;
+        if (!map->insert_action(QStringLiteral("Menu.Parameter"), entry, -1))
+            delete entry;
+    }
 }
 
 QString QParvexPlugin::get_plugin_name()

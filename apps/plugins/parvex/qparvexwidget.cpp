@@ -8,6 +8,7 @@
 
 #include <paramset/paramaudit.h>
 #include <paramset/paramcompare.h>
+#include <paramset/paramfiledocument.h>
 #include <paramset/paramsetfile.h>
 #include <paramset/qmissionfailures.h>
 #include <paramset/qparamexchange.h>
@@ -189,6 +190,9 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_search, &QLineEdit::returnPressed, this, [this] { search(1); });
     connect(m_only_changed, &QCheckBox::toggled, this, &QParvexWidget::apply_filter);
 
+    // The changes kept for 写入更改, above the table while there are any.
+    layout->addWidget(build_pending_bar());
+
     auto *splitter = new MiniSplitter;
     splitter->addWidget(m_group_tree);
     splitter->addWidget(m_param_tree);
@@ -241,7 +245,8 @@ QParvexWidget::QParvexWidget(QWidget *parent)
     connect(m_group_tree, &QParvexTreeWidget::select_changed, m_param_tree,
             &QParamTreeWidget::set_params);
     connect(m_group_tree, &QParvexTreeWidget::select_changed, this, &QParvexWidget::group_shown);
-    connect(m_param_tree, &QParamTreeWidget::edit_committed, this, &QParvexWidget::write_edit);
+    connect(m_param_tree, &QParamTreeWidget::edit_committed, this, &QParvexWidget::edit_committed);
+    build_edit_actions();
     setAllToolBtn(false);
     connect(core, &QSoftCore::openCom, this, &QParvexWidget::setAllToolBtn);
     // Until the drive behind a new connection answers, the table holds what
@@ -307,6 +312,21 @@ void QParvexWidget::release_machine()
     m_group_tree->clear_groups();
     m_param_tree->clear_params();
     m_param_tree->forget_marks();
+    // Edits of the model that goes away: an open file is asked about (the
+    // page's own new model for a file is not a reason), kept changes and
+    // the undo list go with the model.
+    if (m_document && !m_closing_document) {
+        ask_about_unsaved(false);
+        m_document.reset();
+        m_param_tree->set_file_edit(false);
+    }
+    m_edit_history.clear();
+    if (!m_param_tree->pending().isEmpty()) {
+        emit QSoftCore::get_core()->status_message(
+            tr("机型参数表已更换：%1 个暂存的修改没有写入").arg(m_param_tree->pending().size()));
+        m_param_tree->forget_pending();
+    }
+    pending_changed();
 }
 
 void QParvexWidget::setAllToolBtn(bool bVisual)
@@ -947,6 +967,9 @@ void QParvexWidget::open_description()
     const QString path = QFileChooser::get_open_file_name(this, tr("打开机型描述"), QString(),
                                                           tr("机型描述 (*.xml)"));
     if (path.isEmpty())
+        return;
+    // A new model drops the changes kept for the old one.
+    if (!ask_about_unsaved(true))
         return;
     QString error;
     if (!core->use_description(path, &error))

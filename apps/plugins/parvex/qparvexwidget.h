@@ -4,12 +4,15 @@
 
 #include <paramset/paramsnapshot.h>
 #include <paramset/paramverify.h>
+#include <paramset/paramedithistory.h>
 
 #include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
+
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -20,6 +23,7 @@ class QCSVFile;
 class QMachineValue;
 class QMissionFailures;
 class QParamExchange;
+class ParamFileDocument;
 class QParamTreeWidget;
 class QParvexTreeWidget;
 struct tagParamDifference;
@@ -38,9 +42,20 @@ class QParvexWidget : public QAbstractPageWidget
     Q_OBJECT
 public:
     explicit QParvexWidget(QWidget *parent = nullptr);
+    ~QParvexWidget() override;
 
     // Reads the drive and compares it with a stored snapshot.
     void compare_with_snapshot(qint64 id);
+
+    // Editing: an open parameter file (offline), the changes kept for a
+    // later write, undo and redo (parvexedits.cpp).
+    QString document_title() const override;
+    bool release_document() override;
+    // The commands of the 参数 menu: open, save, save as; undo, redo; the
+    // two ways an edit goes to the drive.
+    QList<QAction *> edit_actions() const { return m_edit_actions; }
+    // The preference: edits are kept until 写入更改 (else written at once).
+    static QString keep_changes_key();
 
 signals:
     // A snapshot went into the history.
@@ -60,6 +75,13 @@ public slots:
     void compare_with_defaults();
     void show_history();
     void open_description();
+    void open_file();
+    bool save_file();
+    bool save_file_as();
+    void undo();
+    void redo();
+    void write_pending();
+    void discard_pending();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -100,6 +122,21 @@ private:
     void search(int step);
     void apply_filter(bool only_changed);
 
+    void build_edit_actions();
+    QWidget *build_pending_bar();
+    void edit_committed(QMachineValue *value, int raw, bool has_before, int before);
+    bool keep_changes() const;
+    // A kept change of `value` set to `raw` (none when the drive holds it).
+    void keep_change(QMachineValue *value, bool keep, int raw);
+    void apply_step(const ParamEditStep &step, bool forward);
+    // Writes values on a run of their own, each read back, recorded as edits.
+    void write_changes(const QList<ParamVerify::Write> &writes);
+    // Asks about unsaved work; `can_cancel` false when it goes anyway.
+    bool ask_about_unsaved(bool can_cancel);
+    void close_document();
+    void document_state_changed();
+    void pending_changed();
+
     QParvexTreeWidget *m_group_tree;
     QParamTreeWidget *m_param_tree;
     QList<QAction *> m_actions;
@@ -136,6 +173,20 @@ private:
     // its 下载所选.
     QList<tagParamRaw> m_compare_drive;
     QString m_compare_operation;
+
+    // What is edited besides the drive, the undo list, the kept changes'
+    // bar and the commands of the 参数 menu.
+    std::unique_ptr<ParamFileDocument> m_document;
+    ParamEditHistory m_edit_history;
+    QWidget *m_pending_bar = nullptr;
+    QLabel *m_pending_label = nullptr;
+    QList<QAction *> m_edit_actions;
+    QAction *m_save_action = nullptr;
+    QAction *m_save_as_action = nullptr;
+    QAction *m_undo_action = nullptr;
+    QAction *m_redo_action = nullptr;
+    QAction *m_keep_action = nullptr;
+    bool m_closing_document = false;
 
     // Groups already asked for because they were shown unread.
     QSet<tagValueGroup *> m_auto_read;

@@ -10,3 +10,13 @@ void QAbstractPageWidget::setVisible(bool visible)
     emit selected(visible);
     QWidget::setVisible(visible);
 }
+
+QString QAbstractPageWidget::document_title() const
+{
+    return QString();
+}
+
+bool QAbstractPageWidget::release_document()
+{
+    return true;
+}
