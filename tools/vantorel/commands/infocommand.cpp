@@ -16,11 +16,12 @@ VantorelCommandSpec InfoCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("info");
     spec.synopsis = QStringLiteral("info");
-    spec.summary = QStringLiteral("the drive's version and the description used");
-    spec.help = QStringLiteral("Usage: vantorel info [link options] [--json]\n"
-                               "Connects, prints the drive's software version, the port and station,\n"
-                               "and the description used with its number of groups and parameters.\n"
-                               "Example: vantorel info --port /dev/ttyUSB0 --station 3\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "设备的软件版本和所用的描述");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel info [连接选项] [--json]\n"
+        "连接设备，输出设备的软件版本、端口和站号，以及所用的描述及其参数组\n"
+        "和参数的个数。\n"
+        "示例: vantorel info --port /dev/ttyUSB0 --station 3\n");
     spec.fewest_arguments = 0;
     spec.most_arguments = 0;
     spec.make = make_vantorel_command<InfoCommand>;
