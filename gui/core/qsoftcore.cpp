@@ -145,7 +145,7 @@ void QSoftCore::sendUpdateAllPara()
 
 QString QSoftCore::target_text() const
 {
-    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->get_name() : QString(),
+    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->display_name() : QString(),
                                      m_machine_version);
 }
 

@@ -174,7 +174,7 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
 
 QString VantorelSession::target_of(const VantorelLink &link) const
 {
-    return LinkSettings::target_text(link.port(), link.station(), m_machine ? m_machine->get_name() : QString(),
+    return LinkSettings::target_text(link.port(), link.station(), m_machine ? m_machine->display_name() : QString(),
                                      link.version());
 }
 
