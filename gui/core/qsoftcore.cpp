@@ -11,6 +11,7 @@
 #include <paramset/qmissionfailures.h>
 
 #include <communicate/qcommunicate.h>
+#include <machine/driveprofile.h>
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
@@ -158,6 +159,7 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
         return false;
     m_port_name = QCommunicate::port_for(config);
     m_machine_version = -1;
+    m_drive_serial.clear();
 
     QMissionManager *manager = m_communicate->mission_manager();
     disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
@@ -296,10 +298,42 @@ void QSoftCore::queue_start_reads()
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
         manager->add_mission(mission);
     }
+    queue_serial_read();
     manager->reset();
     qDeleteAll(missions);
 
     emit start_runtime();
+}
+
+namespace {
+
+// Marks the read of the serial-number registers among the answers.
+QString serial_read_key()
+{
+    return QStringLiteral("Drive.Serial");
+}
+
+} // namespace
+
+void QSoftCore::queue_serial_read()
+{
+    // A serial number from another description or drive is no longer this
+    // drive's: until the read answers, there is none.
+    m_drive_serial.clear();
+    const DriveProfile &profile = m_machine->profile();
+    if (!profile.has_serial())
+        return;
+    QMission mission(MISSION_READ);
+    mission.set_attribute(MissionKey::station(), QVariant(m_machine_address));
+    mission.set_attribute(MissionKey::address(), QVariant(profile.serial_address));
+    mission.set_attribute(MissionKey::length(), QVariant(profile.serial_length));
+    mission.set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
+    mission.set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
+    mission.set_attribute(serial_read_key(), QVariant(true));
+    ParamMissions::apply_timing(&mission, profile);
+    if (!mission.update_send_buffer())
+        return;
+    m_communicate->mission_manager()->add_mission(&mission);
 }
 
 QString QSoftCore::description_key(int version)
@@ -394,6 +428,15 @@ void QSoftCore::mission_success(QMission *ms)
     const int type = int_attribute(ms, MissionKey::type());
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
+    if (ms->get_attribute(serial_read_key()).toBool()) {
+        const DriveProfile &profile = m_machine->profile();
+        const QByteArray answer = ms->get_recv_buffer();
+        QList<quint16> registers;
+        for (int k = 0; k < profile.serial_length && 3 + 2 * k + 1 < answer.size(); ++k)
+            registers.append(quint16(quint8(answer.at(3 + 2 * k)) << 8 | quint8(answer.at(3 + 2 * k + 1))));
+        m_drive_serial = profile.serial_text(registers);
+        return;
+    }
 
     ParamMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
 }

@@ -59,6 +59,7 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     m_config = config;
     m_station = station;
     m_version = -1;
+    m_serial.clear();
     m_error.clear();
     m_exit = VantorelExit::Done;
     m_since.start();
@@ -137,6 +138,30 @@ bool VantorelLink::wait_online()
     m_exit = VantorelExit::NoLink;
     close();
     return false;
+}
+
+bool VantorelLink::read_serial(const DriveProfile &profile)
+{
+    m_serial.clear();
+    if (!profile.has_serial())
+        return true;
+    QMission mission(MISSION_READ);
+    mission.set_attribute(MissionKey::station(), QVariant(m_station));
+    mission.set_attribute(MissionKey::address(), QVariant(profile.serial_address));
+    mission.set_attribute(MissionKey::length(), QVariant(profile.serial_length));
+    mission.set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    mission.set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
+    ParamMissions::apply_timing(&mission, profile);
+    mission.update_send_buffer();
+    QList<quint16> registers;
+    const bool ok = run({&mission}, [&registers, &profile](const QMission &answer) {
+        const QByteArray frame = answer.get_recv_buffer();
+        for (int k = 0; k < profile.serial_length && 3 + 2 * k + 1 < frame.size(); ++k)
+            registers.append(quint16(quint8(frame.at(3 + 2 * k)) << 8 | quint8(frame.at(3 + 2 * k + 1))));
+    });
+    if (ok)
+        m_serial = profile.serial_text(registers);
+    return ok;
 }
 
 QString VantorelLink::port() const

@@ -77,6 +77,7 @@ int HistoryCommand::audit(QParamHistory *database)
         o.insert(QStringLiteral("port"), w.port);
         o.insert(QStringLiteral("station"), w.station);
         o.insert(QStringLiteral("drive_version"), w.drive_version);
+        o.insert(QStringLiteral("drive_serial"), w.drive_serial);
         o.insert(QStringLiteral("machine"), w.machine_name);
         o.insert(QStringLiteral("operation"), w.operation);
         o.insert(QStringLiteral("code"), w.code);
@@ -141,6 +142,7 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("port"), snapshot.port);
             o.insert(QStringLiteral("station"), snapshot.station);
             o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+            o.insert(QStringLiteral("drive_serial"), snapshot.drive_serial);
             o.insert(QStringLiteral("values"), snapshot.value_count);
             o.insert(QStringLiteral("complete"), snapshot.complete);
             array.append(o);
@@ -226,6 +228,8 @@ int HistoryCommand::run()
         o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
         o.insert(QStringLiteral("operation"), snapshot.operation);
         o.insert(QStringLiteral("station"), snapshot.station);
+        o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+        o.insert(QStringLiteral("drive_serial"), snapshot.drive_serial);
         o.insert(QStringLiteral("values"), values);
         out.document(QJsonDocument(o));
     } else {

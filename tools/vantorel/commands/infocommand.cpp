@@ -42,6 +42,7 @@ VantorelResult InfoCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("port"), port);
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("version"), link.version());
+    result.json.insert(QStringLiteral("serial"), link.serial());
     result.json.insert(QStringLiteral("description"), session().description());
     result.json.insert(QStringLiteral("machine_name"), machine->get_name());
     result.json.insert(QStringLiteral("groups"), int(groups.size()));
@@ -58,5 +59,7 @@ VantorelResult InfoCommand::serve(VantorelLink &link)
         {VantorelText::tr("参数"), QString::number(parameters)},
         {VantorelText::tr("运行值"), QString::number(runtimes)},
     };
+    if (machine->profile().has_serial())
+        result.rows.insert(3, {VantorelText::tr("设备序列号"), link.serial().isEmpty() ? QStringLiteral("-") : link.serial()});
     return result;
 }
