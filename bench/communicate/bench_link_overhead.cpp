@@ -2,7 +2,7 @@
 // mission manager against drive-sim on a pseudo-terminal without line timing,
 // and the same reads by a baseline master built on libmodbus.
 
-#include "benchreads.h"
+#include "benchlibmodbus.h"
 #include "drivesim.h"
 
 #include <QCoreApplication>
@@ -28,30 +28,8 @@ using BenchReads::run_ours;
 double run_libmodbus(const QString &device, int reads)
 {
     const QByteArray path = device.toLocal8Bit();
-    modbus_t *ctx = modbus_new_rtu(path.constData(), 19200, 'N', 8, 1);
-    if (!ctx || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) {
-        std::fprintf(stderr, "libmodbus: cannot open %s\n", path.constData());
-        if (ctx)
-            modbus_free(ctx);
-        return -1;
-    }
-    modbus_set_response_timeout(ctx, 0, 500000);
-    uint16_t values[COUNT];
-    int failed = 0;
-    QElapsedTimer clock;
-    clock.start();
-    const double cpu_start = BenchReads::cpu_seconds();
-    for (int i = 0; i < reads; ++i) {
-        if (modbus_read_registers(ctx, ADDRESS, COUNT, values) != COUNT)
-            ++failed;
-    }
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    g_libmodbus_cpu_s += BenchReads::cpu_seconds() - cpu_start;
-    modbus_close(ctx);
-    modbus_free(ctx);
-    if (failed > 0)
-        std::fprintf(stderr, "libmodbus: %d of %d reads failed\n", failed, reads);
-    return failed ? -1 : seconds;
+    return BenchReads::run_libmodbus(modbus_new_rtu(path.constData(), 19200, 'N', 8, 1), path.constData(), reads,
+                                     &g_libmodbus_cpu_s);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // 2,000 reads of 8 registers through the mission manager over tcp:// to
 // drive-sim on loopback, and the same reads by libmodbus, taking turns.
 
-#include "benchreads.h"
+#include "benchlibmodbus.h"
 #include "drivesim.h"
 
 #include <QCoreApplication>
@@ -30,30 +30,9 @@ using BenchReads::run_ours;
 double run_libmodbus(const QString &host, int port, int reads)
 {
     const QByteArray ip = host.toLatin1();
-    modbus_t *ctx = modbus_new_tcp(ip.constData(), port);
-    if (!ctx || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) {
-        std::fprintf(stderr, "libmodbus: cannot connect to %s:%d\n", ip.constData(), port);
-        if (ctx)
-            modbus_free(ctx);
-        return -1;
-    }
-    modbus_set_response_timeout(ctx, 0, 500000);
-    uint16_t values[COUNT];
-    int failed = 0;
-    QElapsedTimer clock;
-    clock.start();
-    const double cpu_start = BenchReads::cpu_seconds();
-    for (int i = 0; i < reads; ++i) {
-        if (modbus_read_registers(ctx, ADDRESS, COUNT, values) != COUNT)
-            ++failed;
-    }
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    g_libmodbus_cpu_s += BenchReads::cpu_seconds() - cpu_start;
-    modbus_close(ctx);
-    modbus_free(ctx);
-    if (failed > 0)
-        std::fprintf(stderr, "libmodbus: %d of %d reads failed\n", failed, reads);
-    return failed ? -1 : seconds;
+    const QByteArray what = ip + ':' + QByteArray::number(port);
+    return BenchReads::run_libmodbus(modbus_new_tcp(ip.constData(), port), what.constData(), reads,
+                                     &g_libmodbus_cpu_s);
 }
 
 } // namespace

@@ -244,17 +244,8 @@ tagLinkStep QRtuEngine::examine(qint64 at)
         if (m_line.timed && at < earliest) {
             // Rule 5: complete before it could have been sent in answer.
             use_up_orphan_in(answer, at);
-            const qsizetype cut = m.offset + m.length;
-            m_rx.remove(0, cut);
-            QList<qsizetype> rest{ 0 };
-            for (qsizetype p : std::as_const(m_pieces))
-                if (p > cut)
-                    rest.append(p - cut);
-            m_pieces = rest;
-            if (m_rx.isEmpty()) {
-                m_pieces.clear();
+            if (!drop_received(m.offset + m.length))
                 return wait_step(m_deadline_ns);
-            }
             continue;
         }
         if (!m_line.local_echo && m.offset >= frame.size() && m_rx.startsWith(frame)) {
@@ -304,17 +295,8 @@ tagLinkStep QRtuEngine::examine(qint64 at)
                 qCDebug(lcRtu, "taken for a late answer (%.3f ms beyond the usual)", double(m_excess_pending_ns) / 1e6);
                 m_orphans.removeAt(o);
                 m_slow_frame = true;
-                const qsizetype cut = m.offset + m.length;
-                m_rx.remove(0, cut);
-                QList<qsizetype> rest{ 0 };
-                for (qsizetype p : std::as_const(m_pieces))
-                    if (p > cut)
-                        rest.append(p - cut);
-                m_pieces = rest;
-                if (m_rx.isEmpty()) {
-                    m_pieces.clear();
+                if (!drop_received(m.offset + m.length))
                     return wait_step(m_deadline_ns);
-                }
                 continue;
             }
             m_settle_orphan = true;
@@ -326,6 +308,19 @@ tagLinkStep QRtuEngine::examine(qint64 at)
             return accept(at);
         return wait_step(m_settle_end_ns);
     }
+}
+
+bool QRtuEngine::drop_received(qsizetype cut)
+{
+    m_rx.remove(0, cut);
+    QList<qsizetype> rest{ 0 };
+    for (qsizetype p : std::as_const(m_pieces))
+        if (p > cut)
+            rest.append(p - cut);
+    m_pieces = rest;
+    if (m_rx.isEmpty())
+        m_pieces.clear();
+    return !m_rx.isEmpty();
 }
 
 tagLinkStep QRtuEngine::waited(qint64 now)

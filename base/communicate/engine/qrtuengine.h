@@ -169,6 +169,9 @@ private:
     // The orphans whose late answer frame can be; -1 none.
     int fitting_orphan(const QByteArray &frame, qint64 now) const;
     void use_up_orphan_in(const QByteArray &bytes, qint64 now);
+    // Drops the received bytes before `cut` (a frame dealt with); false
+    // when nothing is left.
+    bool drop_received(qsizetype cut);
     void add_orphan(qint64 now);
     void forget_expired(qint64 now);
 
