@@ -88,6 +88,11 @@ bool DriveRegisters::load(const QString &path, int version, const QString &seria
     m_ranges.append(qMakePair(0, 0));
     m_access.insert(0, READ_ONLY);
     m_values.insert(0, quint16(version));
+    if (!m_profile.has_serial() && !serial.isEmpty()) {
+        *error = QStringLiteral("%1 names no serial-number registers (<Protocol serial=...>) for the serial number %2")
+                     .arg(path, serial);
+        return false;
+    }
     if (m_profile.has_serial()) {
         const bool number = m_profile.serial_form == DriveProfile::SerialForm::Number;
         const QString text = !serial.isEmpty() ? serial : number ? QStringLiteral("1001") : QStringLiteral("SIM-0001");

@@ -32,7 +32,8 @@ public:
 
     // `serial` goes into the serial-number registers when the description
     // names them (read-only, as the version); a serial their form cannot
-    // hold fails the load.
+    // hold, or one for a description that names no such registers, fails
+    // the load.
     bool load(const QString &path, int version, const QString &serial, QString *error);
 
     // Modbus reads and writes: 0 or the exception code.
