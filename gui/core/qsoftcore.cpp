@@ -25,6 +25,8 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include <memory>
+
 namespace {
 
 int int_attribute(const QMission *mission, const QString &key)
@@ -320,20 +322,12 @@ void QSoftCore::queue_serial_read()
     // A serial number from another description or drive is no longer this
     // drive's: until the read answers, there is none.
     m_drive_serial.clear();
-    const DriveProfile &profile = m_machine->profile();
-    if (!profile.has_serial())
+    const std::unique_ptr<QMission> mission(ParamMissions::serial_mission(m_machine->profile(), m_machine_address));
+    if (!mission)
         return;
-    QMission mission(MISSION_READ);
-    mission.set_attribute(MissionKey::station(), QVariant(m_machine_address));
-    mission.set_attribute(MissionKey::address(), QVariant(profile.serial_address));
-    mission.set_attribute(MissionKey::length(), QVariant(profile.serial_length));
-    mission.set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
-    mission.set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
-    mission.set_attribute(serial_read_key(), QVariant(true));
-    ParamMissions::apply_timing(&mission, profile);
-    if (!mission.update_send_buffer())
-        return;
-    m_communicate->mission_manager()->add_mission(&mission);
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
+    mission->set_attribute(serial_read_key(), QVariant(true));
+    m_communicate->mission_manager()->add_mission(mission.get());
 }
 
 QString QSoftCore::description_key(int version)
@@ -429,12 +423,7 @@ void QSoftCore::mission_success(QMission *ms)
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
     if (ms->get_attribute(serial_read_key()).toBool()) {
-        const DriveProfile &profile = m_machine->profile();
-        const QByteArray answer = ms->get_recv_buffer();
-        QList<quint16> registers;
-        for (int k = 0; k < profile.serial_length && 3 + 2 * k + 1 < answer.size(); ++k)
-            registers.append(quint16(quint8(answer.at(3 + 2 * k)) << 8 | quint8(answer.at(3 + 2 * k + 1))));
-        m_drive_serial = profile.serial_text(registers);
+        m_drive_serial = ParamMissions::serial_of(m_machine->profile(), *ms);
         return;
     }
 

@@ -15,6 +15,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 bool is_write(const QMission &mission)
@@ -143,25 +145,13 @@ bool VantorelLink::wait_online()
 bool VantorelLink::read_serial(const DriveProfile &profile)
 {
     m_serial.clear();
-    if (!profile.has_serial())
+    const std::unique_ptr<QMission> mission(ParamMissions::serial_mission(profile, m_station));
+    if (!mission)
         return true;
-    QMission mission(MISSION_READ);
-    mission.set_attribute(MissionKey::station(), QVariant(m_station));
-    mission.set_attribute(MissionKey::address(), QVariant(profile.serial_address));
-    mission.set_attribute(MissionKey::length(), QVariant(profile.serial_length));
-    mission.set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
-    mission.set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
-    ParamMissions::apply_timing(&mission, profile);
-    mission.update_send_buffer();
-    QList<quint16> registers;
-    const bool ok = run({&mission}, [&registers, &profile](const QMission &answer) {
-        const QByteArray frame = answer.get_recv_buffer();
-        for (int k = 0; k < profile.serial_length && 3 + 2 * k + 1 < frame.size(); ++k)
-            registers.append(quint16(quint8(frame.at(3 + 2 * k)) << 8 | quint8(frame.at(3 + 2 * k + 1))));
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    return run({mission.get()}, [this, &profile](const QMission &answer) {
+        m_serial = ParamMissions::serial_of(profile, answer);
     });
-    if (ok)
-        m_serial = profile.serial_text(registers);
-    return ok;
 }
 
 QString VantorelLink::port() const
