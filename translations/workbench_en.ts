@@ -1060,6 +1060,30 @@
         <source>比较结果 %1 保存失败：%2</source>
         <translation>The comparison %1 could not be saved: %2</translation>
     </message>
+    <message>
+        <source>目标设备：%1</source>
+        <translation>Target drive: %1</translation>
+    </message>
+    <message>
+        <source>下载预览</source>
+        <translation>Download preview</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>%1 个参数与设备不同，勾选的将写入；%2 个与设备相同，不写入。</source>
+        <translation>%1 parameters differ from the drive; the ticked ones will be written. %2 equal to the drive are not written.</translation>
+    </message>
+    <message>
+        <source>%1中有 %2 行不能写入：</source>
+        <translation>%2 rows of %1 cannot be written:</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>QDiagnosticsDialog</name>
@@ -2125,24 +2149,6 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
         <translation>Download of the selected parameters finished, but some differ from what was asked!</translation>
     </message>
     <message>
-        <source>将向 %1 写入 %2 个参数。是否下载？</source>
-        <translation>%2 parameters will be written to %1. Download?</translation>
-    </message>
-    <message>
-        <source>下载</source>
-        <translation>Download</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>以下参数行有误，不会写入：
-%1</source>
-        <translation>These parameter rows are faulty and will not be written:
-%1</translation>
-    </message>
-    <message>
         <source>文件中有误 %1 个（未写入）。</source>
         <translation> %1 faulty in the file (not written).</translation>
     </message>
@@ -2203,6 +2209,30 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>机型描述 (*.xml)</source>
         <translation>Machine descriptions (*.xml)</translation>
+    </message>
+    <message>
+        <source>设备中的参数与文件相同，没有写入任何参数。</source>
+        <translation>The drive holds the file&apos;s values already; nothing was written.</translation>
+    </message>
+    <message>
+        <source>文件中的 %1 个参数都与设备相同。</source>
+        <translation>All %1 parameters of the file are equal to the drive.</translation>
+    </message>
+    <message>
+        <source>下载预览：%1</source>
+        <translation>Download preview: %1</translation>
+    </message>
+    <message>
+        <source>与设备相同 %1 个（未写入）。</source>
+        <translation> %1 equal to the drive (not written).</translation>
+    </message>
+    <message>
+        <source>未勾选 %1 个（未写入）。</source>
+        <translation> %1 unticked (not written).</translation>
+    </message>
+    <message>
+        <source>设备未连接，无法下载！</source>
+        <translation>No drive connected: cannot download!</translation>
     </message>
 </context>
 <context>

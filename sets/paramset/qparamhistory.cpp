@@ -706,15 +706,22 @@ bool QParamHistory::remove_local(const char *table, qint64 id)
     return true;
 }
 
-qint64 QParamHistory::store(const tagParamSnapshot &snapshot)
+bool QParamHistory::open_for_writing()
 {
     if (!m_open && !open())
-        return 0;
+        return false;
     if (!m_writable) {
         if (m_error.isEmpty())
             fail(QCoreApplication::translate("QParamHistory", "无法写入"), QCoreApplication::translate("QParamHistory", "只读"));
-        return 0;
+        return false;
     }
+    return true;
+}
+
+qint64 QParamHistory::store(const tagParamSnapshot &snapshot)
+{
+    if (!open_for_writing())
+        return 0;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     // SQLite: take the write lock first, waiting for it; a deferred
     // transaction that reads before it writes may be refused at once when
@@ -809,13 +816,8 @@ qint64 QParamHistory::store(const tagParamSnapshot &snapshot)
 
 qint64 QParamHistory::store_write(const tagWriteRecord &write)
 {
-    if (!m_open && !open())
+    if (!open_for_writing())
         return 0;
-    if (!m_writable) {
-        if (m_error.isEmpty())
-            fail(QCoreApplication::translate("QParamHistory", "无法写入"), QCoreApplication::translate("QParamHistory", "只读"));
-        return 0;
-    }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.prepare(QStringLiteral(

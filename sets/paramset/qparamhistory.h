@@ -150,6 +150,9 @@ private:
     void server_lost();
     QList<tagWriteRecord> query_writes(const tagAuditFilter &filter, bool oldest_first, bool *ok);
     bool fail(const QString &what, const QString &reason);
+    // Open and writable; false with the reason set (a newer schema opens
+    // read-only).
+    bool open_for_writing();
     QList<int> distinct(const char *column);
 
     QString m_path;

@@ -116,7 +116,7 @@ public:
         file.clear();
         menu_entry.clear();
         boxes.clear();
-        confirms.clear();
+        previews.clear();
         file_dialogs.clear();
         log_dialogs = 0;
         progress_seen = 0;
@@ -147,12 +147,12 @@ public:
     }
     int log_dialogs = 0;
     int progress_seen = 0;
-    QStringList confirms; // the questions before downloads
+    QStringList previews; // the targets named by the previews before downloads
     QStringList notices;  // the window's word that the link went away
     // Run once, from the operator's timer, when a progress dialog is up
     // (inside its modal loop).
     std::function<void()> on_progress;
-    bool confirm_pictured = false;
+    bool preview_pictured = false;
 
 private:
     void poll()
@@ -165,18 +165,20 @@ private:
         for (QWidget *widget : widgets) {
             if (!widget->isVisible())
                 continue;
-            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-                // The question before a download is answered yes and kept
-                // apart from the boxes that report what happened.
-                if (box->objectName() == QLatin1String("parvexDownloadConfirm")) {
-                    confirms << box->text();
-                    if (window && !confirm_pictured) {
-                        confirm_pictured = true;
-                        grab_with(window, {box}).save(picture_path(QStringLiteral("download-confirm.png")));
-                    }
-                    box->done(QMessageBox::Ok);
-                    continue;
+            if (auto *preview = qobject_cast<QDialog *>(widget);
+                preview && preview->objectName() == QLatin1String("downloadPreview")) {
+                // The preview before a download is answered with 下载所选 as
+                // it stands and kept apart from the boxes that report what
+                // happened.
+                previews << preview->findChild<QLabel *>(QStringLiteral("compareTarget"))->text();
+                if (window && !preview_pictured) {
+                    preview_pictured = true;
+                    grab_with(window, {preview}).save(picture_path(QStringLiteral("download-preview.png")));
                 }
+                preview->findChild<QPushButton *>(QStringLiteral("compareDownload"))->click();
+                continue;
+            }
+            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
                 if (box->objectName() == QLatin1String("linkLostNotice")) {
                     notices << box->text();
                     box->done(QMessageBox::Ok);
@@ -632,9 +634,9 @@ void tst_WorkbenchE2E::downloadsAChangedFile()
     QCOMPARE(ended.count(), 2);
     QCOMPARE(ended.at(0).first().toBool(), true);
     QCOMPARE(ended.at(1).first().toBool(), true);
-    // Asked once, naming the drive, before anything was written.
-    QCOMPARE(m_operator->confirms.size(), 1);
-    QVERIFY2(m_operator->confirms.first().contains(QStringLiteral("站号")), qPrintable(m_operator->confirms.first()));
+    // Shown once, naming the drive, before anything was written.
+    QCOMPARE(m_operator->previews.size(), 1);
+    QVERIFY2(m_operator->previews.first().contains(QStringLiteral("站号")), qPrintable(m_operator->previews.first()));
     QCOMPARE(m_operator->boxes.first().title, QStringLiteral("提示"));
     QCOMPARE(m_operator->boxes.first().text, kDownloadGroup + QStringLiteral("成功"));
     QCOMPARE(m_operator->log_dialogs, 0);
@@ -678,6 +680,18 @@ void tst_WorkbenchE2E::refreshesAllGroups()
 void tst_WorkbenchE2E::survivesAHangupDuringDownload()
 {
     QVERIFY(!m_changed.isEmpty());
+    // The drive holds the file already: moved away from it in every
+    // parameter, so that the download writes the whole file again.
+    const QCSVFile table = read_csv(m_changed);
+    for (int r = 1; r < table.size(); ++r) {
+        const QString code = table.get_text(0, r).trimmed();
+        if (code.isEmpty())
+            continue;
+        QMachineValue *value = value_of(code);
+        QVERIFY2(value, qPrintable(code));
+        const int address = value->get_value_property(VALUE_ADDRESS).toInt();
+        QVERIFY(m_sim.set(address, (m_sim.get_one(address) + 1) & 0xFFFF));
+    }
     // A real line's pace, so the adapter goes in the middle of the group,
     // with the progress dialog up.
     QVERIFY(m_sim.fault(QStringLiteral("baud"), QStringLiteral("19200")));

@@ -23,6 +23,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -71,12 +73,9 @@ void ModalAnswerer::poll()
             dialog->QDialog::accept();
             file.clear();
         }
-    } else if (auto *box = qobject_cast<QMessageBox *>(modal);
-               box && box->objectName() == QLatin1String("parvexDownloadConfirm")) {
-        confirms.append({box->icon(), box->windowTitle(), box->text(),
-                         box->informativeText() + QLatin1Char('\n') + box->detailedText()});
-        confirm_defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
-        box->done(QMessageBox::Ok);
+    } else if (auto *preview = qobject_cast<QDialog *>(modal);
+               preview && preview->objectName() == QLatin1String("downloadPreview")) {
+        answer_preview(preview);
     } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         boxes.append({box->icon(), box->windowTitle(), box->text(),
                       box->informativeText() + QLatin1Char('\n') + box->detailedText()});
@@ -84,6 +83,37 @@ void ModalAnswerer::poll()
     } else if (modal && other) {
         other(modal);
     }
+}
+
+void ModalAnswerer::answer_preview(QDialog *dialog)
+{
+    Preview seen;
+    seen.title = dialog->windowTitle();
+    seen.target = dialog->findChild<QLabel *>(QStringLiteral("compareTarget"))->text();
+    seen.summary = dialog->findChild<QLabel *>(QStringLiteral("compareSummary"))->text();
+    auto *table = dialog->findChild<QTreeWidget *>(QStringLiteral("compareTable"));
+    for (int i = 0; i < table->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = table->topLevelItem(i);
+        const bool ticked = (item->flags() & Qt::ItemIsUserCheckable) && item->checkState(0) == Qt::Checked;
+        seen.rows << (ticked ? QStringLiteral("+") : QString())
+                + QStringList{item->text(0), item->text(2), item->text(3), item->text(4)}.join(QLatin1Char('|'));
+        if (untick.contains(item->text(0)))
+            item->setCheckState(0, Qt::Unchecked);
+    }
+    auto *refused = dialog->findChild<QListWidget *>(QStringLiteral("previewRefused"));
+    for (int i = 0; i < refused->count(); ++i)
+        seen.refused << refused->item(i)->text();
+    const auto buttons = dialog->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->isDefault())
+            seen.default_button = button->text();
+    }
+    previews.append(seen);
+    auto *download = dialog->findChild<QPushButton *>(QStringLiteral("compareDownload"));
+    if (cancel_preview || !download->isEnabled())
+        dialog->reject();
+    else
+        download->click();
 }
 
 QString gbk_file(const QString &path, const QString &text)
@@ -141,8 +171,9 @@ void ParvexFixture::load_page()
 void ParvexFixture::reset_answers()
 {
     m_answer->boxes.clear();
-    m_answer->confirms.clear();
-    m_answer->confirm_defaults.clear();
+    m_answer->previews.clear();
+    m_answer->untick.clear();
+    m_answer->cancel_preview = false;
     m_answer->file_dialogs.clear();
     m_answer->file.clear();
     m_answer->other = nullptr;

@@ -21,6 +21,7 @@
 
 class QAbstractPage;
 class QAction;
+class QDialog;
 class QMachineValue;
 class QSignalSpy;
 class QTreeWidget;
@@ -50,13 +51,25 @@ public:
 
     explicit ModalAnswerer(QObject *parent = nullptr);
 
+    // What a preview before a download showed.
+    struct Preview
+    {
+        QString title;
+        QString target;
+        QString summary;
+        QStringList rows;    // "code|drive|file|unit", a ticked one led by "+"
+        QStringList refused; // the file's rows that cannot be written
+        QString default_button;
+    };
+
     QString file;
     QList<Box> boxes;
-    // The questions before downloads, answered with their first button
-    // (下载) and kept apart from the boxes that report what happened;
-    // `confirm_defaults` holds each one's default button's text.
-    QList<Box> confirms;
-    QStringList confirm_defaults;
+    // The previews before downloads, kept apart from the boxes that report
+    // what happened. Each is answered with 下载所选 after unticking the rows
+    // of `untick`, or cancelled when `cancel_preview` is set.
+    QList<Preview> previews;
+    QStringList untick;
+    bool cancel_preview = false;
     QStringList file_dialogs; // "caption|filter"
     // Any other modal widget (the page's own dialogs) is handed here, at
     // every poll while it is up.
@@ -64,6 +77,7 @@ public:
 
 private:
     void poll();
+    void answer_preview(QDialog *dialog);
 
     QTimer m_timer;
 };

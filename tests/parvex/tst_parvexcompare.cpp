@@ -31,6 +31,7 @@ namespace {
 struct CompareRun
 {
     QStringList rows; // "code|drive|other|note"
+    QString target;   // the drive the dialog names
     QStringList tick;
     bool clicked = false;
     int boxes_at_click = 0;
@@ -105,6 +106,7 @@ void tst_ParvexCompare::answer_compare(CompareRun &run, QWidget *modal)
             const QTreeWidgetItem *item = table->topLevelItem(i);
             run.rows << QStringList{item->text(0), item->text(2), item->text(3), item->text(5)}.join(QLatin1Char('|'));
         }
+        run.target = modal->findChild<QLabel *>(QStringLiteral("compareTarget"))->text();
         if (!run.picture.isEmpty()) {
             modal->grab().save(run.picture);
             run.picture.clear();
@@ -127,8 +129,7 @@ void tst_ParvexCompare::answer_compare(CompareRun &run, QWidget *modal)
         }
         run.clicked = true;
         run.boxes_at_click = int(m_answer->boxes.size());
-        // From the event loop: the question before the writes is answered
-        // by this same poll.
+        // From the event loop, as a click of the operator's.
         QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("compareDownload")),
                            &QPushButton::click);
         return;
@@ -202,6 +203,11 @@ void tst_ParvexCompare::compareListsTheDifferencesAndWritesTheTicked()
     QVERIFY(compare("actionCompareDefaults", defaults));
     QCOMPARE(defaults.rows, (QStringList{QStringLiteral("P0-07|9.9|7.5|只读参数"),
                                          QStringLiteral("P0-08|42|5|"), QStringLiteral("P1-01|2.50|1.00|")}));
+    // The dialog names the drive, and 下载所选 is the one confirmation: the
+    // only box after it reports the writes.
+    QVERIFY2(defaults.target.contains(m_sim.device()) && defaults.target.contains(QStringLiteral("站号 1")),
+             qPrintable(defaults.target));
+    QCOMPARE(m_answer->boxes.size(), defaults.boxes_at_click + 1);
     QVERIFY2(m_answer->boxes.last().text.startsWith(QStringLiteral("下载所选参数成功")),
              qPrintable(m_answer->boxes.last().text));
     QCOMPARE(reg(0x2008), 5);

@@ -145,19 +145,27 @@ void tst_ParvexCsv::downloadWritesRegisters()
                      &QMissionManager::mission_group_end);
     m_answer->file = path;
     m_download->trigger();
-    // The read-only row is skipped quietly. One question names the target
-    // and the count (Cancel is its default); the last box is the end of a
-    // download whose every value was read back as written.
+    // The read-only row is skipped quietly. The preview names the target
+    // (Cancel is its default) and lists, ticked, only the rows that differ
+    // from the drive; the last box is the end of a download whose every
+    // value was read back as written.
     QTRY_COMPARE_WITH_TIMEOUT(m_answer->boxes.size(), 1, 15000);
-    QCOMPARE(m_answer->confirms.size(), 1);
-    QCOMPARE(m_answer->confirm_defaults, QStringList{QStringLiteral("取消")});
-    const ModalAnswerer::Box confirm = m_answer->confirms.first();
-    QCOMPARE(confirm.icon, QMessageBox::Question);
-    QCOMPARE(confirm.title, QStringLiteral("下载参数"));
-    QVERIFY2(confirm.text.contains(m_sim.device()) && confirm.text.contains(QStringLiteral("站号 1"))
-                 && confirm.text.contains(QStringLiteral("页面测试机"))
-                 && confirm.text.contains(QStringLiteral("写入 7 个参数")),
-             qPrintable(confirm.text));
+    QCOMPARE(m_answer->previews.size(), 1);
+    const ModalAnswerer::Preview preview = m_answer->previews.first();
+    QCOMPARE(preview.default_button, QStringLiteral("取消"));
+    QVERIFY2(preview.title.startsWith(QStringLiteral("下载预览")), qPrintable(preview.title));
+    QVERIFY2(preview.target.contains(m_sim.device()) && preview.target.contains(QStringLiteral("站号 1"))
+                 && preview.target.contains(QStringLiteral("页面测试机")),
+             qPrintable(preview.target));
+    QCOMPARE(preview.rows, (QStringList{QStringLiteral("+P0-00|矢量控制|V/F 控制|"),
+                                        QStringLiteral("+P0-03|100000|12345678|kWh"),
+                                        QStringLiteral("+P0-05|-12345.6|-0.2|mm"),
+                                        QStringLiteral("+P1-07|-1|-2|"),
+                                        QStringLiteral("+P1-09|0.000|99999.999|")}));
+    QVERIFY(preview.refused.isEmpty());
+    QVERIFY2(m_answer->boxes.last().details.contains(QStringLiteral("写入 5 个参数"))
+                 && m_answer->boxes.last().details.contains(QStringLiteral("与设备相同 2 个")),
+             qPrintable(m_answer->boxes.last().details));
     QCOMPARE(m_answer->boxes.last().icon, QMessageBox::Information);
     QCOMPARE(m_answer->boxes.last().text, QStringLiteral("下载功能参数成功"));
     QVERIFY(!ended.isEmpty());
@@ -252,21 +260,24 @@ void tst_ParvexCsv::downloadBadFiles()
     m_answer->file = path;
     m_download->trigger();
 
-    // The file's faults come before anything is written: with the question
-    // whether to write the rest, or alone when nothing can be written.
-    QTRY_VERIFY(!m_answer->boxes.isEmpty() || !m_answer->confirms.isEmpty());
-    const ModalAnswerer::Box box = m_answer->confirms.isEmpty() ? m_answer->boxes.first() : m_answer->confirms.first();
-    if (message.isEmpty()) {
-        QCOMPARE(box.icon, QMessageBox::Question);
-        QVERIFY2(box.text.startsWith(QStringLiteral("将向")), qPrintable(box.text));
-    } else if (message == refused) {
-        QCOMPARE(box.title, QStringLiteral("下载参数"));
-        QCOMPARE(box.icon, QMessageBox::Warning);
-        QVERIFY2(box.text.startsWith(QStringLiteral("将向")), qPrintable(box.text));
-        QVERIFY2(box.details.startsWith(message), qPrintable(box.details));
+    // The file's faults come before anything is written: listed apart in
+    // the preview of the rest, or alone when nothing can be written.
+    QTRY_VERIFY(!m_answer->boxes.isEmpty() || !m_answer->previews.isEmpty());
+    ModalAnswerer::Box box;
+    if (!m_answer->previews.isEmpty()) {
+        const ModalAnswerer::Preview preview = m_answer->previews.first();
+        QVERIFY2(preview.title.startsWith(QStringLiteral("下载预览")), qPrintable(preview.title));
+        QCOMPARE(preview.refused.isEmpty(), message.isEmpty());
+        box.text = preview.target;
+        box.details = preview.refused.join(QLatin1Char('\n'));
+    } else {
+        box = m_answer->boxes.first();
+    }
+    if (message.isEmpty() || message == refused) {
+        QCOMPARE(m_answer->previews.size(), 1);
     } else {
         QCOMPARE(m_answer->boxes.size(), 1);
-        QVERIFY(m_answer->confirms.isEmpty());
+        QVERIFY(m_answer->previews.isEmpty());
         QCOMPARE(box.title, QStringLiteral("警告"));
         QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
         QCOMPARE(box.icon, QMessageBox::Critical);

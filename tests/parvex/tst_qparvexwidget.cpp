@@ -1,5 +1,5 @@
 // The page: its commands follow the port, an upload that fails or cannot be
-// saved, a backup put back, a cancelled download.
+// saved, a backup put back, a cancelled download, the preview before one.
 
 #include "parvexfixture.h"
 
@@ -36,6 +36,8 @@ private slots:
     void saveFailureKeepsOldFileAndWarns();
     void downloadRoundTrip();
     void downloadCancelledKeepsLogRequest();
+    void downloadPreviewWritesTheTickedOnly_data();
+    void downloadPreviewWritesTheTickedOnly();
     void openDescriptionForTheVersion();
 };
 
@@ -118,7 +120,8 @@ void tst_QParvexWidget::downloadRoundTrip()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 15000);
 
     // Change every writable parameter register, then put the backup back.
-    for (int a = 0x2000; a <= 0x2008; ++a) {
+    // P0-09 changes too (at the keypad), so the download has it to write.
+    for (int a = 0x2000; a <= 0x2009; ++a) {
         if (a != 0x2007)
             QVERIFY(m_sim.set(a, 1));
     }
@@ -136,7 +139,7 @@ void tst_QParvexWidget::downloadRoundTrip()
 
     const QMap<int, int> after = m_sim.dump();
     for (int a = 0x2000; a <= 0x210A; ++a)
-        QCOMPARE(after.value(a), before.value(a));
+        QCOMPARE(after.value(a), a == 0x2009 ? 1 : before.value(a));
     const QList<tagErrLog> logs = QSoftCore::get_core()->getErrlogs();
     QCOMPARE(logs.size(), 1);
     QVERIFY(logs.first().text.contains(QStringLiteral("8201")));
@@ -171,6 +174,108 @@ void tst_QParvexWidget::downloadCancelledKeepsLogRequest()
     QVERIFY(core->m_show_err_log);
     QVERIFY(m_answer->boxes.isEmpty());
     core->m_show_err_log = false;
+
+    // A set handed to the page while no drive answers is not taken for a
+    // file of unknown parameters.
+    core->serial_disconnect();
+    const QString path = gbk_file(m_dir.filePath(QStringLiteral("offline.csv")),
+                                  QStringLiteral("代码,名称,值,单位,原始值\r\nP0-08,,,,42\r\n"));
+    QVERIFY(QMetaObject::invokeMethod(m_widget, "download_file", Q_ARG(QString, path)));
+    QCOMPARE(m_answer->boxes.size(), 1);
+    QCOMPARE(m_answer->boxes.first().text, QStringLiteral("设备未连接，无法下载！"));
+    QVERIFY(m_answer->previews.isEmpty());
+}
+
+void tst_QParvexWidget::downloadPreviewWritesTheTickedOnly_data()
+{
+    QTest::addColumn<QStringList>("untick");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QList<int>>("drive");    // address, value pairs set before
+    QTest::addColumn<QString>("message");     // the box at the end, empty for none
+    QTest::addColumn<QStringList>("counts");  // what its details must say
+    QTest::addColumn<QList<int>>("after");    // address, value pairs after
+
+    QTest::newRow("one difference left unticked")
+        << QStringList{QStringLiteral("P1-08")} << false << QList<int>()
+        << QStringLiteral("下载功能参数成功")
+        << QStringList{QStringLiteral("写入 2 个参数"), QStringLiteral("文件中有误 1 个"),
+                       QStringLiteral("与设备相同 2 个"), QStringLiteral("未勾选 1 个")}
+        << QList<int>{0x2008, 42, 0x2101, 250, 0x2108, 0, 0x2105, 20};
+    QTest::newRow("cancelled")
+        << QStringList() << true << QList<int>() << QString() << QStringList()
+        << QList<int>{0x2008, 5, 0x2101, 100, 0x2108, 0};
+    QTest::newRow("nothing differs")
+        << QStringList() << false << QList<int>{0x2008, 42, 0x2101, 250, 0x2108, 7}
+        << QStringLiteral("设备中的参数与文件相同，没有写入任何参数。")
+        << QStringList{QStringLiteral("5 个参数都与设备相同"), QStringLiteral("文件中有误 1 个")}
+        << QList<int>{0x2008, 42, 0x2101, 250, 0x2108, 7};
+}
+
+void tst_QParvexWidget::downloadPreviewWritesTheTickedOnly()
+{
+    QFETCH(QStringList, untick);
+    QFETCH(bool, cancel);
+    QFETCH(QList<int>, drive);
+    QFETCH(QString, message);
+    QFETCH(QStringList, counts);
+    QFETCH(QList<int>, after);
+
+    // The motor runs: a write of the stop-only P1-05, which the file holds
+    // as the drive does, would be refused.
+    QVERIFY(connect_drive({QStringLiteral("--running")}));
+    for (int i = 0; i + 1 < drive.size(); i += 2)
+        QVERIFY(m_sim.set(drive.at(i), drive.at(i + 1)));
+    const QString path = gbk_file(m_dir.filePath(QStringLiteral("preview.csv")),
+                                  QStringLiteral("代码,名称,值,单位,原始值\r\n"
+                                                 "P0-08,,,,42\r\nP0-01,,,,5000\r\nP1-05,,,,20\r\n"
+                                                 "X9-99,,,,1\r\nP1-01,,,,250\r\nP1-08,,,,7\r\n"));
+    QParamHistory history(QParamHistory::path_beside(QSettingManager::default_file()));
+    const qsizetype stored = history.list().size();
+    QSignalSpy started(QSoftCore::get_core()->get_communicate()->mission_manager(),
+                       &QMissionManager::mission_group_start);
+    m_answer->untick = untick;
+    m_answer->cancel_preview = cancel;
+    m_answer->file = path;
+    m_download->trigger();
+
+    if (message.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_answer->previews.isEmpty(), 15000);
+        QTest::qWait(300);
+        QVERIFY(m_answer->boxes.isEmpty());
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_answer->boxes.isEmpty(), 15000);
+        QCOMPARE(m_answer->boxes.last().text, message);
+        // The file's faulty row does not spoil a success, but a file that
+        // changes nothing and holds a faulty row warns.
+        QCOMPARE(m_answer->boxes.last().icon, drive.isEmpty() ? QMessageBox::Information : QMessageBox::Warning);
+        for (const QString &count : std::as_const(counts))
+            QVERIFY2(m_answer->boxes.last().details.contains(count), qPrintable(m_answer->boxes.last().details));
+    }
+    if (drive.isEmpty()) {
+        // Only the differences, each ticked, the drive's value beside the
+        // file's; the row the file holds wrong apart; the target named.
+        QCOMPARE(m_answer->previews.size(), 1);
+        const ModalAnswerer::Preview preview = m_answer->previews.first();
+        QCOMPARE(preview.rows, (QStringList{QStringLiteral("+P0-08|5|42|Hz"), QStringLiteral("+P1-01|1.00|2.50|"),
+                                            QStringLiteral("+P1-08|0|7|")}));
+        QCOMPARE(preview.refused.size(), 1);
+        QVERIFY2(preview.refused.first().contains(QStringLiteral("X9-99")), qPrintable(preview.refused.first()));
+        QVERIFY2(preview.target.contains(m_sim.device()) && preview.target.contains(QStringLiteral("站号 1")),
+                 qPrintable(preview.target));
+    } else {
+        QVERIFY(m_answer->previews.isEmpty());
+    }
+    for (int i = 0; i + 1 < after.size(); i += 2)
+        QCOMPARE(reg(after.at(i)), after.at(i + 1));
+    QVERIFY(QSoftCore::get_core()->getErrlogs().isEmpty());
+    // Without writes there is no backup to keep, and nothing on the link
+    // after the drive's values were read.
+    if (message != QStringLiteral("下载功能参数成功")) {
+        QCOMPARE(history.list().size(), stored);
+        QCOMPARE(started.count(), 1);
+    } else {
+        QCOMPARE(history.list().size(), stored + 2); // the backup and the download
+    }
 }
 
 QTEST_MAIN(tst_QParvexWidget)

@@ -219,7 +219,18 @@ void tst_MainWindowLink::drive_stops_answering()
              qPrintable(m_window->windowTitle()));
 
     QMissionManager *manager = core()->get_communicate()->mission_manager();
-    // One read at a time: three unanswered in a row would end the link.
+    // One read at a time: three unanswered in a row would end the link. The
+    // monitoring page polls in the background from the connection on: its
+    // polls are stopped and the line left idle first.
+    QObject *poller = nullptr;
+    const QList<QObject *> objects = m_window->findChildren<QObject *>();
+    for (QObject *object : objects) {
+        if (qstrcmp(object->metaObject()->className(), "QMonitorPoller") == 0)
+            poller = object;
+    }
+    QVERIFY(poller);
+    QVERIFY(QMetaObject::invokeMethod(poller, "stop"));
+    QTRY_VERIFY_WITH_TIMEOUT(manager->pending_count() == 0 && manager->in_flight_count() == 0, 10000);
     QMachineValue *value = core()->get_machine()->get_value(QStringLiteral("F0-07"));
     QVERIFY(value);
     const auto read_one = [this, manager, value] {

@@ -43,11 +43,14 @@ public:
     void set_values(const QList<QMachineValue *> &values);
     QList<QMachineValue *> values() const { return m_values; }
 
+public slots:
     // Polling starts with start() (the drive is online) and stops with stop()
     // (offline); restart() also forgets the values refused on the last connection.
     void start();
     void restart();
     void stop();
+
+public:
     bool is_active() const { return m_active; }
     // A cycle is queued or on the line.
     bool cycle_running() const { return !m_running.isEmpty(); }

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -26,8 +27,11 @@ constexpr int kIndexRole = Qt::UserRole + 1;
 
 QCompareDialog::QCompareDialog(QWidget *parent)
     : QDialog(parent)
+    , m_target(new QLabel)
     , m_table(new QTreeWidget)
     , m_summary(new QLabel)
+    , m_refused_title(new QLabel)
+    , m_refused(new QListWidget)
     , m_download(new QPushButton(tr("下载所选")))
     , m_save(new QPushButton(tr("另存为…")))
 {
@@ -35,6 +39,10 @@ QCompareDialog::QCompareDialog(QWidget *parent)
     setWindowTitle(tr("比较结果"));
     resize(900, 520);
 
+    m_target->setObjectName(QStringLiteral("compareTarget"));
+    m_target->setWordWrap(true);
+    m_target->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_target->setVisible(false);
     m_table->setObjectName(QStringLiteral("compareTable"));
     m_table->setRootIsDecorated(false);
     m_table->setAlternatingRowColors(true);
@@ -42,25 +50,37 @@ QCompareDialog::QCompareDialog(QWidget *parent)
     m_table->header()->setSectionsMovable(false);
     m_summary->setObjectName(QStringLiteral("compareSummary"));
     m_summary->setWordWrap(true);
+    m_refused_title->setObjectName(QStringLiteral("previewRefusedTitle"));
+    m_refused_title->setVisible(false);
+    m_refused->setObjectName(QStringLiteral("previewRefused"));
+    m_refused->setVisible(false);
     m_download->setObjectName(QStringLiteral("compareDownload"));
     m_save->setObjectName(QStringLiteral("compareSave"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    buttons->button(QDialogButtonBox::Close)->setText(tr("关闭"));
+    m_close = buttons->button(QDialogButtonBox::Close);
+    m_close->setText(tr("关闭"));
     buttons->addButton(m_download, QDialogButtonBox::ActionRole);
     buttons->addButton(m_save, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_download, &QPushButton::clicked, this, [this] {
         const QList<ParamVerify::Write> writes = checked_writes();
-        if (!writes.isEmpty())
+        if (writes.isEmpty())
+            return;
+        if (m_preview)
+            accept();
+        else
             emit download_requested(writes);
     });
     connect(m_save, &QPushButton::clicked, this, &QCompareDialog::save);
     connect(m_table, &QTreeWidget::itemChanged, this, &QCompareDialog::update_buttons);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_table);
+    layout->addWidget(m_target);
+    layout->addWidget(m_table, 3);
     layout->addWidget(m_summary);
+    layout->addWidget(m_refused_title);
+    layout->addWidget(m_refused, 1);
     layout->addWidget(buttons);
 }
 
@@ -70,15 +90,69 @@ void QCompareDialog::set_result(const QList<tagParamDifference> &differences, co
     m_differences = differences;
     m_left_title = left_title;
     m_right_title = right_title;
+    int only_left = 0;
+    int only_right = 0;
+    fill_table(can_download, false, &only_left, &only_right);
+
+    QString summary = differences.isEmpty()
+        ? tr("%1与%2完全相同。").arg(left_title, right_title)
+        : tr("共 %1 个参数不同，其中只在%2中 %3 个，只在%4中 %5 个。")
+              .arg(differences.size()).arg(left_title).arg(only_left).arg(right_title).arg(only_right);
+    if (!problems.isEmpty())
+        summary += QLatin1Char('\n') + tr("%1中有 %2 行无法读取：%3")
+                                          .arg(right_title).arg(problems.size()).arg(problems.mid(0, 5).join(tr("；")));
+    m_summary->setText(summary);
+    m_download->setVisible(can_download);
+    update_buttons();
+}
+
+void QCompareDialog::set_target(const QString &target)
+{
+    m_target->setText(tr("目标设备：%1").arg(target));
+    m_target->setVisible(!target.isEmpty());
+}
+
+void QCompareDialog::set_preview(const QList<tagParamDifference> &differences, const QString &right_title,
+                                 const QString &target, const QStringList &refused, int equal)
+{
+    m_preview = true;
+    setObjectName(QStringLiteral("downloadPreview"));
+    setWindowTitle(tr("下载预览"));
+    m_differences = differences;
+    m_left_title = tr("设备");
+    m_right_title = right_title;
+    int only_left = 0;
+    int only_right = 0;
+    fill_table(true, true, &only_left, &only_right);
+    set_target(target);
+
+    m_summary->setText(tr("%1 个参数与设备不同，勾选的将写入；%2 个与设备相同，不写入。")
+                           .arg(differences.size()).arg(equal));
+    m_refused->clear();
+    m_refused->addItems(refused);
+    m_refused_title->setText(tr("%1中有 %2 行不能写入：").arg(right_title).arg(refused.size()));
+    m_refused_title->setVisible(!refused.isEmpty());
+    m_refused->setVisible(!refused.isEmpty());
+    // Nothing is written by Enter alone: the safe answer is the default.
+    m_close->setText(tr("取消"));
+    m_download->setAutoDefault(false);
+    m_save->setAutoDefault(false);
+    m_close->setDefault(true);
+    m_download->setVisible(true);
+    update_buttons();
+}
+
+void QCompareDialog::fill_table(bool can_download, bool ticked, int *only_left, int *only_right)
+{
+    const QString &left_title = m_left_title;
+    const QString &right_title = m_right_title;
     m_table->clear();
     m_table->setHeaderLabels({tr("代码"), tr("名称"), left_title, right_title, tr("单位"), tr("说明")});
 
     QMachine *machine = QSoftCore::get_core()->get_machine();
     QSignalBlocker block(m_table);
-    int only_left = 0;
-    int only_right = 0;
-    for (int i = 0; i < differences.size(); ++i) {
-        const tagParamDifference &d = differences.at(i);
+    for (int i = 0; i < m_differences.size(); ++i) {
+        const tagParamDifference &d = m_differences.at(i);
         auto *item = new QTreeWidgetItem(m_table);
         item->setData(CodeColumn, kIndexRole, i);
         item->setText(CodeColumn, d.code);
@@ -91,10 +165,10 @@ void QCompareDialog::set_result(const QList<tagParamDifference> &differences, co
         QString note;
         if (d.kind == tagParamDifference::OnlyLeft) {
             note = tr("只在%1中").arg(left_title);
-            ++only_left;
+            ++*only_left;
         } else if (d.kind == tagParamDifference::OnlyRight) {
             note = d.value ? tr("只在%1中").arg(right_title) : tr("机型描述中没有这个参数");
-            ++only_right;
+            ++*only_right;
         }
         // Only what the drive may take: a writable parameter, within its limits.
         bool writable = can_download && d.kind != tagParamDifference::OnlyLeft && d.value && machine
@@ -112,23 +186,12 @@ void QCompareDialog::set_result(const QList<tagParamDifference> &differences, co
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         if (writable) {
             flags |= Qt::ItemIsUserCheckable;
-            item->setCheckState(CodeColumn, Qt::Unchecked);
+            item->setCheckState(CodeColumn, ticked ? Qt::Checked : Qt::Unchecked);
         }
         item->setFlags(flags);
     }
     for (int c = 0; c < ColumnCount; ++c)
         m_table->resizeColumnToContents(c);
-
-    QString summary = differences.isEmpty()
-        ? tr("%1与%2完全相同。").arg(left_title, right_title)
-        : tr("共 %1 个参数不同，其中只在%2中 %3 个，只在%4中 %5 个。")
-              .arg(differences.size()).arg(left_title).arg(only_left).arg(right_title).arg(only_right);
-    if (!problems.isEmpty())
-        summary += QLatin1Char('\n') + tr("%1中有 %2 行无法读取：%3")
-                                          .arg(right_title).arg(problems.size()).arg(problems.mid(0, 5).join(tr("；")));
-    m_summary->setText(summary);
-    m_download->setVisible(can_download);
-    update_buttons();
 }
 
 QList<ParamVerify::Write> QCompareDialog::checked_writes() const

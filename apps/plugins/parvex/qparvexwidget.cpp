@@ -81,6 +81,23 @@ QHash<QString, int> by_code(const QList<tagParamRaw> &values)
     return hash;
 }
 
+// The planned writes whose value the drive does not hold already, as
+// differences of the drive (left) and the file (right), in the drive's order.
+QList<tagParamDifference> differing(const QList<ParamVerify::Write> &writes, const QList<tagParamRaw> &drive,
+                                    QMachine *machine)
+{
+    QList<tagParamRaw> file;
+    for (const ParamVerify::Write &write : writes)
+        file.append({code_of(write.value), write.raw});
+    QList<tagParamDifference> differences;
+    for (const tagParamDifference &d : ParamCompare::compare(drive, file, machine)) {
+        // The drive's parameters the file does not name stay as they are.
+        if (d.kind != tagParamDifference::OnlyLeft && d.value)
+            differences.append(d);
+    }
+    return differences;
+}
+
 } // namespace
 
 QParvexWidget::QParvexWidget(QWidget *parent)
@@ -264,6 +281,12 @@ void QParvexWidget::release_machine()
     // A comparison result points into the model that is going away.
     if (m_compare_dialog)
         m_compare_dialog->reject();
+    if (m_step == Preview) {
+        // Nothing was written yet; the preview's exec() returns and sees it.
+        m_writes.clear();
+        m_backup.clear();
+        m_step = Idle;
+    }
     if (m_step != Idle) {
         // Writes already sent are recorded as far as they are known.
         if (m_step == Download || m_step == WriteSelected)
@@ -501,6 +524,11 @@ void QParvexWidget::down_load()
 void QParvexWidget::download_file(const QString &path)
 {
     QSoftCore *core = QSoftCore::get_core();
+    // Without a drive every row would look unknown; say what is missing.
+    if (!core->get_machine() || core->get_communicate()->commu_status() != 0) {
+        QMessageBox::warning(this, tr(kWarning), tr("设备未连接，无法下载！"));
+        return;
+    }
     if (!start_exchange_allowed())
         return;
     core->m_show_err_log = true;
@@ -519,37 +547,19 @@ void QParvexWidget::download_file(const QString &path)
         box.exec();
         return;
     }
-    if (!confirm_download(plan.writes.size(), refused))
-        return;
-
     m_writes.clear();
     for (const ParamSetFile::DownloadPlan::Write &write : plan.writes)
         m_writes.append({write.value, write.raw});
     m_file_refused = refused;
+    m_download_file = path;
+    m_equal_count = 0;
+    m_unticked_count = 0;
 
-    // First the drive's values as they are, so the download can be undone
-    // from the history.
+    // First the drive's values as they are: the preview shows what differs
+    // from them, and they are the backup the download can be undone from.
     m_step = Backup;
     m_exchange->set_station(core->get_machine_address());
     m_exchange->read(all_values());
-}
-
-bool QParvexWidget::confirm_download(int count, const QStringList &bad_rows)
-{
-    // One question before anything is written: where to, how much, and
-    // which rows of the file stay out. Cancel is the default.
-    QMessageBox box(bad_rows.isEmpty() ? QMessageBox::Question : QMessageBox::Warning,
-                    tr("下载参数"),
-                    tr("将向 %1 写入 %2 个参数。是否下载？")
-                        .arg(QSoftCore::get_core()->target_text(), QString::number(count)),
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    box.setObjectName(QStringLiteral("parvexDownloadConfirm"));
-    box.button(QMessageBox::Ok)->setText(tr("下载"));
-    box.button(QMessageBox::Cancel)->setText(tr("取消"));
-    box.setDefaultButton(QMessageBox::Cancel);
-    if (!bad_rows.isEmpty())
-        box.setInformativeText(tr("以下参数行有误，不会写入：\n%1").arg(listed_rows(bad_rows)));
-    return box.exec() == QMessageBox::Ok;
 }
 
 void QParvexWidget::exchange_finished(bool complete)
@@ -571,6 +581,7 @@ void QParvexWidget::exchange_finished(bool complete)
         record_writes(m_exchange, m_write_operation, m_write_before);
         write_selected_done();
         break;
+    case Preview:
     case Idle:
         break;
     }
@@ -597,6 +608,34 @@ void QParvexWidget::backup_done(bool complete)
     backup.values = m_exchange->values_in(all_values());
     backup.value_count = int(backup.values.size());
     m_backup = backup.values;
+
+    const QList<tagParamDifference> differences = differing(m_writes, m_backup, machine);
+    const int equal = int(m_writes.size() - differences.size());
+    if (differences.isEmpty()) {
+        m_writes.clear();
+        m_backup.clear();
+        core->m_show_err_log = false;
+        // Rows the file holds wrong still want the operator's eye.
+        const bool faulty = !m_file_refused.isEmpty();
+        QMessageBox box(faulty ? QMessageBox::Warning : QMessageBox::Information, faulty ? tr(kWarning) : tr("提示"),
+                        tr("设备中的参数与文件相同，没有写入任何参数。"), QMessageBox::Ok, this);
+        QString counts = tr("文件中的 %1 个参数都与设备相同。").arg(equal);
+        if (!m_file_refused.isEmpty()) {
+            counts += tr("文件中有误 %1 个（未写入）。").arg(m_file_refused.size());
+            box.setDetailedText(m_file_refused.join(QLatin1Char('\n')));
+        }
+        box.setInformativeText(counts);
+        box.exec();
+        return;
+    }
+    if (!preview_download(differences, equal)) {
+        m_writes.clear();
+        m_backup.clear();
+        core->m_show_err_log = false;
+        return;
+    }
+    machine = core->get_machine();
+
     if (!record(backup, false)) {
         // The undo point the download promises does not exist: the
         // operator decides, and the safe answer is the default.
@@ -608,7 +647,7 @@ void QParvexWidget::backup_done(bool complete)
         box.setDefaultButton(QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(tr("是"));
         box.button(QMessageBox::No)->setText(tr("否"));
-        if (box.exec() != QMessageBox::Yes) {
+        if (box.exec() != QMessageBox::Yes || core->get_machine() != machine) {
             m_writes.clear();
             m_backup.clear();
             core->m_show_err_log = false;
@@ -623,6 +662,30 @@ void QParvexWidget::backup_done(bool complete)
     m_write_operation = ParamAudit::download();
     m_write_before = by_code(m_backup);
     m_exchange->write_and_verify(m_writes);
+}
+
+bool QParvexWidget::preview_download(const QList<tagParamDifference> &differences, int equal)
+{
+    QCompareDialog dialog(this);
+    dialog.set_preview(differences, tr("文件"), QSoftCore::get_core()->target_text(), m_file_refused, equal);
+    if (!m_download_file.isEmpty())
+        dialog.setWindowTitle(tr("下载预览：%1").arg(QDir::toNativeSeparators(m_download_file)));
+    m_compare_dialog = &dialog;
+    // Nothing else starts on the link while the operator decides; a model
+    // that goes away meanwhile closes the dialog and ends the download.
+    m_step = Preview;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_compare_dialog = nullptr;
+    if (m_step != Preview)
+        return false;
+    m_step = Idle;
+    if (!accepted)
+        return false;
+    const QList<ParamVerify::Write> ticked = dialog.checked_writes();
+    m_equal_count = equal;
+    m_unticked_count = int(differences.size() - ticked.size());
+    m_writes = ticked;
+    return !m_writes.isEmpty();
 }
 
 void QParvexWidget::download_done()
@@ -652,7 +715,12 @@ void QParvexWidget::download_done()
         box.exec();
         return;
     }
-    show_verify_box(tr(kDownloadName), report, m_file_refused);
+    QString skipped;
+    if (m_equal_count > 0)
+        skipped += tr("与设备相同 %1 个（未写入）。").arg(m_equal_count);
+    if (m_unticked_count > 0)
+        skipped += tr("未勾选 %1 个（未写入）。").arg(m_unticked_count);
+    show_verify_box(tr(kDownloadName), report, m_file_refused, skipped);
     // The log of the download's failed exchanges follows the summary (a
     // lost link says all there is in its own box).
     if (show_log && !core->getErrlogs().isEmpty())
@@ -660,7 +728,7 @@ void QParvexWidget::download_done()
 }
 
 void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &report,
-                                    const QStringList &file_refused)
+                                    const QStringList &file_refused, const QString &skipped)
 {
     // What the drive refused and what the file held wrong are two things:
     // the second never reached the drive.
@@ -669,6 +737,7 @@ void QParvexWidget::show_verify_box(const QString &name, const tagVerifyReport &
                          .arg(report.different.size() + report.unread.size()).arg(report.refused.size());
     if (!file_refused.isEmpty())
         counts += tr("文件中有误 %1 个（未写入）。").arg(file_refused.size());
+    counts += skipped;
     const bool stop_only = std::any_of(report.refused.cbegin(), report.refused.cend(),
                                        [](const tagVerifyReport::Row &row) {
         return row.error == kExceptionDeviceFailure && row.value
@@ -773,6 +842,9 @@ void QParvexWidget::compare_read_done(bool complete)
     m_compare_dialog = &dialog;
     dialog.set_result(ParamCompare::compare(drive.values, m_other, machine), tr("设备"), m_other_title,
                       m_other_problems, true);
+    // The operator ticks what goes into the drive, with the drive named:
+    // 下载所选 is the one confirmation of those writes.
+    dialog.set_target(core->target_text());
     connect(&dialog, &QCompareDialog::download_requested, this, &QParvexWidget::write_selected);
     dialog.exec();
     m_compare_dialog = nullptr;
@@ -781,8 +853,6 @@ void QParvexWidget::compare_read_done(bool complete)
 void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
 {
     if (!start_exchange_allowed())
-        return;
-    if (!confirm_download(writes.size(), QStringList()))
         return;
     QSoftCore::get_core()->clearErrLog();
     for (const ParamVerify::Write &write : writes)

@@ -22,6 +22,7 @@ class QMissionFailures;
 class QParamExchange;
 class QParamTreeWidget;
 class QParvexTreeWidget;
+struct tagParamDifference;
 struct tagValueGroup;
 
 // The parameter page: the group tree and the parameter table under a tool bar
@@ -64,9 +65,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Asks before a download, naming the target and the count; true to write.
-    bool confirm_download(int count, const QStringList &bad_rows);
-    enum Step { Idle, Backup, Download, CompareRead, WriteSelected };
+    // Backup: the drive read before a download; Preview: the operator looks
+    // at what the download would change.
+    enum Step { Idle, Backup, Preview, Download, CompareRead, WriteSelected };
 
     QList<QMachineValue *> all_values() const;
     // True when it was stored; otherwise it stays queued (ParvexHistory).
@@ -77,6 +78,9 @@ private:
     bool load_file(const QString &path, QCSVFile *table);
     void exchange_finished(bool complete);
     void backup_done(bool complete);
+    // Shows what the download changes in the drive; true when the operator
+    // chose to write, with m_writes cut down to the ticked rows.
+    bool preview_download(const QList<tagParamDifference> &differences, int equal);
     void download_done();
     void compare_read_done(bool complete);
     void write_selected(const QList<ParamVerify::Write> &writes);
@@ -89,7 +93,9 @@ private:
     void record_writes(QParamExchange *exchange, const QString &operation, const QHash<QString, int> &before);
     void start_compare(const QList<tagParamRaw> &other, const QString &title, const QStringList &problems,
                        const QString &write_operation);
-    void show_verify_box(const QString &name, const tagVerifyReport &report, const QStringList &file_refused);
+    // `skipped`: what the download left out on purpose, said after the counts.
+    void show_verify_box(const QString &name, const tagVerifyReport &report, const QStringList &file_refused,
+                         const QString &skipped = QString());
     void group_shown(tagValueGroup *group);
     void search(int step);
     void apply_filter(bool only_changed);
@@ -113,6 +119,11 @@ private:
     QList<ParamVerify::Write> m_writes;
     QList<tagParamRaw> m_backup; // what the drive held right before the writes
     QStringList m_file_refused;
+    QString m_download_file;
+    // Of the download under way: the file's writes the drive held already,
+    // and the differences the operator left unticked (neither is written).
+    int m_equal_count = 0;
+    int m_unticked_count = 0;
     QList<tagParamRaw> m_other;
     QString m_other_title;
     QStringList m_other_problems;
