@@ -239,6 +239,30 @@
         <source>参数 %1 的故障代码 %2 的名称含有 &apos;;&apos;</source>
         <translation>the name of fault code %2 of parameter %1 contains &apos;;&apos;</translation>
     </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 %1 要与 serial 一起给出</source>
+        <translation>%1 of &lt;Protocol&gt; goes only with serial</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 serial-form &quot;%1&quot; 不是 text 或 number</source>
+        <translation>serial-form &quot;%1&quot; of &lt;Protocol&gt; is not text or number</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 serial 要有 serial-length（寄存器个数）</source>
+        <translation>serial of &lt;Protocol&gt; needs serial-length (the number of registers)</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 serial &quot;%1&quot; 不是 1 到 65535 之间的寄存器地址</source>
+        <translation>serial &quot;%1&quot; of &lt;Protocol&gt; is not a register address from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>&lt;Protocol&gt; 的 serial-length %1 大于一次读取的寄存器数 max-read %2</source>
+        <translation>serial-length %1 of &lt;Protocol&gt; is more than one read takes (max-read %2)</translation>
+    </message>
+    <message>
+        <source>设备序列号</source>
+        <translation>Drive serial number</translation>
+    </message>
 </context>
 <context>
     <name>FancyTabWidget</name>
@@ -843,6 +867,10 @@
         <source>文件 %1 保存失败：%2</source>
         <translation>The file %1 could not be saved: %2</translation>
     </message>
+    <message>
+        <source>设备序列号</source>
+        <translation>Drive serial number</translation>
+    </message>
 </context>
 <context>
     <name>QBaseDialog</name>
@@ -1364,6 +1392,10 @@ the password goes into ~/.pgpass. While the server cannot be reached, records ar
     <message>
         <source>报告 %1 保存失败：%2</source>
         <translation>The report %1 could not be saved: %2</translation>
+    </message>
+    <message>
+        <source>设备序列号</source>
+        <translation>Drive serial number</translation>
     </message>
 </context>
 <context>
@@ -3089,6 +3121,409 @@ Without the backup this download cannot be undone from the history. Download any
     <message>
         <source>将向 %1 写入 %2 个参数</source>
         <translation>Writing %2 parameters to %1</translation>
+    </message>
+    <message>
+        <source>机器描述的所有问题</source>
+        <translation>every problem of a machine description</translation>
+    </message>
+    <message>
+        <source>用法: vantorel check DRIVE.xml [--json]
+检查机器描述，列出每个问题及其所在行：重复的代码或地址、重叠的寄存器、
+超出限值的默认值、不包含默认值的选项、比例和宽度容纳不下的限值，以及
+程序会拒绝的其他一切（自相矛盾的协议配置）。程序接受该描述时退出码为 0，
+否则为 5。
+示例: vantorel check machines/ACME/100.xml
+</source>
+        <translation>Usage: vantorel check DRIVE.xml [--json]
+Checks a machine description and prints every problem with its line: duplicate
+codes or addresses, overlapping registers, defaults outside the limits, choices
+that do not cover the default, limits the scale and width cannot hold, and
+whatever else the program would refuse (a protocol profile that contradicts
+itself). Exit 0 when the program takes the description, 5 otherwise.
+Example: vantorel check machines/ACME/100.xml
+</translation>
+    </message>
+    <message>
+        <source>将设备与文件、默认值或快照比较</source>
+        <translation>compare the drive with a file, the defaults or a snapshot</translation>
+    </message>
+    <message>
+        <source>用法: vantorel compare FILE | --defaults | --snapshot ID [--record] [连接选项] [--json]
+读取设备的参数，列出与参数文件、描述中的默认值或快照不同的参数。
+--record 同时把读到的值存入历史记录（比较快照）。
+有不同时退出码为 4。JSON 中 &quot;against&quot; 为 &quot;file&quot;、&quot;defaults&quot; 或
+&quot;snapshot&quot;（带 &quot;snapshot_id&quot;）。
+示例: vantorel compare --defaults
+</source>
+        <translation>Usage: vantorel compare FILE | --defaults | --snapshot ID [--record] [link options] [--json]
+Reads the drive&apos;s parameters and lists those that differ from a
+parameter file, from the description&apos;s defaults or from a snapshot.
+--record also stores the values read in the history (a compare snapshot).
+Exit code 4 when something differs. In JSON, &quot;against&quot; is &quot;file&quot;,
+&quot;defaults&quot; or &quot;snapshot&quot; (with &quot;snapshot_id&quot;).
+Example: vantorel compare --defaults
+</translation>
+    </message>
+    <message>
+        <source>由参数表生成机器描述</source>
+        <translation>machine description from a parameter table</translation>
+    </message>
+    <message>
+        <source>用法: vantorel describe TABLE.csv -o DRIVE.xml [--json]
+把参数表（CSV，GBK 或 UTF-8，每个参数一行）转成机器描述。标题行给出
+各列的名字，顺序不限：code、name、name-en、address（十进制或 0x 十六进制）、
+width（1、2、int16、uint16、int32、uint32、float）、scale 或 decimals、default、
+min、max、unit、unit-en、choices（&quot;0=V/F控制;1=矢量控制&quot;）、choices-en、access
+（rw、ro、stop）、help、group、start；中文标题（代码、名称、地址、默认值……）
+也可以。只有 code 和 address 是必需的。没有 group 列时，参数按代码中 &apos;-&apos;
+之前的部分分组；组 &quot;Runtime&quot; 是运行值页。描述按 `vantorel check` 的方式
+检查，只有加载程序接受时才写出。驱动器的 Modbus 习惯不同时，加一个
+&lt;Protocol&gt; 元素（见 README）。
+示例: vantorel describe manual-table.csv -o machines/ACME/100.xml
+</source>
+        <translation>Usage: vantorel describe TABLE.csv -o DRIVE.xml [--json]
+Turns a parameter table (CSV, GBK or UTF-8, one row per parameter) into a machine
+description. The header row names the columns, in any order: code, name, name-en,
+address (decimal or 0x hex), width (1, 2, int16, uint16, int32, uint32, float),
+scale or decimals, default, min, max, unit, unit-en, choices (&quot;0=V/F控制;1=矢量控制&quot;),
+choices-en, access (rw, ro, stop), help, group, start; Chinese headings (代码, 名称,
+地址, 默认值, ...) are taken too. Only code and address are needed. Without a group
+column, parameters are grouped by the code before its &apos;-&apos;; the group &quot;Runtime&quot; is
+the runtime page. The description is checked as `vantorel check` does and written
+only when the loader takes it. Add a &lt;Protocol&gt; element for a drive whose Modbus
+habits differ (see the README).
+Example: vantorel describe manual-table.csv -o machines/ACME/100.xml
+</translation>
+    </message>
+    <message>
+        <source>把参数文件写入设备</source>
+        <translation>write a parameter file into the drive</translation>
+    </message>
+    <message>
+        <source>用法: vantorel download FILE [--changed-only] [--dry-run] [--no-backup] [--no-verify]
+       [连接选项] [--json]
+把参数文件写入设备。文件按工作台的方式检查（标题、已知代码、在宽度、
+最小值和最大值之内的整数原始值）；只要有一行不通过，就什么也不写。
+文件中的只读参数跳过。写入前，设备的参数作为快照保存（--no-backup：
+不保存）；写入后读回写入的值并核对（--no-verify：不核对）。
+--changed-only 先读取设备，只写入值与文件不同的参数；汇总说明有多少个
+相同。--dry-run 读取设备并列出不同之处，什么也不写，有不同时退出码为 4。
+使用 --stations 时，同一个 FILE 写入每个站号，除非其中有 {station}，
+它会被换成站号。
+示例: vantorel download line3.csv --stations 1-4
+</source>
+        <translation>Usage: vantorel download FILE [--changed-only] [--dry-run] [--no-backup] [--no-verify]
+       [link options] [--json]
+Writes a parameter file into the drive. The file is checked as the
+workbench checks it (header, known codes, integer raw values within
+width, minimum and maximum); when a row fails, nothing is written.
+Read-only parameters in the file are skipped. Before writing, the
+drive&apos;s set is kept as a snapshot (--no-backup: not); afterwards the
+written values are read back and compared (--no-verify: not).
+--changed-only reads the drive first and writes only the parameters
+whose value differs from the file&apos;s; the summary says how many were
+equal. --dry-run reads the drive and lists the differences, writes
+nothing and exits 4 when there is one.
+With --stations the same FILE goes into every station, unless it
+holds {station}, which is replaced by the station.
+Example: vantorel download line3.csv --stations 1-4
+</translation>
+    </message>
+    <message>
+        <source>读取数值（显示单位；--raw：原始值）</source>
+        <translation>read values (display units; --raw: raw values)</translation>
+    </message>
+    <message>
+        <source>用法: vantorel get CODE... [--raw] [连接选项] [--json]
+读取参数或运行值，输出代码、名称、数值和单位；--raw 改为输出寄存器的
+原始值。
+示例: vantorel get F0-07 U0-00
+</source>
+        <translation>Usage: vantorel get CODE... [--raw] [link options] [--json]
+Reads parameters or runtime values and prints code, name, value and
+unit; --raw prints the raw register values instead.
+Example: vantorel get F0-07 U0-00
+</translation>
+    </message>
+    <message>
+        <source>参数集的快照</source>
+        <translation>the snapshots of parameter sets</translation>
+    </message>
+    <message>
+        <source>用法: vantorel history [list | show ID | export ID FILE] [--json]
+       vantorel history audit [--station N] [--code C] [--since DATE] [--json]
+参数集的快照（上传、下载前的备份）：列出快照、显示一个快照，或把一个
+快照导出为参数文件。audit 列出对设备的写入，最新的在前（DATE：
+2026-03-01 或 2026-03-01T08:00）。
+示例: vantorel history export 12 before-repair.csv
+</source>
+        <translation>Usage: vantorel history [list | show ID | export ID FILE] [--json]
+       vantorel history audit [--station N] [--code C] [--since DATE] [--json]
+The snapshots of parameter sets (uploads, backups before downloads):
+list them, show one, or export one as a parameter file. audit lists
+the writes to drives, newest first (DATE: 2026-03-01 or 2026-03-01T08:00).
+Example: vantorel history export 12 before-repair.csv
+</translation>
+    </message>
+    <message>
+        <source>设备的软件版本和所用的描述</source>
+        <translation>the drive&apos;s version and the description used</translation>
+    </message>
+    <message>
+        <source>用法: vantorel info [连接选项] [--json]
+连接设备，输出设备的软件版本、端口和站号，以及所用的描述及其参数组
+和参数的个数。
+示例: vantorel info --port /dev/ttyUSB0 --station 3
+</source>
+        <translation>Usage: vantorel info [link options] [--json]
+Connects, prints the drive&apos;s software version, the port and station,
+and the description used with its number of groups and parameters.
+Example: vantorel info --port /dev/ttyUSB0 --station 3
+</translation>
+    </message>
+    <message>
+        <source>以行或 CSV 输出运行值</source>
+        <translation>runtime values as lines or CSV</translation>
+    </message>
+    <message>
+        <source>用法: vantorel monitor CODE... [--period MS] [--count N] [--csv FILE] [连接选项] [--json]
+每 MS 毫秒（默认 1000）读取一次数值，共 N 次（默认：直到被中断），每次
+读取输出一行；--csv 同时按监控页记录的格式写入 FILE（GBK；代码、名称和
+单位各一行，然后是时刻、从开始起的毫秒数和每个代码一列）。使用 --json
+时，每次读取是单独一行的一个 JSON 对象，随读随出（{&quot;station&quot;, &quot;time&quot;,
+&quot;elapsed_ms&quot;, &quot;values&quot;: {CODE: number}}），最后一行是汇总
+（{&quot;command&quot;: &quot;monitor&quot;, &quot;ok&quot;, &quot;exit&quot;, &quot;samples&quot;, ...}）。
+示例: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv
+</source>
+        <translation>Usage: vantorel monitor CODE... [--period MS] [--count N] [--csv FILE] [link options] [--json]
+Reads the values every MS milliseconds (default 1000), N times (default:
+until interrupted), and prints one line per reading; --csv also writes
+them to FILE in the monitoring page&apos;s recording layout (GBK; rows of codes,
+names and units, then the time of day, the milliseconds since the start
+and one column per code). With --json every reading is one JSON object
+on a line of its own, printed as it comes ({&quot;station&quot;, &quot;time&quot;,
+&quot;elapsed_ms&quot;, &quot;values&quot;: {CODE: number}}), and the last line is the
+summary ({&quot;command&quot;: &quot;monitor&quot;, &quot;ok&quot;, &quot;exit&quot;, &quot;samples&quot;, ...}).
+Example: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv
+</translation>
+    </message>
+    <message>
+        <source>系统列出的串口</source>
+        <translation>serial ports the system lists</translation>
+    </message>
+    <message>
+        <source>用法: vantorel ports [--json]
+列出系统知道的串口（名称、说明、厂家）。伪终端和 TCP 地址不列出；
+用 --port 给出它们。
+示例: vantorel ports
+</source>
+        <translation>Usage: vantorel ports [--json]
+Lists the serial ports the system knows (name, description, maker).
+Pseudo-terminals and TCP addresses are not listed; give them with --port.
+Example: vantorel ports
+</translation>
+    </message>
+    <message>
+        <source>快照的调试报告</source>
+        <translation>the commissioning report of a snapshot</translation>
+    </message>
+    <message>
+        <source>用法: vantorel report ID FILE.pdf|FILE.html [--since DATE] [--json]
+快照 ID（见 vantorel history list）的调试报告：设备，由谁在哪里做的，与
+默认值不同的参数，自上一次上传或下载（或自 DATE）以来对设备的写入，
+签字栏，以及作为附录的全部参数。
+.pdf 文件写成 PDF，其他写成 HTML。
+示例: vantorel report 12 line3-drive17.pdf
+</source>
+        <translation>Usage: vantorel report ID FILE.pdf|FILE.html [--since DATE] [--json]
+The commissioning report of snapshot ID (see vantorel history list): the
+drive, who made it where, the parameters that differ from the defaults,
+the writes to the drive since its previous upload or download (or since
+DATE), lines for signatures and every parameter as an appendix.
+A .pdf file is written as PDF, anything else as HTML.
+Example: vantorel report 12 line3-drive17.pdf
+</translation>
+    </message>
+    <message>
+        <source>搜索设备（端口、波特率、校验、站号）</source>
+        <translation>search for drives (ports, bauds, parities, stations)</translation>
+    </message>
+    <message>
+        <source>用法: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]
+                     [--stations FIRST-LAST] [--wait MS] [--json]
+按工作台搜索设备的方式搜索：在每个端口上（默认：先是设置的端口或
+--port，然后是系统列出的每个端口；说明搜索了哪些端口），以每种波特率
+（默认 19200,9600,38400,57600,115200）和格式（默认 8N1、8E1、8O1、8N2；
+--parities n,e 加 --stop：这些），从 FIRST 到 LAST（默认 1-247）的每个
+站号各问一次寄存器 0；WAIT 是一次探测等待的时间（默认：其线路时间
++ 50 ms）。使用 --machine 时，探测保持该描述的 pause-ms，其 timeout-ms
+代替 WAIT。
+没有设备应答时退出码为 2。
+示例: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5
+</source>
+        <translation>Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]
+                     [--stations FIRST-LAST] [--wait MS] [--json]
+Searches for drives as the workbench&apos;s device search does: on every
+port (default: the configured port or --port first, then every port
+the system lists; the ports tried are named), at every baud
+rate (default 19200,9600,38400,57600,115200) and framing (default
+8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station
+from FIRST to LAST (default 1-247) is asked once for register 0;
+WAIT is how long a probe waits (default: its line time + 50 ms).
+With --machine, the probes keep that description&apos;s pause-ms and its
+timeout-ms stands for WAIT.
+Exit code 2 when no drive answered.
+Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5
+</translation>
+    </message>
+    <message>
+        <source>写入数值并读回</source>
+        <translation>write values and read them back</translation>
+    </message>
+    <message>
+        <source>用法: vantorel set CODE=VALUE... [连接选项] [--json]
+写入数值并读回。VALUE 用显示单位（45.50 Hz 写 45.5），选项参数写它的
+文字或数字。每个值先按工作台编辑器检查修改的方式检查（数字或选项、
+寄存器宽度、最小值和最大值）；只要有一个不通过，就什么也不写。读回的
+值与写入的不同时，退出码为 4。
+示例: vantorel set F0-07=45.5 F0-01=端子
+</source>
+        <translation>Usage: vantorel set CODE=VALUE... [link options] [--json]
+Writes values and reads them back. VALUE is in display units
+(45.5 for 45.50 Hz) or, for a choice, its text or its number. Every
+value is checked first as the workbench&apos;s editor checks an edit
+(number or choice, the register&apos;s width, minimum and maximum);
+when one fails, nothing is written. A read-back that differs from
+what was written ends with exit code 4.
+Example: vantorel set F0-07=45.5 F0-01=端子
+</translation>
+    </message>
+    <message>
+        <source>把全部参数读入参数文件（CSV，GBK）</source>
+        <translation>read every parameter into a parameter file (CSV, GBK)</translation>
+    </message>
+    <message>
+        <source>用法: vantorel upload FILE [连接选项] [--json]
+读取全部参数，写出与工作台上传相同的参数文件（GBK 编码的 CSV：代码、
+名称、值、单位、原始值）。文件只在完整时才替换。使用 --stations 时，
+每个站号有自己的文件：FILE 中的 {station} 换成站号，否则在扩展名前
+加 &quot;-N&quot;（backup-3.csv）。
+示例: vantorel upload backup.csv
+</source>
+        <translation>Usage: vantorel upload FILE [link options] [--json]
+Reads every parameter and writes the parameter file the workbench&apos;s
+upload writes (CSV in GBK: 代码, 名称, 值, 单位, 原始值). The file is
+replaced only when complete. With --stations each station gets its
+own file: {station} in FILE is replaced by the station, otherwise
+&quot;-N&quot; is put before the extension (backup-3.csv).
+Example: vantorel upload backup.csv
+</translation>
+    </message>
+    <message>
+        <source>vantorel：不用屏幕调试变频器。
+
+用法: vantorel COMMAND [ARGUMENTS] [OPTIONS]
+
+命令：
+</source>
+        <translation>vantorel: commission a drive without a screen.
+
+Usage: vantorel COMMAND [ARGUMENTS] [OPTIONS]
+
+Commands:
+</translation>
+    </message>
+    <message>
+        <source>
+连接选项（不给出时：config.xml 中的设置，与工作台所用的相同）：
+  --port NAME          设备（/dev/ttyUSB0、COM3）、tcp://host[:port] 或 rtutcp://host:port
+  --baud RATE          波特率
+  --parity n|e|o       校验位
+  --stop 1|2           停止位
+  --station N          站号 1..247（默认：设置中的站号，1）
+  --stations LIST      依次访问多个站号，例如 1-10,12（get、set、upload、
+                       download、compare）；最后按站号汇总
+  --timeout MS         应答超时（默认 500）
+  --retries N          第一次之后的重试次数（默认 2）
+  --echo               适配器回送发出的每个字节（两线 RS-485）：等待并去掉
+                       每个请求的回送（默认：Communicate.LocalEcho）
+  --config FILE        用该设置文件代替程序的 config.xml（在程序旁，安装的
+                       程序在 ~/.config/vantorel/）
+  --machine FILE       用该机器描述代替 machines/default.xml
+  --history URL|FILE   用该历史数据库代替设置中的 History.Database
+                       （postgresql://user@host:port/dbname，或 SQLite 文件）
+  --note TEXT          本次运行的快照和写入记录所附的备注
+
+输出选项：
+  --json               在标准输出上写一个 JSON 文档（数值写成数字）
+  --verbose            同时输出通信链路自己的警告
+  --help               本说明；COMMAND --help：该命令的说明
+
+退出码：
+  0  完成
+  1  用法错误：选项不对、代码未知、数值未通过检查
+  2  没有连接或没有应答（端口无法打开、站号不应答）
+  3  设备拒绝（Modbus 异常）
+  4  核对发现不同
+  5  文件无法读取或写入，或无法使用
+使用 --stations 时，退出码是第一个出错站号的退出码。
+
+示例：
+  vantorel info --port /dev/ttyUSB0
+  vantorel get F0-07 F0-01 --json
+  vantorel set F0-07=45.5 F0-01=端子
+  vantorel upload backup.csv --stations 1-10,12
+  vantorel download line3.csv --port tcp://192.168.1.20
+</source>
+        <translation>
+Link options (left out: the settings of config.xml, as the workbench uses them):
+  --port NAME          device (/dev/ttyUSB0, COM3), tcp://host[:port] or rtutcp://host:port
+  --baud RATE          baud rate
+  --parity n|e|o       parity
+  --stop 1|2           stop bits
+  --station N          station address 1..247 (default: the settings&apos; station, 1)
+  --stations LIST      several stations in turn, e.g. 1-10,12 (get, set, upload,
+                       download, compare); ends with a summary per station
+  --timeout MS         answer time-out (default 500)
+  --retries N          retries after the first try (default 2)
+  --echo               the adapter returns every byte sent (two-wire RS-485): expect and
+                       remove the echo of each request (default: Communicate.LocalEcho)
+  --config FILE        settings file instead of the program&apos;s config.xml (beside it, or
+                       ~/.config/vantorel/ for an installed copy)
+  --machine FILE       machine description instead of machines/default.xml
+  --history URL|FILE   history database instead of the settings&apos; History.Database
+                       (postgresql://user@host:port/dbname, or an SQLite file)
+  --note TEXT          a note kept with the snapshots and write records of this run
+
+Output options:
+  --json               one JSON document on standard output (numbers as numbers)
+  --verbose            also print the link&apos;s own warnings
+  --help               this text; COMMAND --help: the command&apos;s text
+
+Exit codes:
+  0  done
+  1  usage: bad options, unknown codes, values that fail the checks
+  2  no link or no answer (port cannot be opened, station does not answer)
+  3  the drive refused something (a Modbus exception)
+  4  verification found differences
+  5  a file could not be read or written, or cannot be used
+With --stations the exit code is that of the first station that failed.
+
+Examples:
+  vantorel info --port /dev/ttyUSB0
+  vantorel get F0-07 F0-01 --json
+  vantorel set F0-07=45.5 F0-01=端子
+  vantorel upload backup.csv --stations 1-10,12
+  vantorel download line3.csv --port tcp://192.168.1.20
+</translation>
+    </message>
+    <message>
+        <source>设备序列号</source>
+        <translation>Drive serial number</translation>
+    </message>
+    <message>
+        <source>站号 %1 的设备序列号没有读到：%2</source>
+        <translation>The serial number of station %1 was not read: %2</translation>
     </message>
 </context>
 </TS>

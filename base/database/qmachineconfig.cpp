@@ -208,6 +208,8 @@ private:
                      int length, int scale, qint64 line);
     void take_registers(const QString &code, int address, int length, qint64 line);
     void parse_protocol();
+    // The serial-number registers of the <Protocol> element, when it names them.
+    void parse_serial(const QXmlStreamAttributes &attrs, DriveProfile *p);
     int protocol_number(const QXmlStreamAttributes &attrs, const char *name, int lowest,
                         int highest, int fallback);
     int protocol_function(const QXmlStreamAttributes &attrs, const char *name, int fallback);
@@ -263,7 +265,8 @@ void DescriptionParser::parse_protocol()
             QStringLiteral("write-single"), QStringLiteral("write-double"),
             QStringLiteral("word-order"),   QStringLiteral("address-base"),
             QStringLiteral("pause-ms"),     QStringLiteral("timeout-ms"),
-            QStringLiteral("retries")};
+            QStringLiteral("retries"),      QStringLiteral("serial"),
+            QStringLiteral("serial-length"), QStringLiteral("serial-form")};
         if (!known.contains(attr.name().toString()))
             fail(tr("<Protocol> 不认识属性 %1").arg(attr.name().toString()));
     }
@@ -287,8 +290,44 @@ void DescriptionParser::parse_protocol()
     p.pause_ms = protocol_number(attrs, "pause-ms", 0, 10000, p.pause_ms);
     p.timeout_ms = protocol_number(attrs, "timeout-ms", 10, 60000, p.timeout_ms);
     p.retries = protocol_number(attrs, "retries", 0, 10, p.retries);
+    parse_serial(attrs, &p);
     profile = p;
     skip_to_end();
+}
+
+void DescriptionParser::parse_serial(const QXmlStreamAttributes &attrs, DriveProfile *p)
+{
+    const bool has_address = attrs.hasAttribute(QLatin1String("serial"));
+    if (!has_address) {
+        for (const char *name : {"serial-length", "serial-form"}) {
+            if (attrs.hasAttribute(QLatin1String(name)))
+                fail(tr("<Protocol> 的 %1 要与 serial 一起给出").arg(QLatin1String(name)));
+        }
+        return;
+    }
+    const QString form = attrs.value(QLatin1String("serial-form")).toString().trimmed();
+    if (form == QLatin1String("number"))
+        p->serial_form = DriveProfile::SerialForm::Number;
+    else if (!form.isEmpty() && form != QLatin1String("text"))
+        fail(tr("<Protocol> 的 serial-form \"%1\" 不是 text 或 number").arg(form));
+    const int most = p->serial_form == DriveProfile::SerialForm::Number ? DriveProfile::kMaxSerialNumber
+                                                                       : DriveProfile::kMaxSerialText;
+    if (!attrs.hasAttribute(QLatin1String("serial-length")))
+        fail(tr("<Protocol> 的 serial 要有 serial-length（寄存器个数）"));
+    p->serial_length = protocol_number(attrs, "serial-length", 1, most, 0);
+    // Register 0 holds the software version.
+    const QString text = attrs.value(QLatin1String("serial")).toString().trimmed();
+    int address = 0;
+    if (!parse_address(text, &address) || address < 1 || address + p->serial_length - 1 > 0xFFFF)
+        fail(tr("<Protocol> 的 serial \"%1\" 不是 1 到 65535 之间的寄存器地址").arg(text));
+    // One read takes it.
+    if (p->serial_length > p->max_read) {
+        fail(tr("<Protocol> 的 serial-length %1 大于一次读取的寄存器数 max-read %2")
+                 .arg(p->serial_length)
+                 .arg(p->max_read));
+    }
+    p->serial_address = address;
+    take_registers(tr("设备序列号"), address, p->serial_length, m_xml.lineNumber());
 }
 
 void DescriptionParser::skip_to_end()

@@ -2,6 +2,7 @@
 
 #include <machine/machine_export.h>
 
+#include <QList>
 #include <QString>
 
 // How a drive speaks Modbus, from its description's <Protocol> element. A
@@ -42,6 +43,29 @@ struct MACHINE_EXPORT DriveProfile
     // Answer time-out and retries for this drive; -1: the settings' own.
     int timeout_ms = -1;
     int retries = -1;
+
+    // The drive's serial number, where it keeps one: `serial_length`
+    // registers from `serial_address` (-1: the description names none),
+    // read once when the link comes up and kept with every record.
+    enum class SerialForm {
+        Text,  // two characters a register, the high byte first (ASCII)
+        Number // one unsigned number, in the word order of 32-bit values
+    };
+    int serial_address = -1;
+    int serial_length = 0;
+    SerialForm serial_form = SerialForm::Text;
+    // Registers a serial number may take: 32 characters, or 64 bits.
+    static constexpr int kMaxSerialText = 16;
+    static constexpr int kMaxSerialNumber = 4;
+
+    bool has_serial() const { return serial_address >= 0 && serial_length > 0; }
+    // The serial number in the registers read from serial_address; empty
+    // when they hold none (all zero, or characters that are not printable
+    // ASCII, which a serial number never holds).
+    QString serial_text(const QList<quint16> &registers) const;
+    // The registers that hold `serial` (the simulated drive serves them);
+    // empty when it does not fit or is not of the profile's form.
+    QList<quint16> serial_registers(const QString &serial) const;
 
     bool is_default() const;
     // The address as the drive's manual writes it, for showing beside the

@@ -11,6 +11,7 @@
 #include <paramset/qmissionfailures.h>
 
 #include <communicate/qcommunicate.h>
+#include <machine/driveprofile.h>
 #include <machine/qmachine.h>
 #include <database/qmachineconfig.h>
 #include <machine/qmachinevalue.h>
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QWidget>
+
+#include <memory>
 
 namespace {
 
@@ -145,7 +148,7 @@ void QSoftCore::sendUpdateAllPara()
 
 QString QSoftCore::target_text() const
 {
-    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->get_name() : QString(),
+    return LinkSettings::target_text(m_port_name, m_machine_address, m_machine ? m_machine->display_name() : QString(),
                                      m_machine_version);
 }
 
@@ -158,6 +161,7 @@ bool QSoftCore::serial_connect(const tagSerialConfig &config)
         return false;
     m_port_name = QCommunicate::port_for(config);
     m_machine_version = -1;
+    m_drive_serial.clear();
 
     QMissionManager *manager = m_communicate->mission_manager();
     disconnect(manager, &QMissionManager::mission_failed, this, &QSoftCore::mission_failed);
@@ -300,10 +304,34 @@ void QSoftCore::queue_start_reads()
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
         manager->add_mission(mission);
     }
+    queue_serial_read();
     manager->reset();
     qDeleteAll(missions);
 
     emit start_runtime();
+}
+
+namespace {
+
+// Marks the read of the serial-number registers among the answers.
+QString serial_read_key()
+{
+    return QStringLiteral("Drive.Serial");
+}
+
+} // namespace
+
+void QSoftCore::queue_serial_read()
+{
+    // A serial number from another description or drive is no longer this
+    // drive's: until the read answers, there is none.
+    m_drive_serial.clear();
+    const std::unique_ptr<QMission> mission(ParamMissions::serial_mission(m_machine->profile(), m_machine_address));
+    if (!mission)
+        return;
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::ConnectReads));
+    mission->set_attribute(serial_read_key(), QVariant(true));
+    m_communicate->mission_manager()->add_mission(mission.get());
 }
 
 QString QSoftCore::description_key(int version)
@@ -415,6 +443,10 @@ void QSoftCore::mission_success(QMission *ms)
     const int type = int_attribute(ms, MissionKey::type());
     if (type != MISSION_READ_BACK && type != MISSION_READ)
         return;
+    if (ms->get_attribute(serial_read_key()).toBool()) {
+        m_drive_serial = ParamMissions::serial_of(m_machine->profile(), *ms);
+        return;
+    }
 
     ParamMissions::take_answer(m_machine, *ms, m_machine->get_runtimes());
 }

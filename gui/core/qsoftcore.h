@@ -48,6 +48,9 @@ public:
     // of a stored parameter set.
     int get_machine_version() const;
     QString get_port_name() const;
+    // The drive's serial number, read after the probe where the description
+    // names its registers; empty until it was read, or without them.
+    QString get_drive_serial() const { return m_drive_serial; }
     // The drive the link talks to, in one line for the operator: port (or
     // host), station, description and version. Titles, the status line and
     // the download's confirmation name the target with it.
@@ -125,6 +128,8 @@ private:
     void install_machine(QMachineConfig &config, const QString &type, const QString &version, bool typed);
     // Queues the reads of the start list (after a new model while online).
     void queue_start_reads();
+    // Queues the read of the serial-number registers the model's profile names.
+    void queue_serial_read();
     void announce_port_closed();
     QWidget *main_window() const;
 
@@ -141,6 +146,7 @@ private:
     QString m_machine_error;
     bool m_port_announced_open = false;
     int m_machine_version = -1;
+    QString m_drive_serial;
     QString m_port_name;
     QMissionFailures *m_refresh_failures = nullptr;
 };

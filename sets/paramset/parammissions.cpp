@@ -1,5 +1,6 @@
 #include "parammissions.h"
 
+#include <machine/driveprofile.h>
 #include <machine/qmachine.h>
 #include <machine/qmachinevalue.h>
 #include <communicate/missions/qmission.h>
@@ -168,6 +169,25 @@ QList<QMission *> read_missions(const QList<QMachineValue *> &values, int statio
         mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ_BACK)));
     }
     return missions;
+}
+
+QMission *serial_mission(const DriveProfile &profile, int station)
+{
+    if (!profile.has_serial())
+        return nullptr;
+    auto *mission = new QMission(MISSION_READ);
+    mission->set_attribute(MissionKey::station(), QVariant(station));
+    mission->set_attribute(MissionKey::address(), QVariant(profile.serial_address));
+    mission->set_attribute(MissionKey::length(), QVariant(profile.serial_length));
+    mission->set_attribute(MissionKey::type(), QVariant(int(MISSION_READ)));
+    apply_timing(mission, profile);
+    mission->update_send_buffer();
+    return mission;
+}
+
+QString serial_of(const DriveProfile &profile, const QMission &answer)
+{
+    return profile.serial_text(QRtuFrame::answer_registers(answer.get_recv_buffer(), profile.serial_length));
 }
 
 void take_answer(QMachine *machine, const QMission &mission, const QList<QMachineValue *> &runtimes)

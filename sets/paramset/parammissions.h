@@ -56,6 +56,14 @@ PARAMSET_EXPORT QList<QMission *> read_runs(const QList<QMachineValue *> &values
 // The same runs as read-backs (type 1) at the page's level. The caller owns them.
 PARAMSET_EXPORT QList<QMission *> read_missions(const QList<QMachineValue *> &values, int station);
 
+// The read of the serial-number registers the drive's profile names (type
+// 3, send buffer built, the profile's timing); null when it names none. The
+// caller owns it and sets its level.
+PARAMSET_EXPORT QMission *serial_mission(const DriveProfile &profile, int station);
+// The serial number in the answer to that read; empty when the answer holds
+// none (or fewer registers than asked).
+PARAMSET_EXPORT QString serial_of(const DriveProfile &profile, const QMission &answer);
+
 // Takes the registers of an answered read into the model: every parameter
 // whose registers all lie in the answer, and every value of runtimes whose
 // registers do.

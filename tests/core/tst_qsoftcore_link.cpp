@@ -101,6 +101,8 @@ void tst_QSoftCoreLink::connectionSequence()
                                  QStringLiteral("groups"), QStringLiteral("new"),
                                  QStringLiteral("runtime")}));
     QCOMPARE(online.count(), 1);
+    // The serial number the description names registers for, read after the probe.
+    QTRY_COMPARE(c->get_drive_serial(), QStringLiteral("SIM-0001"));
 
     // The start list (F0-00, F0-02, F0-05 and the runtime frequency) is read
     // into the new model; values outside it stay unread.

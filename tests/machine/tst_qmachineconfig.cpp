@@ -175,6 +175,16 @@ void tst_QMachineConfig::refused_data()
                                                << QStringLiteral("不认识属性 max-reads");
     QTest::newRow("profile after a group") << kGroup + "</Group>\n<Protocol/>" << 5
                                            << QStringLiteral("<Protocol> 必须写在所有参数组之前");
+    QTest::newRow("serial without its length") << QByteArray("<Protocol serial=\"0x0100\"/>") << 3
+                                               << QStringLiteral("serial 要有 serial-length");
+    QTest::newRow("serial longer than a read") << QByteArray("<Protocol serial=\"0x0100\" serial-length=\"9\"/>") << 3
+                                               << QStringLiteral("serial-length 9 大于一次读取的寄存器数 max-read 8");
+    QTest::newRow("serial in register 0") << QByteArray("<Protocol serial=\"0\" serial-length=\"2\"/>") << 3
+                                          << QStringLiteral("serial \"0\" 不是 1 到 65535 之间的寄存器地址");
+    QTest::newRow("serial over a parameter")
+        << QByteArray("<Protocol serial=\"1\" serial-length=\"2\"/>\n") + kGroup
+            + "<Param code=\"F0-00\" address=\"2\"/>\n</Group>"
+        << 5 << QStringLiteral("已被 设备序列号 占用");
     QTest::newRow("float of one register")
         << kGroup + "<Param code=\"F0-00\" address=\"1\" type=\"float\" length=\"1\"/>\n</Group>" << 4
         << QStringLiteral("浮点参数 F0-00 的长度是 1");
@@ -226,6 +236,24 @@ void tst_QMachineConfig::profile()
     QCOMPARE(rows.at(1).at(3), QStringLiteral("2")); // a float is two registers
     QCOMPARE(rows.at(1).at(18), QStringLiteral("float"));
     QCOMPARE(rows.at(2).at(17), QString()); // one word has no order
+
+    // The serial number's registers: text two characters a register, high
+    // byte first, padding dropped; a number in the drive's word order.
+    DriveProfile serial;
+    serial.serial_address = 0x100;
+    serial.serial_length = 3;
+    QCOMPARE(serial.serial_text({0x4142, 0x2D31, 0x0000}), QStringLiteral("AB-1"));
+    QCOMPARE(serial.serial_registers(QStringLiteral("AB-1")), (QList<quint16>{0x4142, 0x2D31, 0}));
+    QCOMPARE(serial.serial_text({0, 0, 0}), QString());
+    QCOMPARE(serial.serial_text({0x41FF, 0, 0}), QString()); // not text: nothing rather than garbage
+    QVERIFY(serial.serial_registers(QStringLiteral("ABCDEFG")).isEmpty());
+    serial.serial_form = DriveProfile::SerialForm::Number;
+    serial.serial_length = 2;
+    QCOMPARE(serial.serial_text({0xE240, 0x0001}), QStringLiteral("123456"));
+    serial.high_word_first = true;
+    QCOMPARE(serial.serial_text({0x0001, 0xE240}), QStringLiteral("123456"));
+    QCOMPARE(serial.serial_registers(QStringLiteral("123456")), (QList<quint16>{0x0001, 0xE240}));
+    QVERIFY(serial.serial_registers(QStringLiteral("4294967296")).isEmpty()); // beyond two registers
 }
 
 void tst_QMachineConfig::refused()

@@ -330,7 +330,7 @@ void tst_ParvexCompare::verificationListsWhatTheDriveTookDifferently()
                 // Operation, code, asked, read back, result.
                 for (int i = 0; i < table->topLevelItemCount(); ++i) {
                     const QTreeWidgetItem *item = table->topLevelItem(i);
-                    audit_rows << QStringList{item->text(5), item->text(6), item->text(8), item->text(9), item->text(10)}
+                    audit_rows << QStringList{item->text(6), item->text(7), item->text(9), item->text(10), item->text(11)}
                                       .join(QLatin1Char('|'));
                 }
                 modal->resize(1100, 360);

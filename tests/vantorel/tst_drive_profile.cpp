@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -84,6 +85,7 @@ class tst_DriveProfile : public QObject
 private slots:
     void scenario_data();
     void scenario();
+    void serialNumberGoesWithWhatIsRecorded();
     void describeRoundTrip();
     void checkFindsEveryProblem();
 
@@ -171,6 +173,43 @@ void tst_DriveProfile::scenario()
         QCOMPARE(sim.get_one(it.key()), it.value());
     if (exit == 0 && command.first() == s("get"))
         QVERIFY2(run.out.contains("1"), run.out.constData());
+}
+
+void tst_DriveProfile::serialNumberGoesWithWhatIsRecorded()
+{
+    // A drive that keeps its serial number as text in six registers outside
+    // its groups: the tool reads it once per link and every snapshot and
+    // write record names the drive by it.
+    QVERIFY(m_dir.isValid());
+    const QString drive_file = m_dir.filePath(s("serial.xml"));
+    QVERIFY(write_file(drive_file, description("<Protocol serial=\"0x30\" serial-length=\"6\"/>")));
+    const QString serial = s("VT-2026-0017");
+    DriveSim sim;
+    QVERIFY2(sim.start({s("--machine"), drive_file, s("--serial"), serial}), qPrintable(sim.error_string()));
+    const QString history = m_dir.filePath(s("serial-history.sqlite"));
+    const QStringList link{s("--machine"), drive_file, s("--config"), m_dir.filePath(s("config.xml")),
+                           s("--history"), history, s("--port"), sim.device()};
+
+    const Run info = run_tool(QStringList{s("info"), s("--json")} + link);
+    QVERIFY2(info.exit == 0, qPrintable(info.err));
+    QCOMPARE(QJsonDocument::fromJson(info.out).object().value(s("serial")).toString(), serial);
+    const Run upload = run_tool(QStringList{s("upload"), m_dir.filePath(s("serial.csv"))} + link);
+    QVERIFY2(upload.exit == 0, qPrintable(upload.err));
+    const Run set = run_tool(QStringList{s("set"), s("P0-00=5")} + link);
+    QVERIFY2(set.exit == 0, qPrintable(set.err));
+
+    const QStringList read_history{s("--history"), history, s("--config"), m_dir.filePath(s("config.xml")), s("--json")};
+    const Run list = run_tool(QStringList{s("history"), s("list")} + read_history);
+    QVERIFY2(list.exit == 0, qPrintable(list.err));
+    const QJsonArray snapshots = QJsonDocument::fromJson(list.out).object().value(s("snapshots")).toArray();
+    QCOMPARE(snapshots.size(), 1);
+    QCOMPARE(snapshots.at(0).toObject().value(s("drive_serial")).toString(), serial);
+    const Run audit = run_tool(QStringList{s("history"), s("audit")} + read_history);
+    QVERIFY2(audit.exit == 0, qPrintable(audit.err));
+    const QJsonArray writes = QJsonDocument::fromJson(audit.out).object().value(s("writes")).toArray();
+    QCOMPARE(writes.size(), 1);
+    QCOMPARE(writes.at(0).toObject().value(s("code")).toString(), s("P0-00"));
+    QCOMPARE(writes.at(0).toObject().value(s("drive_serial")).toString(), serial);
 }
 
 void tst_DriveProfile::describeRoundTrip()

@@ -204,6 +204,9 @@ void tst_English::parameter_names()
     }
     // The machine's own name (the history's machine column) in English too.
     QCOMPARE(QSoftCore::get_core()->get_machine()->display_name(), QStringLiteral("General-purpose drive"));
+    // And in the line that names the drive the link talks to (status line, titles).
+    QVERIFY2(QSoftCore::get_core()->target_text().contains(QStringLiteral(", General-purpose drive, ")),
+             qPrintable(QSoftCore::get_core()->target_text()));
     // The notice after changing the language speaks the language chosen.
     QCOMPARE(MainWindow::restart_notice(QUiLanguage::English, QStringLiteral(TEST_APP_DIR)),
              QStringLiteral("The interface language takes effect at the next start of the program."));

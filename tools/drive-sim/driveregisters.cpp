@@ -18,7 +18,7 @@ QString cell(const QStringList &row, int column)
 
 } // namespace
 
-bool DriveRegisters::load(const QString &path, int version, QString *error)
+bool DriveRegisters::load(const QString &path, int version, const QString &serial, QString *error)
 {
     QMachineConfig config;
     if (!config.load_file(path)) {
@@ -88,6 +88,28 @@ bool DriveRegisters::load(const QString &path, int version, QString *error)
     m_ranges.append(qMakePair(0, 0));
     m_access.insert(0, READ_ONLY);
     m_values.insert(0, quint16(version));
+    if (!m_profile.has_serial() && !serial.isEmpty()) {
+        *error = QStringLiteral("%1 names no serial-number registers (<Protocol serial=...>) for the serial number %2")
+                     .arg(path, serial);
+        return false;
+    }
+    if (m_profile.has_serial()) {
+        const bool number = m_profile.serial_form == DriveProfile::SerialForm::Number;
+        const QString text = !serial.isEmpty() ? serial : number ? QStringLiteral("1001") : QStringLiteral("SIM-0001");
+        const QList<quint16> words = m_profile.serial_registers(text);
+        if (words.isEmpty()) {
+            *error = QStringLiteral("%1: the serial number \"%2\" does not fit its %3 registers")
+                         .arg(path, text)
+                         .arg(m_profile.serial_length);
+            return false;
+        }
+        const int first = m_profile.serial_address;
+        m_ranges.append(qMakePair(first, first + int(words.size()) - 1));
+        for (int i = 0; i < words.size(); ++i) {
+            m_access.insert(first + i, READ_ONLY);
+            m_values.insert(first + i, words.at(i));
+        }
+    }
     m_runtime.configure(config.get_parvex_config()->get_pages(), config.get_runtime_config()->get_page(0));
     advance(0);
     return true;

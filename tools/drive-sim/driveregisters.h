@@ -30,7 +30,11 @@ class DriveRegisters
 public:
     enum Exception { OK = 0, ILLEGAL_ADDRESS = 2, ILLEGAL_VALUE = 3, REFUSED = 4 };
 
-    bool load(const QString &path, int version, QString *error);
+    // `serial` goes into the serial-number registers when the description
+    // names them (read-only, as the version); a serial their form cannot
+    // hold, or one for a description that names no such registers, fails
+    // the load.
+    bool load(const QString &path, int version, const QString &serial, QString *error);
 
     // Modbus reads and writes: 0 or the exception code.
     int read(int address, int count, QList<quint16> *values) const;

@@ -127,7 +127,7 @@ bool DriveSimulator::start(QString *error)
 {
     m_stations.clear();
     for (int station : std::as_const(m_options.stations)) {
-        if (!m_stations[station].load(m_options.machine, m_options.version, error))
+        if (!m_stations[station].load(m_options.machine, m_options.version, m_options.serial, error))
             return false;
         m_stations[station].runtime().set_running(m_options.run);
     }

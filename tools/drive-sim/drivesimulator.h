@@ -25,6 +25,7 @@ struct DriveOptions
     QString machine;        // description file
     QList<int> stations{ 1 }; // each with registers of its own
     int version = 100;
+    QString serial;         // in the serial-number registers the description names
     int baud = 0;           // line timing; 0 = answers go out at once
     int bits_per_char = 10; // 8N1
     int port_baud = 19200;  // speed set on a real port; the drive's own line speed

@@ -111,6 +111,7 @@ int main(int argc, char *argv[])
         { "station", "n[,n...]", "station addresses, 1..247, comma-separated (default 1)" },
         { "machine", "file", "machine description (default <program dir>/machines/default.xml)" },
         { "version", "n", "software version in register 0 (default 100)" },
+        { "serial", "text", "serial number in the registers the description's <Protocol serial> names (default SIM-0001, or 1001 for a number)" },
         { "baud", "rate", "line timing: answers take the line time at this rate (default 0: none); with --port, the port speed" },
         { "parity", "n|e|o", "parity for line timing and --port (default n)" },
         { "stop", "1|2", "stop bits for line timing and --port (default 1)" },
@@ -205,6 +206,7 @@ int main(int argc, char *argv[])
         }
     }
     o.version = int(integer("version", 0, 65535, 100));
+    o.serial = parser.value(QStringLiteral("serial"));
     const int baud = int(integer("baud", 0, 10000000, 0));
     o.baud = baud;
     o.port_baud = baud > 0 ? baud : 19200;

@@ -39,9 +39,12 @@ struct VantorelCommandSpec
 {
     QString name;
     // The command's line in the general help: synopsis and one-line summary.
+    // The summary and the help are source texts (Chinese, marked for the
+    // translation update), translated when printed: the table is made
+    // before the run knows its language.
     QString synopsis;
-    QString summary;
-    QString help;
+    const char *summary = "";
+    const char *help = "";
     // The arguments a command that talks to stations takes (most: -1 for
     // any number); the others check their own.
     int fewest_arguments = 0;

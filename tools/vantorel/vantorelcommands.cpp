@@ -13,6 +13,7 @@
 #include "commands/scancommand.h"
 #include "commands/setcommand.h"
 #include "commands/uploadcommand.h"
+#include "vantoreltr.h"
 
 namespace VantorelCommands {
 
@@ -50,8 +51,8 @@ QString command_line(const VantorelCommandSpec &spec)
     constexpr int column = 30;
     const QString synopsis = QString(indent, QLatin1Char(' ')) + spec.synopsis;
     if (synopsis.size() < column - 1)
-        return synopsis.leftJustified(column) + spec.summary + QLatin1Char('\n');
-    return synopsis + QLatin1Char('\n') + QString(column, QLatin1Char(' ')) + spec.summary + QLatin1Char('\n');
+        return synopsis.leftJustified(column) + VantorelText::tr(spec.summary) + QLatin1Char('\n');
+    return synopsis + QLatin1Char('\n') + QString(column, QLatin1Char(' ')) + VantorelText::tr(spec.summary) + QLatin1Char('\n');
 }
 
 } // namespace
@@ -66,48 +67,48 @@ QString general()
     QString commands;
     for (const VantorelCommandSpec &spec : VantorelCommands::all())
         commands += command_line(spec);
-    return QStringLiteral("vantorel: commission a drive without a screen.\n"
-                          "\n"
-                          "Usage: vantorel COMMAND [ARGUMENTS] [OPTIONS]\n"
-                          "\n"
-                          "Commands:\n")
+    return VantorelText::tr("vantorel：不用屏幕调试变频器。\n"
+                            "\n"
+                            "用法: vantorel COMMAND [ARGUMENTS] [OPTIONS]\n"
+                            "\n"
+                            "命令：\n")
         + commands
-        + QStringLiteral(
+        + VantorelText::tr(
                "\n"
-               "Link options (left out: the settings of config.xml, as the workbench uses them):\n"
-               "  --port NAME          device (/dev/ttyUSB0, COM3), tcp://host[:port] or rtutcp://host:port\n"
-               "  --baud RATE          baud rate\n"
-               "  --parity n|e|o       parity\n"
-               "  --stop 1|2           stop bits\n"
-               "  --station N          station address 1..247 (default: the settings' station, 1)\n"
-               "  --stations LIST      several stations in turn, e.g. 1-10,12 (get, set, upload,\n"
-               "                       download, compare); ends with a summary per station\n"
-               "  --timeout MS         answer time-out (default 500)\n"
-               "  --retries N          retries after the first try (default 2)\n"
-               "  --echo               the adapter returns every byte sent (two-wire RS-485): expect and\n"
-               "                       remove the echo of each request (default: Communicate.LocalEcho)\n"
-               "  --config FILE        settings file instead of the program's config.xml (beside it, or\n"
-               "                       ~/.config/vantorel/ for an installed copy)\n"
-               "  --machine FILE       machine description instead of machines/default.xml\n"
-               "  --history URL|FILE   history database instead of the settings' History.Database\n"
-               "                       (postgresql://user@host:port/dbname, or an SQLite file)\n"
-               "  --note TEXT          a note kept with the snapshots and write records of this run\n"
+               "连接选项（不给出时：config.xml 中的设置，与工作台所用的相同）：\n"
+               "  --port NAME          设备（/dev/ttyUSB0、COM3）、tcp://host[:port] 或 rtutcp://host:port\n"
+               "  --baud RATE          波特率\n"
+               "  --parity n|e|o       校验位\n"
+               "  --stop 1|2           停止位\n"
+               "  --station N          站号 1..247（默认：设置中的站号，1）\n"
+               "  --stations LIST      依次访问多个站号，例如 1-10,12（get、set、upload、\n"
+               "                       download、compare）；最后按站号汇总\n"
+               "  --timeout MS         应答超时（默认 500）\n"
+               "  --retries N          第一次之后的重试次数（默认 2）\n"
+               "  --echo               适配器回送发出的每个字节（两线 RS-485）：等待并去掉\n"
+               "                       每个请求的回送（默认：Communicate.LocalEcho）\n"
+               "  --config FILE        用该设置文件代替程序的 config.xml（在程序旁，安装的\n"
+               "                       程序在 ~/.config/vantorel/）\n"
+               "  --machine FILE       用该机器描述代替 machines/default.xml\n"
+               "  --history URL|FILE   用该历史数据库代替设置中的 History.Database\n"
+               "                       （postgresql://user@host:port/dbname，或 SQLite 文件）\n"
+               "  --note TEXT          本次运行的快照和写入记录所附的备注\n"
                "\n"
-               "Output options:\n"
-               "  --json               one JSON document on standard output (numbers as numbers)\n"
-               "  --verbose            also print the link's own warnings\n"
-               "  --help               this text; COMMAND --help: the command's text\n"
+               "输出选项：\n"
+               "  --json               在标准输出上写一个 JSON 文档（数值写成数字）\n"
+               "  --verbose            同时输出通信链路自己的警告\n"
+               "  --help               本说明；COMMAND --help：该命令的说明\n"
                "\n"
-               "Exit codes:\n"
-               "  0  done\n"
-               "  1  usage: bad options, unknown codes, values that fail the checks\n"
-               "  2  no link or no answer (port cannot be opened, station does not answer)\n"
-               "  3  the drive refused something (a Modbus exception)\n"
-               "  4  verification found differences\n"
-               "  5  a file could not be read or written, or cannot be used\n"
-               "With --stations the exit code is that of the first station that failed.\n"
+               "退出码：\n"
+               "  0  完成\n"
+               "  1  用法错误：选项不对、代码未知、数值未通过检查\n"
+               "  2  没有连接或没有应答（端口无法打开、站号不应答）\n"
+               "  3  设备拒绝（Modbus 异常）\n"
+               "  4  核对发现不同\n"
+               "  5  文件无法读取或写入，或无法使用\n"
+               "使用 --stations 时，退出码是第一个出错站号的退出码。\n"
                "\n"
-               "Examples:\n"
+               "示例：\n"
                "  vantorel info --port /dev/ttyUSB0\n"
                "  vantorel get F0-07 F0-01 --json\n"
                "  vantorel set F0-07=45.5 F0-01=端子\n"
@@ -118,7 +119,7 @@ QString general()
 QString command(const QString &name)
 {
     const VantorelCommandSpec *spec = VantorelCommands::find(name);
-    return spec ? spec->help : QString();
+    return spec ? VantorelText::tr(spec->help) : QString();
 }
 
 } // namespace VantorelHelp

@@ -15,6 +15,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 
 bool is_write(const QMission &mission)
@@ -59,6 +61,7 @@ void VantorelLink::start(const tagSerialConfig &config, int station)
     m_config = config;
     m_station = station;
     m_version = -1;
+    m_serial.clear();
     m_error.clear();
     m_exit = VantorelExit::Done;
     m_since.start();
@@ -137,6 +140,18 @@ bool VantorelLink::wait_online()
     m_exit = VantorelExit::NoLink;
     close();
     return false;
+}
+
+bool VantorelLink::read_serial(const DriveProfile &profile)
+{
+    m_serial.clear();
+    const std::unique_ptr<QMission> mission(ParamMissions::serial_mission(profile, m_station));
+    if (!mission)
+        return true;
+    mission->set_attribute(MissionKey::level(), QVariant(MissionLevel::PageWork));
+    return run({mission.get()}, [this, &profile](const QMission &answer) {
+        m_serial = ParamMissions::serial_of(profile, answer);
+    });
 }
 
 QString VantorelLink::port() const

@@ -45,6 +45,13 @@ public:
     void set_profile(const DriveProfile &profile);
     void close();
     int version() const { return m_version; }
+    // Reads the serial-number registers the profile names (nothing to do
+    // without them). False, with error() and exit_code(), when the drive
+    // did not answer the read; serial() stays empty then.
+    bool read_serial(const DriveProfile &profile);
+    // The drive's serial number; empty when not read or when the registers
+    // hold none.
+    QString serial() const { return m_serial; }
     QString port() const;
     QMissionManager *manager() const;
     int station() const { return m_station; }
@@ -81,6 +88,7 @@ private:
     int m_connect_wait = 3000;
     int m_station = 1;
     int m_version = -1;
+    QString m_serial;
     QList<Failure> m_failures;
     QString m_error;
     int m_exit = 0;

@@ -165,6 +165,7 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
     snapshot.port = link.port();
     snapshot.station = link.station();
     snapshot.drive_version = link.version();
+    snapshot.drive_serial = link.serial();
     snapshot.note = m_options.note;
     history_database(true);
     // Offered even to a history that cannot take it now: it stays queued
@@ -174,7 +175,7 @@ bool VantorelSession::record(const VantorelLink &link, const QString &operation,
 
 QString VantorelSession::target_of(const VantorelLink &link) const
 {
-    return LinkSettings::target_text(link.port(), link.station(), m_machine ? m_machine->get_name() : QString(),
+    return LinkSettings::target_text(link.port(), link.station(), m_machine ? m_machine->display_name() : QString(),
                                      link.version());
 }
 
@@ -194,6 +195,7 @@ void VantorelSession::record_writes(const VantorelLink &link, const QString &ope
         w.port = link.port();
         w.station = link.station();
         w.drive_version = link.version();
+        w.drive_serial = link.serial();
         w.machine_name = m_machine->get_name();
         w.machine_type = m_machine->get_type();
         w.machine_version = m_machine->get_version();

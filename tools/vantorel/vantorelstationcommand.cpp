@@ -194,6 +194,10 @@ VantorelResult VantorelStationCommand::serve_station(int station)
         result.error = link.error();
         return result;
     }
+    // The serial number names the drive in what is recorded; a drive that
+    // does not give it is still served, and what is recorded has none.
+    if (session().machine() && !link.read_serial(session().machine()->profile()))
+        session().out().error(VantorelText::tr("站号 %1 的设备序列号没有读到：%2").arg(station).arg(link.error()));
     return serve(link);
 }
 

@@ -248,6 +248,7 @@ tagParamSnapshot snapshot_now(QMachine *machine, const QString &operation)
     snapshot.port = core->get_port_name();
     snapshot.station = core->get_machine_address();
     snapshot.drive_version = core->get_machine_version();
+    snapshot.drive_serial = core->get_drive_serial();
     return snapshot;
 }
 
@@ -282,6 +283,7 @@ void record_writes(const QList<tagWriteRecord> &writes, QWidget *parent)
         w.port = core->get_port_name();
         w.station = core->get_machine_address();
         w.drive_version = core->get_machine_version();
+        w.drive_serial = core->get_drive_serial();
         if (w.note.isEmpty())
             w.note = h->note;
         // Stamped now, so one stored later keeps the time it was made.

@@ -46,7 +46,7 @@ QStringList row_of(const tagWriteRecord &w)
 {
     QStringList row;
     row << w.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << w.user_name << w.workstation
-        << w.port << QString::number(w.station) << ParamAudit::operation_text(w.operation) << w.code
+        << w.port << QString::number(w.station) << w.drive_serial << ParamAudit::operation_text(w.operation) << w.code
         << value_text(w.code, w.has_before, w.before) << value_text(w.code, true, w.asked)
         << value_text(w.code, w.has_read_back, w.read_back) << ParamAudit::result_text(w) << w.note;
     return row;
@@ -93,7 +93,8 @@ QAuditDialog::QAuditDialog(QWidget *parent)
 
     m_table->setRootIsDecorated(false);
     m_table->setAlternatingRowColors(true);
-    m_table->setHeaderLabels({tr("时间"), tr("用户"), tr("工作站"), tr("端口"), tr("站号"), tr("操作"), tr("代码"),
+    m_table->setHeaderLabels({tr("时间"), tr("用户"), tr("工作站"), tr("端口"), tr("站号"), tr("设备序列号"),
+                              tr("操作"), tr("代码"),
                               tr("之前"), tr("要求"), tr("读回"), tr("结果"), tr("备注")});
     m_table->header()->setSectionsMovable(false);
 
@@ -186,7 +187,8 @@ void QAuditDialog::save()
     if (path.isEmpty())
         return;
     QCSVFile table;
-    const QStringList header = {tr("时间"), tr("用户"), tr("工作站"), tr("端口"), tr("站号"), tr("操作"), tr("代码"),
+    const QStringList header = {tr("时间"), tr("用户"), tr("工作站"), tr("端口"), tr("站号"), tr("设备序列号"),
+                              tr("操作"), tr("代码"),
                                 tr("之前"), tr("要求"), tr("读回"), tr("结果"), tr("备注")};
     for (int c = 0; c < header.size(); ++c)
         table.set_text(c, 0, header.at(c));

@@ -19,7 +19,7 @@ class QAuditDialog : public QDialog
     Q_OBJECT
 public:
     enum Column { TimeColumn = 0, UserColumn, WorkstationColumn, PortColumn, StationColumn,
-                  OperationColumn, CodeColumn, BeforeColumn, AskedColumn, ReadBackColumn,
+                  SerialColumn, OperationColumn, CodeColumn, BeforeColumn, AskedColumn, ReadBackColumn,
                   ResultColumn, NoteColumn, ColumnCount };
 
     explicit QAuditDialog(QWidget *parent = nullptr);

@@ -71,8 +71,8 @@ QHistoryDialog::QHistoryDialog(QWidget *parent)
     m_table->setRootIsDecorated(false);
     m_table->setAlternatingRowColors(true);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setHeaderLabels({tr("时间"), tr("操作"), tr("端口"), tr("站号"), tr("设备版本"), tr("机型"),
-                              tr("参数个数")});
+    m_table->setHeaderLabels({tr("时间"), tr("操作"), tr("端口"), tr("站号"), tr("设备版本"), tr("设备序列号"),
+                              tr("机型"), tr("参数个数")});
     m_table->header()->setSectionsMovable(false);
 
     auto *filters = new QHBoxLayout;
@@ -171,6 +171,7 @@ void QHistoryDialog::reload()
         item->setText(PortColumn, s.port);
         item->setText(StationColumn, QString::number(s.station));
         item->setText(VersionColumn, version_text(s.drive_version));
+        item->setText(SerialColumn, s.drive_serial);
         // The stored name is the description's own; the model of that
         // description names it in the interface's language.
         const bool same_machine = current && !s.machine_name.isEmpty() && s.machine_name == current->get_name();

@@ -20,7 +20,7 @@ class QHistoryDialog : public QDialog
     Q_OBJECT
 public:
     enum Column { TimeColumn = 0, OperationColumn, PortColumn, StationColumn, VersionColumn,
-                  MachineColumn, CountColumn, ColumnCount };
+                  SerialColumn, MachineColumn, CountColumn, ColumnCount };
 
     explicit QHistoryDialog(QWidget *parent = nullptr);
 

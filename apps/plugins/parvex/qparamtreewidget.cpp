@@ -27,6 +27,13 @@ constexpr int kNameColumnWidth = 200;
 constexpr int kValueColumnWidth = 200;
 // A name longer than this is elided; its tool tip and the help line hold it.
 constexpr int kMaxNameColumnWidth = 420;
+constexpr int kMaxValueColumnWidth = 320;
+// Where the table is too narrow for everything, the value and then the
+// name give way down to these.
+constexpr int kMinValueColumnWidth = 120;
+constexpr int kMinNameColumnWidth = 120;
+// Room beside a cell's text (the item's margins and the focus frame).
+constexpr int kCellPadding = 8;
 
 QString property_text(QMachineValue *value, enValuePropertyIndex index)
 {
@@ -142,13 +149,94 @@ void QParamTreeWidget::set_params(tagValueGroup *group)
 
 void QParamTreeWidget::fit_columns()
 {
-    // The names get the room their texts need (English names are longer
-    // than Chinese ones); the short columns only theirs.
+    // Each column asks for its texts' width: the names the room they need
+    // (English names are longer than Chinese ones), the value its widest
+    // choice or limit, the default and the limits theirs (a choice's limits
+    // are choice texts). Code and unit always get theirs; where the table is
+    // too narrow for the rest, the default and the limits give way first
+    // (down to their headings), then the value, the name last.
+    struct Share
+    {
+        int column;
+        int wanted;
+        int least;
+    };
     for (int column : {CodeColumn, DefaultColumn, MinimumColumn, MaximumColumn, UnitColumn})
         resizeColumnToContents(column);
-    const int name = qBound(kNameColumnWidth, sizeHintForColumn(NameColumn) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8,
-                            kMaxNameColumnWidth);
-    setColumnWidth(NameColumn, name);
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + kCellPadding;
+    const int name_wanted = qBound(kNameColumnWidth, sizeHintForColumn(NameColumn) + padding, kMaxNameColumnWidth);
+    QList<Share> shares;
+    for (int column : {DefaultColumn, MinimumColumn, MaximumColumn}) {
+        const int wanted = columnWidth(column);
+        shares.append({column, wanted, qMin(wanted, header()->sectionSizeHint(column))});
+    }
+    shares.append({ValueColumn, value_width_wanted(), kMinValueColumnWidth});
+    shares.append({NameColumn, name_wanted, kMinNameColumnWidth});
+
+    // Counted as if the vertical scroll bar were there: it comes and goes
+    // with the rows, and the unit must not go under it.
+    const int available = width() - 2 * frameWidth()
+        - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) - columnWidth(CodeColumn)
+        - columnWidth(UnitColumn);
+    int excess = -available;
+    for (const Share &share : std::as_const(shares))
+        excess += share.wanted;
+    QList<int> widths;
+    for (const Share &share : std::as_const(shares))
+        widths.append(share.wanted);
+    // The limits shrink together, the widest first; then value, then name.
+    const auto shrink = [&](int first, int last) {
+        while (excess > 0) {
+            int widest = -1;
+            for (int i = first; i <= last; ++i) {
+                if (widths.at(i) > shares.at(i).least && (widest < 0 || widths.at(i) > widths.at(widest)))
+                    widest = i;
+            }
+            if (widest < 0)
+                return;
+            int second = shares.at(widest).least;
+            for (int i = first; i <= last; ++i) {
+                if (i != widest && widths.at(i) <= widths.at(widest))
+                    second = qMax(second, widths.at(i));
+            }
+            const int cut = qMin(excess, qMax(1, widths.at(widest) - second));
+            widths[widest] -= cut;
+            excess -= cut;
+        }
+    };
+    shrink(0, 2);
+    shrink(3, 3);
+    shrink(4, 4);
+    for (int i = 0; i < shares.size(); ++i)
+        setColumnWidth(shares.at(i).column, widths.at(i));
+}
+
+int QParamTreeWidget::value_width_wanted() const
+{
+    if (!m_group)
+        return kValueColumnWidth;
+    const QFontMetrics metrics = fontMetrics();
+    int widest = 0;
+    for (QMachineValue *value : std::as_const(m_group->m_values)) {
+        if (!value)
+            continue;
+        QStringList texts = value->get_combo_list();
+        if (texts.isEmpty()) {
+            texts = {limit_text(value, VALUE_DEFAULT), limit_text(value, VALUE_MIN),
+                     limit_text(value, VALUE_MAX)};
+        }
+        for (const QString &text : std::as_const(texts))
+            widest = qMax(widest, metrics.horizontalAdvance(text));
+    }
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + kCellPadding;
+    return qBound(kMinValueColumnWidth, widest + padding, kMaxValueColumnWidth);
+}
+
+void QParamTreeWidget::resizeEvent(QResizeEvent *event)
+{
+    QTreeWidget::resizeEvent(event);
+    if (m_group)
+        fit_columns();
 }
 
 void QParamTreeWidget::value_changed()

@@ -91,11 +91,17 @@ public slots:
     void update_all();
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // Short columns take their texts' width; the name and the value share
+    // what the table's width leaves, so the unit is never cut off.
     void fit_columns();
+    // The widest text the value column may have to show for the group:
+    // every choice, or the default and the limits a number lies between.
+    int value_width_wanted() const;
     QMap<QString, QTreeWidgetItem *> m_item_of_code;
     QMap<QTreeWidgetItem *, QString> m_code_of_item;
     void apply_filter(QTreeWidgetItem *item, QMachineValue *value);

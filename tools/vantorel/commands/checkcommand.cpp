@@ -23,15 +23,14 @@ VantorelCommandSpec CheckCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("check");
     spec.synopsis = QStringLiteral("check FILE.xml");
-    spec.summary = QStringLiteral("every problem of a machine description");
-    spec.help = QStringLiteral(
-        "Usage: vantorel check DRIVE.xml [--json]\n"
-        "Checks a machine description and prints every problem with its line: duplicate\n"
-        "codes or addresses, overlapping registers, defaults outside the limits, choices\n"
-        "that do not cover the default, limits the scale and width cannot hold, and\n"
-        "whatever else the program would refuse (a protocol profile that contradicts\n"
-        "itself). Exit 0 when the program takes the description, 5 otherwise.\n"
-        "Example: vantorel check machines/ACME/100.xml\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "机器描述的所有问题");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel check DRIVE.xml [--json]\n"
+        "检查机器描述，列出每个问题及其所在行：重复的代码或地址、重叠的寄存器、\n"
+        "超出限值的默认值、不包含默认值的选项、比例和宽度容纳不下的限值，以及\n"
+        "程序会拒绝的其他一切（自相矛盾的协议配置）。程序接受该描述时退出码为 0，\n"
+        "否则为 5。\n"
+        "示例: vantorel check machines/ACME/100.xml\n");
     spec.make = make_vantorel_command<CheckCommand>;
     return spec;
 }

@@ -23,14 +23,14 @@ VantorelCommandSpec CompareCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("compare");
     spec.synopsis = QStringLiteral("compare FILE | --defaults | --snapshot ID");
-    spec.summary = QStringLiteral("compare the drive with a file, the defaults or a snapshot");
-    spec.help = QStringLiteral("Usage: vantorel compare FILE | --defaults | --snapshot ID [--record] [link options] [--json]\n"
-                               "Reads the drive's parameters and lists those that differ from a\n"
-                               "parameter file, from the description's defaults or from a snapshot.\n"
-                               "--record also stores the values read in the history (a compare snapshot).\n"
-                               "Exit code 4 when something differs. In JSON, \"against\" is \"file\",\n"
-                               "\"defaults\" or \"snapshot\" (with \"snapshot_id\").\n"
-                               "Example: vantorel compare --defaults\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "将设备与文件、默认值或快照比较");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel compare FILE | --defaults | --snapshot ID [--record] [连接选项] [--json]\n"
+        "读取设备的参数，列出与参数文件、描述中的默认值或快照不同的参数。\n"
+        "--record 同时把读到的值存入历史记录（比较快照）。\n"
+        "有不同时退出码为 4。JSON 中 \"against\" 为 \"file\"、\"defaults\" 或\n"
+        "\"snapshot\"（带 \"snapshot_id\"）。\n"
+        "示例: vantorel compare --defaults\n");
     spec.several_stations = true;
     spec.make = make_vantorel_command<CompareCommand>;
     return spec;

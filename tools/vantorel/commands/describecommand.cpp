@@ -28,20 +28,19 @@ VantorelCommandSpec DescribeCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("describe");
     spec.synopsis = QStringLiteral("describe TABLE.csv -o FILE");
-    spec.summary = QStringLiteral("machine description from a parameter table");
-    spec.help = QStringLiteral(
-        "Usage: vantorel describe TABLE.csv -o DRIVE.xml [--json]\n"
-        "Turns a parameter table (CSV, GBK or UTF-8, one row per parameter) into a machine\n"
-        "description. The header row names the columns, in any order: code, name, name-en,\n"
-        "address (decimal or 0x hex), width (1, 2, int16, uint16, int32, uint32, float),\n"
-        "scale or decimals, default, min, max, unit, unit-en, choices (\"0=V/F控制;1=矢量控制\"),\n"
-        "choices-en, access (rw, ro, stop), help, group, start; Chinese headings (代码, 名称,\n"
-        "地址, 默认值, ...) are taken too. Only code and address are needed. Without a group\n"
-        "column, parameters are grouped by the code before its '-'; the group \"Runtime\" is\n"
-        "the runtime page. The description is checked as `vantorel check` does and written\n"
-        "only when the loader takes it. Add a <Protocol> element for a drive whose Modbus\n"
-        "habits differ (see the README).\n"
-        "Example: vantorel describe manual-table.csv -o machines/ACME/100.xml\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "由参数表生成机器描述");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel describe TABLE.csv -o DRIVE.xml [--json]\n"
+        "把参数表（CSV，GBK 或 UTF-8，每个参数一行）转成机器描述。标题行给出\n"
+        "各列的名字，顺序不限：code、name、name-en、address（十进制或 0x 十六进制）、\n"
+        "width（1、2、int16、uint16、int32、uint32、float）、scale 或 decimals、default、\n"
+        "min、max、unit、unit-en、choices（\"0=V/F控制;1=矢量控制\"）、choices-en、access\n"
+        "（rw、ro、stop）、help、group、start；中文标题（代码、名称、地址、默认值……）\n"
+        "也可以。只有 code 和 address 是必需的。没有 group 列时，参数按代码中 '-'\n"
+        "之前的部分分组；组 \"Runtime\" 是运行值页。描述按 `vantorel check` 的方式\n"
+        "检查，只有加载程序接受时才写出。驱动器的 Modbus 习惯不同时，加一个\n"
+        "<Protocol> 元素（见 README）。\n"
+        "示例: vantorel describe manual-table.csv -o machines/ACME/100.xml\n");
     spec.make = make_vantorel_command<DescribeCommand>;
     return spec;
 }

@@ -32,22 +32,19 @@ VantorelCommandSpec DownloadCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("download");
     spec.synopsis = QStringLiteral("download FILE");
-    spec.summary = QStringLiteral("write a parameter file into the drive");
-    spec.help = QStringLiteral("Usage: vantorel download FILE [--changed-only] [--dry-run] [--no-backup] [--no-verify]\n"
-                               "       [link options] [--json]\n"
-                               "Writes a parameter file into the drive. The file is checked as the\n"
-                               "workbench checks it (header, known codes, integer raw values within\n"
-                               "width, minimum and maximum); when a row fails, nothing is written.\n"
-                               "Read-only parameters in the file are skipped. Before writing, the\n"
-                               "drive's set is kept as a snapshot (--no-backup: not); afterwards the\n"
-                               "written values are read back and compared (--no-verify: not).\n"
-                               "--changed-only reads the drive first and writes only the parameters\n"
-                               "whose value differs from the file's; the summary says how many were\n"
-                               "equal. --dry-run reads the drive and lists the differences, writes\n"
-                               "nothing and exits 4 when there is one.\n"
-                               "With --stations the same FILE goes into every station, unless it\n"
-                               "holds {station}, which is replaced by the station.\n"
-                               "Example: vantorel download line3.csv --stations 1-4\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "把参数文件写入设备");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel download FILE [--changed-only] [--dry-run] [--no-backup] [--no-verify]\n"
+        "       [连接选项] [--json]\n"
+        "把参数文件写入设备。文件按工作台的方式检查（标题、已知代码、在宽度、\n"
+        "最小值和最大值之内的整数原始值）；只要有一行不通过，就什么也不写。\n"
+        "文件中的只读参数跳过。写入前，设备的参数作为快照保存（--no-backup：\n"
+        "不保存）；写入后读回写入的值并核对（--no-verify：不核对）。\n"
+        "--changed-only 先读取设备，只写入值与文件不同的参数；汇总说明有多少个\n"
+        "相同。--dry-run 读取设备并列出不同之处，什么也不写，有不同时退出码为 4。\n"
+        "使用 --stations 时，同一个 FILE 写入每个站号，除非其中有 {station}，\n"
+        "它会被换成站号。\n"
+        "示例: vantorel download line3.csv --stations 1-4\n");
     spec.several_stations = true;
     spec.fewest_arguments = 1;
     spec.most_arguments = 1;

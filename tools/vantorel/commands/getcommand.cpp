@@ -21,11 +21,12 @@ VantorelCommandSpec GetCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("get");
     spec.synopsis = QStringLiteral("get CODE...");
-    spec.summary = QStringLiteral("read values (display units; --raw: raw values)");
-    spec.help = QStringLiteral("Usage: vantorel get CODE... [--raw] [link options] [--json]\n"
-                               "Reads parameters or runtime values and prints code, name, value and\n"
-                               "unit; --raw prints the raw register values instead.\n"
-                               "Example: vantorel get F0-07 U0-00\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "读取数值（显示单位；--raw：原始值）");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel get CODE... [--raw] [连接选项] [--json]\n"
+        "读取参数或运行值，输出代码、名称、数值和单位；--raw 改为输出寄存器的\n"
+        "原始值。\n"
+        "示例: vantorel get F0-07 U0-00\n");
     spec.several_stations = true;
     spec.fewest_arguments = 1;
     spec.most_arguments = -1;

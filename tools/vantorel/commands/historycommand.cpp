@@ -31,13 +31,14 @@ VantorelCommandSpec HistoryCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("history");
     spec.synopsis = QStringLiteral("history [list|show ID|export ID FILE|audit]");
-    spec.summary = QStringLiteral("the snapshots of parameter sets");
-    spec.help = QStringLiteral("Usage: vantorel history [list | show ID | export ID FILE] [--json]\n"
-                               "       vantorel history audit [--station N] [--code C] [--since DATE] [--json]\n"
-                               "The snapshots of parameter sets (uploads, backups before downloads):\n"
-                               "list them, show one, or export one as a parameter file. audit lists\n"
-                               "the writes to drives, newest first (DATE: 2026-03-01 or 2026-03-01T08:00).\n"
-                               "Example: vantorel history export 12 before-repair.csv\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "参数集的快照");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel history [list | show ID | export ID FILE] [--json]\n"
+        "       vantorel history audit [--station N] [--code C] [--since DATE] [--json]\n"
+        "参数集的快照（上传、下载前的备份）：列出快照、显示一个快照，或把一个\n"
+        "快照导出为参数文件。audit 列出对设备的写入，最新的在前（DATE：\n"
+        "2026-03-01 或 2026-03-01T08:00）。\n"
+        "示例: vantorel history export 12 before-repair.csv\n");
     spec.make = make_vantorel_command<HistoryCommand>;
     return spec;
 }
@@ -76,6 +77,7 @@ int HistoryCommand::audit(QParamHistory *database)
         o.insert(QStringLiteral("port"), w.port);
         o.insert(QStringLiteral("station"), w.station);
         o.insert(QStringLiteral("drive_version"), w.drive_version);
+        o.insert(QStringLiteral("drive_serial"), w.drive_serial);
         o.insert(QStringLiteral("machine"), w.machine_name);
         o.insert(QStringLiteral("operation"), w.operation);
         o.insert(QStringLiteral("code"), w.code);
@@ -140,6 +142,7 @@ int HistoryCommand::run()
             o.insert(QStringLiteral("port"), snapshot.port);
             o.insert(QStringLiteral("station"), snapshot.station);
             o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+            o.insert(QStringLiteral("drive_serial"), snapshot.drive_serial);
             o.insert(QStringLiteral("values"), snapshot.value_count);
             o.insert(QStringLiteral("complete"), snapshot.complete);
             array.append(o);
@@ -225,6 +228,8 @@ int HistoryCommand::run()
         o.insert(QStringLiteral("time"), snapshot.time.toString(Qt::ISODate));
         o.insert(QStringLiteral("operation"), snapshot.operation);
         o.insert(QStringLiteral("station"), snapshot.station);
+        o.insert(QStringLiteral("drive_version"), snapshot.drive_version);
+        o.insert(QStringLiteral("drive_serial"), snapshot.drive_serial);
         o.insert(QStringLiteral("values"), values);
         out.document(QJsonDocument(o));
     } else {

@@ -16,11 +16,12 @@ VantorelCommandSpec InfoCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("info");
     spec.synopsis = QStringLiteral("info");
-    spec.summary = QStringLiteral("the drive's version and the description used");
-    spec.help = QStringLiteral("Usage: vantorel info [link options] [--json]\n"
-                               "Connects, prints the drive's software version, the port and station,\n"
-                               "and the description used with its number of groups and parameters.\n"
-                               "Example: vantorel info --port /dev/ttyUSB0 --station 3\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "设备的软件版本和所用的描述");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel info [连接选项] [--json]\n"
+        "连接设备，输出设备的软件版本、端口和站号，以及所用的描述及其参数组\n"
+        "和参数的个数。\n"
+        "示例: vantorel info --port /dev/ttyUSB0 --station 3\n");
     spec.fewest_arguments = 0;
     spec.most_arguments = 0;
     spec.make = make_vantorel_command<InfoCommand>;
@@ -41,6 +42,7 @@ VantorelResult InfoCommand::serve(VantorelLink &link)
     result.json.insert(QStringLiteral("port"), port);
     result.json.insert(QStringLiteral("station"), link.station());
     result.json.insert(QStringLiteral("version"), link.version());
+    result.json.insert(QStringLiteral("serial"), link.serial());
     result.json.insert(QStringLiteral("description"), session().description());
     result.json.insert(QStringLiteral("machine_name"), machine->get_name());
     result.json.insert(QStringLiteral("groups"), int(groups.size()));
@@ -57,5 +59,7 @@ VantorelResult InfoCommand::serve(VantorelLink &link)
         {VantorelText::tr("参数"), QString::number(parameters)},
         {VantorelText::tr("运行值"), QString::number(runtimes)},
     };
+    if (machine->profile().has_serial())
+        result.rows.insert(3, {VantorelText::tr("设备序列号"), link.serial().isEmpty() ? QStringLiteral("-") : link.serial()});
     return result;
 }

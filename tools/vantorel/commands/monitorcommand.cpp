@@ -29,18 +29,16 @@ VantorelCommandSpec MonitorCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("monitor");
     spec.synopsis = QStringLiteral("monitor CODE...");
-    spec.summary = QStringLiteral("runtime values as lines or CSV");
-    spec.help = QStringLiteral(
-        "Usage: vantorel monitor CODE... [--period MS] [--count N] [--csv FILE] [link options] [--json]\n"
-        "Reads the values every MS milliseconds (default 1000), N times (default:\n"
-        "until interrupted), and prints one line per reading; --csv also writes\n"
-        "them to FILE in the monitoring page's recording layout (GBK; rows of codes,\n"
-        "names and units, then the time of day, the milliseconds since the start\n"
-        "and one column per code). With --json every reading is one JSON object\n"
-        "on a line of its own, printed as it comes ({\"station\", \"time\",\n"
-        "\"elapsed_ms\", \"values\": {CODE: number}}), and the last line is the\n"
-        "summary ({\"command\": \"monitor\", \"ok\", \"exit\", \"samples\", ...}).\n"
-        "Example: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "以行或 CSV 输出运行值");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel monitor CODE... [--period MS] [--count N] [--csv FILE] [连接选项] [--json]\n"
+        "每 MS 毫秒（默认 1000）读取一次数值，共 N 次（默认：直到被中断），每次\n"
+        "读取输出一行；--csv 同时按监控页记录的格式写入 FILE（GBK；代码、名称和\n"
+        "单位各一行，然后是时刻、从开始起的毫秒数和每个代码一列）。使用 --json\n"
+        "时，每次读取是单独一行的一个 JSON 对象，随读随出（{\"station\", \"time\",\n"
+        "\"elapsed_ms\", \"values\": {CODE: number}}），最后一行是汇总\n"
+        "（{\"command\": \"monitor\", \"ok\", \"exit\", \"samples\", ...}）。\n"
+        "示例: vantorel monitor U0-00 U0-02 --period 200 --count 50 --csv run.csv\n");
     spec.fewest_arguments = 1;
     spec.most_arguments = -1;
     spec.make = make_vantorel_command<MonitorCommand>;

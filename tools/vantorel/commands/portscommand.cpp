@@ -19,11 +19,12 @@ VantorelCommandSpec PortsCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("ports");
     spec.synopsis = QStringLiteral("ports");
-    spec.summary = QStringLiteral("serial ports the system lists");
-    spec.help = QStringLiteral("Usage: vantorel ports [--json]\n"
-                               "Lists the serial ports the system knows (name, description, maker).\n"
-                               "Pseudo-terminals and TCP addresses are not listed; give them with --port.\n"
-                               "Example: vantorel ports\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "系统列出的串口");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel ports [--json]\n"
+        "列出系统知道的串口（名称、说明、厂家）。伪终端和 TCP 地址不列出；\n"
+        "用 --port 给出它们。\n"
+        "示例: vantorel ports\n");
     spec.make = make_vantorel_command<PortsCommand>;
     return spec;
 }

@@ -19,14 +19,14 @@ VantorelCommandSpec ReportCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("report");
     spec.synopsis = QStringLiteral("report ID FILE.pdf|FILE.html");
-    spec.summary = QStringLiteral("the commissioning report of a snapshot");
-    spec.help = QStringLiteral("Usage: vantorel report ID FILE.pdf|FILE.html [--since DATE] [--json]\n"
-                               "The commissioning report of snapshot ID (see vantorel history list): the\n"
-                               "drive, who made it where, the parameters that differ from the defaults,\n"
-                               "the writes to the drive since its previous upload or download (or since\n"
-                               "DATE), lines for signatures and every parameter as an appendix.\n"
-                               "A .pdf file is written as PDF, anything else as HTML.\n"
-                               "Example: vantorel report 12 line3-drive17.pdf\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "快照的调试报告");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel report ID FILE.pdf|FILE.html [--since DATE] [--json]\n"
+        "快照 ID（见 vantorel history list）的调试报告：设备，由谁在哪里做的，与\n"
+        "默认值不同的参数，自上一次上传或下载（或自 DATE）以来对设备的写入，\n"
+        "签字栏，以及作为附录的全部参数。\n"
+        ".pdf 文件写成 PDF，其他写成 HTML。\n"
+        "示例: vantorel report 12 line3-drive17.pdf\n");
     spec.make = make_vantorel_command<ReportCommand>;
     return spec;
 }

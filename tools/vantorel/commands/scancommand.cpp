@@ -29,20 +29,19 @@ VantorelCommandSpec ScanCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("scan");
     spec.synopsis = QStringLiteral("scan");
-    spec.summary = QStringLiteral("search for drives (ports, bauds, parities, stations)");
-    spec.help = QStringLiteral("Usage: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]\n"
-                               "                     [--stations FIRST-LAST] [--wait MS] [--json]\n"
-                               "Searches for drives as the workbench's device search does: on every\n"
-                               "port (default: the configured port or --port first, then every port\n"
-                               "the system lists; the ports tried are named), at every baud\n"
-                               "rate (default 19200,9600,38400,57600,115200) and framing (default\n"
-                               "8N1, 8E1, 8O1, 8N2; --parities n,e with --stop: those), every station\n"
-                               "from FIRST to LAST (default 1-247) is asked once for register 0;\n"
-                               "WAIT is how long a probe waits (default: its line time + 50 ms).\n"
-                               "With --machine, the probes keep that description's pause-ms and its\n"
-                               "timeout-ms stands for WAIT.\n"
-                               "Exit code 2 when no drive answered.\n"
-                               "Example: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "搜索设备（端口、波特率、校验、站号）");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel scan [--ports LIST] [--bauds LIST] [--parities LIST] [--stop 1|2]\n"
+        "                     [--stations FIRST-LAST] [--wait MS] [--json]\n"
+        "按工作台搜索设备的方式搜索：在每个端口上（默认：先是设置的端口或\n"
+        "--port，然后是系统列出的每个端口；说明搜索了哪些端口），以每种波特率\n"
+        "（默认 19200,9600,38400,57600,115200）和格式（默认 8N1、8E1、8O1、8N2；\n"
+        "--parities n,e 加 --stop：这些），从 FIRST 到 LAST（默认 1-247）的每个\n"
+        "站号各问一次寄存器 0；WAIT 是一次探测等待的时间（默认：其线路时间\n"
+        "+ 50 ms）。使用 --machine 时，探测保持该描述的 pause-ms，其 timeout-ms\n"
+        "代替 WAIT。\n"
+        "没有设备应答时退出码为 2。\n"
+        "示例: vantorel scan --ports /dev/ttyUSB0 --bauds 9600,19200 --stations 1-5\n");
     spec.make = make_vantorel_command<ScanCommand>;
     return spec;
 }

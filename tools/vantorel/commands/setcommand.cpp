@@ -24,15 +24,14 @@ VantorelCommandSpec SetCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("set");
     spec.synopsis = QStringLiteral("set CODE=VALUE...");
-    spec.summary = QStringLiteral("write values and read them back");
-    spec.help = QStringLiteral("Usage: vantorel set CODE=VALUE... [link options] [--json]\n"
-                               "Writes values and reads them back. VALUE is in display units\n"
-                               "(45.5 for 45.50 Hz) or, for a choice, its text or its number. Every\n"
-                               "value is checked first as the workbench's editor checks an edit\n"
-                               "(number or choice, the register's width, minimum and maximum);\n"
-                               "when one fails, nothing is written. A read-back that differs from\n"
-                               "what was written ends with exit code 4.\n"
-                               "Example: vantorel set F0-07=45.5 F0-01=端子\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "写入数值并读回");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel set CODE=VALUE... [连接选项] [--json]\n"
+        "写入数值并读回。VALUE 用显示单位（45.50 Hz 写 45.5），选项参数写它的\n"
+        "文字或数字。每个值先按工作台编辑器检查修改的方式检查（数字或选项、\n"
+        "寄存器宽度、最小值和最大值）；只要有一个不通过，就什么也不写。读回的\n"
+        "值与写入的不同时，退出码为 4。\n"
+        "示例: vantorel set F0-07=45.5 F0-01=端子\n");
     spec.several_stations = true;
     spec.fewest_arguments = 1;
     spec.most_arguments = -1;

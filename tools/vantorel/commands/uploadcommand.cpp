@@ -28,14 +28,14 @@ VantorelCommandSpec UploadCommand::spec()
     VantorelCommandSpec spec;
     spec.name = QStringLiteral("upload");
     spec.synopsis = QStringLiteral("upload FILE");
-    spec.summary = QStringLiteral("read every parameter into a parameter file (CSV, GBK)");
-    spec.help = QStringLiteral("Usage: vantorel upload FILE [link options] [--json]\n"
-                               "Reads every parameter and writes the parameter file the workbench's\n"
-                               "upload writes (CSV in GBK: 代码, 名称, 值, 单位, 原始值). The file is\n"
-                               "replaced only when complete. With --stations each station gets its\n"
-                               "own file: {station} in FILE is replaced by the station, otherwise\n"
-                               "\"-N\" is put before the extension (backup-3.csv).\n"
-                               "Example: vantorel upload backup.csv\n");
+    spec.summary = QT_TRANSLATE_NOOP("VantorelTool", "把全部参数读入参数文件（CSV，GBK）");
+    spec.help = QT_TRANSLATE_NOOP("VantorelTool",
+        "用法: vantorel upload FILE [连接选项] [--json]\n"
+        "读取全部参数，写出与工作台上传相同的参数文件（GBK 编码的 CSV：代码、\n"
+        "名称、值、单位、原始值）。文件只在完整时才替换。使用 --stations 时，\n"
+        "每个站号有自己的文件：FILE 中的 {station} 换成站号，否则在扩展名前\n"
+        "加 \"-N\"（backup-3.csv）。\n"
+        "示例: vantorel upload backup.csv\n");
     spec.several_stations = true;
     spec.fewest_arguments = 1;
     spec.most_arguments = 1;
