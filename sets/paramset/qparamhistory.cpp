@@ -261,32 +261,35 @@ void QParamHistory::set_queue_file(const QString &path)
     m_queue.reset();
 }
 
+namespace {
+
+// What every record carries and the caller has not set: its uid, the time,
+// who, where and which program.
+template<typename Record>
+void stamp_record(Record *record)
+{
+    if (record->uid.isEmpty())
+        record->uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!record->time.isValid())
+        record->time = QDateTime::currentDateTimeUtc();
+    if (record->user_name.isEmpty())
+        record->user_name = os_user();
+    if (record->workstation.isEmpty())
+        record->workstation = host_name();
+    if (record->program_version.isEmpty())
+        record->program_version = QCoreApplication::applicationVersion();
+}
+
+} // namespace
+
 void QParamHistory::stamp(tagParamSnapshot *snapshot)
 {
-    if (snapshot->uid.isEmpty())
-        snapshot->uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (!snapshot->time.isValid())
-        snapshot->time = QDateTime::currentDateTimeUtc();
-    if (snapshot->user_name.isEmpty())
-        snapshot->user_name = os_user();
-    if (snapshot->workstation.isEmpty())
-        snapshot->workstation = host_name();
-    if (snapshot->program_version.isEmpty())
-        snapshot->program_version = QCoreApplication::applicationVersion();
+    stamp_record(snapshot);
 }
 
 void QParamHistory::stamp(tagWriteRecord *write)
 {
-    if (write->uid.isEmpty())
-        write->uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (!write->time.isValid())
-        write->time = QDateTime::currentDateTimeUtc();
-    if (write->user_name.isEmpty())
-        write->user_name = os_user();
-    if (write->workstation.isEmpty())
-        write->workstation = host_name();
-    if (write->program_version.isEmpty())
-        write->program_version = QCoreApplication::applicationVersion();
+    stamp_record(write);
 }
 
 QParamHistory::~QParamHistory()

@@ -5,6 +5,7 @@
 // Then descriptions made from a table and checked.
 
 #include "drivesim.h"
+#include "vantorelrun.h"
 
 #include <machine/qmachinevalue.h>
 #include <machine/valuepropertyextra.h>
@@ -53,28 +54,12 @@ bool write_file(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = VantorelRun;
 
 Run run_tool(const QStringList &arguments)
 {
     QProcess p;
-    p.start(s(TEST_APP_DIR "/vantorel"), arguments);
-    Run run;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        run.err = s("vantorel did not finish");
-        return run;
-    }
-    run.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = p.readAllStandardOutput();
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return run_vantorel(p, arguments);
 }
 
 } // namespace

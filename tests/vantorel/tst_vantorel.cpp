@@ -5,6 +5,7 @@
 #include <paramset/qparamhistory.h>
 
 #include "drivesim.h"
+#include "vantorelrun.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -60,13 +61,7 @@ private slots:
     void inputsAreTakenAsMeantAndEchoedOnOneLine();
 
 private:
-    struct Run
-    {
-        int exit = -1;
-        QByteArray out;
-        QString err;
-        QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-    };
+    using Run = VantorelRun;
     // Runs vantorel on the drive (or with the arguments alone when
     // with_port is false) and waits for it.
     Run vantorel(const QStringList &arguments, bool with_port = true);
@@ -107,18 +102,7 @@ tst_Vantorel::Run tst_Vantorel::vantorel(const QStringList &arguments, bool with
     environment.remove(s("LC_MESSAGES"));
     environment.insert(s("LANG"), m_lang);
     p.setProcessEnvironment(environment);
-    p.start(s(TEST_APP_DIR "/vantorel"), args);
-    Run run;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        run.err = s("vantorel did not finish");
-        return run;
-    }
-    run.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = p.readAllStandardOutput();
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return run_vantorel(p, args);
 }
 
 int tst_Vantorel::mbpoll_read(int address)
