@@ -175,9 +175,7 @@ void QParvexWidget::edit_committed(QMachineValue *value, int raw, bool has_befor
     keep_change(value, false, 0);
     if (has_before)
         m_edit_history.push({ParamEditStep::Written, {{code, true, before, raw}}});
-    // Shown at once; the read-back then shows what the drive really took.
-    value->set_base_value(raw);
-    write_edit(value, raw, has_before, before);
+    write_changes({{value, raw}});
     document_state_changed();
 }
 

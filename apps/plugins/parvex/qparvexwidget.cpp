@@ -886,26 +886,6 @@ void QParvexWidget::write_selected(const QList<ParamVerify::Write> &writes)
     m_exchange->write_and_verify(writes);
 }
 
-void QParvexWidget::write_edit(QMachineValue *value, int raw, bool has_before, int before)
-{
-    QSoftCore *core = QSoftCore::get_core();
-    auto *run = new QParamExchange(core->get_communicate()->mission_manager(), core->get_machine_address(), this);
-    run->set_grouped(false);
-    QHash<QString, int> held;
-    if (has_before)
-        held.insert(code_of(value), before);
-    m_edit_runs.insert(run, held);
-    connect(run, &QParamExchange::finished, this, [this, run, value, raw] {
-        // The row says how the edit ended.
-        const QHash<QMachineValue *, int> read = run->values();
-        m_param_tree->edit_finished(value, raw, run->write_errors().value(value, 0), read.contains(value),
-                                    read.value(value, 0), run->first_failure_code());
-        record_writes(run, ParamAudit::edit(), m_edit_runs.take(run));
-        run->deleteLater();
-    });
-    run->write_and_verify({{value, raw}});
-}
-
 void QParvexWidget::record_writes(QParamExchange *exchange, const QString &operation,
                                   const QHash<QString, int> &before)
 {

@@ -107,8 +107,6 @@ private:
     void compare_read_done(bool complete);
     void write_selected(const QList<ParamVerify::Write> &writes);
     void write_selected_done();
-    // A single edit from the table: written and read back on its own run.
-    void write_edit(QMachineValue *value, int raw, bool has_before, int before);
     // The write records of a run of writes, kept once its writes are
     // confirmed (or it is given up): what each parameter held before, what
     // was asked, what was read back.
@@ -129,7 +127,9 @@ private:
     // A kept change of `value` set to `raw` (none when the drive holds it).
     void keep_change(QMachineValue *value, bool keep, int raw);
     void apply_step(const ParamEditStep &step, bool forward);
-    // Writes values on a run of their own, each read back, recorded as edits.
+    // Writes values on a run of their own (a single edit from the table, or
+    // the kept changes), each read back and recorded as an edit; the rows
+    // say how each ended.
     void write_changes(const QList<ParamVerify::Write> &writes);
     // Asks about unsaved work; `can_cancel` false when it goes anyway.
     bool ask_about_unsaved(bool can_cancel);
