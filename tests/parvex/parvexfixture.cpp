@@ -262,6 +262,13 @@ qint32 ParvexFixture::reg32(int address)
     return qint32(quint32(words.at(0)) | (quint32(words.at(1)) << 16));
 }
 
+bool ParvexFixture::wait_line_idle(int timeout_ms)
+{
+    QMissionManager *manager = QSoftCore::get_core()->get_communicate()->mission_manager();
+    return QTest::qWaitFor([manager] { return manager->pending_count() == 0 && manager->in_flight_count() == 0; },
+                           timeout_ms);
+}
+
 bool ParvexFixture::wait_group_end(QSignalSpy &spy, int timeout_ms)
 {
     return QTest::qWaitFor([&] { return spy.count() > 0; }, timeout_ms);

@@ -107,6 +107,9 @@ protected:
     int reg(int address);
     qint32 reg32(int address);
     bool wait_group_end(QSignalSpy &spy, int timeout_ms = 10000);
+    // Waits until nothing is queued or on the line: what was going to be
+    // sent has been sent and answered.
+    bool wait_line_idle(int timeout_ms = 10000);
 
     QTemporaryDir m_dir;
     DriveSim m_sim;

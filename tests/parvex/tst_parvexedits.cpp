@@ -202,7 +202,7 @@ void tst_ParvexEdits::keptChangesAreWrittenInOneGoAndUndone()
     m_widget->findChild<QPushButton *>(QStringLiteral("parvexDiscardPending"))->click();
     QCOMPARE(row(s("P0-08"))->text(2), QString::number(jog));
     QVERIFY(!count->isVisible());
-    QTest::qWait(200);
+    QVERIFY(wait_line_idle());
     QCOMPARE(reg(0x2008), jog);
     action("actionWriteAtOnce")->trigger();
 }

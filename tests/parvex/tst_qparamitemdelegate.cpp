@@ -167,7 +167,7 @@ void tst_QParamItemDelegate::editNotWrittenIsReported()
     const int low = reg(0x2003);
     commit(QStringLiteral("P0-03"), -5);
     QVERIFY(m_answer->boxes.first().text.contains(QStringLiteral("-5")));
-    QTest::qWait(100);
+    QVERIFY(wait_line_idle());
     QCOMPARE(reg(0x2003), low);
 
     // The spin box spans the register; the parameter's limits (0..100) are
